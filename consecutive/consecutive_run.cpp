@@ -1,0 +1,127 @@
+#include "consecutive/consecutive_run.h"
+
+#include "core/extended.h"
+#include "core/legend.h"
+#include "core/slice_file.h"
+#include "core/text_number.h"
+
+namespace snr {
+
+namespace {
+
+struct Half {
+    Plane& rep;
+    Plane& signal;
+    Plane& noise;
+    Plane& snr;
+    std::int32_t& count;
+    int progress_base;   // position where this half starts
+    int progress_span;   // positions per pass
+};
+
+void set_progress(ConsecutiveState& state, const Half& half, int pass, ConsecutiveRunView& view)
+{
+    const long long step = ext::int_div(static_cast<long long>(state.slice_counter) * half.progress_span, half.count);
+    view.progress(static_cast<int>(half.progress_base + pass * half.progress_span + step));
+}
+
+// Mean, standard deviation (divisor N - 1) and SNR of the slices of one folder.
+void measure_folder(ConsecutiveState& state, const std::string& folder, const Half& half, bool show_last_slice,
+                    ConsecutiveRunView& view)
+{
+    Samples samples;
+    half.count = static_cast<std::int32_t>(list_slices(folder).size());
+
+    state.slice_counter = 0;
+    for (const auto& path : list_slices(folder)) {
+        read_slice(path, samples);
+        for (int p = 0; p < plane_pixels; ++p) {
+            half.rep[p] = samples[p];
+            half.signal[p] = ext::store(static_cast<ext::real>(half.signal[p]) + half.rep[p]);
+        }
+        ++state.slice_counter;
+        set_progress(state, half, 0, view);
+    }
+
+    for (int p = 0; p < plane_pixels; ++p) {
+        if (show_last_slice)
+            state.disp_image[p] = half.rep[p];
+        half.signal[p] = ext::store(ext::div(half.signal[p], half.count));
+    }
+
+    state.slice_counter = 0;
+    for (const auto& path : list_slices(folder)) {
+        read_slice(path, samples);
+        for (int p = 0; p < plane_pixels; ++p) {
+            const ext::real deviation = static_cast<ext::real>(samples[p]) - half.signal[p];
+            half.noise[p] = ext::store(half.noise[p] + deviation * deviation);
+        }
+        ++state.slice_counter;
+        set_progress(state, half, 1, view);
+    }
+
+    const ext::real divisor = static_cast<ext::real>(state.slice_counter) - 1;
+    for (int p = 0; p < plane_pixels; ++p)
+        half.noise[p] = ext::store(ext::sqrt(ext::div(half.noise[p], divisor)));
+
+    for (int p = 0; p < plane_pixels; ++p) {
+        if (half.noise[p] != 0)
+            half.snr[p] = ext::store(ext::div(half.signal[p], half.noise[p]));
+    }
+    stamp_legend_wedge(half.snr, state.scale_min, state.scale_step);
+    stamp_legend_frame(half.snr);
+}
+
+}  // namespace
+
+std::vector<std::string> consecutive_items(bool gfactor)
+{
+    std::vector<std::string> items{"PIなし 代表画像", "PIなし 信号値画像", "PIなし 雑音値画像", "PIなし SNR map"};
+    if (gfactor) {
+        for (const char* item : {"PIあり 代表画像", "PIあり 信号値画像", "PIあり 雑音値画像", "PIあり SNR map",
+                                 "g-factor map"})
+            items.emplace_back(item);
+    }
+    return items;
+}
+
+bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view)
+{
+    state.scale_min = ext::store(text_to_float(inputs.min_text));
+    state.scale_step = ext::store(text_to_float(inputs.step_text));
+    if (inputs.r_text == "0") {
+        view.refuse("reduction factorが不正です");
+        return false;
+    }
+    view.begin(consecutive_items(inputs.gfactor));
+    double r = 0.0;
+    if (inputs.gfactor)
+        r = ext::store(text_to_float(inputs.r_text));
+
+    for (Plane* plane : {&state.rep_nopi, &state.signal_nopi, &state.noise_nopi, &state.snr_nopi, &state.rep_pi,
+                         &state.signal_pi, &state.noise_pi, &state.snr_pi, &state.gfactor_map})
+        plane->fill(0.0);
+
+    const int span = inputs.gfactor ? 25 : 50;
+    measure_folder(state, inputs.nopi_folder,
+                   Half{state.rep_nopi, state.signal_nopi, state.noise_nopi, state.snr_nopi, state.count_nopi, 0, span},
+                   true, view);
+    if (inputs.gfactor) {
+        measure_folder(state, inputs.pi_folder,
+                       Half{state.rep_pi, state.signal_pi, state.noise_pi, state.snr_pi, state.count_pi, 50, 25},
+                       false, view);
+        for (int p = 0; p < plane_pixels; ++p) {
+            if (state.snr_pi[p] != 0) {
+                state.gfactor_map[p] = ext::store(ext::div(100 * static_cast<ext::real>(state.snr_nopi[p]),
+                                                           ext::sqrt(r) * state.snr_pi[p]));
+            }
+        }
+        stamp_legend_wedge(state.gfactor_map, state.scale_min, state.scale_step);
+        stamp_legend_frame(state.gfactor_map);
+    }
+
+    auto_window(state.disp_image, state.window);
+    return true;
+}
+
+}  // namespace snr

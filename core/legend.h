@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/plane.h"
+
+namespace snr {
+
+// The legend box that map planes carry near their right edge.
+namespace legend {
+inline constexpr int wedge_top = 53, wedge_bottom = 202;   // rows
+inline constexpr int wedge_left = 235, wedge_right = 250;  // columns
+inline constexpr int frame_top = 52, frame_bottom = 203;
+inline constexpr int frame_left = 234, frame_right = 251;
+inline constexpr double frame_value = 300.0;
+inline constexpr int levels_labelled = 10;
+
+// Band of a wedge row: 0 for rows 53-66, then one level per 15 rows, 10 for row 202 alone.
+constexpr int level_of_row(int row) { return (row - 52) / 15; }
+}  // namespace legend
+
+// Each wedge cell = level * step + minimum, formed in extended precision; raises on overflow.
+void stamp_legend_wedge(Plane& plane, double minimum, double step);
+
+void stamp_legend_frame(Plane& plane);
+
+}  // namespace snr

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace snr {
+
+// Every dialog and message box a window shows; tests install a fake.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // File-open / file-save dialog offering `last_name`; nothing when cancelled.
+    virtual std::optional<std::string> open_file(const std::string& last_name) = 0;
+    virtual std::optional<std::string> save_file(const std::string& last_name) = 0;
+    virtual void message(const std::string& text) = 0;  // plain box, OK button
+    virtual void error(const std::string& text) = 0;    // error icon, OK button
+};
+
+// The real dialogs, titled with the program name.
+class QtDialogs : public Dialogs {
+public:
+    QtDialogs(QWidget* parent, std::string program_name);
+    std::optional<std::string> open_file(const std::string& last_name) override;
+    std::optional<std::string> save_file(const std::string& last_name) override;
+    void message(const std::string& text) override;
+    void error(const std::string& text) override;
+
+private:
+    QWidget* parent_;
+    std::string program_name_;
+};
+
+}  // namespace snr

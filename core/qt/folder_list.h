@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QListWidget>
+#include <string>
+
+namespace snr {
+
+// A folder list: the path from "/" down to its folder, then the folder's subfolders by name
+// (dot-folders left out). Opening an entry (double click or Enter) makes it the folder;
+// a single click only highlights. Paths are kept as the file system's bytes.
+class FolderList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit FolderList(QWidget* parent = nullptr);
+
+    const std::string& directory() const { return directory_; }
+    void setDirectory(const std::string& directory);
+    // Opens the entry at row, as a double click on it would.
+    void openRow(int row);
+
+signals:
+    void directoryChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    std::string directory_;
+};
+
+// Names of the subfolders of folder, sorted bytewise, dot-folders left out.
+std::vector<std::string> subfolders(const std::string& folder);
+
+}  // namespace snr

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <optional>
+
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// Building blocks of the two designed windows: positions in the parent's client area,
+// the form's font face and the palette of the designs.
+namespace snr::form {
+
+namespace colour {
+inline const QColor money_green(192, 220, 192);
+inline const QColor sky_blue(166, 202, 240);
+inline const QColor teal(0, 128, 128);
+inline const QColor medium_grey(160, 160, 164);
+inline const QColor navy(0, 0, 128);
+inline const QColor grey(128, 128, 128);
+inline const QColor silver(192, 192, 192);
+}  // namespace colour
+
+inline const QString font_face = QStringLiteral("ＭＳ Ｐゴシック");
+
+// Maps the designed face onto the installed IPA P Gothic; call once after the application starts.
+void install_font_substitution();
+
+QFont font(int pixel_size, bool bold = false);
+
+struct LabelStyle {
+    int font_px = 12;
+    std::optional<QColor> text;        // parent's text colour when unset
+    std::optional<QColor> background;  // transparent when unset
+    bool bold = false;
+    bool fixed_size = false;           // otherwise it grows to fit its caption
+    bool centred = false;
+};
+
+QFrame* panel(QWidget* parent, const char* name, QRect geometry, QColor colour, bool bevel = true);
+QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
+QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);
+QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& caption);
+QLineEdit* edit(QWidget* parent, const char* name, QRect geometry, const QString& text);
+
+}  // namespace snr::form

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <exception>
+
+#include "core/errors.h"
+#include "core/qt/dialogs.h"
+
+namespace snr {
+
+// The outermost handler of every user event: a failure ends the event and is shown in the
+// error box; nothing is rolled back. No exception leaves through a Qt frame.
+template <class Handler>
+void guarded(Dialogs& dialogs, Handler&& handler)
+{
+    try {
+        handler();
+    } catch (const Error& error) {
+        dialogs.error(error_box_text(error.what()));
+    } catch (const std::exception& error) {
+        dialogs.error(error_box_text(error.what()));
+    }
+}
+
+}  // namespace snr

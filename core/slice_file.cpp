@@ -1,0 +1,239 @@
+#include "core/slice_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/errors.h"
+
+namespace snr {
+
+namespace {
+
+std::string parent_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Windows codes that the programs' messages know; unmapped failures get "I/O device error".
+constexpr int io_device_error = 1117;
+constexpr int filename_too_long = 206;
+constexpr int cannot_resolve_name = 1921;
+constexpr int network_error = 59;
+
+[[noreturn]] void raise_errno(int error_number, const std::string& path)
+{
+    throw IoError(io_code_for_errno(error_number, path));
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { close(); }
+    int get() const { return fd_; }
+    int close()
+    {
+        int result = 0;
+        if (fd_ >= 0)
+            result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+bool is_directory(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+int io_code_for_errno(int error_number, const std::string& path)
+{
+    switch (error_number) {
+    case ENOENT:
+        return is_directory(parent_of(path)) ? io_code::file_not_found : io_code::path_not_found;
+    case ENOTDIR: return io_code::path_not_found;
+    case EMFILE:
+    case ENFILE: return io_code::too_many_open_files;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return io_code::access_denied;
+    case ENOSPC:
+    case EDQUOT: return io_code::disk_full;
+    case ENAMETOOLONG: return filename_too_long;
+    case ELOOP: return cannot_resolve_name;
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENETRESET:
+    case ECONNABORTED:
+    case ECONNRESET:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ESTALE: return network_error;
+    default: return io_device_error;
+    }
+}
+
+void read_slice(const std::string& path, Samples& samples)
+{
+    // Look before opening: a FIFO or device must neither block nor be disturbed.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        raise_errno(errno, path);
+    if (S_ISDIR(info.st_mode))
+        throw IoError(io_code::access_denied);
+    if (!S_ISREG(info.st_mode))
+        throw IoError(io_code::short_slice);
+
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (file.get() < 0)
+        raise_errno(errno, path);
+    if (::fstat(file.get(), &info) != 0)
+        raise_errno(errno, path);
+    if (S_ISDIR(info.st_mode))
+        throw IoError(io_code::access_denied);
+    const long long size = S_ISREG(info.st_mode) ? static_cast<long long>(info.st_size) : 0;
+    const long long records = size / 2;
+    if (records < plane_pixels)
+        throw IoError(io_code::short_slice);
+
+    static_assert(slice_bytes == 2 * plane_pixels);
+    unsigned char bytes[slice_bytes];
+    long long offset = 2 * (records - plane_pixels);
+    long long done = 0;
+    while (done < slice_bytes) {
+        const ssize_t got = ::pread(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
+                                    static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            raise_errno(errno, path);
+        }
+        if (got == 0)
+            throw IoError(io_code::read_past_end);
+        done += got;
+    }
+    for (int i = 0; i < plane_pixels; ++i) {
+        const auto low = static_cast<std::uint16_t>(bytes[2 * i]);
+        const auto high = static_cast<std::uint16_t>(bytes[2 * i + 1]);
+        samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
+    }
+}
+
+std::vector<std::string> list_slices(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.empty() || name[0] == '.')
+            continue;  // hidden entries, "." and ".." among them
+        const std::string path = folder + "/" + name;
+        if (entry->d_type == DT_DIR)
+            continue;
+        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && is_directory(path))
+            continue;
+        names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> paths;
+    paths.reserve(names.size());
+    for (const auto& name : names)
+        paths.push_back(folder + "/" + name);
+    return paths;
+}
+
+std::int16_t export_value(double x)
+{
+    const long double floored = std::floor(static_cast<long double>(x));
+    // 2^63: the largest magnitude a 64-bit integer conversion accepts.
+    constexpr long double limit = 9223372036854775808.0L;
+    if (!(floored >= -limit && floored < limit))
+        throw FloatError(FloatFault::Invalid);
+    const auto whole = static_cast<long long>(floored);
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long long>(whole) & 0xFFFFu));
+}
+
+void export_raw(const std::string& path, const Plane& plane)
+{
+    unsigned char bytes[slice_bytes];
+    for (int i = 0; i < plane_pixels; ++i) {
+        const auto value = static_cast<std::uint16_t>(export_value(plane[i]));
+        bytes[2 * i] = static_cast<unsigned char>(value & 0xFF);
+        bytes[2 * i + 1] = static_cast<unsigned char>(value >> 8);
+    }
+
+    // Write through a symbolic link to the file it names, as opening the name would.
+    std::string target = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    struct stat existing {};
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || ::access(target.c_str(), W_OK) != 0))
+        throw IoError(io_code::access_denied);
+
+    const auto slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = (folder == "." ? std::string() : folder) + "." + base + ".part" +
+                    std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt > 100))
+            raise_errno(errno, path);
+    }
+    FileDescriptor file(fd);
+    auto fail = [&](int code) {
+        file.close();
+        ::unlink(temporary.c_str());
+        throw IoError(code);
+    };
+
+    long long done = 0;
+    while (done < slice_bytes) {
+        const ssize_t put = ::write(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(io_code_for_errno(errno, path));
+        }
+        if (put == 0)
+            fail(io_code::disk_full);
+        done += put;
+    }
+    if (exists)
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    if (::fsync(file.get()) != 0 || file.close() != 0)
+        fail(io_code_for_errno(errno, path));
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        fail(io_code_for_errno(errno, path));
+}
+
+}  // namespace snr

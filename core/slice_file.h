@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/plane.h"
+
+namespace snr {
+
+inline constexpr long long slice_bytes = 2LL * plane_pixels;  // 131,072
+
+// Reads the slice of a file: the last 65,536 whole two-byte records, little-endian.
+// Raises IoError: 131 for a file shorter than 131,072 bytes, 100 for a short read, the
+// operating system's failure otherwise. Never blocks on a FIFO or device.
+void read_slice(const std::string& path, Samples& samples);
+
+// The slice entries of a folder as folder + "/" + name, ordered by name (bytewise).
+// Dot-files (hidden) and directories, also through symbolic links, are left out; a folder
+// that cannot be read yields nothing.
+std::vector<std::string> list_slices(const std::string& folder);
+
+// The exported value of a plane pixel: the low 16 bits of floor(x). Beyond the 64-bit
+// integer range there is no such value and the invalid-operation error is raised.
+std::int16_t export_value(double x);
+
+// Writes the plane as 131,072 raw bytes. The file is written beside the target and renamed
+// over it, so a failure leaves any earlier file of that name as it was.
+void export_raw(const std::string& path, const Plane& plane);
+
+// The I/O code shown for an operating-system error number.
+int io_code_for_errno(int error_number, const std::string& path);
+
+}  // namespace snr

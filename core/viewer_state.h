@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "core/display.h"
+#include "core/plane.h"
+
+namespace snr {
+
+// What both programs keep for the whole run besides their own planes.
+struct ViewerState {
+    Plane disp_image{};
+    DisplayWindow window;
+    DragState drag;
+    double scale_min = 0.0;
+    double scale_step = 0.0;
+    std::string export_name;
+};
+
+}  // namespace snr

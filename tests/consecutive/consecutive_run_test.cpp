@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "consecutive/consecutive_run.h"
+#include "core/errors.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr {
+namespace {
+
+using test::TempFolder;
+
+struct RecordingView : ConsecutiveRunView {
+    std::vector<std::string> refusals;
+    std::vector<std::string> items;
+    std::vector<int> positions;
+    int begins = 0;
+    void refuse(const std::string& message) override { refusals.push_back(message); }
+    void begin(const std::vector<std::string>& list) override
+    {
+        ++begins;
+        items = list;
+    }
+    void progress(int position) override { positions.push_back(position); }
+};
+
+// Slices whose pixel 0 holds the given value and every other pixel 7.
+void write_series(const std::string& folder, std::initializer_list<int> values)
+{
+    int n = 0;
+    for (int value : values) {
+        Samples samples = test::filled(7);
+        samples[0] = static_cast<std::int16_t>(value);
+        test::write_slice(folder + "/s" + std::to_string(n++), samples);
+    }
+}
+
+class ConsecutiveRun : public ::testing::Test {
+protected:
+    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
+    TempFolder tmp;
+    RecordingView view;
+    ConsecutiveInputs inputs;
+
+    void SetUp() override
+    {
+        inputs.nopi_folder = tmp.folder("nopi");
+        inputs.pi_folder = tmp.folder("pi");
+    }
+    std::string failure()
+    {
+        try {
+            run_consecutive(*state, inputs, view);
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return "";
+    }
+};
+
+TEST_F(ConsecutiveRun, WorkedExampleAndLegends)
+{
+    write_series(inputs.nopi_folder, {10, 12, 14});
+    write_series(inputs.pi_folder, {10, 14, 18});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+
+    EXPECT_EQ(state->signal_nopi[0], 12.0);
+    EXPECT_EQ(state->noise_nopi[0], 2.0);
+    EXPECT_EQ(state->snr_nopi[0], 6.0);
+    EXPECT_EQ(state->signal_pi[0], 14.0);
+    EXPECT_EQ(state->noise_pi[0], 4.0);
+    EXPECT_EQ(state->snr_pi[0], 3.5);
+    const double expected = static_cast<double>(600.0L / (std::sqrt(2.0L) * 3.5L));
+    EXPECT_EQ(state->gfactor_map[0], expected);
+    EXPECT_NEAR(state->gfactor_map[0], 121.218, 0.001);
+
+    // Constant pixels: noise 0, SNR 0, g-factor 0.
+    EXPECT_EQ(state->signal_nopi[1], 7.0);
+    EXPECT_EQ(state->noise_nopi[1], 0.0);
+    EXPECT_EQ(state->snr_nopi[1], 0.0);
+    EXPECT_EQ(state->gfactor_map[1], 0.0);
+
+    for (const Plane* map : {&state->snr_nopi, &state->snr_pi, &state->gfactor_map}) {
+        EXPECT_EQ(at(*map, 53, 235), 60.0);
+        EXPECT_EQ(at(*map, 202, 250), 260.0);
+        EXPECT_EQ(at(*map, 52, 234), 300.0);
+    }
+    EXPECT_EQ(state->rep_nopi[0], 14.0);
+    EXPECT_EQ(state->rep_pi[0], 18.0);
+    EXPECT_EQ(state->disp_image, state->rep_nopi);
+    EXPECT_EQ(state->window.wl, 7);  // maximum 14
+    EXPECT_EQ(state->window.ww, 14);
+    EXPECT_EQ(state->count_nopi, 3);
+    EXPECT_EQ(state->count_pi, 3);
+    EXPECT_EQ(view.items.size(), 9u);
+    EXPECT_EQ(view.items[8], "g-factor map");
+    EXPECT_EQ(view.positions, (std::vector<int>{8, 16, 25, 33, 41, 50, 58, 66, 75, 83, 91, 100}));
+
+    // A second press gives the same planes: nothing accumulates.
+    const Plane first_gfactor = state->gfactor_map;
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(state->gfactor_map, first_gfactor);
+    EXPECT_EQ(state->signal_nopi[0], 12.0);
+}
+
+TEST_F(ConsecutiveRun, ArithmeticIsExtendedAndRoundedWhenStored)
+{
+    // Samples whose mean is not representable: the deviations use the rounded mean.
+    write_series(inputs.nopi_folder, {1, 2, 2, 30000, -32768, 5, 9});
+    inputs.gfactor = false;
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    const long double values[] = {1, 2, 2, 30000, -32768, 5, 9};
+    double sum = 0;
+    for (long double v : values)
+        sum = static_cast<double>(sum + v);
+    const double mean = static_cast<double>(sum / 7.0L);
+    double squares = 0;
+    for (long double v : values)
+        squares = static_cast<double>(squares + (v - mean) * (v - mean));
+    const double noise = static_cast<double>(std::sqrt(squares / 6.0L));
+    EXPECT_EQ(state->signal_nopi[0], mean);
+    EXPECT_EQ(state->noise_nopi[0], noise);
+    EXPECT_EQ(state->snr_nopi[0], static_cast<double>(static_cast<long double>(mean) / noise));
+}
+
+TEST_F(ConsecutiveRun, WithoutTheOptionOnlyTheNoPiHalfRuns)
+{
+    write_series(inputs.nopi_folder, {1, 3});
+    inputs.gfactor = false;
+    inputs.pi_folder = tmp.file("never-listed");
+    state->snr_pi.fill(5);
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(view.items.size(), 4u);
+    EXPECT_EQ(view.positions, (std::vector<int>{25, 50, 75, 100}));
+    EXPECT_EQ(state->noise_nopi[0], std::sqrt(2.0));  // two slices divide by 1
+    EXPECT_EQ(state->snr_pi, Plane{});
+    EXPECT_EQ(state->gfactor_map, Plane{});
+}
+
+TEST_F(ConsecutiveRun, TheTextZeroIsRefusedBeforeAnythingIsComputed)
+{
+    write_series(inputs.nopi_folder, {1, 3});
+    inputs.r_text = "0";
+    inputs.min_text = "10";
+    inputs.gfactor = false;
+    state->rep_nopi.fill(9);
+    EXPECT_FALSE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(view.refusals, (std::vector<std::string>{"reduction factorが不正です"}));
+    EXPECT_EQ(view.begins, 0);
+    EXPECT_EQ(state->rep_nopi[0], 9);
+    EXPECT_EQ(state->scale_min, 10.0);
+}
+
+TEST_F(ConsecutiveRun, FailuresStopWhereTheyHappen)
+{
+    write_series(inputs.nopi_folder, {10, 12, 14});
+    write_series(inputs.pi_folder, {10, 14, 18});
+
+    inputs.step_text = "abc";
+    EXPECT_EQ(failure(), "'abc' は浮動小数点数ではありません");
+    EXPECT_EQ(view.begins, 0);
+    inputs.step_text = "20";
+
+    inputs.r_text = "two";
+    state->rep_nopi.fill(9);
+    EXPECT_EQ(failure(), "'two' は浮動小数点数ではありません");
+    EXPECT_EQ(view.begins, 1);  // list refilled, planes untouched
+    EXPECT_EQ(state->rep_nopi[0], 9);
+
+    inputs.r_text = "0.0";
+    EXPECT_EQ(failure(), "0 による浮動小数点数除算");
+    EXPECT_EQ(state->gfactor_map[0], 0.0);
+
+    inputs.r_text = "-2";
+    EXPECT_EQ(failure(), "不正な浮動小数点数演算命令");
+
+    inputs.r_text = "1e-300";
+    EXPECT_EQ(failure(), "");
+    EXPECT_TRUE(std::isfinite(state->gfactor_map[0]));
+}
+
+TEST_F(ConsecutiveRun, EmptyAndSingleSliceFoldersAreInvalidOperations)
+{
+    inputs.gfactor = false;
+    EXPECT_EQ(failure(), "不正な浮動小数点数演算命令");
+    inputs.nopi_folder = tmp.file("does-not-exist");
+    EXPECT_EQ(failure(), "不正な浮動小数点数演算命令");
+    inputs.nopi_folder = tmp.folder("one");
+    write_series(inputs.nopi_folder, {5});
+    EXPECT_EQ(failure(), "不正な浮動小数点数演算命令");
+}
+
+TEST_F(ConsecutiveRun, AStrayShortFileStopsTheRunWithItsIoError)
+{
+    write_series(inputs.nopi_folder, {1, 2});
+    test::write_bytes(inputs.nopi_folder + "/readme.txt", {'h', 'i'});
+    inputs.gfactor = false;
+    EXPECT_EQ(failure(), "I/O エラー (131)");
+}
+
+TEST_F(ConsecutiveRun, ZeroOrNegativeLastSliceGivesAZeroWindow)
+{
+    Samples negative = test::filled(-4);
+    test::write_slice(inputs.nopi_folder + "/a", test::filled(500));
+    test::write_slice(inputs.nopi_folder + "/b", negative);
+    inputs.gfactor = false;
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(state->window.disp_max, 0.0);
+    EXPECT_EQ(state->window.ww, 0);
+}
+
+}  // namespace
+}  // namespace snr

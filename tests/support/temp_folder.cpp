@@ -1,0 +1,70 @@
+#include "tests/support/temp_folder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace snr::test {
+
+TempFolder::TempFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "snrtest-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TempFolder::folder(const std::string& name) const
+{
+    const std::string path = file(name);
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::vector<std::uint8_t> read_bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_slice(const std::string& path, const Samples& samples, std::size_t header, std::size_t trailer)
+{
+    std::vector<std::uint8_t> bytes(header, 0x5A);
+    bytes.reserve(header + 2 * samples.size() + trailer);
+    for (std::int16_t sample : samples) {
+        const auto value = static_cast<std::uint16_t>(sample);
+        bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(value >> 8));
+    }
+    bytes.insert(bytes.end(), trailer, 0xA5);
+    write_bytes(path, bytes);
+}
+
+void write_slice(const std::string& path, std::int16_t value, std::size_t header)
+{
+    write_slice(path, filled(value), header);
+}
+
+Samples filled(std::int16_t value)
+{
+    Samples samples;
+    samples.fill(value);
+    return samples;
+}
+
+}  // namespace snr::test

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/plane.h"
+
+namespace snr::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    std::string folder(const std::string& name) const;  // creates it
+
+private:
+    std::string path_;
+};
+
+// Writes a slice file: `header` bytes of 0x5A, then the samples little-endian, then `trailer` bytes.
+void write_slice(const std::string& path, const Samples& samples, std::size_t header = 132, std::size_t trailer = 0);
+void write_slice(const std::string& path, std::int16_t value, std::size_t header = 132);
+void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> read_bytes(const std::string& path);
+
+Samples filled(std::int16_t value);
+
+}  // namespace snr::test
