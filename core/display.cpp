@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "core/errors.h"
 
@@ -10,21 +11,58 @@ namespace snr {
 
 namespace {
 
-// Exact quotient n / d for 0 <= n < 2^24 and 1 <= d < 2^15 by one multiplication:
-// with m = floor(2^40 / d) + 1 the error n * (m - 2^40/d) / 2^40 stays below 1/d.
-struct Reciprocal {
-    explicit Reciprocal(std::uint64_t divisor) : multiplier((std::uint64_t{1} << 40) / divisor + 1) {}
-    std::uint32_t divide(std::uint64_t n) const { return static_cast<std::uint32_t>((n * multiplier) >> 40); }
-    std::uint64_t multiplier;
-};
-
 // Plane values are clamped to this before truncation; far beyond anything a window reaches.
 constexpr double value_limit = 1.0e12;
 
 long long truncated(double x)
 {
-    // NaN never enters a plane; clamp keeps the conversion defined for any finite value.
+    // NaN never enters a plane; the clamp keeps the conversion defined for any finite value.
     return static_cast<long long>(std::clamp(x, -value_limit, value_limit));
+}
+
+// Grey levels of one row for a positive width, in double arithmetic the compiler can keep
+// in vector registers. Values are first clamped into [lower - 1, lower + ww], which changes
+// no grey level and keeps every truncation in range. For an integer offset o in [0, ww] the
+// exact quotient o * 256 / ww is either whole or at least 1 / ww above a whole number, while
+// the product with the rounded factor is off by less than 1e-13: adding 1e-9 before
+// truncating yields the exact integer quotient.
+[[gnu::always_inline]] inline void grey_row(const double* values, std::uint8_t* greys, int lower, int ww)
+{
+    const double low = lower - 1.0;
+    const double high = static_cast<double>(lower) + ww;
+    const double factor = 256.0 / ww;
+    for (int j = 0; j < plane_side; ++j) {
+        double x = values[j];
+        x = x < low ? low : x;
+        x = x > high ? high : x;
+        double offset = static_cast<double>(static_cast<int>(x)) - lower;
+        offset = offset < 0.0 ? 0.0 : offset;
+        const int grey = static_cast<int>(offset * factor + 1e-9);
+        greys[j] = static_cast<std::uint8_t>(grey > 255 ? 255 : grey);
+    }
+}
+
+// Three equal bytes per pixel; each pixel is written with one four-byte store whose last byte
+// the next pixel overwrites, so the last pixel of a row is written byte by byte.
+[[gnu::always_inline]] inline void write_row(const std::uint8_t* greys, std::uint8_t* row)
+{
+    for (int j = 0; j < plane_side - 1; ++j) {
+        const std::uint32_t triple = greys[j] * 0x010101u;
+        std::memcpy(row + 3 * j, &triple, sizeof triple);
+    }
+    const int last = plane_side - 1;
+    row[3 * last] = row[3 * last + 1] = row[3 * last + 2] = greys[last];
+}
+
+// Built twice, for plain x86-64 and for AVX2, picked at load time; the arithmetic is the same.
+[[gnu::target_clones("avx2", "default")]] void render_positive_width(const double* values, int lower, int ww,
+                                                                     std::uint8_t* pixels, std::ptrdiff_t stride)
+{
+    std::uint8_t greys[plane_side];
+    for (int i = 0; i < plane_side; ++i) {
+        grey_row(values + i * plane_side, greys, lower, ww);
+        write_row(greys, pixels + i * stride);
+    }
 }
 
 }  // namespace
@@ -36,22 +74,7 @@ void render_display(const Plane& disp_image, std::int16_t wl, std::int16_t ww, s
         throw IntDivideByZero();
     const long long lower = wl - ww / 2;
     if (ww > 0) {
-        const Reciprocal reciprocal(static_cast<std::uint64_t>(ww));
-        for (int i = 0; i < plane_side; ++i) {
-            std::uint8_t* row = pixels + i * stride;
-            const double* values = disp_image.data() + i * plane_side;
-            for (int j = 0; j < plane_side; ++j) {
-                const long long offset = truncated(values[j]) - lower;
-                std::uint8_t grey;
-                if (offset <= 0)
-                    grey = 0;
-                else if (offset >= ww)
-                    grey = 255;
-                else
-                    grey = static_cast<std::uint8_t>(reciprocal.divide(static_cast<std::uint64_t>(offset) * 256));
-                row[3 * j] = row[3 * j + 1] = row[3 * j + 2] = grey;
-            }
-        }
+        render_positive_width(disp_image.data(), static_cast<int>(lower), ww, pixels, stride);
         return;
     }
     // A negative width maps backwards; it only arises from a hand-made window.
