@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "core/extended.h"
 
 namespace snr {
 
@@ -113,17 +114,17 @@ void drag_press(DragState& drag, const DisplayWindow& window, int x, int y)
 
 void drag_release(DragState& drag) { drag.drag_active = false; }
 
-static std::int16_t low_16_bits(long long value)
-{
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long long>(value) & 0xFFFFu));
-}
-
 void drag_move(const DragState& drag, DisplayWindow& window, int x, int y)
 {
-    window.wl = low_16_bits(static_cast<long long>(y) - drag.press_y + drag.press_wl);
-    window.ww = low_16_bits(static_cast<long long>(x) - drag.press_x + drag.press_ww);
+    window.wl = ext::low_16_bits(static_cast<long long>(y) - drag.press_y + drag.press_wl);
+    window.ww = ext::low_16_bits(static_cast<long long>(x) - drag.press_x + drag.press_ww);
     if (window.ww < 1)
         window.ww = 1;
+}
+
+std::int16_t window_value(long double x)
+{
+    return ext::low_16_bits_of_whole(std::trunc(x));
 }
 
 std::string format_fixed(long double value, int decimals)

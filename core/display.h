@@ -46,6 +46,10 @@ void drag_release(DragState& drag);
 // modulo 2^16, and the width is raised to at least 1.
 void drag_move(const DragState& drag, DisplayWindow& window, int x, int y);
 
+// A window value from an extended expression: truncated toward zero, low 16 bits kept.
+// Beyond the 64-bit integer range the conversion is an invalid operation.
+std::int16_t window_value(long double x);
+
 // Fixed-point text of a value, as "%.2f" / "%.0f" would give it in the C locale.
 std::string format_fixed(long double value, int decimals);
 

@@ -6,6 +6,7 @@
 // FloatError instead of producing an infinity or a NaN.
 
 #include <cmath>
+#include <cstdint>
 
 #include "core/errors.h"
 
@@ -44,6 +45,21 @@ inline long long int_div(long long numerator, long long denominator)
     if (denominator == 0)
         throw IntDivideByZero();
     return numerator / denominator;
+}
+
+inline std::int16_t low_16_bits(long long value)
+{
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long long>(value) & 0xFFFFu));
+}
+
+// The low 16 bits of a whole number held in extended precision. Beyond the 64-bit integer
+// range the conversion is an invalid operation.
+inline std::int16_t low_16_bits_of_whole(real whole)
+{
+    constexpr real limit = 9223372036854775808.0L;  // 2^63
+    if (!(whole >= -limit && whole < limit))
+        throw FloatError(FloatFault::Invalid);
+    return low_16_bits(static_cast<long long>(whole));
 }
 
 }  // namespace snr::ext

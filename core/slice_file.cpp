@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "core/errors.h"
+#include "core/extended.h"
 
 namespace snr {
 
@@ -168,13 +169,7 @@ std::vector<std::string> list_slices(const std::string& folder)
 
 std::int16_t export_value(double x)
 {
-    const long double floored = std::floor(static_cast<long double>(x));
-    // 2^63: the largest magnitude a 64-bit integer conversion accepts.
-    constexpr long double limit = 9223372036854775808.0L;
-    if (!(floored >= -limit && floored < limit))
-        throw FloatError(FloatFault::Invalid);
-    const auto whole = static_cast<long long>(floored);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<unsigned long long>(whole) & 0xFFFFu));
+    return ext::low_16_bits_of_whole(std::floor(static_cast<ext::real>(x)));
 }
 
 void export_raw(const std::string& path, const Plane& plane)

@@ -45,6 +45,21 @@ QGroupBox* group(QWidget* parent, const char* name, QRect geometry)
     return box;
 }
 
+// The designs were measured with the original face; IPA P Gothic runs a little wider, so a
+// caption that would overrun its designed width is condensed to fit.
+static void fit_caption(QLabel* text, int width)
+{
+    QFont plain = text->font();
+    plain.setStretch(QFont::Unstretched);
+    text->setFont(plain);
+    const int needed = text->fontMetrics().horizontalAdvance(text->text());
+    if (needed <= width || needed == 0)
+        return;
+    QFont condensed = text->font();
+    condensed.setStretch(std::max(60, 100 * width / needed));
+    text->setFont(condensed);
+}
+
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style)
 {
     auto* text = new QLabel(caption, parent);
@@ -59,9 +74,16 @@ QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& 
     if (style.background)
         fill(text, *style.background);
     if (!style.fixed_size)
-        geometry.setWidth(std::max(geometry.width(), text->sizeHint().width()));
+        fit_caption(text, geometry.width());
     text->setGeometry(geometry);
     return text;
+}
+
+void set_caption(QLabel* text, const QString& caption, int designed_width)
+{
+    text->setText(caption);
+    fit_caption(text, designed_width);
+    text->resize(designed_width, text->height());
 }
 
 QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& caption)

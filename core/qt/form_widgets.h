@@ -46,6 +46,8 @@ struct LabelStyle {
 QFrame* panel(QWidget* parent, const char* name, QRect geometry, QColor colour, bool bevel = true);
 QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);
+// A new caption for a label that is not of fixed size, condensed to its designed width.
+void set_caption(QLabel* text, const QString& caption, int designed_width);
 QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& caption);
 QLineEdit* edit(QWidget* parent, const char* name, QRect geometry, const QString& text);
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLabel>
+#include <array>
+
+#include "core/legend_edit.h"
+
+namespace snr {
+
+using LegendLabels = std::array<QLabel*, legend::levels_labelled>;
+
+// Label_scale1 ... Label_scale10: white on navy, centred, 15 pixels apart from top 5.
+LegendLabels make_legend_labels(QWidget* panel);
+
+void show_legend_label_texts(const LegendLabels& labels, const LegendLabelTexts& texts);
+
+}  // namespace snr
