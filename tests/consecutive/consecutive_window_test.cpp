@@ -1,0 +1,365 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "consecutive/consective_method.h"
+#include "core/legend.h"
+#include "core/qt/folder_list.h"
+#include "core/qt/image_view.h"
+#include "core/qt/result_list.h"
+#include "tests/support/fake_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr {
+namespace {
+
+using test::TempFolder;
+
+std::string text(const QLabel* label) { return label->text().toStdString(); }
+std::string text(const QLineEdit* edit) { return edit->text().toStdString(); }
+
+class ConsecutiveWindow : public ::testing::Test {
+protected:
+    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
+    test::FakeDialogs* dialogs = nullptr;
+    std::unique_ptr<TForm1> form;
+    TempFolder tmp;
+    std::string nopi = tmp.folder("nopi");
+    std::string pi = tmp.folder("pi");
+
+    void SetUp() override
+    {
+        auto fake = std::make_unique<test::FakeDialogs>();
+        dialogs = fake.get();
+        form = std::make_unique<TForm1>(*state, std::move(fake));
+        form->show();
+        form->DirectoryListBox1->setDirectory(nopi);
+        form->DirectoryListBox2->setDirectory(pi);
+    }
+
+    // Three slices per folder; the last no-PI slice peaks at 1001.
+    void write_folders()
+    {
+        for (int n = 0; n < 3; ++n) {
+            Samples a = test::filled(static_cast<std::int16_t>(100 + 2 * n));
+            Samples b = test::filled(static_cast<std::int16_t>(100 + 4 * n));
+            a[1] = static_cast<std::int16_t>(n == 2 ? 1001 : 5);
+            test::write_slice(nopi + "/s" + std::to_string(n), a);
+            test::write_slice(pi + "/s" + std::to_string(n), b);
+        }
+    }
+    void press_start() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
+    void run() { write_folders(), press_start(); }
+    void select(int row)
+    {
+        const QRect rect = form->ListBox1->visualItemRect(form->ListBox1->item(row));
+        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void mouse(QEvent::Type type, int x, int y)
+    {
+        QMouseEvent event(type, QPointF(x, y), form->Image1->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Image1, &event);
+    }
+    int grey(int x, int y) const { return form->displayBitmap().pixelColor(x, y).red(); }
+    std::vector<std::string> labels() const
+    {
+        std::vector<std::string> out;
+        for (auto* label : form->Label_scale)
+            out.push_back(label->text().toStdString());
+        return out;
+    }
+};
+
+TEST_F(ConsecutiveWindow, StartsAsDesigned)
+{
+    EXPECT_EQ(form->windowTitle().toStdString(), "Quorix 連続撮像法");
+    EXPECT_EQ(form->width() + TForm1::frame_width, 817);
+    EXPECT_EQ(form->height() + TForm1::frame_height, 387);
+    EXPECT_TRUE(form->CheckBox1->isChecked());
+    EXPECT_FALSE(form->ProgressBar1->isVisible());
+    EXPECT_FALSE(form->GroupBox2->isVisible());
+    EXPECT_FALSE(form->Panel4->isVisible());
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ");
+    EXPECT_EQ(text(form->label_pos), "  (X,Y) = (--,--)");
+    EXPECT_EQ(form->Image1->geometry(), QRect(128, 8, 256, 256));
+    EXPECT_NE(form->Image1->picture(), &form->displayBitmap());  // the title picture
+    EXPECT_EQ(labels(), std::vector<std::string>(10, "0"));
+}
+
+TEST_F(ConsecutiveWindow, RunShowsTheLastNoPiSliceThroughItsAutomaticWindow)
+{
+    run();
+    EXPECT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    EXPECT_EQ(form->ListBox1->count(), 9);
+    EXPECT_EQ(form->ListBox1->currentRow(), -1);
+    EXPECT_EQ(form->ListBox1->item(3)->text().toStdString(), "PIなし SNR map");
+    EXPECT_EQ(text(form->label_window), "(wl,ww) = (500,1001)");
+    EXPECT_FALSE(form->ProgressBar1->isVisible());
+    EXPECT_EQ(form->ProgressBar1->value(), 100);
+    EXPECT_EQ(form->Image1->picture(), &form->displayBitmap());
+    EXPECT_EQ(grey(1, 0), 255);  // 1001 is white
+    EXPECT_EQ(grey(0, 0), 26);   // 104 * 256 / 1001
+
+    form->CheckBox1->setChecked(false);
+    press_start();
+    EXPECT_EQ(form->ListBox1->count(), 4);
+}
+
+TEST_F(ConsecutiveWindow, RefusedAndFailedRuns)
+{
+    run();
+    form->edit_rfactor->setText("0");
+    state->rep_nopi[0] = -1;
+    press_start();
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"reduction factorが不正です"});
+    EXPECT_FALSE(form->ProgressBar1->isVisible());
+    EXPECT_EQ(form->ListBox1->count(), 9);
+    EXPECT_EQ(state->rep_nopi[0], -1);
+
+    form->edit_rfactor->setText("2");
+    test::write_bytes(nopi + "/zz-stray", {1, 2, 3});
+    press_start();
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"I/O エラー (131)"});
+    EXPECT_TRUE(form->ProgressBar1->isVisible());  // stays up after a failure
+    EXPECT_EQ(text(form->label_window), "(wl,ww) = (500,1001)");
+
+    form->DirectoryListBox1->setDirectory(tmp.folder("empty"));
+    press_start();
+    EXPECT_EQ(dialogs->errors.back(), "不正な浮動小数点数演算命令.");
+}
+
+TEST_F(ConsecutiveWindow, ZeroWidthLeavesThePictureAndTheBarUp)
+{
+    for (int n = 0; n < 2; ++n)
+        test::write_slice(nopi + "/s" + std::to_string(n), test::filled(static_cast<std::int16_t>(-n)));
+    form->CheckBox1->setChecked(false);
+    press_start();
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ゼロによる除算."});
+    EXPECT_EQ(text(form->label_window), "(wl,ww) = (0,0)");
+    EXPECT_NE(form->Image1->picture(), &form->displayBitmap());
+    EXPECT_TRUE(form->ProgressBar1->isVisible());
+}
+
+TEST_F(ConsecutiveWindow, DragChangesTheWindowPixelByPixel)
+{
+    run();
+    state->window.wl = 50;
+    state->window.ww = 80;
+    mouse(QEvent::MouseButtonPress, 100, 100);
+    mouse(QEvent::MouseMove, 60, 120);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 70 , 40 )");
+    mouse(QEvent::MouseMove, 10, 120);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 70 , 1 )");
+    EXPECT_EQ(grey(0, 0), 255);  // 104 > 70 with width 1
+    mouse(QEvent::MouseMove, -40, 900);  // outside the control: still dragging
+    EXPECT_EQ(state->window.wl, 850);
+    mouse(QEvent::MouseButtonRelease, 0, 0);
+    mouse(QEvent::MouseMove, 30, 30);
+    EXPECT_EQ(state->window.wl, 850);
+
+    select(8);
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, 1, 2);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 2.02 , 4.01 )");
+    mouse(QEvent::MouseButtonRelease, 1, 2);
+}
+
+TEST_F(ConsecutiveWindow, ReadoutShowsRowFirstAndOnlyWithResults)
+{
+    mouse(QEvent::MouseMove, 40, 120);
+    EXPECT_EQ(text(form->label_pos), "  (X,Y) = (--,--)");
+    run();
+    at(state->disp_image, 120, 40) = 976.0;
+    mouse(QEvent::MouseMove, 40, 120);
+    EXPECT_EQ(text(form->label_pos), "( X,Y ) = ( 120 , 40 )");
+    EXPECT_EQ(text(form->label_SI), "信号強度 = 976.00");
+    mouse(QEvent::MouseMove, 256, 3);  // outside the plane: labels keep their text
+    EXPECT_EQ(text(form->label_pos), "( X,Y ) = ( 120 , 40 )");
+
+    select(8);
+    at(state->disp_image, 120, 40) = 131.0;
+    const std::string caption = text(form->label_window);
+    mouse(QEvent::MouseMove, 40, 120);
+    EXPECT_EQ(text(form->label_SI), "g-factor = 1.31");
+    EXPECT_EQ(text(form->label_window), caption);  // no drag, no window change
+    select(3);
+    mouse(QEvent::MouseMove, 240, 52);
+    EXPECT_EQ(text(form->label_SI), "SNR = 300.00");
+}
+
+TEST_F(ConsecutiveWindow, SaveWritesTheDisplayedPlaneAndRemembersTheName)
+{
+    run();
+    select(3);
+    dialogs->save_answer = tmp.file("map.raw");
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    const auto bytes = test::read_bytes(tmp.file("map.raw"));
+    ASSERT_EQ(bytes.size(), 131072u);
+    const std::size_t frame = 2 * (52 * 256 + 234);
+    EXPECT_EQ(bytes[frame] | bytes[frame + 1] << 8, 300);
+
+    dialogs->save_answer.reset();  // cancelled: nothing written, name kept
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    EXPECT_EQ(dialogs->offered_names, (std::vector<std::string>{"", tmp.file("map.raw")}));
+    EXPECT_EQ(state->export_name, tmp.file("map.raw"));
+
+    dialogs->save_answer = tmp.file("missing/x.raw");
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイル名の指定が間違っています."});
+}
+
+TEST_F(ConsecutiveWindow, ViewSelectionOfEachItemKind)
+{
+    run();
+    select(3);
+    EXPECT_EQ(text(form->label_SI), " SNR = ");
+    EXPECT_TRUE(form->GroupBox2->isVisible());
+    EXPECT_TRUE(form->Panel4->isVisible());
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 160 , 460 )");
+    EXPECT_EQ(labels().front(), "60");
+    EXPECT_EQ(labels().back(), "240");
+    EXPECT_EQ(state->disp_image, state->snr_nopi);
+
+    select(8);
+    EXPECT_EQ(text(form->Edit_min), "0.6");
+    EXPECT_EQ(text(form->Edit_dis), "0.2");
+    EXPECT_EQ(text(form->label_SI), " SNR = ");  // untouched by the g-factor item
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 2.00 , 4.00 )");
+    EXPECT_EQ(labels().front(), "0.60");
+    EXPECT_EQ(labels().back(), "2.40");
+    EXPECT_EQ(at(state->gfactor_map, 53, 240), 60.0);   // re-stamped from 0.6 x 100
+    EXPECT_EQ(at(state->gfactor_map, 202, 240), 260.0);
+    EXPECT_EQ(state->scale_min, 60.0);
+    EXPECT_EQ(state->scale_step, 20.0);
+
+    select(0);
+    EXPECT_FALSE(form->GroupBox2->isVisible());
+    EXPECT_EQ(text(form->label_SI), " 信号強度 = ");
+    EXPECT_EQ(text(form->Edit_min), "0.6");
+    EXPECT_EQ(state->scale_min, 60.0);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 500 , 1001 )");
+
+    state->noise_nopi.fill(0.5);  // a maximum below 1 gives a zero width
+    select(2);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ゼロによる除算."});
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 0 , 0 )");
+}
+
+TEST_F(ConsecutiveWindow, SelectingTheSameMapTwiceRunsNoEditHandler)
+{
+    run();
+    select(7);
+    at(state->snr_pi, 100, 240) = 999;
+    select(7);
+    EXPECT_EQ(at(state->disp_image, 100, 240), 999);  // not re-stamped
+
+    select(8);
+    select(7);  // texts change back: the handlers re-stamp the selected map
+    EXPECT_EQ(at(state->snr_pi, 100, 240), 60.0 + 20 * legend::level_of_row(100));
+}
+
+TEST_F(ConsecutiveWindow, ABadIntervalEndsTheWholeSelectionOnce)
+{
+    run();
+    select(3);
+    form->Edit_dis->setText("abc");  // junk left by the user
+    const std::string caption = text(form->label_window);
+    select(8);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"'abc' は浮動小数点数ではありません."});
+    EXPECT_EQ(text(form->Edit_min), "0.6");
+    EXPECT_EQ(text(form->Edit_dis), "abc");
+    EXPECT_FALSE(form->GroupBox2->isVisible());
+    EXPECT_EQ(text(form->label_window), caption);
+    EXPECT_EQ(state->scale_min, 0.6);
+}
+
+TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
+{
+    run();
+    select(3);
+    form->Edit_min->selectAll();
+    QTest::keyClick(form->Edit_min, Qt::Key_Delete);  // empty: nothing happens
+    EXPECT_EQ(at(state->snr_nopi, 53, 240), 60.0);
+    QTest::keyClick(form->Edit_min, Qt::Key_4);
+    EXPECT_EQ(at(state->snr_nopi, 53, 240), 4.0);
+    QTest::keyClick(form->Edit_min, Qt::Key_0);
+    EXPECT_EQ(at(state->disp_image, 53, 240), 40.0);
+    EXPECT_EQ(labels()[1], "60");
+
+    form->Edit_dis->setText("");
+    QTest::keyClicks(form->Edit_dis, "0");
+    EXPECT_EQ(labels(), std::vector<std::string>(10, "40"));
+    form->Edit_dis->setText("");
+    QTest::keyClicks(form->Edit_dis, "-5");
+    EXPECT_EQ(labels().back(), "-5");
+    EXPECT_EQ(at(state->snr_nopi, 202, 240), -10.0);
+    EXPECT_EQ(at(state->snr_nopi, 52, 234), 300.0);  // the frame never changes
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"'-' は浮動小数点数ではありません."});
+
+    select(8);
+    form->Edit_dis->setText("");
+    QTest::keyClicks(form->Edit_dis, "0.3");
+    EXPECT_EQ(at(state->gfactor_map, 67, 240), 90.0);
+    EXPECT_EQ(at(state->gfactor_map, 202, 240), 360.0);
+    EXPECT_EQ(labels()[9], "3.30");
+}
+
+TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
+{
+    run();
+    form->CheckBox1->setChecked(false);
+    EXPECT_EQ(text(form->Label1), "画像フォルダ");
+    EXPECT_EQ(form->Label1->x(), 50);
+    EXPECT_FALSE(form->DirectoryListBox2->isVisible());
+    EXPECT_FALSE(form->GroupBox1->isVisible());
+    EXPECT_EQ(form->Panel1->width(), 185);
+    EXPECT_EQ(form->Button1->x(), 83);
+    EXPECT_EQ(form->ProgressBar1->width(), 169);
+    EXPECT_EQ(form->Panel2->x(), 200);
+    EXPECT_EQ(form->width() + TForm1::frame_width, 664);
+    EXPECT_EQ(form->ListBox1->count(), 9);  // the list follows at the next run
+
+    form->CheckBox1->setChecked(true);
+    EXPECT_EQ(text(form->Label1), "parallel imaging なし");
+    EXPECT_EQ(form->Label1->x(), 32);
+    EXPECT_TRUE(form->DirectoryListBox2->isVisible());
+    EXPECT_EQ(form->Panel2->x(), 376);
+    EXPECT_EQ(form->width() + TForm1::frame_width, 842);
+}
+
+TEST(FolderList, ShowsThePathThenTheSubfoldersAndOpensOnDoubleClickOrEnter)
+{
+    TempFolder tmp;
+    tmp.folder("b");
+    tmp.folder("a");
+    tmp.folder(".hidden");
+    test::write_bytes(tmp.file("file"), {1});
+    FolderList list;
+    list.show();
+    list.setDirectory(tmp.path());
+    std::vector<std::string> shown;
+    for (int i = 0; i < list.count(); ++i)
+        shown.push_back(list.item(i)->text().toStdString());
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown.front(), "/");
+    EXPECT_EQ(std::vector<std::string>(shown.end() - 2, shown.end()), (std::vector<std::string>{"a", "b"}));
+
+    const int a_row = list.count() - 2;
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(a_row)).center());
+    EXPECT_EQ(list.directory(), tmp.path());  // a single click only highlights
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(a_row)).center());
+    EXPECT_EQ(list.directory(), tmp.path() + "/a");
+
+    list.setCurrentRow(0);
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_EQ(list.directory(), "/");
+}
+
+}  // namespace
+}  // namespace snr
