@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "consecutive/consecutive_items.h"
 #include "core/legend_edit.h"
 #include "core/qt/edit_text.h"
 #include "core/qt/folder_list.h"
@@ -23,20 +24,6 @@ namespace snr {
 namespace {
 
 const std::string window_prefix = "( WL,WW ) = ( ";
-
-// Result list indexes with a meaning of their own.
-constexpr int nopi_snr_item = 3;
-constexpr int pi_snr_item = 7;
-constexpr int gfactor_item = 8;
-
-ItemKind kind_of_item(int index)
-{
-    if (index == nopi_snr_item || index == pi_snr_item)
-        return ItemKind::SnrMap;
-    if (index == gfactor_item)
-        return ItemKind::GFactor;
-    return ItemKind::Other;
-}
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -161,16 +148,7 @@ void TForm1::connectHandlers()
 
 void TForm1::FormCreate() { bitmap_ = make_display_bitmap(); }
 
-ItemKind TForm1::selectedKind() const { return kind_of_item(ListBox1->currentRow()); }
-
-Plane* TForm1::planeOfItem(int index)
-{
-    Plane* planes[] = {&state_.rep_nopi, &state_.signal_nopi, &state_.noise_nopi, &state_.snr_nopi, &state_.rep_pi,
-                       &state_.signal_pi, &state_.noise_pi, &state_.snr_pi, &state_.gfactor_map};
-    if (index < 0 || index >= static_cast<int>(std::size(planes)))
-        return nullptr;
-    return planes[index];
-}
+ItemKind TForm1::selectedKind() const { return consecutive_item_kind(ListBox1->currentRow()); }
 
 void TForm1::render_display()
 {
@@ -223,7 +201,7 @@ void TForm1::update_scale_labels()
 void TForm1::legendEditChange()
 {
     const ItemKind kind = selectedKind();
-    if (!apply_legend_edit(state_, kind, planeOfItem(ListBox1->currentRow()), Edit_min->text().toStdString(),
+    if (!apply_legend_edit(state_, kind, consecutive_item_plane(state_, ListBox1->currentRow()), Edit_min->text().toStdString(),
                            Edit_dis->text().toStdString()))
         return;
     update_scale_labels();
@@ -256,22 +234,15 @@ void TForm1::ListBox1Click()
         label_SI->setText(QStringLiteral(" 信号強度 = "));
     }
 
-    if (Plane* plane = planeOfItem(index())) {
+    if (Plane* plane = consecutive_item_plane(state_, index())) {
         state_.disp_image = *plane;
-        if (kind_of_item(index()) != ItemKind::Other) {
+        if (consecutive_item_kind(index()) != ItemKind::Other) {
             GroupBox2->setVisible(true);
             Panel4->setVisible(true);
         }
     }
     auto_window(state_.disp_image, state_.window);
-    if (index() == gfactor_item) {
-        state_.window.wl = 200;
-        state_.window.ww = 400;
-    } else if (index() == nopi_snr_item || index() == pi_snr_item) {
-        const long double minimum = state_.scale_min;
-        state_.window.wl = window_value(5 * static_cast<long double>(state_.scale_step) + minimum);
-        state_.window.ww = window_value(20 * static_cast<long double>(state_.scale_step) + minimum);
-    }
+    apply_consecutive_window_preset(state_, index());
     label_window->setText(q(window_caption(window_prefix, state_.window.wl, state_.window.ww)));
     if (index() == gfactor_item)
         label_window->setText(q(gfactor_window_caption(window_prefix, state_.window.wl, state_.window.ww)));

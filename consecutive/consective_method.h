@@ -88,7 +88,6 @@ private:
     void render_display();
     void update_scale_labels();
     void legendEditChange();
-    Plane* planeOfItem(int index);
     void setOuterWidth(int outer_width);
 
     ConsecutiveState& state_;
