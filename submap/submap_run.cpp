@@ -1,5 +1,7 @@
 #include "submap/submap_run.h"
 
+#include <array>
+
 #include "core/display.h"
 #include "core/extended.h"
 #include "core/legend.h"
@@ -15,25 +17,35 @@ constexpr int first_centre = 3;
 constexpr int last_centre = plane_side - 4;
 constexpr int reach = 3;
 
-// Sum of term(i, j) over the window of (r, c), rows outer; rounded to double after every
-// addition, and formed afresh for every centre, so the result depends on this order alone.
+// Centres handled side by side: their window sums are independent chains, so the latency of
+// the x87 additions overlaps. Each sum still keeps its own order, and sums of 16-bit samples
+// cannot overflow, so no error can come from a later centre first. 250 centres per row.
+constexpr int lanes = 5;
+static_assert((last_centre - first_centre + 1) % lanes == 0);
+
+// Sums of term(i, j, k) over the windows of (r, c + k), k < lanes, each from 0 in window order
+// (rows outer) and rounded to double after every addition, formed afresh for every centre.
 template <class Term>
-double window_sum(int r, int c, Term term)
+std::array<double, lanes> window_sums(int r, int c, Term term)
 {
-    double sum = 0.0;
+    std::array<double, lanes> sums{};
     for (int i = r - reach; i <= r + reach; ++i) {
-        for (int j = c - reach; j <= c + reach; ++j)
-            sum = ext::store(static_cast<ext::real>(sum) + term(i, j));
+        for (int j = c - reach; j <= c + reach; ++j) {
+            for (int k = 0; k < lanes; ++k)
+                sums[k] = ext::store(static_cast<ext::real>(sums[k]) + term(i, j + k, k));
+        }
     }
-    return sum;
+    return sums;
 }
 
 void local_mean(const Plane& source, Plane& mean)
 {
     for (int r = first_centre; r <= last_centre; ++r) {
-        for (int c = first_centre; c <= last_centre; ++c) {
-            const double sum = window_sum(r, c, [&](int i, int j) { return static_cast<ext::real>(at(source, i, j)); });
-            at(mean, r, c) = ext::store(ext::div(sum, 49));
+        for (int c = first_centre; c <= last_centre; c += lanes) {
+            const auto sums =
+                window_sums(r, c, [&](int i, int j, int) { return static_cast<ext::real>(at(source, i, j)); });
+            for (int k = 0; k < lanes; ++k)
+                at(mean, r, c + k) = ext::store(ext::div(sums[k], 49));
         }
     }
 }
@@ -56,13 +68,16 @@ void measure_pair(SubmapState& state, const Pair& pair)
 
     // Deviations from the mean of the window's own centre; divisor 49 - 1.
     for (int r = first_centre; r <= last_centre; ++r) {
-        for (int c = first_centre; c <= last_centre; ++c) {
-            const ext::real centre_mean = at(state.diff_mean, r, c);
-            const double squares = window_sum(r, c, [&](int i, int j) {
-                const ext::real deviation = centre_mean - at(state.diff_image, i, j);
+        for (int c = first_centre; c <= last_centre; c += lanes) {
+            std::array<ext::real, lanes> centre_means;
+            for (int k = 0; k < lanes; ++k)
+                centre_means[k] = at(state.diff_mean, r, c + k);
+            const auto squares = window_sums(r, c, [&](int i, int j, int k) {
+                const ext::real deviation = centre_means[k] - at(state.diff_image, i, j);
                 return deviation * deviation;
             });
-            at(pair.noise, r, c) = ext::store(ext::sqrt(ext::div(squares, 48)));
+            for (int k = 0; k < lanes; ++k)
+                at(pair.noise, r, c + k) = ext::store(ext::sqrt(ext::div(squares[k], 48)));
         }
     }
 
