@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/plane.h"
+#include "core/viewer_state.h"
+
+namespace snr {
+
+// Process-wide state of snr_submap: its planes, the sample buffer, the chosen files and the
+// viewer state. Nothing here is cleared by a run: what a run does not write stays.
+struct SubmapState : ViewerState {
+    Plane img1_nopi{}, img2_nopi{}, signal_nopi{}, noise_nopi{}, snr_nopi{};
+    Plane img1_pi{}, img2_pi{}, signal_pi{}, noise_pi{}, snr_pi{};
+    Plane gfactor_map{};
+    Plane diff_image{}, diff_mean{};  // working planes of the pair in hand
+    Samples sample_image{};
+    std::string path1_nopi, path2_nopi, path1_pi, path2_pi;
+};
+
+// The control values a run reads when the start button is pressed.
+struct SubmapInputs {
+    bool gfactor = true;
+    // Captions of the file labels; empty while no file is chosen for that selector.
+    std::string caption1, caption2, caption3, caption4;
+    std::string r_text = "2";
+    std::string min_text = "60";
+    std::string step_text = "20";
+};
+
+// What a run shows while it goes; the window implements it with its controls.
+class SubmapRunView {
+public:
+    virtual ~SubmapRunView() = default;
+    virtual void refuse(const std::string& message) = 0;  // plain message box
+    // Result list cleared and refilled with these items, none selected.
+    virtual void begin(const std::vector<std::string>& items) = 0;
+};
+
+// The result list: eleven items with the g-factor option, five without.
+std::vector<std::string> submap_items(bool gfactor);
+
+// One press of the start button up to the automatic window: checks the choices and R, refills
+// the list, reads the settings and the files, measures the no-PI pair and, with the g-factor
+// option, the PI pair and the g-factor map, stamps the legends and sets the window from no-PI
+// image 1. Returns false when a check refuses (nothing changed then). Failures raise
+// snr::Error; what was written before stays.
+bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view);
+
+}  // namespace snr
