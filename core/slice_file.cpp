@@ -11,52 +11,12 @@
 #include <unistd.h>
 
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "core/extended.h"
 
 namespace snr {
 
 namespace {
-
-std::string parent_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-// Windows codes that the programs' messages know; unmapped failures get "I/O device error".
-constexpr int io_device_error = 1117;
-constexpr int filename_too_long = 206;
-constexpr int cannot_resolve_name = 1921;
-constexpr int network_error = 59;
-
-[[noreturn]] void raise_errno(int error_number, const std::string& path)
-{
-    throw IoError(io_code_for_errno(error_number, path));
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { close(); }
-    int get() const { return fd_; }
-    int close()
-    {
-        int result = 0;
-        if (fd_ >= 0)
-            result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
 
 bool is_directory(const std::string& path)
 {
@@ -66,55 +26,13 @@ bool is_directory(const std::string& path)
 
 }  // namespace
 
-int io_code_for_errno(int error_number, const std::string& path)
-{
-    switch (error_number) {
-    case ENOENT:
-        return is_directory(parent_of(path)) ? io_code::file_not_found : io_code::path_not_found;
-    case ENOTDIR: return io_code::path_not_found;
-    case EMFILE:
-    case ENFILE: return io_code::too_many_open_files;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return io_code::access_denied;
-    case ENOSPC:
-    case EDQUOT: return io_code::disk_full;
-    case ENAMETOOLONG: return filename_too_long;
-    case ELOOP: return cannot_resolve_name;
-    case ENETDOWN:
-    case ENETUNREACH:
-    case ENETRESET:
-    case ECONNABORTED:
-    case ECONNRESET:
-    case EHOSTDOWN:
-    case EHOSTUNREACH:
-    case ESTALE: return network_error;
-    default: return io_device_error;
-    }
-}
-
 void read_slice(const std::string& path, Samples& samples)
 {
-    // Look before opening: a FIFO or device must neither block nor be disturbed.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        raise_errno(errno, path);
-    if (S_ISDIR(info.st_mode))
-        throw IoError(io_code::access_denied);
-    if (!S_ISREG(info.st_mode))
-        throw IoError(io_code::short_slice);
-
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.get() < 0)
-        raise_errno(errno, path);
-    if (::fstat(file.get(), &info) != 0)
-        raise_errno(errno, path);
-    if (S_ISDIR(info.st_mode))
-        throw IoError(io_code::access_denied);
-    const long long size = S_ISREG(info.st_mode) ? static_cast<long long>(info.st_size) : 0;
-    const long long records = size / 2;
+    auto file = open_regular_file(path, info);
+    if (!file)
+        throw IoError(io_code::short_slice);  // a FIFO or device holds no slice
+    const long long records = static_cast<long long>(info.st_size) / 2;
     if (records < plane_pixels)
         throw IoError(io_code::short_slice);
 
@@ -123,12 +41,12 @@ void read_slice(const std::string& path, Samples& samples)
     long long offset = 2 * (records - plane_pixels);
     long long done = 0;
     while (done < slice_bytes) {
-        const ssize_t got = ::pread(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
+        const ssize_t got = ::pread(file->get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
                                     static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;
-            raise_errno(errno, path);
+            raise_io_error(errno, path);
         }
         if (got == 0)
             throw IoError(io_code::read_past_end);
@@ -202,7 +120,7 @@ void export_raw(const std::string& path, const Plane& plane)
                     std::to_string(::getpid()) + "-" + std::to_string(attempt);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
-            raise_errno(errno, path);
+            raise_io_error(errno, path);
     }
     FileDescriptor file(fd);
     auto fail = [&](int code) {

@@ -28,7 +28,4 @@ std::int16_t export_value(double x);
 // over it, so a failure leaves any earlier file of that name as it was.
 void export_raw(const std::string& path, const Plane& plane);
 
-// The I/O code shown for an operating-system error number.
-int io_code_for_errno(int error_number, const std::string& path);
-
 }  // namespace snr

@@ -7,69 +7,26 @@
 #include <unistd.h>
 
 #include "core/errors.h"
-#include "core/slice_file.h"
+#include "core/file_io.h"
 
 namespace snr {
 
-namespace {
-
-[[noreturn]] void raise_errno(int error_number, const std::string& path)
-{
-    throw IoError(io_code_for_errno(error_number, path));
-}
-
-class OpenFile {
-public:
-    explicit OpenFile(int fd) : fd_(fd) {}
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    ~OpenFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Whether a file of this kind may be scanned; a directory is an access failure.
-bool scannable(const struct stat& info)
-{
-    if (S_ISDIR(info.st_mode))
-        throw IoError(io_code::access_denied);
-    return S_ISREG(info.st_mode);
-}
-
-}  // namespace
-
 bool has_dicm_marker(const std::string& path)
 {
-    // Look before opening: a FIFO or device must neither block nor be disturbed.
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        raise_errno(errno, path);
-    if (!scannable(info))
-        return false;
-
-    OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (file.get() < 0)
-        raise_errno(errno, path);
-    if (::fstat(file.get(), &info) != 0)
-        raise_errno(errno, path);
-    if (!scannable(info))
-        return false;
+    auto file = open_regular_file(path, info);
+    if (!file)
+        return false;  // a FIFO or device is no image file
 
     constexpr std::string_view marker = "DICM";
     std::size_t collected = 0;  // letters so far, all matching the marker
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(file->get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            raise_errno(errno, path);
+            raise_io_error(errno, path);
         }
         if (got == 0)
             return collected == marker.size();
