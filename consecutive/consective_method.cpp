@@ -9,15 +9,10 @@
 #include <QPushButton>
 
 #include "consecutive/consecutive_items.h"
-#include "core/legend_edit.h"
-#include "core/qt/edit_text.h"
 #include "core/qt/folder_list.h"
 #include "core/qt/form_widgets.h"
-#include "core/qt/guarded.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
-#include "core/qt/title_picture.h"
-#include "core/slice_file.h"
 
 namespace snr {
 
@@ -51,7 +46,7 @@ private:
 }  // namespace
 
 TForm1::TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs)
-    : state_(state), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, "snr_consecutive"))
+    : ViewerForm(state, std::move(dialogs), "snr_consecutive"), state_(state)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorix 連続撮像法"));
@@ -123,38 +118,23 @@ void TForm1::createControls()
     Panel6 = panel(Panel2, "Panel6", {8, 240, 111, 87}, colour::medium_grey);
     Button3 = button(Panel6, "Button3", {8, 8, 97, 33}, QStringLiteral("表示画像保存"));
     Button2 = button(Panel6, "Button2", {8, 48, 97, 33}, QStringLiteral("終了"));
-
-    title_ = make_title_picture(QStringLiteral("(consecutive method)"));
-    Image1->showPicture(&title_);
 }
 
 void TForm1::connectHandlers()
 {
-    auto on = [this](auto handler) { return [this, handler](auto&&...) { guarded(*dialogs_, [&] { (this->*handler)(); }); }; };
+    finishViewer(QStringLiteral("(consecutive method)"));
+    auto on = [this](void (TForm1::*handler)()) { return [this, handler] { handle([&] { (this->*handler)(); }); }; };
     connect(Button1, &QPushButton::clicked, this, on(&TForm1::Button1Click));
     connect(CheckBox1, &QCheckBox::toggled, this, on(&TForm1::CheckBox1Click));
-    connect(ListBox1, &ResultList::clicked, this, on(&TForm1::ListBox1Click));
-    connect(Edit_min, &QLineEdit::textEdited, this, on(&TForm1::Edit_minChange));
-    connect(Edit_dis, &QLineEdit::textEdited, this, on(&TForm1::Edit_disChange));
     connect(Button2, &QPushButton::clicked, this, on(&TForm1::Button2Click));
     connect(Button3, &QPushButton::clicked, this, on(&TForm1::Button3Click));
-    connect(Image1, &ImageView::pressed, this,
-            [this](int x, int y) { guarded(*dialogs_, [&] { Image1MouseDown(x, y); }); });
-    connect(Image1, &ImageView::moved, this,
-            [this](int x, int y) { guarded(*dialogs_, [&] { Image1MouseMove(x, y); }); });
-    connect(Image1, &ImageView::released, this,
-            [this](int x, int y) { guarded(*dialogs_, [&] { Image1MouseUp(x, y); }); });
 }
 
-void TForm1::FormCreate() { bitmap_ = make_display_bitmap(); }
+void TForm1::FormCreate() { createDisplayBitmap(); }
 
-ItemKind TForm1::selectedKind() const { return consecutive_item_kind(ListBox1->currentRow()); }
+ItemKind TForm1::kindOfItem(int index) const { return consecutive_item_kind(index); }
 
-void TForm1::render_display()
-{
-    snr::render_display(state_.disp_image, state_.window.wl, state_.window.ww, bitmap_.bits(), bitmap_.bytesPerLine());
-    Image1->showPicture(&bitmap_);
-}
+Plane* TForm1::planeOfItem(int index) { return consecutive_item_plane(state_, index); }
 
 void TForm1::Button1Click()
 {
@@ -192,51 +172,28 @@ void TForm1::CheckBox1Click()
     setOuterWidth(checked ? 842 : 664);
 }
 
-void TForm1::update_scale_labels()
-{
-    if (auto texts = legend_label_texts(selectedKind(), Edit_min->text().toStdString(), Edit_dis->text().toStdString()))
-        show_legend_label_texts(Label_scale, *texts);
-}
-
-void TForm1::legendEditChange()
-{
-    const ItemKind kind = selectedKind();
-    if (!apply_legend_edit(state_, kind, consecutive_item_plane(state_, ListBox1->currentRow()), Edit_min->text().toStdString(),
-                           Edit_dis->text().toStdString()))
-        return;
-    update_scale_labels();
-    render_display();
-}
-
-void TForm1::Edit_minChange() { legendEditChange(); }
-
-void TForm1::Edit_disChange() { legendEditChange(); }
-
 void TForm1::ListBox1Click()
 {
     auto index = [this] { return ListBox1->currentRow(); };
-    auto edit_changed = [this] { legendEditChange(); };
 
     GroupBox2->setVisible(false);
     Panel4->setVisible(false);
     state_.scale_min = 60;
     state_.scale_step = 20;
     if (index() == gfactor_item) {
-        set_edit_text(Edit_min, QStringLiteral("0.6"), edit_changed);
-        set_edit_text(Edit_dis, QStringLiteral("0.2"), edit_changed);
+        presetLegendEdits(QStringLiteral("0.6"), QStringLiteral("0.2"));
         update_scale_labels();
     } else if (index() == nopi_snr_item || index() == pi_snr_item) {
-        set_edit_text(Edit_min, QStringLiteral("60"), edit_changed);
-        set_edit_text(Edit_dis, QStringLiteral("20"), edit_changed);
+        presetLegendEdits(QStringLiteral("60"), QStringLiteral("20"));
         label_SI->setText(QStringLiteral(" SNR = "));
         update_scale_labels();
     } else {
         label_SI->setText(QStringLiteral(" 信号強度 = "));
     }
 
-    if (Plane* plane = consecutive_item_plane(state_, index())) {
+    if (Plane* plane = planeOfItem(index())) {
         state_.disp_image = *plane;
-        if (consecutive_item_kind(index()) != ItemKind::Other) {
+        if (kindOfItem(index()) != ItemKind::Other) {
             GroupBox2->setVisible(true);
             Panel4->setVisible(true);
         }
@@ -249,10 +206,6 @@ void TForm1::ListBox1Click()
     render_display();
 }
 
-void TForm1::Image1MouseDown(int x, int y) { drag_press(state_.drag, state_.window, x, y); }
-
-void TForm1::Image1MouseUp(int, int) { drag_release(state_.drag); }
-
 void TForm1::Image1MouseMove(int x, int y)
 {
     const ItemKind kind = selectedKind();
@@ -263,24 +216,14 @@ void TForm1::Image1MouseMove(int x, int y)
             label_SI->setText(q(title + readout_number(*value, kind)));
         }
     }
-    if (!state_.drag.drag_active)
+    if (!dragTo(x, y))
         return;
-    drag_move(state_.drag, state_.window, x, y);
-    label_window->setText(q(kind == ItemKind::GFactor
-                                ? gfactor_window_caption(window_prefix, state_.window.wl, state_.window.ww)
-                                : window_caption(window_prefix, state_.window.wl, state_.window.ww)));
+    label_window->setText(q(windowCaption(window_prefix)));
     render_display();
 }
 
 void TForm1::Button2Click() { close(); }
 
-void TForm1::Button3Click()
-{
-    const auto name = dialogs_->save_file(state_.export_name);
-    if (!name)
-        return;
-    state_.export_name = *name;
-    export_raw(state_.export_name, state_.disp_image);
-}
+void TForm1::Button3Click() { saveDisplay(); }
 
 }  // namespace snr

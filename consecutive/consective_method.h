@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QImage>
-#include <QWidget>
 #include <memory>
 
 #include "consecutive/consecutive_run.h"
-#include "core/qt/dialogs.h"
-#include "core/qt/legend_labels.h"
+#include "core/qt/viewer_form.h"
 
 class QCheckBox;
 class QFrame;
@@ -19,11 +16,9 @@ class QPushButton;
 namespace snr {
 
 class FolderList;
-class ImageView;
-class ResultList;
 
 // The main window of snr_consecutive. Controls and handlers keep their designer names.
-class TForm1 : public QWidget {
+class TForm1 : public ViewerForm {
     Q_OBJECT
 
 public:
@@ -38,18 +33,10 @@ public:
     void FormCreate();
     void Button1Click();
     void CheckBox1Click();
-    void ListBox1Click();
-    void Edit_minChange();
-    void Edit_disChange();
-    void Image1MouseDown(int x, int y);
-    void Image1MouseMove(int x, int y);
-    void Image1MouseUp(int x, int y);
+    void ListBox1Click() override;
+    void Image1MouseMove(int x, int y) override;
     void Button2Click();
     void Button3Click();
-
-    // The display: the bitmap drawn by the last rendering.
-    const QImage& displayBitmap() const { return bitmap_; }
-    ItemKind selectedKind() const;
 
     QFrame* Panel1;
     QLabel* Label1;
@@ -63,16 +50,11 @@ public:
     QLineEdit* edit_rfactor;
     QProgressBar* ProgressBar1;
     QFrame* Panel2;
-    ResultList* ListBox1;
-    ImageView* Image1;
     QGroupBox* GroupBox2;
     QLabel* Label5;
     QLabel* Label3;
     QLabel* Label4;
-    QLineEdit* Edit_min;
-    QLineEdit* Edit_dis;
     QFrame* Panel4;
-    LegendLabels Label_scale;
     QFrame* Panel5;
     QLabel* label_pos;
     QLabel* label_SI;
@@ -82,18 +64,16 @@ public:
     QPushButton* Button3;
     QPushButton* Button2;
 
+protected:
+    ItemKind kindOfItem(int index) const override;
+    Plane* planeOfItem(int index) override;
+
 private:
     void createControls();
     void connectHandlers();
-    void render_display();
-    void update_scale_labels();
-    void legendEditChange();
     void setOuterWidth(int outer_width);
 
     ConsecutiveState& state_;
-    std::unique_ptr<Dialogs> dialogs_;
-    QImage title_;
-    QImage bitmap_;
 };
 
 }  // namespace snr
