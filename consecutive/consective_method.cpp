@@ -115,6 +115,7 @@ void TForm1::createControls()
     label_SI = label(Panel5, "label_SI", {10, 22, 151, 13}, QStringLiteral("  信号強度 = "), white_fixed_13);
     Panel3 = panel(Panel2, "Panel3", {176, 310, 169, 20}, colour::teal, false);
     label_window = label(Panel3, "label_window", {10, 4, 151, 13}, QStringLiteral("  ( WL,WW ) = "), white_fixed_13);
+    condense_for(label_window, QStringLiteral("( WL,WW ) = ( 16383 , 32767 )"));
     Panel6 = panel(Panel2, "Panel6", {8, 240, 111, 87}, colour::medium_grey);
     Button3 = button(Panel6, "Button3", {8, 8, 97, 33}, QStringLiteral("表示画像保存"));
     Button2 = button(Panel6, "Button2", {8, 48, 97, 33}, QStringLiteral("終了"));

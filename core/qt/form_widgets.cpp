@@ -79,6 +79,28 @@ QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& 
     return text;
 }
 
+void condense_to_fit(QWidget* widget)
+{
+    const int needed = widget->sizeHint().width();
+    if (needed <= widget->width() || needed == 0)
+        return;
+    QFont condensed = widget->font();
+    condensed.setStretch(std::max(60, 100 * widget->width() / needed));
+    widget->setFont(condensed);
+}
+
+void condense_for(QLabel* text, const QString& longest)
+{
+    QFont plain = text->font();
+    plain.setStretch(QFont::Unstretched);
+    text->setFont(plain);
+    const int needed = text->fontMetrics().horizontalAdvance(longest);
+    if (needed > text->width() && needed > 0) {
+        plain.setStretch(std::max(60, 100 * text->width() / needed));
+        text->setFont(plain);
+    }
+}
+
 void set_caption(QLabel* text, const QString& caption, int designed_width)
 {
     text->setText(caption);

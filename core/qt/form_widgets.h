@@ -46,6 +46,12 @@ struct LabelStyle {
 QFrame* panel(QWidget* parent, const char* name, QRect geometry, QColor colour, bool bevel = true);
 QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);
+// Condenses the font of a control whose caption would overrun its designed width.
+void condense_to_fit(QWidget* widget);
+
+// Condenses a fixed-size label's font so that `longest`, the longest caption it will show, fits.
+void condense_for(QLabel* text, const QString& longest);
+
 // A new caption for a label that is not of fixed size, condensed to its designed width.
 void set_caption(QLabel* text, const QString& caption, int designed_width);
 QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& caption);

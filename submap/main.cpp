@@ -1,0 +1,16 @@
+#include <QApplication>
+#include <memory>
+
+#include "core/qt/form_widgets.h"
+#include "submap/sub_map.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    snr::form::install_font_substitution();
+    // Process-wide state, alive for the whole run.
+    static auto state = std::make_unique<snr::SubmapState>();
+    snr::TForm1 form(*state);
+    form.show();
+    return application.exec();
+}

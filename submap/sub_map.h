@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "core/qt/viewer_form.h"
+#include "submap/submap_run.h"
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace snr {
+
+// The main window of snr_submap. Controls and handlers keep their designer names.
+class TForm1 : public ViewerForm {
+    Q_OBJECT
+
+public:
+    // The window works on `state`, which outlives it. Without `dialogs` it shows real ones.
+    explicit TForm1(SubmapState& state, std::unique_ptr<Dialogs> dialogs = nullptr);
+    ~TForm1() override;
+
+    // Frame assumed around the client area of the designed outer size.
+    static constexpr int frame_width = 8;
+    static constexpr int frame_height = 34;
+
+    void FormCreate();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void CheckBox1Click();
+    void ListBox1Click() override;
+    void Image1MouseMove(int x, int y) override;
+    void Button6Click();
+    void Button7Click();
+
+    QFrame* Panel1;
+    QPushButton* Button1;
+    QLabel* Label1;
+    QPushButton* Button2;
+    QLabel* Label2;
+    QCheckBox* CheckBox1;
+    QGroupBox* GroupBox1;
+    QLabel* Label9;
+    QLineEdit* Edit1;
+    QPushButton* Button5;
+    QPushButton* Button3;
+    QLabel* Label3;
+    QPushButton* Button4;
+    QLabel* Label4;
+    QFrame* Panel3;
+    QFrame* Panel6;
+    QFrame* Panel5;
+    QLabel* Label10;
+    QLabel* Label11;
+    QLabel* Label12;
+    QLabel* ten1;
+    QLabel* ten2;
+    QLabel* ten3;
+    QLabel* label_Xpos;
+    QLabel* label_Ypos;
+    QLabel* label_SI;
+    QFrame* Panel2;
+    QLabel* label_window;
+    QGroupBox* GroupBox2;
+    QLabel* Label7;
+    QLabel* Label5;
+    QLabel* Label6;
+    QFrame* Panel4;
+    QPushButton* Button7;
+    QPushButton* Button6;
+
+protected:
+    ItemKind kindOfItem(int index) const override;
+    Plane* planeOfItem(int index) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    // Chooses the file of one selector: accepted only with the DICM marker.
+    void selectImage(QLabel* caption, std::string& path);
+    void resetReadout();
+    void showLegendControls(bool shown);
+
+    SubmapState& state_;
+    std::string open_dialog_name_;  // the name last chosen in the file-open dialog
+};
+
+}  // namespace snr
