@@ -60,6 +60,18 @@ void write_slice(const std::string& path, std::int16_t value, std::size_t header
     write_slice(path, filled(value), header);
 }
 
+void write_marked_slice(const std::string& path, const Samples& samples)
+{
+    write_slice(path, samples, 0);
+    auto pixels = read_bytes(path);
+    std::vector<std::uint8_t> bytes(128, 0);
+    for (char c : {'D', 'I', 'C', 'M'})
+        bytes.push_back(static_cast<std::uint8_t>(c));
+    bytes.insert(bytes.end(), {0x02, 0x00, 0x10, 0x00});
+    bytes.insert(bytes.end(), pixels.begin(), pixels.end());
+    write_bytes(path, bytes);
+}
+
 Samples filled(std::int16_t value)
 {
     Samples samples;

@@ -31,6 +31,9 @@ void write_slice(const std::string& path, std::int16_t value, std::size_t header
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 
+// A slice file with a 128-byte zero preamble and the "DICM" marker in front of the samples.
+void write_marked_slice(const std::string& path, const Samples& samples);
+
 Samples filled(std::int16_t value);
 
 }  // namespace snr::test

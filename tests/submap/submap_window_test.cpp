@@ -1,0 +1,222 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "core/qt/image_view.h"
+#include "core/qt/result_list.h"
+#include "submap/sub_map.h"
+#include "tests/support/fake_dialogs.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr {
+namespace {
+
+using test::TempFolder;
+
+std::string text(const QLabel* label) { return label->text().toStdString(); }
+std::string text(const QLineEdit* edit) { return edit->text().toStdString(); }
+std::string text(const QPushButton* button) { return button->text().toStdString(); }
+
+class SubmapWindow : public ::testing::Test {
+protected:
+    std::unique_ptr<SubmapState> state = std::make_unique<SubmapState>();
+    test::FakeDialogs* dialogs = nullptr;
+    std::unique_ptr<TForm1> form;
+    TempFolder tmp;
+
+    void SetUp() override
+    {
+        auto fake = std::make_unique<test::FakeDialogs>();
+        dialogs = fake.get();
+        form = std::make_unique<TForm1>(*state, std::move(fake));
+        form->show();
+        // Image 1 is 100 with a peak of 1001 in the corner; image 2 differs by 7 at row 10, column 10.
+        Samples image1 = test::filled(100);
+        image1[0] = 1001;
+        Samples image2 = image1;
+        image2[10 * 256 + 10] = 93;
+        test::write_marked_slice(tmp.file("img1.dcm"), image1);
+        test::write_marked_slice(tmp.file("img2.dcm"), image2);
+        test::write_slice(tmp.file("plain.raw"), image1);
+    }
+    void choose(QPushButton* selector, const std::string& name)
+    {
+        dialogs->open_answer = tmp.file(name);
+        QTest::mouseClick(selector, Qt::LeftButton);
+    }
+    void choose_all()
+    {
+        choose(form->Button1, "img1.dcm");
+        choose(form->Button2, "img2.dcm");
+        choose(form->Button3, "img1.dcm");
+        choose(form->Button4, "img2.dcm");
+    }
+    void press_start() { QTest::mouseClick(form->Button5, Qt::LeftButton); }
+    void select(int row)
+    {
+        const QRect rect = form->ListBox1->visualItemRect(form->ListBox1->item(row));
+        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+    void mouse(QEvent::Type type, int x, int y)
+    {
+        QMouseEvent event(type, QPointF(x, y), form->Image1->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Image1, &event);
+    }
+    bool legend_shown() const { return form->GroupBox2->isVisible() && form->Panel6->isVisible(); }
+};
+
+TEST_F(SubmapWindow, StartsAsDesigned)
+{
+    EXPECT_EQ(form->windowTitle().toStdString(), "Quorix 差分マップ法");
+    EXPECT_EQ(form->width() + TForm1::frame_width, 474);
+    EXPECT_EQ(form->height() + TForm1::frame_height, 580);
+    EXPECT_EQ(form->Image1->size(), QSize(255, 255));
+    EXPECT_EQ(state->window.wl, 1);
+    EXPECT_EQ(state->window.ww, 1);
+    EXPECT_EQ(text(form->Label12), "信号強度");
+    EXPECT_EQ(text(form->label_Xpos), "-----");
+    EXPECT_FALSE(legend_shown());
+    EXPECT_TRUE(form->Label1->text().isEmpty());
+
+    // A drag right after start-up begins from a window of 1 / 1.
+    mouse(QEvent::MouseButtonPress, 10, 10);
+    mouse(QEvent::MouseMove, 12, 15);
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 6 , 3 )");
+    mouse(QEvent::MouseButtonRelease, 12, 15);
+}
+
+TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarker)
+{
+    choose(form->Button1, "img1.dcm");
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+    EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
+
+    choose(form->Button1, "plain.raw");
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+    EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
+
+    choose(form->Button1, "missing.dcm");
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルが見つかりません."});
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+
+    dialogs->open_answer.reset();  // cancelled
+    QTest::mouseClick(form->Button4, Qt::LeftButton);
+    EXPECT_TRUE(form->Label4->text().isEmpty());
+    // The dialog offers the name last chosen in it, whichever selector chose it.
+    EXPECT_EQ(dialogs->offered_names.back(), tmp.file("missing.dcm"));
+}
+
+TEST_F(SubmapWindow, ChecksBeforeTheRun)
+{
+    choose(form->Button1, "img1.dcm");
+    choose(form->Button2, "img2.dcm");
+    choose(form->Button3, "img1.dcm");
+    press_start();
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"SNR測定する画像を選択してください"});
+    EXPECT_EQ(form->ListBox1->count(), 0);
+
+    choose(form->Button4, "img2.dcm");
+    form->Edit1->setText("0");
+    press_start();
+    EXPECT_EQ(dialogs->messages.back(), "reduction factorが不正です");
+    EXPECT_EQ(form->ListBox1->count(), 0);
+
+    form->Edit1->setText("0.0");  // zero in another form fails at the g-factor
+    press_start();
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"0 による浮動小数点数除算."});
+    EXPECT_EQ(form->ListBox1->count(), 11);
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ");
+}
+
+TEST_F(SubmapWindow, RunAndViewSelectionInTheGFactorLayout)
+{
+    choose_all();
+    press_start();
+    ASSERT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    EXPECT_EQ(form->ListBox1->count(), 11);
+    EXPECT_EQ(form->ListBox1->item(9)->text().toStdString(), "PIあり SNRmap");
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
+    EXPECT_EQ(form->Image1->picture(), &form->displayBitmap());
+    EXPECT_FALSE(legend_shown());
+
+    select(4);
+    EXPECT_EQ(text(form->Label12), "SNR");
+    EXPECT_TRUE(legend_shown());
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 150 , 300 )");  // the frame's 300 is the maximum
+    EXPECT_EQ(form->Label_scale[9]->text().toStdString(), "240");
+    EXPECT_EQ(state->disp_image, state->snr_nopi);
+
+    mouse(QEvent::MouseMove, 8, 10);  // column 8, row 10
+    EXPECT_EQ(text(form->label_Xpos), "10");
+    EXPECT_EQ(text(form->label_Ypos), "8");
+    EXPECT_EQ(text(form->label_SI), "141.42");
+
+    select(10);
+    EXPECT_EQ(text(form->Label12), "g-factor");
+    EXPECT_EQ(text(form->Edit_min), "0.6");
+    EXPECT_EQ(text(form->Edit_dis), "0.2");
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 1.00 , 2.00 )");
+    EXPECT_EQ(text(form->label_Xpos), "-----");
+    EXPECT_EQ(at(state->gfactor_map, 53, 240), 60.0);
+    mouse(QEvent::MouseMove, 8, 10);
+    EXPECT_EQ(text(form->label_SI), "0.71");
+
+    const double scale_min = state->scale_min;
+    select(0);
+    EXPECT_EQ(text(form->Label12), "信号強度");
+    EXPECT_FALSE(legend_shown());
+    EXPECT_EQ(state->scale_min, scale_min);  // untouched by a selection of its own
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
+}
+
+TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
+{
+    choose_all();
+    press_start();
+    select(4);
+    const Plane shown = state->disp_image;
+
+    form->CheckBox1->setChecked(false);
+    EXPECT_EQ(form->Panel1->height(), 129);
+    EXPECT_FALSE(form->Button3->isVisible());
+    EXPECT_FALSE(form->Label4->isVisible());
+    EXPECT_FALSE(form->Edit1->isVisible());
+    EXPECT_EQ(text(form->Button1), "画像１");
+    EXPECT_EQ(text(form->Button2), "画像２");
+    for (QLabel* caption : {form->Label1, form->Label2, form->Label3, form->Label4})
+        EXPECT_TRUE(caption->text().isEmpty());
+    EXPECT_TRUE(state->path1_nopi.empty() && state->path2_pi.empty());
+    EXPECT_EQ(form->ListBox1->count(), 0);
+    EXPECT_EQ(text(form->label_SI), "-----");
+    EXPECT_EQ(state->disp_image, shown);  // planes and picture stay
+    EXPECT_TRUE(legend_shown());
+
+    press_start();
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"SNR測定する画像を選択してください"});
+
+    // The single layout: five items, "SNR map" at index 4 with its legend.
+    choose(form->Button1, "img1.dcm");
+    choose(form->Button2, "img2.dcm");
+    form->Edit1->setText("not a number");  // not read without the g-factor
+    press_start();
+    ASSERT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    ASSERT_EQ(form->ListBox1->count(), 5);
+    EXPECT_EQ(form->ListBox1->item(4)->text().toStdString(), "SNR map");
+    select(4);
+    EXPECT_EQ(text(form->Label12), "SNR");
+    EXPECT_EQ(state->disp_image, state->snr_nopi);
+
+    form->CheckBox1->setChecked(true);
+    EXPECT_EQ(text(form->Button1), "parallel imaging なし画像１");
+    EXPECT_TRUE(form->Button4->isVisible());
+    EXPECT_EQ(form->Panel1->height(), 193);
+}
+
+}  // namespace
+}  // namespace snr
