@@ -48,11 +48,7 @@ private:
 TForm1::TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs)
     : ViewerForm(state, std::move(dialogs), "snr_consecutive"), state_(state)
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quorix 連続撮像法"));
-    setFont(form::font(12));
-    move(267, 193);
-    resize(817 - frame_width, 387 - frame_height);
+    designForm(QStringLiteral("Quorix 連続撮像法"), {267, 193, 817, 387});
     createControls();
     connectHandlers();
     FormCreate();
@@ -153,8 +149,6 @@ void TForm1::Button1Click()
     }
     ProgressBar1->setVisible(false);
 }
-
-void TForm1::setOuterWidth(int outer_width) { resize(outer_width - frame_width, height()); }
 
 void TForm1::CheckBox1Click()
 {

@@ -26,10 +26,6 @@ public:
     explicit TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs = nullptr);
     ~TForm1() override;
 
-    // Outer size of the designed window and the frame assumed around the client area.
-    static constexpr int frame_width = 8;
-    static constexpr int frame_height = 34;
-
     void FormCreate();
     void Button1Click();
     void CheckBox1Click();
@@ -71,7 +67,6 @@ protected:
 private:
     void createControls();
     void connectHandlers();
-    void setOuterWidth(int outer_width);
 
     ConsecutiveState& state_;
 };

@@ -39,11 +39,7 @@ private:
 TForm1::TForm1(SubmapState& state, std::unique_ptr<Dialogs> dialogs)
     : ViewerForm(state, std::move(dialogs), "snr_submap"), state_(state)
 {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Quorix 差分マップ法"));
-    setFont(form::font(12));
-    move(453, 245);
-    resize(474 - frame_width, 580 - frame_height);
+    designForm(QStringLiteral("Quorix 差分マップ法"), {453, 245, 474, 580});
     createControls();
     connectHandlers();
     FormCreate();

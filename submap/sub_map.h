@@ -24,10 +24,6 @@ public:
     explicit TForm1(SubmapState& state, std::unique_ptr<Dialogs> dialogs = nullptr);
     ~TForm1() override;
 
-    // Frame assumed around the client area of the designed outer size.
-    static constexpr int frame_width = 8;
-    static constexpr int frame_height = 34;
-
     void FormCreate();
     void Button1Click();
     void Button2Click();

@@ -4,6 +4,7 @@
 
 #include "core/legend_edit.h"
 #include "core/qt/edit_text.h"
+#include "core/qt/form_widgets.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
 #include "core/qt/title_picture.h"
@@ -15,6 +16,17 @@ ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, con
     : viewer_(state), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, program_name))
 {
 }
+
+void ViewerForm::designForm(const QString& title, QRect outer)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(title);
+    setFont(form::font(12));
+    move(outer.topLeft());
+    resize(outer.width() - frame_width, outer.height() - frame_height);
+}
+
+void ViewerForm::setOuterWidth(int outer_width) { resize(outer_width - frame_width, height()); }
 
 void ViewerForm::finishViewer(const QString& method)
 {

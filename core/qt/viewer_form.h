@@ -25,6 +25,11 @@ class ViewerForm : public QWidget {
     Q_OBJECT
 
 public:
+    // Frame assumed around the client area of a designed outer size: 4 pixels left, right and
+    // bottom, 30 on top, as a typical desktop draws a sizeable window.
+    static constexpr int frame_width = 8;
+    static constexpr int frame_height = 34;
+
     const QImage& displayBitmap() const { return bitmap_; }
     ItemKind selectedKind() const;
 
@@ -36,6 +41,10 @@ public:
 
 protected:
     ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, const std::string& program_name);
+
+    // Names the window Form1 and gives it its title, the form's font and its designed place.
+    void designForm(const QString& title, QRect outer);
+    void setOuterWidth(int outer_width);
 
     virtual ItemKind kindOfItem(int index) const = 0;
     virtual Plane* planeOfItem(int index) = 0;
