@@ -10,6 +10,7 @@
 #include "tools/snrmap/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/plane_summary.h"
 
 namespace snr::snrmap {
 namespace {
@@ -60,6 +61,30 @@ TEST(JsonText, NumbersReadBackExactly)
         EXPECT_EQ(back, value) << text;
     }
     EXPECT_EQ(json_number(2.0), "2");
+}
+
+TEST(PlaneSummary, FiguresOverTheNonZeroPixelsOutsideTheLegendBox)
+{
+    Plane plane{};
+    for (int k = 1; k <= 100; ++k)
+        at(plane, 200 + k % 2, 50 + k) = 101 - k;  // 100 down to 1, in no order
+    at(plane, 52, 234) = 1e6;                     // legend frame
+    at(plane, 150, 251) = -1e6;
+    const PlaneSummary plain = summarize_plane(plane, 1.0, false);
+    EXPECT_EQ(plain.pixels, 100);
+    EXPECT_EQ(plain.min, 1.0);
+    EXPECT_EQ(plain.max, 100.0);
+    EXPECT_EQ(plain.mean, 50.5);
+    EXPECT_FALSE(plain.p95);
+
+    const PlaneSummary in_g = summarize_plane(plane, 100.0, true);
+    EXPECT_DOUBLE_EQ(*in_g.mean, 0.505);
+    EXPECT_DOUBLE_EQ(*in_g.p95, 0.9505);  // rank 0.95 x 99 = 94.05 between 0.95 and 0.96
+    EXPECT_DOUBLE_EQ(*summarize_plane(plane, 1.0, true).p95, 95.05);
+
+    const PlaneSummary empty = summarize_plane(Plane{}, 100.0, true);
+    EXPECT_EQ(empty.pixels, 0);
+    EXPECT_FALSE(empty.min || empty.max || empty.mean || empty.p95);
 }
 
 class Staged : public ::testing::Test {
@@ -165,15 +190,34 @@ TEST_F(Staged, AFailingMoveIsUndone)
     EXPECT_EQ(text_of(out + "/" + second), "o");
 }
 
-TEST_F(Staged, AnOutputThatIsNoFolderOrHasNoParentFailsBeforeAnythingIsWritten)
+TEST_F(Staged, MissingFoldersAboveTheOutputAreMadeOnlyAtTheCommit)
+{
+    const std::string out = tmp.file("results/week/out");
+    {
+        StagedOutput output(out);
+        output.write("a.txt", "one");
+        EXPECT_EQ(top().size(), 1u) << "only the staging folder";
+    }
+    EXPECT_TRUE(top().empty());
+    {
+        StagedOutput output(out);
+        output.write("a.txt", "one");
+        output.commit();
+    }
+    EXPECT_EQ(top(), std::vector<std::string>{"results"});
+    EXPECT_EQ(text_of(out + "/a.txt"), "one");
+}
+
+TEST_F(Staged, AnOutputUnderAFileFailsBeforeAnythingIsWritten)
 {
     test::write_bytes(tmp.file("plain"), {'p'});
-    EXPECT_THROW(StagedOutput(tmp.file("plain")), IoError);
-    try {
-        StagedOutput output(tmp.file("missing/out"));
-        FAIL();
-    } catch (const IoError& error) {
-        EXPECT_EQ(error.code(), io_code::path_not_found);
+    for (const std::string& out : {tmp.file("plain"), tmp.file("plain/out"), tmp.file("plain/deeper/out")}) {
+        try {
+            StagedOutput output(out);
+            ADD_FAILURE() << out;
+        } catch (const IoError& error) {
+            EXPECT_EQ(error.code(), io_code::path_not_found) << out;
+        }
     }
     EXPECT_EQ(top(), std::vector<std::string>{"plain"});
 }

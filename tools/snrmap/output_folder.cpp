@@ -21,6 +21,21 @@ std::string without_trailing_slashes(std::string path)
     return path;
 }
 
+// The folder a path names lexically; empty for a bare name (the current folder).
+std::string parent_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return "";
+    return slash == 0 ? "/" : without_trailing_slashes(path.substr(0, slash));
+}
+
+std::string base_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool is_folder(const std::string& path)
 {
     struct stat info {};
@@ -83,10 +98,19 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
     } else {
         if (errno != ENOENT)
             raise_io_error(errno, destination_);
-        const auto slash = destination_.find_last_of('/');
-        const std::string parent = slash == std::string::npos ? "" : destination_.substr(0, slash + 1);
-        const std::string base = slash == std::string::npos ? destination_ : destination_.substr(slash + 1);
-        pattern = parent + "." + base + ".snrmap-XXXXXX";
+        // Staged in the nearest folder that exists; the missing ones are made at the commit.
+        std::string ancestor = destination_;
+        do {
+            missing_.insert(missing_.begin(), ancestor);
+            ancestor = parent_of(ancestor);
+        } while (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0 && errno == ENOENT);
+        missing_.pop_back();  // the destination itself arrives by renaming the staging folder
+        if (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0)
+            raise_io_error(errno, ancestor);
+        if (!ancestor.empty() && !S_ISDIR(info.st_mode))
+            raise_io_error(ENOTDIR, ancestor);
+        const std::string prefix = ancestor.empty() ? "" : ancestor == "/" ? ancestor : ancestor + "/";
+        pattern = prefix + "." + base_of(destination_) + ".snrmap-XXXXXX";
     }
     if (::mkdtemp(pattern.data()) == nullptr)
         raise_io_error(errno, pattern);
@@ -133,14 +157,31 @@ void StagedOutput::commit()
     if (::stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {
         // mkdtemp made the staging folder private; the output gets a folder's usual rights.
         ::chmod(staging_.c_str(), folder_mode());
+        std::vector<std::string> made;
+        auto unmake = [&] {
+            for (auto it = made.rbegin(); it != made.rend(); ++it)
+                ::rmdir(it->c_str());
+        };
+        for (const auto& folder : missing_) {
+            if (::mkdir(folder.c_str(), 0777) == 0) {
+                made.push_back(folder);
+            } else if (errno != EEXIST) {
+                const int error = errno;
+                unmake();
+                raise_io_error(error, folder);
+            }
+        }
         if (::rename(staging_.c_str(), destination_.c_str()) == 0) {
             committed_ = true;
-            const auto slash = destination_.find_last_of('/');
-            sync_folder(slash == std::string::npos ? "." : destination_.substr(0, slash + 1));
+            const std::string parent = parent_of(destination_);
+            sync_folder(parent.empty() ? "." : parent);
             return;
         }
-        if (errno != EEXIST && errno != ENOTEMPTY)
-            raise_io_error(errno, destination_);
+        if (errno != EEXIST && errno != ENOTEMPTY) {
+            const int error = errno;
+            unmake();
+            raise_io_error(error, destination_);
+        }
     }
     merge_into_destination();
     committed_ = true;

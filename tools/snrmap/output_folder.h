@@ -11,10 +11,11 @@ void write_file(const std::string& path, std::string_view bytes);
 
 // An output folder that appears whole or not at all. Everything is written into a hidden
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
-// no write access to its parent is needed), beside it otherwise. commit() renames the staging
-// folder to DIR, or moves each entry into the existing DIR, replacing entries of the same
-// names; when a move fails, the entries already moved are put back. Without a commit the
-// staging folder is removed and DIR stays as it was.
+// no write access to its parent is needed), otherwise in the nearest folder above DIR that
+// exists. commit() makes the missing folders above DIR and renames the staging folder to DIR,
+// or moves each entry into the existing DIR, replacing entries of the same names; when a move
+// fails, the entries already moved are put back. Without a commit the staging folder is
+// removed and DIR stays as it was.
 class StagedOutput {
 public:
     explicit StagedOutput(std::string destination);  // raises IoError
@@ -37,6 +38,7 @@ private:
     std::string destination_;
     std::string staging_;
     std::vector<std::string> entries_;
+    std::vector<std::string> missing_;  // folders above a new DIR to make, outermost first
     bool committed_ = false;
 };
 

@@ -38,12 +38,15 @@ PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percenti
     summary.max = *high;
     summary.mean = static_cast<double>(sum / static_cast<long double>(values.size()));
     if (with_percentile) {
-        std::sort(values.begin(), values.end());
         const long double rank = 0.95L * static_cast<long double>(values.size() - 1);
-        const auto below = static_cast<std::size_t>(std::floor(rank));
-        const std::size_t above = std::min(below + 1, values.size() - 1);
+        const auto below = static_cast<std::ptrdiff_t>(std::floor(rank));
+        std::nth_element(values.begin(), values.begin() + below, values.end());
+        const double lower = values[static_cast<std::size_t>(below)];
+        const double upper = below + 1 < static_cast<std::ptrdiff_t>(values.size())
+                                 ? *std::min_element(values.begin() + below + 1, values.end())
+                                 : lower;
         const long double fraction = rank - static_cast<long double>(below);
-        summary.p95 = static_cast<double>(values[below] + fraction * (static_cast<long double>(values[above]) - values[below]));
+        summary.p95 = static_cast<double>(lower + fraction * (static_cast<long double>(upper) - lower));
     }
     return summary;
 }
