@@ -2,12 +2,14 @@
 
 #include <QImage>
 #include <cmath>
+#include <csignal>
 #include <sstream>
 
 #include "core/legend.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/dicom_file.h"
+#include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/plane_summary.h"
 #include "tools/snrmap/snrmap_main.h"
 
@@ -183,6 +185,26 @@ TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
     EXPECT_EQ(not_a_folder.code, 1);
     EXPECT_EQ(not_a_folder.err, "ファイル名の指定が間違っています\n");
     expect_untouched(before);
+}
+
+TEST_F(SnrmapRun, AnInterruptedRunLeavesNothingBehind)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const auto before = test::folder_entries(tmp.path());
+    request_interrupt(SIGINT);
+    EXPECT_EQ(run({"consecutive", nopi, "--out", out}).code, 128 + SIGINT);
+    EXPECT_EQ(run({"phantom", "--out", out}).code, 128 + SIGINT);
+    clear_interrupt();
+    EXPECT_EQ(test::folder_entries(tmp.path()), before);
+}
+
+TEST_F(SnrmapRun, TheOutputCannotBeASliceFolder)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const Outcome result = run({"consecutive", nopi, "--out", nopi + "/."});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.err.rfind("snrmap: --out must not be a slice folder", 0), 0u) << result.err;
+    EXPECT_EQ(test::folder_entries(nopi).size(), 3u);
 }
 
 TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)

@@ -12,6 +12,7 @@
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 #include "submap/submap_run.h"
+#include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
@@ -35,7 +36,11 @@ public:
     explicit ConsecutiveView(ProgressBar& bar) : bar_(bar) {}
     void refuse(const std::string& message) override { throw Refusal(message); }
     void begin(const std::vector<std::string>&) override {}
-    void progress(int position) override { bar_.show(position); }
+    void progress(int position) override
+    {
+        check_interrupt();
+        bar_.show(position);
+    }
 
 private:
     ProgressBar& bar_;

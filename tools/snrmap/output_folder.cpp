@@ -9,6 +9,7 @@
 
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "tools/snrmap/interrupt.h"
 
 namespace snr::snrmap {
 
@@ -68,6 +69,7 @@ mode_t folder_mode()
 
 void write_file(const std::string& path, std::string_view bytes)
 {
+    check_interrupt();
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.get() < 0)
         raise_io_error(errno, path);
