@@ -51,7 +51,7 @@ std::vector<std::pair<std::uint32_t, Element>> parse_dicom(const std::vector<std
 
 std::uint32_t us_value(const Element& element) { return static_cast<std::uint8_t>(element.value[0]) | static_cast<std::uint8_t>(element.value[1]) << 8; }
 
-TEST(DicomFile, APart10FileWhoseLastBytesAreThePixels)
+TEST(DicomFile, ADicomFileWhoseLastBytesAreThePixels)
 {
     Samples pixels{};
     for (int i = 0; i < plane_pixels; ++i)
