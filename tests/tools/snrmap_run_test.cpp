@@ -270,8 +270,8 @@ TEST_F(SnrmapRun, TheProgressBarFollowsTheWindowsPositionsOnATerminalOnly)
 
     const Outcome failed = run({"consecutive", nopi, tmp.file("missing"), "--out", out}, true);
     EXPECT_EQ(failed.code, 1);
-    const Outcome short_one = run({"consecutive", nopi, series("bad", {1, 2}), "--r", "0.0", "--out", out}, true);
-    EXPECT_EQ(short_one.err.substr(short_one.err.rfind('\r') + 1), "0 による浮動小数点数除算\n");
+    const Outcome failed_late = run({"consecutive", nopi, series("bad", {1, 2}), "--r", "0.0", "--out", out}, true);
+    EXPECT_EQ(failed_late.err.substr(failed_late.err.rfind('\r') + 1), "0 による浮動小数点数除算\n");
 }
 
 }  // namespace
