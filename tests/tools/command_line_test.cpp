@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "tools/snrmap/command_line.h"
+#include "tools/snrmap/snrmap_main.h"
+
+namespace snr::snrmap {
+namespace {
+
+CommandLine parse(std::vector<std::string> args) { return parse_command_line(args); }
+
+TEST(CommandLine, MeasurementsTakeTheWindowsDefaultsAndTheGFactorFromThePiInputs)
+{
+    const CommandLine off = parse({"consecutive", "a", "--out", "o"});
+    EXPECT_EQ(off.action, Action::Consecutive);
+    EXPECT_EQ(off.inputs, std::vector<std::string>{"a"});
+    EXPECT_EQ(off.out, "o");
+    EXPECT_EQ(off.r_text, "2");
+    EXPECT_EQ(off.min_text, "60");
+    EXPECT_EQ(off.step_text, "20");
+    EXPECT_FALSE(off.quiet);
+
+    const CommandLine on = parse({"submap", "--out=o", "1", "2", "3", "4", "--r", " 0", "--scale-min", "x"});
+    EXPECT_EQ(on.action, Action::Submap);
+    EXPECT_EQ(on.inputs.size(), 4u);
+    EXPECT_EQ(on.r_text, " 0");  // texts pass unread: the run refuses or converts them
+    EXPECT_EQ(on.min_text, "x");
+}
+
+TEST(CommandLine, AnOptionValueMayLookLikeAnOptionAndDoubleDashEndsOptions)
+{
+    const CommandLine line = parse({"consecutive", "--scale-step", "-20", "--r=", "--out", "o", "--", "--odd-folder"});
+    EXPECT_EQ(line.step_text, "-20");
+    EXPECT_EQ(line.r_text, "");
+    EXPECT_EQ(line.inputs, std::vector<std::string>{"--odd-folder"});
+}
+
+TEST(CommandLine, PhantomSettings)
+{
+    const CommandLine defaults = parse({"phantom", "--out", "d"});
+    EXPECT_EQ(defaults.repeats, 16);
+    EXPECT_EQ(defaults.seed, 1u);
+    EXPECT_EQ(defaults.phantom_r, 2.0);
+    const CommandLine set = parse({"phantom", "--out", "d", "--repeats", "40", "--seed", "18446744073709551615",
+                                   "--r", "3"});
+    EXPECT_EQ(set.repeats, 40);
+    EXPECT_EQ(set.seed, 18446744073709551615u);
+    EXPECT_EQ(set.phantom_r, 3.0);
+}
+
+TEST(CommandLine, RefusesWhatNamesNoValidCommand)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"measure", "a", "--out", "o"},
+        {"consecutive", "a"},                                  // no --out
+        {"consecutive", "a", "--out", "o", "--scale-min"},     // value missing
+        {"consecutive", "--out", "o"},                         // no folder
+        {"consecutive", "a", "b", "c", "--out", "o"},
+        {"submap", "1", "2", "3", "--out", "o"},               // PI pair incomplete
+        {"submap", "1", "2", "--out", "o", "--quiet"},         // no progress bar there
+        {"consecutive", "a", "--out", "o", "--out", "p"},
+        {"consecutive", "a", "--out", "o", "--quiet=yes"},
+        {"consecutive", "a", "--out", "o", "--repeats", "3"},
+        {"phantom", "extra", "--out", "d"},
+        {"phantom", "--out", "d", "--repeats", "1"},
+        {"phantom", "--out", "d", "--repeats", "1000"},
+        {"phantom", "--out", "d", "--repeats", "16x"},
+        {"phantom", "--out", "d", "--seed", "-1"},
+        {"phantom", "--out", "d", "--r", "0"},
+        {"phantom", "--out", "d", "--r", "two"},
+        {"--version", "x"},
+    };
+    for (const auto& args : wrong)
+        EXPECT_THROW(parse_command_line(args), UsageError) << ::testing::PrintToString(args);
+}
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome run(std::vector<std::string> args)
+{
+    std::ostringstream out, err;
+    const int code = run_snrmap(args, out, err, false);
+    return {code, out.str(), err.str()};
+}
+
+TEST(CommandLine, ExitCodesAndTextsOfHelpVersionAndUsageErrors)
+{
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "snrmap " SNRMAP_TEST_VERSION "\n");
+
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_EQ(help.out.rfind(usage_text(), 0), 0u);
+    EXPECT_TRUE(help.err.empty());
+    EXPECT_EQ(run({"phantom", "--help"}).code, 0);
+
+    const Outcome usage = run({"consecutive", "a"});
+    EXPECT_EQ(usage.code, 2);
+    EXPECT_TRUE(usage.out.empty());
+    EXPECT_EQ(usage.err, "snrmap: --out DIR is required\n" + usage_text());
+}
+
+}  // namespace
+}  // namespace snr::snrmap

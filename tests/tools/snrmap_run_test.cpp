@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+#include <csignal>
+#include <sstream>
+
+#include "core/legend.h"
+#include "tests/support/temp_folder.h"
+#include "tests/tools/tool_files.h"
+#include "tools/snrmap/dicom_file.h"
+#include "tools/snrmap/interrupt.h"
+#include "tools/snrmap/plane_summary.h"
+#include "tools/snrmap/snrmap_main.h"
+
+namespace snr::snrmap {
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+// The JSON text without its line breaks and indentation.
+std::string compact(const std::string& json)
+{
+    std::string text;
+    for (std::size_t k = 0; k < json.size(); ++k) {
+        if (json[k] == '\n') {
+            while (k + 1 < json.size() && json[k + 1] == ' ')
+                ++k;
+            continue;
+        }
+        text += json[k];
+    }
+    return text;
+}
+
+class SnrmapRun : public ::testing::Test {
+protected:
+    test::TempFolder tmp;
+    std::string out = tmp.file("out");
+
+    Outcome run(std::vector<std::string> args, bool terminal = false)
+    {
+        std::ostringstream o, e;
+        const int code = run_snrmap(args, o, e, terminal);
+        return {code, o.str(), e.str()};
+    }
+
+    std::string series(const std::string& name, std::initializer_list<std::int16_t> values)
+    {
+        const std::string folder = tmp.folder(name);
+        int k = 0;
+        for (std::int16_t value : values)
+            test::write_slice(folder + "/slice" + std::to_string(++k), value);
+        return folder;
+    }
+
+    std::string dicom(const std::string& name, const Samples& samples)
+    {
+        const std::string file = dicom_bytes(DicomImage{"1.2", "1.2", "1.2", 1}, samples);
+        test::write_bytes(tmp.file(name), std::vector<std::uint8_t>(file.begin(), file.end()));
+        return tmp.file(name);
+    }
+
+    std::string summary()
+    {
+        const auto bytes = test::read_bytes(out + "/summary.json");
+        return compact(std::string(bytes.begin(), bytes.end()));
+    }
+
+    QImage picture(const std::string& name) { return QImage(QString::fromStdString(out + "/" + name + ".png")); }
+
+    // The output folder holds exactly what was there before, and nothing was left beside it.
+    void expect_untouched(const std::vector<std::string>& before_top)
+    {
+        EXPECT_EQ(test::folder_entries(tmp.path()), before_top);
+        EXPECT_EQ(test::folder_entries(out), std::vector<std::string>{"summary.json"});
+        const auto bytes = test::read_bytes(out + "/summary.json");
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old");
+    }
+};
+
+TEST_F(SnrmapRun, ConsecutiveWritesEveryPlaneItsPictureAndTheSummary)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const std::string pi = series("pi", {10, 14, 18});
+    const Outcome result = run({"consecutive", nopi, pi, "--out", out});
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_TRUE(result.err.empty());
+    EXPECT_TRUE(result.out.empty());
+
+    const std::map<std::string, double> expected = {
+        {"rep_nopi", 14},  {"signal_nopi", 12}, {"noise_nopi", 2}, {"snr_nopi", 6},
+        {"rep_pi", 18},    {"signal_pi", 14},   {"noise_pi", 4},   {"snr_pi", 3.5},
+        {"gfactor_map", static_cast<double>(600.0L / (std::sqrt(2.0L) * 3.5L))},
+    };
+    std::vector<std::string> files{"summary.json"};
+    for (const auto& [name, value] : expected) {
+        files.push_back(name + ".npy");
+        files.push_back(name + ".png");
+        const Plane plane = test::read_npy_plane(out + "/" + name + ".npy");
+        EXPECT_DOUBLE_EQ(at(plane, 10, 10), value) << name;
+        const bool map = name.find("snr") == 0 || name == "gfactor_map";
+        EXPECT_EQ(at(plane, legend::frame_top, legend::frame_left), map ? 300.0 : value) << name;
+        EXPECT_EQ(at(plane, legend::wedge_top, legend::wedge_left), map ? 60.0 : value) << name;
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(test::folder_entries(out), files);
+
+    // The pictures as the list selection shows them: SNR maps through 160 / 460 whatever the
+    // legend settings, the g-factor map through 200 / 400, the others through the automatic window.
+    EXPECT_EQ(test::png_grey(picture("snr_nopi"), 10, 10), (6 + 70) * 256 / 460);
+    EXPECT_EQ(test::png_grey(picture("snr_pi"), legend::frame_top, legend::frame_left), (300 + 70) * 256 / 460);
+    EXPECT_EQ(test::png_grey(picture("gfactor_map"), 10, 10), 121 * 256 / 400);
+    EXPECT_EQ(test::png_grey(picture("rep_nopi"), 10, 10), 255);
+    EXPECT_EQ(test::png_grey(picture("signal_pi"), 10, 10), 255);
+    EXPECT_EQ(picture("noise_pi").size(), QSize(256, 256));
+
+    const std::string json = summary();
+    EXPECT_NE(json.find("\"method\": \"consecutive\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"inputs\": {\"nopi\": \"" + nopi + "\",\"pi\": \"" + pi + "\"}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"slice_counts\": {\"nopi\": 3,\"pi\": 3}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"r\": 2,\"scale_min\": 60,\"scale_step\": 20"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"snr_nopi\": {\"item\": \"PIなし SNR map\",\"pixels\": 62800,\"min\": 6,\"max\": 6,\"mean\": 6}"),
+              std::string::npos)
+        << json;
+    // In g, with the 95th percentile.
+    const std::string g = std::to_string(expected.at("gfactor_map") / 100).substr(0, 6);
+    const auto block = json.substr(json.find("\"gfactor_map\""));
+    EXPECT_NE(block.find("\"unit\": \"g\",\"pixels\": 62800,\"min\": " + g), std::string::npos) << block;
+    EXPECT_NE(block.find("\"p95\": " + g), std::string::npos) << block;
+}
+
+TEST_F(SnrmapRun, WithoutPiFolderTheFourPlanesOfTheSingleLayout)
+{
+    // Identical slices: the noise plane's maximum is 0, which the window cannot draw; the
+    // picture takes width 1 and shows it black.
+    const Outcome result = run({"consecutive", series("same", {5, 5}), "--out", out, "--scale-min", "40"});
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 1);
+    EXPECT_EQ(test::png_grey(picture("noise_nopi"), 10, 10), 0);
+    EXPECT_EQ(at(test::read_npy_plane(out + "/snr_nopi.npy"), legend::wedge_top, legend::wedge_left), 40.0);
+    const std::string json = summary();
+    EXPECT_NE(json.find("\"gfactor\": false"), std::string::npos);
+    EXPECT_NE(json.find("\"slice_counts\": {\"nopi\": 2}"), std::string::npos);
+    EXPECT_NE(json.find("\"r\": null"), std::string::npos);
+    EXPECT_NE(json.find("\"noise_nopi\": {\"item\": \"PIなし 雑音値画像\",\"pixels\": 0,\"min\": null"),
+              std::string::npos)
+        << json;
+}
+
+TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const std::string pi = series("pi", {10, 14, 18});
+    const std::string one = series("one", {7});
+    const std::string empty = tmp.folder("empty");
+    test::write_bytes(tmp.folder("short") + "/slice", std::vector<std::uint8_t>(131071));
+    test::write_bytes(tmp.file("plain"), {'p'});
+    tmp.folder("out");
+    test::write_bytes(out + "/summary.json", {'o', 'l', 'd'});
+    const auto before = test::folder_entries(tmp.path());
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"consecutive", nopi, tmp.file("short")}, "I/O エラー (131)"},
+        {{"consecutive", nopi, pi, "--r", "0"}, "reduction factorが不正です"},
+        {{"consecutive", nopi, "--r", "0"}, "reduction factorが不正です"},  // also without the g-factor
+        {{"consecutive", nopi, pi, "--r", "0.0"}, "0 による浮動小数点数除算"},
+        {{"consecutive", nopi, pi, "--r", "-2"}, "不正な浮動小数点数演算命令"},
+        {{"consecutive", nopi, pi, "--scale-step", "2O"}, "'2O' は浮動小数点数ではありません"},
+        {{"consecutive", empty}, "不正な浮動小数点数演算命令"},
+        {{"consecutive", one}, "不正な浮動小数点数演算命令"},
+        {{"consecutive", tmp.file("missing"), pi}, "ファイルが見つかりません"},
+    };
+    for (auto [args, message] : cases) {
+        args.insert(args.end(), {"--out", out});
+        const Outcome result = run(args);
+        EXPECT_EQ(result.code, 1) << message;
+        EXPECT_EQ(result.err, message + "\n");
+        EXPECT_TRUE(result.out.empty());
+    }
+    const Outcome not_a_folder = run({"consecutive", nopi, "--out", tmp.file("plain")});
+    EXPECT_EQ(not_a_folder.code, 1);
+    EXPECT_EQ(not_a_folder.err, "ファイル名の指定が間違っています\n");
+    expect_untouched(before);
+}
+
+TEST_F(SnrmapRun, AnInterruptedRunLeavesNothingBehind)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const auto before = test::folder_entries(tmp.path());
+    request_interrupt(SIGINT);
+    EXPECT_EQ(run({"consecutive", nopi, "--out", out}).code, 128 + SIGINT);
+    EXPECT_EQ(run({"phantom", "--out", out}).code, 128 + SIGINT);
+    clear_interrupt();
+    EXPECT_EQ(test::folder_entries(tmp.path()), before);
+}
+
+TEST_F(SnrmapRun, TheOutputCannotBeASliceFolder)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const Outcome result = run({"consecutive", nopi, "--out", nopi + "/."});
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.err.rfind("snrmap: --out must not be a slice folder", 0), 0u) << result.err;
+    EXPECT_EQ(test::folder_entries(nopi).size(), 3u);
+}
+
+TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
+{
+    // The worked example of the difference method: one pixel of image 2 is 7 lower.
+    Samples dented = test::filled(100);
+    dented[10 * 256 + 10] = 93;
+    const std::string a = dicom("a.dcm", test::filled(100));
+    const std::string b = dicom("b.dcm", dented);
+    test::write_slice(tmp.file("raw.img"), 100);  // enough bytes, but no DICM marker
+
+    tmp.folder("out");
+    test::write_bytes(out + "/summary.json", {'o', 'l', 'd'});
+    const auto before = test::folder_entries(tmp.path());
+    const Outcome refused = run({"submap", a, b, a, tmp.file("raw.img"), "--out", out});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.err, "raw.imgはdicom画像ではありません!!\n");
+    const Outcome missing = run({"submap", a, tmp.file("gone.dcm"), "--out", out});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.err, "ファイルが見つかりません\n");
+    const Outcome zero = run({"submap", a, b, "--r", "0", "--out", out});
+    EXPECT_EQ(zero.err, "reduction factorが不正です\n");
+    expect_untouched(before);
+
+    const Outcome result = run({"submap", a, b, a, b, "--out", out});
+    ASSERT_EQ(result.code, 0) << result.err;
+    EXPECT_EQ(test::folder_entries(out).size(), 11u * 2 + 1);
+    EXPECT_NEAR(at(test::read_npy_plane(out + "/snr_nopi.npy"), 10, 10), 100 * std::sqrt(2.0), 1e-9);
+    EXPECT_NEAR(at(test::read_npy_plane(out + "/gfactor_map.npy"), 10, 10), 100 / std::sqrt(2.0), 1e-9);
+    EXPECT_EQ(at(test::read_npy_plane(out + "/img2_pi.npy"), 10, 10), 93.0);
+    // SNR maps through their automatic window (the frame's 300 gives 150 / 300), the g-factor
+    // map through 100 / 200.
+    EXPECT_EQ(test::png_grey(picture("snr_pi"), 10, 10), 141 * 256 / 300);
+    EXPECT_EQ(test::png_grey(picture("gfactor_map"), 10, 10), 70 * 256 / 200);
+    const std::string json = summary();
+    EXPECT_NE(json.find("\"method\": \"submap\""), std::string::npos);
+    EXPECT_NE(json.find("\"inputs\": {\"nopi_1\": \"" + a + "\",\"nopi_2\": \"" + b + "\",\"pi_1\": \"" + a +
+                        "\",\"pi_2\": \"" + b + "\"}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"gfactor_map\": {\"item\": \"g-factor map\",\"unit\": \"g\",\"pixels\": 49,"),
+              std::string::npos)
+        << json;
+
+    const Outcome single = run({"submap", a, b, "--out", tmp.file("single")});
+    ASSERT_EQ(single.code, 0);
+    EXPECT_EQ(test::folder_entries(tmp.file("single")).size(), 5u * 2 + 1);
+}
+
+TEST_F(SnrmapRun, TheProgressBarFollowsTheWindowsPositionsOnATerminalOnly)
+{
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const std::string pi = series("pi", {10, 14, 18});
+    const Outcome shown = run({"consecutive", nopi, pi, "--out", out}, true);
+    ASSERT_EQ(shown.code, 0);
+    for (const char* position : {"  8 %", " 25 %", " 33 %", " 50 %", " 75 %", "100 %"})
+        EXPECT_NE(shown.err.find(position), std::string::npos) << position;
+    EXPECT_EQ(shown.err.find(" 24 %"), std::string::npos);
+    EXPECT_EQ(shown.err.back(), '\r') << "the line is blanked at the end";
+
+    EXPECT_TRUE(run({"consecutive", nopi, pi, "--out", out, "--quiet"}, true).err.empty());
+    EXPECT_TRUE(run({"consecutive", nopi, pi, "--out", out}, false).err.empty());
+
+    const Outcome failed = run({"consecutive", nopi, tmp.file("missing"), "--out", out}, true);
+    EXPECT_EQ(failed.code, 1);
+    const Outcome failed_late = run({"consecutive", nopi, series("bad", {1, 2}), "--r", "0.0", "--out", out}, true);
+    EXPECT_EQ(failed_late.err.substr(failed_late.err.rfind('\r') + 1), "0 による浮動小数点数除算\n");
+}
+
+}  // namespace
+}  // namespace snr::snrmap

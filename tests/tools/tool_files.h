@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QImage>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/plane.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr::test {
+
+// The plane of an npy file that snrmap wrote; fails the test on any other header.
+inline Plane read_npy_plane(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = read_bytes(path);
+    Plane plane{};
+    const std::string expected_dict = "{'descr': '<f8', 'fortran_order': False, 'shape': (256, 256), }";
+    if (bytes.size() < 10 + 8 * plane.size())
+        throw std::runtime_error("short npy file " + path);
+    const std::size_t header = bytes[8] | (bytes[9] << 8);
+    const std::string dict(bytes.begin() + 10, bytes.begin() + 10 + static_cast<long>(header));
+    if (std::memcmp(bytes.data(), "\x93NUMPY\x01\x00", 8) != 0 || dict.rfind(expected_dict, 0) != 0 ||
+        bytes.size() != 10 + header + 8 * plane.size())
+        throw std::runtime_error("unexpected npy layout in " + path);
+    std::memcpy(plane.data(), bytes.data() + 10 + header, 8 * plane.size());
+    return plane;
+}
+
+// Grey level of a pixel of a PNG that snrmap wrote.
+inline int png_grey(const QImage& image, int row, int column) { return qGray(image.pixel(column, row)); }
+
+inline std::vector<std::string> folder_entries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace snr::test

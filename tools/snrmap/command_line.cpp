@@ -1,0 +1,197 @@
+#include "tools/snrmap/command_line.h"
+
+#include <charconv>
+
+#include "core/errors.h"
+#include "core/text_number.h"
+
+namespace snr::snrmap {
+
+namespace {
+
+struct Grammar {
+    std::size_t min_inputs, max_inputs;
+    bool odd_input_count_allowed;
+    std::vector<std::string> options;  // each takes a value, except --quiet
+};
+
+Grammar grammar_of(Action action)
+{
+    switch (action) {
+    case Action::Consecutive: return {1, 2, true, {"--out", "--r", "--scale-min", "--scale-step", "--quiet"}};
+    case Action::Submap: return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step"}};
+    default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
+    }
+}
+
+template <class Integer>
+Integer whole_number(const std::string& option, const std::string& text, Integer low, Integer high)
+{
+    Integer value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+        throw UsageError(option + " wants a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not '" + text + "'");
+    }
+    return value;
+}
+
+double phantom_reduction(const std::string& text)
+{
+    long double r = 0;
+    try {
+        r = text_to_float(text);
+    } catch (const Error& error) {
+        throw UsageError(error.what());
+    }
+    if (!(r > 0 && r <= max_phantom_r))
+        throw UsageError("--r of the phantom must lie above 0 and at most 16, not '" + text + "'");
+    return static_cast<double>(r);
+}
+
+void set_option(CommandLine& line, const std::string& name, const std::string& value)
+{
+    if (name == "--out") {
+        if (value.empty())
+            throw UsageError("--out wants a folder");
+        line.out = value;
+    } else if (name == "--r") {
+        line.r_text = value;
+    } else if (name == "--scale-min") {
+        line.min_text = value;
+    } else if (name == "--scale-step") {
+        line.step_text = value;
+    } else if (name == "--repeats") {
+        line.repeats = whole_number<int>(name, value, min_repeats, max_repeats);
+    } else if (name == "--seed") {
+        line.seed = whole_number<std::uint64_t>(name, value, 0, UINT64_MAX);
+    }
+}
+
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::string>& args)
+{
+    CommandLine line;
+    if (args.empty())
+        throw UsageError("no command given");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        if (args.size() > 1)
+            throw UsageError("--help takes no arguments");
+        return line;
+    }
+    if (command == "--version") {
+        if (args.size() > 1)
+            throw UsageError("--version takes no arguments");
+        line.action = Action::Version;
+        return line;
+    }
+    if (command == "consecutive")
+        line.action = Action::Consecutive;
+    else if (command == "submap")
+        line.action = Action::Submap;
+    else if (command == "phantom")
+        line.action = Action::Phantom;
+    else
+        throw UsageError("unknown command '" + command + "'");
+
+    const Grammar grammar = grammar_of(line.action);
+    std::vector<std::string> seen;
+    bool options_ended = false;
+    for (std::size_t k = 1; k < args.size(); ++k) {
+        const std::string& arg = args[k];
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            line.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            line = CommandLine{};
+            return line;
+        }
+        const auto equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        bool known = false;
+        for (const auto& option : grammar.options)
+            known = known || option == name;
+        if (!known)
+            throw UsageError("unknown option '" + name + "' for " + command);
+        for (const auto& earlier : seen) {
+            if (earlier == name)
+                throw UsageError(name + " given twice");
+        }
+        seen.push_back(name);
+        if (name == "--quiet") {
+            if (equals != std::string::npos)
+                throw UsageError("--quiet takes no value");
+            line.quiet = true;
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else {
+            // The next argument is the value whatever it looks like: "--scale-step -20" is a step.
+            if (k + 1 == args.size())
+                throw UsageError(name + " wants a value");
+            value = args[++k];
+        }
+        set_option(line, name, value);
+    }
+
+    if (line.out.empty())
+        throw UsageError("--out DIR is required");
+    const std::size_t count = line.inputs.size();
+    if (count < grammar.min_inputs || count > grammar.max_inputs ||
+        (!grammar.odd_input_count_allowed && count % 2 != 0)) {
+        switch (line.action) {
+        case Action::Consecutive: throw UsageError("consecutive wants NOPI_DIR and, for the g-factor, PI_DIR");
+        case Action::Submap: throw UsageError("submap wants NOPI_1 NOPI_2 and, for the g-factor, PI_1 PI_2");
+        default: throw UsageError("phantom takes no input files");
+        }
+    }
+    if (line.action == Action::Phantom)
+        line.phantom_r = phantom_reduction(line.r_text);
+    return line;
+}
+
+std::string usage_text()
+{
+    return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
+           "[--quiet]\n"
+           "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT]\n"
+           "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
+           "       snrmap --help | --version\n";
+}
+
+std::string help_text()
+{
+    return usage_text() +
+           "\n"
+           "Measures SNR and g-factor maps without the windows, with the same computation.\n"
+           "\n"
+           "  consecutive   repeated slices: NOPI_DIR (and PI_DIR) each hold N slices of one acquisition\n"
+           "  submap        difference maps: two images without PI (and two with PI)\n"
+           "  phantom       writes a synthetic phantom: DIR/nopi, DIR/pi (N repeats each), DIR/pairs,\n"
+           "                DIR/truth_gfactor.npy and DIR/phantom.json\n"
+           "\n"
+           "Giving the PI inputs computes the g-factor map. For every result plane DIR receives\n"
+           "NAME.npy (float64, 256 x 256) and NAME.png (as the window shows it), and summary.json.\n"
+           "Nothing is written unless the whole run succeeds.\n"
+           "\n"
+           "  --out DIR          output folder (created when missing; files of the same names are replaced)\n"
+           "  --r TEXT           reduction rate R (default 2; the text \"0\" is refused)\n"
+           "  --scale-min TEXT   legend minimum (default 60)\n"
+           "  --scale-step TEXT  legend interval (default 20)\n"
+           "  --quiet            no progress bar\n"
+           "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"
+           "  --seed S           phantom noise seed (default 1)\n"
+           "\n"
+           "Exit status: 0 success, 1 the measurement failed (message on standard error), 2 usage error.\n";
+}
+
+}  // namespace snr::snrmap

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace snr::snrmap {
+
+enum class Action { Help, Version, Consecutive, Submap, Phantom };
+
+struct CommandLine {
+    Action action = Action::Help;
+    std::vector<std::string> inputs;  // folders or image files, in the order given
+    std::string out;
+    // Texts read as the windows read their edits, with the windows' defaults.
+    std::string r_text = "2";
+    std::string min_text = "60";
+    std::string step_text = "20";
+    bool quiet = false;
+    // phantom
+    int repeats = 16;
+    std::uint64_t seed = 1;
+    double phantom_r = 2.0;
+};
+
+// A command line that names no valid command; the text says what is wrong.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr int min_repeats = 2;
+inline constexpr int max_repeats = 999;
+inline constexpr double max_phantom_r = 16.0;
+
+// Arguments without the program name. Raises UsageError.
+CommandLine parse_command_line(const std::vector<std::string>& args);
+
+std::string usage_text();
+std::string help_text();
+
+}  // namespace snr::snrmap

@@ -1,0 +1,175 @@
+#include "tools/snrmap/json_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <stdexcept>
+
+namespace snr::snrmap {
+
+namespace {
+
+// Length of the valid UTF-8 sequence at bytes[at], or 0 when it is not one.
+std::size_t utf8_length(std::string_view bytes, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    char32_t code = 0;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (at + length > bytes.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(at + k) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(at + k) & 0x3F);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    if (overlong || surrogate || code > 0x10FFFF)
+        return 0;
+    return length;
+}
+
+void append_escaped_byte(std::string& out, unsigned char byte)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += "\\u00";
+    out += hex[byte >> 4];
+    out += hex[byte & 0xF];
+}
+
+}  // namespace
+
+std::string json_string(std::string_view bytes)
+{
+    std::string out = "\"";
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        const std::size_t length = utf8_length(bytes, at);
+        if (length == 0) {
+            append_escaped_byte(out, byte);
+            ++at;
+            continue;
+        }
+        if (length == 1) {
+            switch (byte) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (byte < 0x20 || byte == 0x7F)
+                    append_escaped_byte(out, byte);
+                else
+                    out += static_cast<char>(byte);
+            }
+        } else {
+            out.append(bytes.substr(at, length));
+        }
+        at += length;
+    }
+    out += '"';
+    return out;
+}
+
+std::string json_number(double value)
+{
+    if (!std::isfinite(value))
+        throw std::invalid_argument("JSON has no NaN or infinity");
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+void JsonText::next_member(std::string_view key)
+{
+    if (!has_members_.empty()) {
+        if (has_members_.back())
+            text_ += ',';
+        has_members_.back() = true;
+        text_ += '\n';
+        text_.append(2 * has_members_.size(), ' ');
+    }
+    if (!key.empty()) {
+        text_ += json_string(key);
+        text_ += ": ";
+    }
+}
+
+void JsonText::begin_object(std::string_view key)
+{
+    next_member(key);
+    text_ += '{';
+    has_members_.push_back(false);
+}
+
+void JsonText::end_object()
+{
+    const bool had_members = has_members_.back();
+    has_members_.pop_back();
+    if (had_members) {
+        text_ += '\n';
+        text_.append(2 * has_members_.size(), ' ');
+    }
+    text_ += '}';
+    if (has_members_.empty())
+        text_ += '\n';
+}
+
+void JsonText::field(std::string_view key, std::string_view value)
+{
+    next_member(key);
+    text_ += json_string(value);
+}
+
+void JsonText::field(std::string_view key, double value)
+{
+    next_member(key);
+    text_ += json_number(value);
+}
+
+void JsonText::field(std::string_view key, long long value)
+{
+    next_member(key);
+    text_ += std::to_string(value);
+}
+
+void JsonText::field(std::string_view key, unsigned long long value)
+{
+    next_member(key);
+    text_ += std::to_string(value);
+}
+
+void JsonText::field(std::string_view key, bool value)
+{
+    next_member(key);
+    text_ += value ? "true" : "false";
+}
+
+void JsonText::field(std::string_view key, std::optional<double> value)
+{
+    if (value) {
+        field(key, *value);
+        return;
+    }
+    next_member(key);
+    text_ += "null";
+}
+
+}  // namespace snr::snrmap

@@ -1,0 +1,226 @@
+#include "tools/snrmap/measurement.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <filesystem>
+
+#include "consecutive/consecutive_items.h"
+#include "consecutive/consecutive_run.h"
+#include "core/extended.h"
+#include "core/file_io.h"
+#include "core/text_number.h"
+#include "submap/marker_scan.h"
+#include "submap/submap_items.h"
+#include "submap/submap_run.h"
+#include "tools/snrmap/interrupt.h"
+#include "tools/snrmap/json_text.h"
+#include "tools/snrmap/npy_file.h"
+#include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/plane_picture.h"
+#include "tools/snrmap/plane_summary.h"
+#include "tools/snrmap/progress_bar.h"
+
+namespace snr::snrmap {
+
+namespace {
+
+// Plane names in the order of the result list items.
+constexpr const char* consecutive_names[] = {"rep_nopi", "signal_nopi", "noise_nopi", "snr_nopi", "rep_pi",
+                                             "signal_pi", "noise_pi", "snr_pi", "gfactor_map"};
+constexpr const char* submap_names[] = {"img1_nopi", "img2_nopi", "signal_nopi", "noise_nopi",
+                                        "snr_nopi",  "img1_pi",   "img2_pi",     "signal_pi",
+                                        "noise_pi",  "snr_pi",    "gfactor_map"};
+
+class ConsecutiveView : public ConsecutiveRunView {
+public:
+    explicit ConsecutiveView(ProgressBar& bar) : bar_(bar) {}
+    void refuse(const std::string& message) override { throw Refusal(message); }
+    void begin(const std::vector<std::string>&) override {}
+    void progress(int position) override
+    {
+        check_interrupt();
+        bar_.show(position);
+    }
+
+private:
+    ProgressBar& bar_;
+};
+
+class SubmapView : public SubmapRunView {
+public:
+    void refuse(const std::string& message) override { throw Refusal(message); }
+    void begin(const std::vector<std::string>&) override {}
+};
+
+// A folder the window's folder list could not have shown: report it rather than measure an
+// empty listing.
+void require_folder(const std::string& path)
+{
+    DIR* dir = ::opendir(path.c_str());
+    if (dir == nullptr)
+        raise_io_error(errno, path);
+    ::closedir(dir);
+}
+
+std::string absolute_path(const std::string& path)
+{
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
+{
+    if (!gfactor)
+        return std::nullopt;
+    return ext::store(text_to_float(line.r_text));
+}
+
+}  // namespace
+
+Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
+{
+    ConsecutiveInputs inputs;
+    inputs.min_text = line.min_text;
+    inputs.step_text = line.step_text;
+    inputs.r_text = line.r_text;
+    inputs.gfactor = line.inputs.size() == 2;
+    inputs.nopi_folder = line.inputs.at(0);
+    if (inputs.gfactor)
+        inputs.pi_folder = line.inputs.at(1);
+    require_folder(inputs.nopi_folder);
+    if (inputs.gfactor)
+        require_folder(inputs.pi_folder);
+
+    auto state = std::make_shared<ConsecutiveState>();
+    ConsecutiveView view(bar);
+    run_consecutive(*state, inputs, view);
+
+    Measurement result;
+    result.method = "consecutive";
+    result.gfactor = inputs.gfactor;
+    result.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
+    result.slice_counts.emplace_back("nopi", state->count_nopi);
+    if (inputs.gfactor) {
+        result.inputs.emplace_back("pi", absolute_path(inputs.pi_folder));
+        result.slice_counts.emplace_back("pi", state->count_pi);
+    }
+    result.r = reduction_rate(line, inputs.gfactor);
+    result.scale_min = state->scale_min;
+    result.scale_step = state->scale_step;
+
+    const auto items = consecutive_items(inputs.gfactor);
+    for (int index = 0; index < static_cast<int>(items.size()); ++index) {
+        ResultPlane plane{consecutive_names[index], items[index], consecutive_item_plane(*state, index),
+                          consecutive_item_kind(index), {}};
+        // The list selection: the legend settings go back to 60 and 20 before any preset.
+        state->disp_image = *plane.plane;
+        state->scale_min = 60;
+        state->scale_step = 20;
+        auto_window(state->disp_image, state->window);
+        apply_consecutive_window_preset(*state, index);
+        plane.window = state->window;
+        result.planes.push_back(std::move(plane));
+    }
+    result.store = std::move(state);
+    return result;
+}
+
+Measurement measure_submap(const CommandLine& line)
+{
+    // The marker check that the window's image selectors make before a file is taken.
+    for (const auto& path : line.inputs) {
+        if (!has_dicm_marker(path))
+            throw Refusal(file_name_part(path) + "はdicom画像ではありません!!");
+    }
+    auto state = std::make_shared<SubmapState>();
+    SubmapInputs inputs;
+    inputs.gfactor = line.inputs.size() == 4;
+    inputs.r_text = line.r_text;
+    inputs.min_text = line.min_text;
+    inputs.step_text = line.step_text;
+    std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
+    std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
+    for (std::size_t k = 0; k < line.inputs.size(); ++k) {
+        *paths[k] = line.inputs[k];
+        *captions[k] = file_name_part(line.inputs[k]);
+    }
+    SubmapView view;
+    run_submap(*state, inputs, view);
+
+    Measurement result;
+    result.method = "submap";
+    result.gfactor = inputs.gfactor;
+    const char* roles[] = {"nopi_1", "nopi_2", "pi_1", "pi_2"};
+    for (std::size_t k = 0; k < line.inputs.size(); ++k)
+        result.inputs.emplace_back(roles[k], absolute_path(line.inputs[k]));
+    result.slice_counts.emplace_back("nopi", 2);
+    if (inputs.gfactor)
+        result.slice_counts.emplace_back("pi", 2);
+    result.r = reduction_rate(line, inputs.gfactor);
+    result.scale_min = state->scale_min;
+    result.scale_step = state->scale_step;
+
+    const auto items = submap_items(inputs.gfactor);
+    for (int index = 0; index < static_cast<int>(items.size()); ++index) {
+        ResultPlane plane{submap_names[index], items[index], submap_item_plane(*state, index),
+                          submap_item_kind(index), {}};
+        state->disp_image = *plane.plane;
+        auto_window(state->disp_image, state->window);
+        apply_submap_window_preset(*state, index);
+        plane.window = state->window;
+        result.planes.push_back(std::move(plane));
+    }
+    result.store = std::move(state);
+    return result;
+}
+
+std::string summary_json(const Measurement& measurement)
+{
+    JsonText json;
+    json.begin_object();
+    json.field("program", "snrmap " SNRMAP_VERSION);
+    json.field("method", measurement.method);
+    json.field("gfactor", measurement.gfactor);
+    json.begin_object("inputs");
+    for (const auto& [role, path] : measurement.inputs)
+        json.field(role, path);
+    json.end_object();
+    json.begin_object("slice_counts");
+    for (const auto& [role, count] : measurement.slice_counts)
+        json.field(role, count);
+    json.end_object();
+    json.field("r", measurement.r);
+    json.field("scale_min", measurement.scale_min);
+    json.field("scale_step", measurement.scale_step);
+    json.begin_object("planes");
+    for (const auto& plane : measurement.planes) {
+        const bool gfactor = plane.kind == ItemKind::GFactor;
+        const PlaneSummary summary = summarize_plane(*plane.plane, gfactor ? 100.0 : 1.0, gfactor);
+        json.begin_object(plane.name);
+        json.field("item", plane.item);
+        if (gfactor)
+            json.field("unit", "g");
+        json.field("pixels", summary.pixels);
+        json.field("min", summary.min);
+        json.field("max", summary.max);
+        json.field("mean", summary.mean);
+        if (gfactor)
+            json.field("p95", summary.p95);
+        json.end_object();
+    }
+    json.end_object();
+    json.end_object();
+    return json.text();
+}
+
+void write_measurement(const Measurement& measurement, StagedOutput& output)
+{
+    for (const auto& plane : measurement.planes) {
+        output.write(plane.name + ".npy", npy_bytes(*plane.plane));
+        output.write(plane.name + ".png", png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
+    }
+    output.write("summary.json", summary_json(measurement));
+}
+
+}  // namespace snr::snrmap

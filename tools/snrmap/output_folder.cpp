@@ -1,0 +1,247 @@
+#include "tools/snrmap/output_folder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/errors.h"
+#include "core/file_io.h"
+#include "tools/snrmap/interrupt.h"
+
+namespace snr::snrmap {
+
+namespace {
+
+std::string without_trailing_slashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+// The folder a path names lexically; empty for a bare name (the current folder).
+std::string parent_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return "";
+    return slash == 0 ? "/" : without_trailing_slashes(path.substr(0, slash));
+}
+
+std::string base_of(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool is_folder(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void remove_tree(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+void sync_folder(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+mode_t folder_mode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0777 & ~mask;
+}
+
+}  // namespace
+
+void write_file(const std::string& path, std::string_view bytes)
+{
+    check_interrupt();
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (file.get() < 0)
+        raise_io_error(errno, path);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            raise_io_error(errno, path);
+        }
+        if (put == 0)
+            throw IoError(io_code::disk_full);
+        done += static_cast<std::size_t>(put);
+    }
+    if (::fsync(file.get()) != 0 || file.close() != 0)
+        raise_io_error(errno, path);
+}
+
+StagedOutput::StagedOutput(std::string destination) : destination_(without_trailing_slashes(std::move(destination)))
+{
+    struct stat info {};
+    std::string pattern;
+    if (::stat(destination_.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode))
+            raise_io_error(ENOTDIR, destination_);
+        pattern = destination_ + "/.snrmap-XXXXXX";
+    } else {
+        if (errno != ENOENT)
+            raise_io_error(errno, destination_);
+        // Staged in the nearest folder that exists; the missing ones are made at the commit.
+        std::string ancestor = destination_;
+        do {
+            missing_.insert(missing_.begin(), ancestor);
+            ancestor = parent_of(ancestor);
+        } while (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0 && errno == ENOENT);
+        missing_.pop_back();  // the destination itself arrives by renaming the staging folder
+        if (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0)
+            raise_io_error(errno, ancestor);
+        if (!ancestor.empty() && !S_ISDIR(info.st_mode))
+            raise_io_error(ENOTDIR, ancestor);
+        const std::string prefix = ancestor.empty() ? "" : ancestor == "/" ? ancestor : ancestor + "/";
+        pattern = prefix + "." + base_of(destination_) + ".snrmap-XXXXXX";
+    }
+    if (::mkdtemp(pattern.data()) == nullptr)
+        raise_io_error(errno, pattern);
+    staging_ = pattern;
+}
+
+StagedOutput::~StagedOutput()
+{
+    if (!committed_)
+        remove_tree(staging_);
+}
+
+void StagedOutput::add_entry(const std::string& name)
+{
+    for (const auto& entry : entries_) {
+        if (entry == name)
+            return;
+    }
+    entries_.push_back(name);
+}
+
+std::string StagedOutput::write(const std::string& name, std::string_view bytes)
+{
+    add_entry(name);
+    const std::string path = staging_ + "/" + name;
+    write_file(path, bytes);
+    return path;
+}
+
+std::string StagedOutput::make_folder(const std::string& name)
+{
+    add_entry(name);
+    const std::string path = staging_ + "/" + name;
+    if (::mkdir(path.c_str(), 0777) != 0)
+        raise_io_error(errno, path);
+    return path;
+}
+
+void StagedOutput::commit()
+{
+    if (committed_)
+        return;
+    struct stat info {};
+    if (::stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {
+        // mkdtemp made the staging folder private; the output gets a folder's usual rights.
+        ::chmod(staging_.c_str(), folder_mode());
+        std::vector<std::string> made;
+        auto unmake = [&] {
+            for (auto it = made.rbegin(); it != made.rend(); ++it)
+                ::rmdir(it->c_str());
+        };
+        for (const auto& folder : missing_) {
+            if (::mkdir(folder.c_str(), 0777) == 0) {
+                made.push_back(folder);
+            } else if (errno != EEXIST) {
+                const int error = errno;
+                unmake();
+                raise_io_error(error, folder);
+            }
+        }
+        if (::rename(staging_.c_str(), destination_.c_str()) == 0) {
+            committed_ = true;
+            const std::string parent = parent_of(destination_);
+            sync_folder(parent.empty() ? "." : parent);
+            return;
+        }
+        if (errno != EEXIST && errno != ENOTEMPTY) {
+            const int error = errno;
+            unmake();
+            raise_io_error(error, destination_);
+        }
+    }
+    merge_into_destination();
+    committed_ = true;
+    remove_tree(staging_);
+}
+
+void StagedOutput::merge_into_destination()
+{
+    const std::string previous = staging_ + "/.previous";
+    if (::mkdir(previous.c_str(), 0700) != 0)
+        raise_io_error(errno, previous);
+
+    // A file cannot replace a folder nor a folder a file: look before anything moves.
+    for (const auto& name : entries_) {
+        const std::string target = destination_ + "/" + name;
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode) != is_folder(staging_ + "/" + name))
+            raise_io_error(S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR, target);
+    }
+
+    struct Moved {
+        std::string name;
+        bool kept_previous;
+    };
+    std::vector<Moved> moved;
+    auto put_back = [&] {
+        for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+            const std::string target = destination_ + "/" + it->name;
+            const std::string earlier = previous + "/" + it->name;
+            if (!it->kept_previous || is_folder(earlier))
+                remove_tree(target);
+            if (it->kept_previous)
+                ::rename(earlier.c_str(), target.c_str());
+        }
+    };
+    try {
+        for (const auto& name : entries_) {
+            const std::string target = destination_ + "/" + name;
+            const std::string earlier = previous + "/" + name;
+            struct stat info {};
+            bool kept = false;
+            if (::lstat(target.c_str(), &info) == 0) {
+                // An earlier file stays in place under a second name, so its replacement is one
+                // atomic rename; an earlier folder has to move aside first.
+                const bool linked = !S_ISDIR(info.st_mode) && ::link(target.c_str(), earlier.c_str()) == 0;
+                if (!linked && ::rename(target.c_str(), earlier.c_str()) != 0)
+                    raise_io_error(errno, target);
+                kept = true;
+            }
+            moved.push_back({name, kept});
+            if (::rename((staging_ + "/" + name).c_str(), target.c_str()) != 0)
+                raise_io_error(errno, target);
+        }
+    } catch (...) {
+        put_back();
+        throw;
+    }
+    sync_folder(destination_);
+}
+
+}  // namespace snr::snrmap

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace snr::snrmap {
+
+// Creates or replaces a file with these bytes, flushed to disk. Raises IoError.
+void write_file(const std::string& path, std::string_view bytes);
+
+// An output folder that appears whole or not at all. Everything is written into a hidden
+// staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
+// no write access to its parent is needed), otherwise in the nearest folder above DIR that
+// exists. commit() makes the missing folders above DIR and renames the staging folder to DIR,
+// or moves each entry into the existing DIR, replacing entries of the same names; when a move
+// fails, the entries already moved are put back. Without a commit the staging folder is
+// removed and DIR stays as it was.
+class StagedOutput {
+public:
+    explicit StagedOutput(std::string destination);  // raises IoError
+    ~StagedOutput();
+    StagedOutput(const StagedOutput&) = delete;
+    StagedOutput& operator=(const StagedOutput&) = delete;
+
+    // Writes a file or makes a folder at the top of the output; returns its staging path.
+    std::string write(const std::string& name, std::string_view bytes);
+    std::string make_folder(const std::string& name);
+
+    void commit();  // raises IoError
+
+    const std::string& staging() const { return staging_; }
+
+private:
+    void add_entry(const std::string& name);
+    void merge_into_destination();
+
+    std::string destination_;
+    std::string staging_;
+    std::vector<std::string> entries_;
+    std::vector<std::string> missing_;  // folders above a new DIR to make, outermost first
+    bool committed_ = false;
+};
+
+}  // namespace snr::snrmap

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <optional>
+
+#include "core/plane.h"
+
+namespace snr::snrmap {
+
+// Figures of a plane over the pixels outside the legend box whose value is not 0, each
+// value divided by `unit` first (100 for the g-factor map, which holds g x 100). Without
+// such pixels only `pixels` (0) is set.
+struct PlaneSummary {
+    long long pixels = 0;
+    std::optional<double> min, max, mean;
+    std::optional<double> p95;  // only when asked for
+};
+
+// The 95th percentile interpolates linearly between the two nearest ranks (NumPy's default).
+PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile);
+
+bool in_legend_box(int row, int column);
+
+}  // namespace snr::snrmap
