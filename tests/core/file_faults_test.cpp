@@ -136,6 +136,24 @@ TEST(Names, LongPathsWorkUpToTheLimitAndFailWithCode206Beyond)
     remove_below(root);
 }
 
+TEST(Sizes, AFileBeyondFourGigabytesIsReadAtItsEnd)
+{
+    // Sparse: it takes no room. Odd size, so the slice ends one byte before the end.
+    TempFolder folder;
+    const std::string path = folder.file("huge");
+    const long long size = 5'000'000'001LL;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    const unsigned char last_sample[] = {0x34, 0x12, 0x77};
+    ASSERT_EQ(::pwrite(fd, last_sample, 3, size - 3), 3);
+    ::close(fd);
+    Samples samples;
+    read_slice(path, samples);
+    EXPECT_EQ(samples[plane_pixels - 1], 0x1234);
+    EXPECT_EQ(samples[0], 0);
+}
+
 TEST(Listing, TenThousandFilesComeBackCompleteInNameOrder)
 {
     TempFolder folder;

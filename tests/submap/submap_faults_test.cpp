@@ -95,15 +95,6 @@ TEST_F(SubmapFaults, AChosenFileChangedBeforeTheStartIsReported)
     EXPECT_EQ(failure(), "ファイル名の指定が間違っています");
 }
 
-TEST_F(SubmapFaults, JapaneseAndNonUtf8NamesAreRead)
-{
-    choose({"画像１.dcm", "\xff\xfe.dcm", "\x80", "画像\xe3\x81"},
-           {test::filled(50), test::filled(40), test::filled(30), test::filled(20)});
-    EXPECT_EQ(failure(), "");
-    EXPECT_EQ(state->img2_nopi[0], 40.0);
-    EXPECT_EQ(state->img2_pi[0], 20.0);
-}
-
 TEST_F(SubmapFaults, ExtremeSamplesStayFinite)
 {
     // A constant difference of 65,535: no noise anywhere, no SNR outside the legend.
