@@ -33,7 +33,8 @@ void measure_folder(ConsecutiveState& state, const std::string& folder, const Ha
     half.count = static_cast<std::int32_t>(list_slices(folder).size());
 
     state.slice_counter = 0;
-    for (const auto& path : list_slices(folder)) {
+    const std::vector<std::string> slices = list_slices(folder);
+    for (const auto& path : slices) {
         read_slice(path, samples);
         for (int p = 0; p < plane_pixels; ++p) {
             half.rep[p] = samples[p];
@@ -49,8 +50,12 @@ void measure_folder(ConsecutiveState& state, const std::string& folder, const Ha
         half.signal[p] = ext::store(ext::div(half.signal[p], half.count));
     }
 
+    // The deviations come from the very slices the mean was formed from. A folder listed
+    // afresh could have lost or gained files meanwhile (an export still being copied, a share
+    // going away) and would give a noise that belongs to no series; a slice gone now fails
+    // as a file that cannot be opened.
     state.slice_counter = 0;
-    for (const auto& path : list_slices(folder)) {
+    for (const auto& path : slices) {
         read_slice(path, samples);
         for (int p = 0; p < plane_pixels; ++p) {
             const ext::real deviation = static_cast<ext::real>(samples[p]) - half.signal[p];

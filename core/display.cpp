@@ -17,16 +17,17 @@ constexpr double value_limit = 1.0e12;
 
 long long truncated(double x)
 {
-    // NaN never enters a plane; the clamp keeps the conversion defined for any finite value.
-    return static_cast<long long>(std::clamp(x, -value_limit, value_limit));
+    // The clamp keeps the conversion defined for any value; a NaN (which no computation
+    // stores) counts as the lowest.
+    return static_cast<long long>(x > -value_limit ? std::min(x, value_limit) : -value_limit);
 }
 
 // Grey levels of one row for a positive width, in double arithmetic the compiler can keep
 // in vector registers. Values are first clamped into [lower - 1, lower + ww], which changes
-// no grey level and keeps every truncation in range. For an integer offset o in [0, ww] the
-// exact quotient o * 256 / ww is either whole or at least 1 / ww above a whole number, while
-// the product with the rounded factor is off by less than 1e-13: adding 1e-9 before
-// truncating yields the exact integer quotient.
+// no grey level and keeps every truncation in range (a NaN goes to the bottom). For an
+// integer offset o in [0, ww] the exact quotient o * 256 / ww is either whole or at least
+// 1 / ww above a whole number, while the product with the rounded factor is off by less than
+// 1e-13: adding 1e-9 before truncating yields the exact integer quotient.
 [[gnu::always_inline]] inline void grey_row(const double* values, std::uint8_t* greys, int lower, int ww)
 {
     const double low = lower - 1.0;
@@ -34,7 +35,7 @@ long long truncated(double x)
     const double factor = 256.0 / ww;
     for (int j = 0; j < plane_side; ++j) {
         double x = values[j];
-        x = x < low ? low : x;
+        x = x > low ? x : low;
         x = x > high ? high : x;
         double offset = static_cast<double>(static_cast<int>(x)) - lower;
         offset = offset < 0.0 ? 0.0 : offset;

@@ -8,6 +8,42 @@
 
 namespace snr {
 
+const SystemCalls& real_system_calls()
+{
+    static const SystemCalls calls{
+        .stat = [](const char* path, struct stat* info) { return ::stat(path, info); },
+        .fstat = [](int fd, struct stat* info) { return ::fstat(fd, info); },
+        .open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+        .read = [](int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); },
+        .pread = [](int fd, void* buffer, size_t size, off_t offset) { return ::pread(fd, buffer, size, offset); },
+        .write = [](int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); },
+        .fsync = [](int fd) { return ::fsync(fd); },
+        .close = [](int fd) { return ::close(fd); },
+        .rename = [](const char* from, const char* to) { return ::rename(from, to); },
+        .access = [](const char* path, int mode) { return ::access(path, mode); },
+    };
+    return calls;
+}
+
+namespace {
+
+SystemCalls& calls_in_force()
+{
+    static SystemCalls calls = real_system_calls();
+    return calls;
+}
+
+}  // namespace
+
+const SystemCalls& sys() { return calls_in_force(); }
+
+SystemCalls replace_system_calls(const SystemCalls& calls)
+{
+    const SystemCalls previous = calls_in_force();
+    calls_in_force() = calls;
+    return previous;
+}
+
 namespace {
 
 std::string parent_of(const std::string& path)
@@ -67,7 +103,7 @@ int FileDescriptor::close()
 {
     int result = 0;
     if (fd_ >= 0)
-        result = ::close(fd_);
+        result = sys().close(fd_);
     fd_ = -1;
     return result;
 }
@@ -87,14 +123,14 @@ static bool regular(const struct stat& info)
 std::optional<FileDescriptor> open_regular_file(const std::string& path, struct stat& info)
 {
     // Look before opening, then make sure the file opened is still the regular file looked at.
-    if (::stat(path.c_str(), &info) != 0)
+    if (sys().stat(path.c_str(), &info) != 0)
         raise_io_error(errno, path);
     if (!regular(info))
         return std::nullopt;
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    FileDescriptor file(sys().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0));
     if (file.get() < 0)
         raise_io_error(errno, path);
-    if (::fstat(file.get(), &info) != 0)
+    if (sys().fstat(file.get(), &info) != 0)
         raise_io_error(errno, path);
     if (!regular(info))
         return std::nullopt;

@@ -3,8 +3,31 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 namespace snr {
+
+// The system calls of the slice reader, the marker scan and the export. The programs use the
+// real ones; a test puts others in place to produce failures the machine will not produce on
+// demand (no access while running as root, a full disk, a failing network share).
+struct SystemCalls {
+    int (*stat)(const char* path, struct stat* info);
+    int (*fstat)(int fd, struct stat* info);
+    int (*open)(const char* path, int flags, mode_t mode);
+    ssize_t (*read)(int fd, void* buffer, size_t size);
+    ssize_t (*pread)(int fd, void* buffer, size_t size, off_t offset);
+    ssize_t (*write)(int fd, const void* buffer, size_t size);
+    int (*fsync)(int fd);
+    int (*close)(int fd);
+    int (*rename)(const char* from, const char* to);
+    int (*access)(const char* path, int mode);
+};
+
+const SystemCalls& real_system_calls();
+// The calls in force.
+const SystemCalls& sys();
+// For tests: puts `calls` in force and returns the set it replaces.
+SystemCalls replace_system_calls(const SystemCalls& calls);
 
 // An open file descriptor, closed when it goes.
 class FileDescriptor {

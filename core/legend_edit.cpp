@@ -1,5 +1,7 @@
 #include "core/legend_edit.h"
 
+#include <cmath>
+
 #include "core/extended.h"
 #include "core/text_number.h"
 
@@ -14,8 +16,12 @@ std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, std::string_vi
         return std::nullopt;
     const int decimals = kind == ItemKind::GFactor ? 2 : 0;
     LegendLabelTexts texts;
-    for (int k = 0; k < legend::levels_labelled; ++k)
-        texts[k] = format_fixed(minimum + k * step, decimals);
+    for (int k = 0; k < legend::levels_labelled; ++k) {
+        const ext::real value = minimum + k * step;
+        if (!std::isfinite(value))
+            throw FloatError(FloatFault::Overflow);  // both texts are finite, so never a NaN
+        texts[k] = format_fixed(value, decimals);
+    }
     return texts;
 }
 

@@ -41,7 +41,7 @@ void read_slice(const std::string& path, Samples& samples)
     long long offset = 2 * (records - plane_pixels);
     long long done = 0;
     while (done < slice_bytes) {
-        const ssize_t got = ::pread(file->get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
+        const ssize_t got = sys().pread(file->get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
                                     static_cast<off_t>(offset + done));
         if (got < 0) {
             if (errno == EINTR || errno == EAGAIN)
@@ -106,8 +106,8 @@ void export_raw(const std::string& path, const Plane& plane)
         std::free(resolved);
     }
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || ::access(target.c_str(), W_OK) != 0))
+    const bool exists = sys().stat(target.c_str(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || sys().access(target.c_str(), W_OK) != 0))
         throw IoError(io_code::access_denied);
 
     const auto slash = target.find_last_of('/');
@@ -116,9 +116,12 @@ void export_raw(const std::string& path, const Plane& plane)
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = (folder == "." ? std::string() : folder) + "." + base + ".part" +
-                    std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const std::string suffix = ".part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+        std::string hidden = "." + base + suffix;
+        if (hidden.size() > NAME_MAX)
+            hidden = ".export" + suffix;  // a name near the limit leaves no room for the suffix
+        temporary = (folder == "." ? std::string() : folder) + hidden;
+        fd = sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             raise_io_error(errno, path);
     }
@@ -131,7 +134,7 @@ void export_raw(const std::string& path, const Plane& plane)
 
     long long done = 0;
     while (done < slice_bytes) {
-        const ssize_t put = ::write(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done));
+        const ssize_t put = sys().write(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done));
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -143,9 +146,9 @@ void export_raw(const std::string& path, const Plane& plane)
     }
     if (exists)
         ::fchmod(file.get(), existing.st_mode & 07777);
-    if (::fsync(file.get()) != 0 || file.close() != 0)
+    if (sys().fsync(file.get()) != 0 || file.close() != 0)
         fail(io_code_for_errno(errno, path));
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
+    if (sys().rename(temporary.c_str(), target.c_str()) != 0)
         fail(io_code_for_errno(errno, path));
 }
 

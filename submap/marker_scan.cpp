@@ -22,7 +22,7 @@ bool has_dicm_marker(const std::string& path)
     std::size_t collected = 0;  // letters so far, all matching the marker
     char buffer[4096];
     for (;;) {
-        const ssize_t got = ::read(file->get(), buffer, sizeof buffer);
+        const ssize_t got = sys().read(file->get(), buffer, sizeof buffer);
         if (got < 0) {
             if (errno == EINTR)
                 continue;

@@ -5,7 +5,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "consecutive/consective_method.h"
 #include "core/legend.h"
@@ -13,6 +15,7 @@
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -331,6 +334,92 @@ TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
     EXPECT_TRUE(form->DirectoryListBox2->isVisible());
     EXPECT_EQ(form->Panel2->x(), 376);
     EXPECT_EQ(form->width() + TForm1::frame_width, 842);
+}
+
+TEST_F(ConsecutiveWindow, HostileFoldersEndInAResultOrTheErrorBox)
+{
+    // Folder and slice names in Japanese and in bytes that are no UTF-8 at all.
+    const std::string odd = tmp.folder("撮像\xff\xfe");
+    for (int n = 0; n < 2; ++n)
+        test::write_slice(odd + "/スライス\x80" + std::to_string(n), test::filled(static_cast<std::int16_t>(500 + n)));
+    form->DirectoryListBox1->setDirectory(odd);
+    form->CheckBox1->setChecked(false);
+    press_start();
+    ASSERT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    EXPECT_EQ(text(form->label_window), "(wl,ww) = (250,501)");
+
+    ASSERT_EQ(::mkfifo((odd + "/fifo").c_str(), 0600), 0);  // would block a plain open
+    press_start();
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"I/O エラー (131)"});
+    EXPECT_TRUE(form->ProgressBar1->isVisible());
+
+    std::filesystem::remove(odd + "/fifo");
+    {
+        test::InjectFault no_access(test::Call::Open, EACCES);
+        press_start();
+    }
+    EXPECT_EQ(dialogs->errors.back(), "ファイルへのアクセスが拒否されました.");
+}
+
+TEST_F(ConsecutiveWindow, AFailedSaveKeepsTheEarlierFile)
+{
+    run();
+    const std::string path = tmp.file("keep.raw");
+    test::write_bytes(path, {1, 2, 3});
+    dialogs->save_answer = path;
+    {
+        test::InjectFault full(test::Call::Write, ENOSPC);
+        QTest::mouseClick(form->Button3, Qt::LeftButton);
+    }
+    {
+        test::InjectFault read_only(test::Call::Access, EACCES);
+        QTest::mouseClick(form->Button3, Qt::LeftButton);
+    }
+    EXPECT_EQ(dialogs->errors,
+              (std::vector<std::string>{"ディスクがいっぱいです.", "ファイルへのアクセスが拒否されました."}));
+    EXPECT_EQ(test::read_bytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(ConsecutiveWindow, HugeValuesOnDisplay)
+{
+    run();
+    // A plane maximum of 1e300: the automatic window holds at the 16-bit limit.
+    state->signal_nopi.fill(1e300);
+    select(1);
+    ASSERT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 32767 , 32767 )");
+    EXPECT_EQ(grey(5, 5), 255);
+    mouse(QEvent::MouseMove, 5, 5);
+    const std::string readout = text(form->label_SI);  // all 301 digits of the double
+    EXPECT_TRUE(readout.starts_with("信号強度 = 1000000000000000")) << readout;
+    EXPECT_EQ(readout.size(), std::string("信号強度 = ").size() + 301 + 3);
+    mouse(QEvent::MouseButtonPress, 5, 5);
+    mouse(QEvent::MouseMove, 200, -300);
+    mouse(QEvent::MouseButtonRelease, 200, -300);
+    EXPECT_EQ(grey(5, 5), 255);
+
+    // It has no 16-bit value to export; the earlier file stays.
+    const std::string path = tmp.file("keep.raw");
+    test::write_bytes(path, {1, 2, 3});
+    dialogs->save_answer = path;
+    QTest::mouseClick(form->Button3, Qt::LeftButton);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"不正な浮動小数点数演算命令."});
+    EXPECT_EQ(test::read_bytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    // A legend minimum of 1e300 is stamped and labelled; an interval of 1e308 overflows at
+    // level 2 and leaves no infinity behind.
+    select(3);
+    form->Edit_min->setText("1e30");
+    form->Edit_min->end(false);
+    QTest::keyClick(form->Edit_min, Qt::Key_0);
+    EXPECT_EQ(at(state->disp_image, 53, 240), 1e300);
+    EXPECT_EQ(labels().front().size(), 301u);
+    form->Edit_dis->setText("1e30");
+    form->Edit_dis->end(false);
+    QTest::keyClick(form->Edit_dis, Qt::Key_8);
+    EXPECT_EQ(dialogs->errors.back(), "浮動小数点数のオーバーフロー.");
+    for (double value : state->snr_nopi)
+        ASSERT_TRUE(std::isfinite(value));
 }
 
 TEST(FolderList, ShowsThePathThenTheSubfoldersAndOpensOnDoubleClickOrEnter)

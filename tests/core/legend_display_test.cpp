@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "core/display.h"
 #include "core/errors.h"
 #include "core/legend.h"
+#include "core/legend_edit.h"
 
 namespace snr {
 namespace {
@@ -203,6 +206,35 @@ TEST(Readout, ValueUnderTheCursorInsideThePlaneOnly)
     EXPECT_EQ(readout_number(131.0, ItemKind::GFactor), "1.31");
     EXPECT_EQ(readout_number(131.0, ItemKind::SnrMap), "131.00");
     EXPECT_EQ(readout_number(-2.556, ItemKind::Other), "-2.56");
+}
+
+TEST(LegendLabels, BeyondTheExtendedRangeIsAnOverflowNeverAnInfinity)
+{
+    // Each text fits the extended range; the upper labels would not.
+    try {
+        legend_label_texts(ItemKind::SnrMap, "1e4932", "1e4932");
+        ADD_FAILURE();
+    } catch (const FloatError& error) {
+        EXPECT_EQ(error.fault(), FloatFault::Overflow);
+    }
+    EXPECT_EQ(legend_label_texts(ItemKind::GFactor, "1e300", "-1e300")->back(), format_fixed(-8e300L, 2));
+}
+
+TEST(RenderDisplay, InfinitiesAndNaNsHaveAGreyToo)
+{
+    // No computation stores them; the rendering stays defined all the same.
+    Plane plane{};
+    plane[0] = std::numeric_limits<double>::infinity();
+    plane[1] = -std::numeric_limits<double>::infinity();
+    plane[2] = std::numeric_limits<double>::quiet_NaN();
+    auto g = greys(plane, 100, 200);
+    EXPECT_EQ(g[0], 255);
+    EXPECT_EQ(g[1], 0);
+    EXPECT_EQ(g[2], 0);
+    g = greys(plane, 100, -200);  // a hand-made negative width maps backwards
+    EXPECT_EQ(g[0], 0);
+    EXPECT_EQ(g[1], 255);
+    EXPECT_EQ(g[2], 255);
 }
 
 }  // namespace

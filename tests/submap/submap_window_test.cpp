@@ -4,12 +4,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
 #include "submap/sub_map.h"
 #include "tests/support/fake_dialogs.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -216,6 +220,50 @@ TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
     EXPECT_EQ(text(form->Button1), "parallel imaging なし画像１");
     EXPECT_TRUE(form->Button4->isVisible());
     EXPECT_EQ(form->Panel1->height(), 193);
+}
+
+TEST_F(SubmapWindow, HostileChoicesEndInAResultOrTheirMessages)
+{
+    // A name that is no UTF-8: shown as well as it goes, read by its bytes.
+    std::filesystem::copy_file(tmp.file("img2.dcm"), tmp.file("\xff\xfe.dcm"));
+    choose_all();
+    choose(form->Button2, "\xff\xfe.dcm");
+    EXPECT_FALSE(form->Label2->text().isEmpty());
+    press_start();
+    ASSERT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+
+    ASSERT_EQ(::mkfifo(tmp.file("fifo").c_str(), 0600), 0);
+    choose(form->Button3, "fifo");  // refused unopened, not waited for
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"fifoはdicom画像ではありません!!"});
+    {
+        test::InjectFault no_access(test::Call::Open, EACCES);
+        choose(form->Button3, "img1.dcm");
+    }
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルへのアクセスが拒否されました."});
+
+    // Files that went away or changed after they were chosen.
+    std::filesystem::remove(tmp.file("img2.dcm"));
+    press_start();
+    EXPECT_EQ(dialogs->errors.back(), "ファイルが見つかりません.");
+    std::filesystem::resize_file(tmp.file("\xff\xfe.dcm"), 100);
+    choose(form->Button4, "img1.dcm");
+    press_start();
+    EXPECT_EQ(dialogs->errors.back(), "I/O エラー (131)");
+}
+
+TEST_F(SubmapWindow, AFailedSaveKeepsTheEarlierFile)
+{
+    choose_all();
+    press_start();
+    const std::string path = tmp.file("keep.raw");
+    test::write_bytes(path, {1, 2, 3});
+    dialogs->save_answer = path;
+    {
+        test::InjectFault read_only(test::Call::Open, EROFS);
+        QTest::mouseClick(form->Button7, Qt::LeftButton);
+    }
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルへのアクセスが拒否されました."});
+    EXPECT_EQ(test::read_bytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 }  // namespace

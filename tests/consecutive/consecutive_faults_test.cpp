@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+
+#include "consecutive/consecutive_run.h"
+#include "core/errors.h"
+#include "tests/support/fault_injection.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+// Runs `action` at the chosen progress report: the n-th slice read in the run, counted from 1.
+// With three slices, reports 1-3 come from the reading pass and 4-6 from the deviation pass.
+struct MeddlingView : ConsecutiveRunView {
+    int at_report = 0;
+    std::function<void()> action;
+    int reports = 0;
+    void refuse(const std::string&) override {}
+    void begin(const std::vector<std::string>&) override {}
+    void progress(int) override
+    {
+        if (++reports == at_report)
+            action();
+    }
+};
+
+bool all_finite(const ConsecutiveState& state)
+{
+    for (const Plane* plane : {&state.disp_image, &state.rep_nopi, &state.signal_nopi, &state.noise_nopi,
+                               &state.snr_nopi, &state.rep_pi, &state.signal_pi, &state.noise_pi, &state.snr_pi,
+                               &state.gfactor_map}) {
+        for (double value : *plane) {
+            if (!std::isfinite(value))
+                return false;
+        }
+    }
+    return true;
+}
+
+class ConsecutiveFaults : public ::testing::Test {
+protected:
+    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
+    TempFolder tmp;
+    MeddlingView view;
+    ConsecutiveInputs inputs;
+    std::string folder;
+
+    void SetUp() override
+    {
+        folder = tmp.folder("nopi");
+        inputs.nopi_folder = folder;
+        inputs.pi_folder = tmp.folder("pi");
+        inputs.gfactor = false;
+        for (int k = 0; k < 3; ++k) {
+            Samples samples = test::filled(static_cast<std::int16_t>(100 + k));
+            samples[1] = static_cast<std::int16_t>(7 * k);
+            test::write_slice(slice(k), samples);
+        }
+    }
+    std::string slice(int k) const { return folder + "/s" + std::to_string(k); }
+    std::string failure()
+    {
+        try {
+            run_consecutive(*state, inputs, view);
+        } catch (const Error& error) {
+            EXPECT_TRUE(all_finite(*state));
+            return error.what();
+        }
+        EXPECT_TRUE(all_finite(*state));
+        return "";
+    }
+    std::string failure_when(int report, std::function<void()> action)
+    {
+        view.reports = 0;
+        view.at_report = report;
+        view.action = std::move(action);
+        return failure();
+    }
+};
+
+TEST_F(ConsecutiveFaults, SlicesChangedAfterTheListingFailWithTheirMessages)
+{
+    EXPECT_EQ(failure_when(1, [&] { fs::remove(slice(2)); }), "ファイルが見つかりません");
+    SetUp();
+    EXPECT_EQ(failure_when(1, [&] { fs::resize_file(slice(2), 1000); }), "I/O エラー (131)");
+    SetUp();
+    EXPECT_EQ(failure_when(1, [&] {
+                  fs::remove(slice(2));
+                  fs::create_directory(slice(2));
+              }),
+              "ファイルへのアクセスが拒否されました");
+    fs::remove(slice(2));
+    SetUp();
+    EXPECT_EQ(failure_when(2, [&] {
+                  fs::remove(slice(2));
+                  ::mkfifo(slice(2).c_str(), 0600);  // a FIFO without a writer must not hang the run
+              }),
+              "I/O エラー (131)");
+    fs::remove(slice(2));
+    SetUp();
+    EXPECT_EQ(failure_when(5, [&] { fs::resize_file(slice(2), 0); }), "I/O エラー (131)");
+}
+
+TEST_F(ConsecutiveFaults, ASliceOrTheFolderGoneBetweenThePassesIsReported)
+{
+    // Report 3 comes after the last read of the reading pass: the deviation pass is next.
+    EXPECT_EQ(failure_when(3, [&] { fs::remove(slice(1)); }), "ファイルが見つかりません");
+    SetUp();
+    EXPECT_EQ(failure_when(3, [&] { fs::remove_all(folder); }), "ファイル名の指定が間違っています");
+}
+
+TEST_F(ConsecutiveFaults, ASliceAddedBetweenThePassesIsNotHalfCounted)
+{
+    ASSERT_EQ(failure(), "");
+    const Plane signal = state->signal_nopi, noise = state->noise_nopi;
+    EXPECT_EQ(noise[1], 7.0);  // 0, 7 and 14
+
+    state = std::make_unique<ConsecutiveState>();
+    EXPECT_EQ(failure_when(3, [&] { test::write_slice(slice(3), 30000); }), "");
+    EXPECT_EQ(state->signal_nopi, signal);
+    EXPECT_EQ(state->noise_nopi, noise);
+}
+
+TEST_F(ConsecutiveFaults, NoAccessToASliceIsReported)
+{
+    test::InjectFault inject(test::Call::Open, EACCES, 1);  // the second slice
+    EXPECT_EQ(failure(), "ファイルへのアクセスが拒否されました");
+}
+
+TEST_F(ConsecutiveFaults, ExtremeSamplesGiveExactMeansAndNoNoise)
+{
+    inputs.gfactor = true;
+    for (int k = 0; k < 3; ++k) {
+        test::write_slice(slice(k), 32767);
+        test::write_slice(inputs.pi_folder + "/s" + std::to_string(k), -32768);
+    }
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(state->signal_nopi[0], 32767.0);
+    EXPECT_EQ(state->signal_pi[0], -32768.0);
+    EXPECT_EQ(state->noise_nopi[0], 0.0);
+    EXPECT_EQ(state->snr_pi[0], 0.0);
+    EXPECT_EQ(state->gfactor_map[0], 0.0);
+    EXPECT_EQ(state->window.wl, 16383);
+    EXPECT_EQ(state->window.ww, 32767);
+
+    // The widest deviations there are: the two extremes alternating.
+    test::write_slice(slice(1), -32768);
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(state->signal_nopi[0], static_cast<double>((32767.0L * 2 - 32768) / 3));
+    EXPECT_GT(state->noise_nopi[0], 37000.0);
+}
+
+TEST_F(ConsecutiveFaults, ExtremeReductionRatesAndLegendTexts)
+{
+    inputs.gfactor = true;
+    for (int k = 0; k < 3; ++k) {
+        Samples samples = test::filled(static_cast<std::int16_t>(200 - k));
+        test::write_slice(inputs.pi_folder + "/s" + std::to_string(k), samples);
+    }
+
+    // Tiny and huge rates give huge and tiny, but finite, g-factors.
+    for (const char* r : {"1e-300", "1e300", "4.9e-324"}) {
+        inputs.r_text = r;
+        EXPECT_EQ(failure(), "") << r;
+        EXPECT_NE(state->gfactor_map[0], 0.0) << r;
+    }
+    inputs.r_text = "1e400";  // beyond double when R is stored
+    EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
+    inputs.r_text = "1e-400";  // zero once stored as a double: a zero rate
+    EXPECT_EQ(failure(), "0 による浮動小数点数除算");
+    inputs.r_text = "2";
+
+    // An interval of 1e308: level 2 of the wedge is beyond double.
+    inputs.step_text = "1e308";
+    EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
+    EXPECT_EQ(at(state->snr_nopi, 81, 240), 1e308);
+
+    // 400 digits: beyond double, or within it and stamped.
+    inputs.step_text = "20";
+    inputs.min_text = std::string(400, '9');
+    EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
+    inputs.min_text = "1" + std::string(300, '0') + "." + std::string(98, '0') + "1";
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(at(state->gfactor_map, 53, 240), static_cast<double>(1e300L));
+    inputs.min_text = "0." + std::string(398, '0') + "1";  // below every double: 0
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(at(state->snr_pi, 67, 240), 20.0);
+}
+
+}  // namespace
+}  // namespace snr

@@ -1,0 +1,77 @@
+#include "tests/support/fault_injection.h"
+
+#include <cerrno>
+
+namespace snr::test {
+
+namespace {
+
+// One injection at a time; the calls are plain function pointers, so the plan is global.
+struct Plan {
+    Call call = Call::Stat;
+    int error = 0;
+    int successes = 0;
+    int failures = 0;
+};
+Plan plan;
+
+bool fails(Call call)
+{
+    if (call != plan.call)
+        return false;
+    if (plan.successes > 0) {
+        --plan.successes;
+        return false;
+    }
+    ++plan.failures;
+    errno = plan.error;
+    return true;
+}
+
+// The failing result of a call: 0 for a read or write told to return nothing, else -1.
+template <class Result>
+Result failed()
+{
+    return plan.error == 0 ? Result{0} : Result{-1};
+}
+
+const SystemCalls& real() { return real_system_calls(); }
+
+const SystemCalls faulty{
+    .stat = [](const char* path, struct stat* info) { return fails(Call::Stat) ? -1 : real().stat(path, info); },
+    .fstat = [](int fd, struct stat* info) { return real().fstat(fd, info); },
+    .open = [](const char* path, int flags, mode_t mode) {
+        return fails(Call::Open) ? -1 : real().open(path, flags, mode);
+    },
+    .read = [](int fd, void* buffer, size_t size) {
+        return fails(Call::Read) ? failed<ssize_t>() : real().read(fd, buffer, size);
+    },
+    .pread = [](int fd, void* buffer, size_t size, off_t offset) {
+        return fails(Call::Pread) ? failed<ssize_t>() : real().pread(fd, buffer, size, offset);
+    },
+    .write = [](int fd, const void* buffer, size_t size) {
+        return fails(Call::Write) ? failed<ssize_t>() : real().write(fd, buffer, size);
+    },
+    .fsync = [](int fd) { return fails(Call::Fsync) ? -1 : real().fsync(fd); },
+    // The descriptor is closed all the same, as the system does when close reports an error.
+    .close = [](int fd) {
+        const int result = real().close(fd);
+        return fails(Call::Close) ? -1 : result;
+    },
+    .rename = [](const char* from, const char* to) { return fails(Call::Rename) ? -1 : real().rename(from, to); },
+    .access = [](const char* path, int mode) { return fails(Call::Access) ? -1 : real().access(path, mode); },
+};
+
+}  // namespace
+
+InjectFault::InjectFault(Call call, int error, int successes)
+{
+    plan = Plan{call, error, successes, 0};
+    previous_ = replace_system_calls(faulty);
+}
+
+InjectFault::~InjectFault() { replace_system_calls(previous_); }
+
+int InjectFault::failures() const { return plan.failures; }
+
+}  // namespace snr::test
