@@ -59,7 +59,7 @@ void read_slice(const std::string& path, Samples& samples)
     }
 }
 
-std::vector<std::string> list_slices(const std::string& folder)
+std::vector<std::string> visible_names(const std::string& folder, EntryKind kind)
 {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
@@ -69,18 +69,21 @@ std::vector<std::string> list_slices(const std::string& folder)
         const std::string name = entry->d_name;
         if (name.empty() || name[0] == '.')
             continue;  // hidden entries, "." and ".." among them
-        const std::string path = folder + "/" + name;
-        if (entry->d_type == DT_DIR)
-            continue;
-        if ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) && is_directory(path))
-            continue;
-        names.push_back(name);
+        bool folder_entry = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN)
+            folder_entry = is_directory(folder + "/" + name);
+        if (folder_entry == (kind == EntryKind::Folders))
+            names.push_back(name);
     }
     ::closedir(dir);
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> list_slices(const std::string& folder)
+{
     std::vector<std::string> paths;
-    paths.reserve(names.size());
-    for (const auto& name : names)
+    for (const auto& name : visible_names(folder, EntryKind::Files))
         paths.push_back(folder + "/" + name);
     return paths;
 }

@@ -15,6 +15,12 @@ inline constexpr long long slice_bytes = 2LL * plane_pixels;  // 131,072
 // operating system's failure otherwise. Never blocks on a FIFO or device.
 void read_slice(const std::string& path, Samples& samples);
 
+enum class EntryKind { Files, Folders };
+
+// Names of a folder's entries of one kind, sorted bytewise, dot-entries (hidden) left out.
+// A symbolic link counts as what it points to; a folder that cannot be read yields nothing.
+std::vector<std::string> visible_names(const std::string& folder, EntryKind kind);
+
 // The slice entries of a folder as folder + "/" + name, ordered by name (bytewise).
 // Dot-files (hidden) and directories, also through symbolic links, are left out; a folder
 // that cannot be read yields nothing.

@@ -5,9 +5,9 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "core/slice_file.h"
 
 namespace snr {
 
@@ -44,26 +44,6 @@ QString shown(const std::string& name) { return QString::fromUtf8(name.data(), s
 
 }  // namespace
 
-std::vector<std::string> subfolders(const std::string& folder)
-{
-    std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.')
-            continue;
-        struct stat info {};
-        const std::string path = folder == "/" ? "/" + name : folder + "/" + name;
-        if (entry->d_type == DT_DIR || ((entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) &&
-                                        ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
-            names.push_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent)
 {
@@ -100,7 +80,7 @@ void FolderList::setDirectory(const std::string& directory)
         start = end + 1;
     }
     const std::string prefix = directory_ == "/" ? "/" : directory_ + "/";
-    for (const auto& name : subfolders(directory_))
+    for (const auto& name : visible_names(directory_, EntryKind::Folders))
         add(name, prefix + name, depth, closed_icon);
     setCurrentRow(depth - 1);
     emit directoryChanged();

@@ -29,7 +29,4 @@ private:
     std::string directory_;
 };
 
-// Names of the subfolders of folder, sorted bytewise, dot-folders left out.
-std::vector<std::string> subfolders(const std::string& folder);
-
 }  // namespace snr
