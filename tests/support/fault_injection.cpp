@@ -11,6 +11,7 @@ struct Plan {
     Call call = Call::Stat;
     int error = 0;
     int successes = 0;
+    int times = every_later_call;
     int failures = 0;
 };
 Plan plan;
@@ -23,6 +24,8 @@ bool fails(Call call)
         --plan.successes;
         return false;
     }
+    if (plan.times != every_later_call && plan.failures >= plan.times)
+        return false;
     ++plan.failures;
     errno = plan.error;
     return true;
@@ -60,13 +63,16 @@ const SystemCalls faulty{
     },
     .rename = [](const char* from, const char* to) { return fails(Call::Rename) ? -1 : real().rename(from, to); },
     .access = [](const char* path, int mode) { return fails(Call::Access) ? -1 : real().access(path, mode); },
+    .mkdir = [](const char* path, mode_t mode) { return fails(Call::Mkdir) ? -1 : real().mkdir(path, mode); },
+    .mkdtemp = [](char* pattern) { return fails(Call::Mkdtemp) ? nullptr : real().mkdtemp(pattern); },
+    .link = [](const char* from, const char* to) { return fails(Call::Link) ? -1 : real().link(from, to); },
 };
 
 }  // namespace
 
-InjectFault::InjectFault(Call call, int error, int successes)
+InjectFault::InjectFault(Call call, int error, int successes, int times)
 {
-    plan = Plan{call, error, successes, 0};
+    plan = Plan{call, error, successes, times, 0};
     previous_ = replace_system_calls(faulty);
 }
 

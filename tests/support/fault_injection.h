@@ -4,14 +4,17 @@
 
 namespace snr::test {
 
-enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Access };
+enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Access, Mkdir, Mkdtemp, Link };
 
-// While alive, one kind of system call of the slice reader, the marker scan and the export
-// fails with `error` once `successes` calls of that kind have gone through; all others are
+// Every later call of the kind fails, not only the first.
+inline constexpr int every_later_call = -1;
+
+// While alive, one kind of system call made through sys() fails with `error` once `successes`
+// calls of that kind have gone through, `times` times (then it is real again); all others are
 // real. An error of 0 makes a read or write return 0 (end of file, nothing written).
 class InjectFault {
 public:
-    InjectFault(Call call, int error, int successes = 0);
+    InjectFault(Call call, int error, int successes = 0, int times = every_later_call);
     ~InjectFault();
     InjectFault(const InjectFault&) = delete;
     InjectFault& operator=(const InjectFault&) = delete;
