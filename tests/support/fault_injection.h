@@ -1,5 +1,9 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "core/file_io.h"
 
 namespace snr::test {
@@ -25,5 +29,11 @@ public:
 private:
     SystemCalls previous_;
 };
+
+// Runs `body` in a child with a private mount namespace and a small tmpfs mounted on `folder`
+// (mount options such as "size=64k"), so that nothing of it is seen outside; returns what body
+// reported, or nothing where this machine lets no process make a namespace of its own.
+std::optional<std::string> on_small_file_system(const std::string& folder, const char* options,
+                                                const std::function<std::string()>& body);
 
 }  // namespace snr::test
