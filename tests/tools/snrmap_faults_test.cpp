@@ -108,7 +108,7 @@ protected:
                 }
             }
             if (outcome.code == 0)
-                continue;  // a failure the run may ignore: the folder flush after the commit
+                continue; // a failure the run may ignore: the folder flush after the commit
             ++failed;
             EXPECT_EQ(outcome.code, 1) << describe(fault, successes);
             EXPECT_EQ(outcome.err, std::string(fault.message) + "\n") << describe(fault, successes);
@@ -122,7 +122,7 @@ protected:
 TEST_F(OutputFaults, AFailureAtAnyCallLeavesTheOutputAsItWasAndNothingBehind)
 {
     const Fault faults[] = {
-        {Call::Mkdtemp, EROFS, "ファイルへのアクセスが拒否されました"},  // read-only output folder
+        {Call::Mkdtemp, EROFS, "ファイルへのアクセスが拒否されました"}, // read-only output folder
         {Call::Open, EACCES, "ファイルへのアクセスが拒否されました"},
         {Call::Write, ENOSPC, "ディスクがいっぱいです"},
         {Call::Fsync, EIO, "I/O エラー (1117)"},
@@ -144,7 +144,7 @@ TEST_F(OutputFaults, EveryWayOfRefusingTheWriteHasItsMessage)
         {Call::Mkdtemp, EACCES, "ファイルへのアクセスが拒否されました"},
         {Call::Mkdtemp, ENOSPC, "ディスクがいっぱいです"},
         {Call::Write, EDQUOT, "ディスクがいっぱいです"},
-        {Call::Write, 0, "ディスクがいっぱいです"},  // nothing more could be written
+        {Call::Write, 0, "ディスクがいっぱいです"}, // nothing more could be written
         {Call::Fsync, ENOSPC, "ディスクがいっぱいです"},
         {Call::Rename, ENOSPC, "ディスクがいっぱいです"},
         {Call::Rename, EXDEV, "I/O エラー (1117)"},
@@ -230,5 +230,5 @@ TEST_F(OutputFaults, ARealFullDiskAndARealReadOnlyFolder)
     EXPECT_EQ(*read_only, denied + denied + denied + "intact");
 }
 
-}  // namespace
-}  // namespace snr::snrmap
+} // namespace
+} // namespace snr::snrmap

@@ -101,8 +101,7 @@ protected:
         for (const auto& name : test::folder_entries(out)) {
             if (name.ends_with(".npy")) {
                 const Plane plane = test::read_npy_plane(out + "/" + name);
-                EXPECT_TRUE(std::all_of(plane.begin(), plane.end(), [](double v) { return std::isfinite(v); }))
-                    << name;
+                EXPECT_TRUE(std::all_of(plane.begin(), plane.end(), [](double v) { return std::isfinite(v); })) << name;
             }
         }
         const std::string numbers = outside_strings(summary());
@@ -121,13 +120,13 @@ TEST_F(SnrmapInputs, NamesOfAnyBytesAreRead)
     EXPECT_NE(summary().find("\"pi\": \"" + tmp.path() + "/pi\\u00ff\\u00fe\""), std::string::npos) << summary();
 
     const std::string a = dicom("画像１.dcm", test::filled(100));
-    const std::string b = dicom("image\xe3\x81.dcm", test::filled(90));  // a cut-off character
+    const std::string b = dicom("image\xe3\x81.dcm", test::filled(90)); // a cut-off character
     fs::remove_all(out);
     ASSERT_EQ(run({"submap", a, b}).code, 0);
     EXPECT_NE(summary().find("\"nopi_1\": \"" + a + "\""), std::string::npos) << summary();
     EXPECT_NE(summary().find("image\\u00e3\\u0081.dcm"), std::string::npos) << summary();
 
-    test::write_slice(tmp.file("生データ\xff.raw"), 100);  // no DICM marker
+    test::write_slice(tmp.file("生データ\xff.raw"), 100); // no DICM marker
     expect_failure({"submap", a, tmp.file("生データ\xff.raw")}, "生データ\xff.rawはdicom画像ではありません!!");
 }
 
@@ -204,8 +203,8 @@ TEST_F(SnrmapInputs, ExtremeValuesGiveFiniteOutputOrTheOverflowMessage)
     expect_finite_output({"consecutive", high, low});
     for (const char* r : {"1e-300", "1e300"})
         expect_finite_output({"consecutive", wide, wider, "--r", r});
-    expect_finite_output({"consecutive", wide, wider, "--scale-min", "1" + std::string(300, '0') + "." +
-                                                                         std::string(98, '0') + "1"});
+    expect_finite_output(
+        {"consecutive", wide, wider, "--scale-min", "1" + std::string(300, '0') + "." + std::string(98, '0') + "1"});
     expect_finite_output({"consecutive", wide, "--scale-step", "0." + std::string(398, '0') + "1"});
 
     Samples checkerboard;
@@ -235,5 +234,5 @@ TEST_F(SnrmapInputs, ANewOutputFolderNamedAtTheLengthLimitIsMade)
     EXPECT_EQ(test::folder_entries(tmp.path()).size(), 2u);
 }
 
-}  // namespace
-}  // namespace snr::snrmap
+} // namespace
+} // namespace snr::snrmap
