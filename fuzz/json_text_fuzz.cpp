@@ -201,7 +201,7 @@ void check_number(double value)
     fuzz::check(std::memcmp(&back, &value, sizeof value) == 0, "number reads back differently: " + text);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -72,10 +72,16 @@ protected:
         test::write_slice(nopi + "/s2", 14);
     }
 
+    void empty_results()
+    {
+        for (const auto& entry : fs::directory_iterator(results))
+            fs::remove_all(entry.path());
+    }
+
     std::string existing_output()
     {
+        empty_results();
         const std::string out = results + "/out";
-        fs::remove_all(out);
         fs::create_directory(out);
         test::write_bytes(out + "/snr_nopi.npy", {'e', 'a', 'r', 'l', 'i', 'e', 'r'});
         test::write_bytes(out + "/mine.txt", {'m'});
@@ -84,7 +90,7 @@ protected:
 
     std::string new_output()
     {
-        fs::remove_all(results + "/week");
+        empty_results();
         return results + "/week/out";
     }
 
@@ -108,7 +114,7 @@ protected:
                 }
             }
             if (outcome.code == 0)
-                continue; // a failure the run may ignore: the folder flush after the commit
+                continue;  // a failure the run may ignore: the folder flush after the commit
             ++failed;
             EXPECT_EQ(outcome.code, 1) << describe(fault, successes);
             EXPECT_EQ(outcome.err, std::string(fault.message) + "\n") << describe(fault, successes);
@@ -208,5 +214,5 @@ TEST_F(OutputFaults, ARealFullDiskAndARealReadOnlyFolder)
     EXPECT_EQ(*read_only, denied + denied + denied + "intact");
 }
 
-} // namespace
-} // namespace snr::snrmap
+}  // namespace
+}  // namespace snr::snrmap

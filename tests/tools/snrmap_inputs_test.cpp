@@ -120,13 +120,13 @@ TEST_F(SnrmapInputs, NamesOfAnyBytesAreRead)
     EXPECT_NE(summary().find("\"pi\": \"" + tmp.path() + "/pi\\u00ff\\u00fe\""), std::string::npos) << summary();
 
     const std::string a = dicom("画像１.dcm", test::filled(100));
-    const std::string b = dicom("image\xe3\x81.dcm", test::filled(90)); // a cut-off character
+    const std::string b = dicom("image\xe3\x81.dcm", test::filled(90));  // a cut-off character
     fs::remove_all(out);
     ASSERT_EQ(run({"submap", a, b}).code, 0);
     EXPECT_NE(summary().find("\"nopi_1\": \"" + a + "\""), std::string::npos) << summary();
     EXPECT_NE(summary().find("image\\u00e3\\u0081.dcm"), std::string::npos) << summary();
 
-    test::write_slice(tmp.file("生データ\xff.raw"), 100); // no DICM marker
+    test::write_slice(tmp.file("生データ\xff.raw"), 100);  // no DICM marker
     expect_failure({"submap", a, tmp.file("生データ\xff.raw")}, "生データ\xff.rawはdicom画像ではありません!!");
 }
 
@@ -234,5 +234,5 @@ TEST_F(SnrmapInputs, ANewOutputFolderNamedAtTheLengthLimitIsMade)
     EXPECT_EQ(test::folder_entries(tmp.path()).size(), 2u);
 }
 
-} // namespace
-} // namespace snr::snrmap
+}  // namespace
+}  // namespace snr::snrmap
