@@ -1,6 +1,7 @@
 #include "core/file_io.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@ const SystemCalls& real_system_calls()
         .close = [](int fd) { return ::close(fd); },
         .rename = [](const char* from, const char* to) { return ::rename(from, to); },
         .access = [](const char* path, int mode) { return ::access(path, mode); },
+        .mkdir = [](const char* path, mode_t mode) { return ::mkdir(path, mode); },
+        .mkdtemp = [](char* pattern) { return ::mkdtemp(pattern); },
+        .link = [](const char* from, const char* to) { return ::link(from, to); },
     };
     return calls;
 }

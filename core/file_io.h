@@ -7,9 +7,9 @@
 
 namespace snr {
 
-// The system calls of the slice reader, the marker scan and the export. The programs use the
-// real ones; a test puts others in place to produce failures the machine will not produce on
-// demand (no access while running as root, a full disk, a failing network share).
+// The system calls of the slice reader, the marker scan, the export and snrmap's output. The
+// programs use the real ones; a test puts others in place to produce failures the machine will
+// not produce on demand (no access while running as root, a full disk, a failing network share).
 struct SystemCalls {
     int (*stat)(const char* path, struct stat* info);
     int (*fstat)(int fd, struct stat* info);
@@ -21,6 +21,9 @@ struct SystemCalls {
     int (*close)(int fd);
     int (*rename)(const char* from, const char* to);
     int (*access)(const char* path, int mode);
+    int (*mkdir)(const char* path, mode_t mode);
+    char* (*mkdtemp)(char* pattern);
+    int (*link)(const char* from, const char* to);
 };
 
 const SystemCalls& real_system_calls();

@@ -50,6 +50,9 @@ const SystemCalls faulty{
     },
     .rename = [](const char* from, const char* to) { return fails(6) ? -1 : real().rename(from, to); },
     .access = [](const char* path, int mode) { return fails(7) ? -1 : real().access(path, mode); },
+    .mkdir = real().mkdir,
+    .mkdtemp = real().mkdtemp,
+    .link = real().link,
 };
 
 const int errors[] = {0, EACCES, EROFS, ENOSPC, EDQUOT, EIO, EPERM, ENOENT, EMFILE, ENAMETOOLONG, ESTALE, EBUSY};

@@ -3,11 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
-#include <functional>
-#include <sched.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "core/errors.h"
 #include "core/slice_file.h"
@@ -97,38 +93,6 @@ TEST(ExportFaults, ANameAtTheLengthLimitIsWritten)
     EXPECT_EQ(export_failure(folder.file(std::string(NAME_MAX + 1, 'x'))), "I/O エラー (206)");
 }
 
-// Runs `body` in a child with a private mount namespace and a small tmpfs mounted on `folder`,
-// so that nothing of it is seen outside; returns what body reported, or nothing where this
-// machine lets no process make a namespace of its own.
-std::optional<std::string> on_small_file_system(const std::string& folder, const char* options,
-                                                const std::function<std::string()>& body)
-{
-    int report[2];
-    if (::pipe(report) != 0)
-        return std::nullopt;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(report[0]);
-        std::string result = "no namespace";
-        if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0)
-            result = body();
-        [[maybe_unused]] const auto written = ::write(report[1], result.data(), result.size());
-        ::_exit(0);
-    }
-    ::close(report[1]);
-    std::string result;
-    char buffer[256];
-    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
-        result.append(buffer, static_cast<std::size_t>(got));
-    ::close(report[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (result == "no namespace")
-        return std::nullopt;
-    return result;
-}
-
 // After a failed export: its message, whether the earlier file is whole, what the folder holds.
 std::string failed_export_report(const std::string& folder)
 {
@@ -145,7 +109,7 @@ TEST(ExportFaults, ARealFullDiskAndARealReadOnlyFileSystem)
 {
     TempFolder tmp;
     const std::string folder = tmp.folder("small");
-    const auto full = on_small_file_system(folder, "size=64k", [&] {
+    const auto full = test::on_small_file_system(folder, "size=64k", [&] {
         test::write_bytes(folder + "/keep.raw", earlier);
         return failed_export_report(folder);
     });
@@ -153,7 +117,7 @@ TEST(ExportFaults, ARealFullDiskAndARealReadOnlyFileSystem)
         GTEST_SKIP() << "no private mount namespace here; the injected faults cover these cases";
     EXPECT_EQ(*full, "ディスクがいっぱいです | intact | keep.raw");
 
-    const auto read_only = on_small_file_system(folder, "size=1m", [&] {
+    const auto read_only = test::on_small_file_system(folder, "size=1m", [&] {
         test::write_bytes(folder + "/keep.raw", earlier);
         if (::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
             return std::string("remount failed");

@@ -1,6 +1,10 @@
 #include "tests/support/fault_injection.h"
 
 #include <cerrno>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace snr::test {
 
@@ -11,6 +15,7 @@ struct Plan {
     Call call = Call::Stat;
     int error = 0;
     int successes = 0;
+    int times = every_later_call;
     int failures = 0;
 };
 Plan plan;
@@ -23,6 +28,8 @@ bool fails(Call call)
         --plan.successes;
         return false;
     }
+    if (plan.times != every_later_call && plan.failures >= plan.times)
+        return false;
     ++plan.failures;
     errno = plan.error;
     return true;
@@ -60,18 +67,50 @@ const SystemCalls faulty{
     },
     .rename = [](const char* from, const char* to) { return fails(Call::Rename) ? -1 : real().rename(from, to); },
     .access = [](const char* path, int mode) { return fails(Call::Access) ? -1 : real().access(path, mode); },
+    .mkdir = [](const char* path, mode_t mode) { return fails(Call::Mkdir) ? -1 : real().mkdir(path, mode); },
+    .mkdtemp = [](char* pattern) { return fails(Call::Mkdtemp) ? nullptr : real().mkdtemp(pattern); },
+    .link = [](const char* from, const char* to) { return fails(Call::Link) ? -1 : real().link(from, to); },
 };
 
 }  // namespace
 
-InjectFault::InjectFault(Call call, int error, int successes)
+InjectFault::InjectFault(Call call, int error, int successes, int times)
 {
-    plan = Plan{call, error, successes, 0};
+    plan = Plan{call, error, successes, times, 0};
     previous_ = replace_system_calls(faulty);
 }
 
 InjectFault::~InjectFault() { replace_system_calls(previous_); }
 
 int InjectFault::failures() const { return plan.failures; }
+
+std::optional<std::string> on_small_file_system(const std::string& folder, const char* options,
+                                                const std::function<std::string()>& body)
+{
+    int report[2];
+    if (::pipe(report) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(report[0]);
+        std::string result = "no namespace";
+        if (::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options) == 0)
+            result = body();
+        [[maybe_unused]] const auto written = ::write(report[1], result.data(), result.size());
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    std::string result;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, static_cast<std::size_t>(got));
+    ::close(report[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (result == "no namespace")
+        return std::nullopt;
+    return result;
+}
 
 }  // namespace snr::test

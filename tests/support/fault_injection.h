@@ -1,17 +1,24 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
 #include "core/file_io.h"
 
 namespace snr::test {
 
-enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Access };
+enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Access, Mkdir, Mkdtemp, Link };
 
-// While alive, one kind of system call of the slice reader, the marker scan and the export
-// fails with `error` once `successes` calls of that kind have gone through; all others are
+// Every later call of the kind fails, not only the first.
+inline constexpr int every_later_call = -1;
+
+// While alive, one kind of system call made through sys() fails with `error` once `successes`
+// calls of that kind have gone through, `times` times (then it is real again); all others are
 // real. An error of 0 makes a read or write return 0 (end of file, nothing written).
 class InjectFault {
 public:
-    InjectFault(Call call, int error, int successes = 0);
+    InjectFault(Call call, int error, int successes = 0, int times = every_later_call);
     ~InjectFault();
     InjectFault(const InjectFault&) = delete;
     InjectFault& operator=(const InjectFault&) = delete;
@@ -22,5 +29,11 @@ public:
 private:
     SystemCalls previous_;
 };
+
+// Runs `body` in a child with a private mount namespace and a small tmpfs mounted on `folder`
+// (mount options such as "size=64k"), so that nothing of it is seen outside; returns what body
+// reported, or nothing where this machine lets no process make a namespace of its own.
+std::optional<std::string> on_small_file_system(const std::string& folder, const char* options,
+                                                const std::function<std::string()>& body);
 
 }  // namespace snr::test

@@ -69,6 +69,7 @@ TEST(CommandLine, RefusesWhatNamesNoValidCommand)
         {"phantom", "--out", "d", "--repeats", "16x"},
         {"phantom", "--out", "d", "--seed", "-1"},
         {"phantom", "--out", "d", "--r", "0"},
+        {"phantom", "--out", "d", "--r", "1e-400"},              // above 0, but 0 as a double
         {"phantom", "--out", "d", "--r", "two"},
         {"--version", "x"},
     };

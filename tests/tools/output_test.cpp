@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -50,6 +51,18 @@ TEST(JsonText, StringsOfAnyBytesStayValidJson)
     EXPECT_EQ(json_string("\xc0\xaf"), R"("\u00c0\u00af")");
     EXPECT_EQ(json_string("\xed\xa0\x80"), R"("\u00ed\u00a0\u0080")");
     EXPECT_EQ(json_string("\xff"), R"("\u00ff")");
+}
+
+TEST(JsonText, AnEmptyKeyIsAMemberAndARefusedNumberLeavesTheTextValid)
+{
+    JsonText json;
+    json.begin_object();
+    json.field("", "x");
+    EXPECT_THROW(json.field("n", std::nan("")), std::invalid_argument);
+    json.begin_object("");
+    json.end_object();
+    json.end_object();
+    EXPECT_EQ(json.text(), "{\n  \"\": \"x\",\n  \"\": {}\n}\n");
 }
 
 TEST(JsonText, NumbersReadBackExactly)

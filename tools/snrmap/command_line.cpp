@@ -44,9 +44,11 @@ double phantom_reduction(const std::string& text)
     } catch (const Error& error) {
         throw UsageError(error.what());
     }
-    if (!(r > 0 && r <= max_phantom_r))
+    // Judged as stored: a rate too small for a double would become 0.
+    const auto stored = static_cast<double>(r);
+    if (!(stored > 0 && stored <= max_phantom_r))
         throw UsageError("--r of the phantom must lie above 0 and at most 16, not '" + text + "'");
-    return static_cast<double>(r);
+    return stored;
 }
 
 void set_option(CommandLine& line, const std::string& name, const std::string& value)

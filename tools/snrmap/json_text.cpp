@@ -105,9 +105,7 @@ void JsonText::next_member(std::string_view key)
         has_members_.back() = true;
         text_ += '\n';
         text_.append(2 * has_members_.size(), ' ');
-    }
-    if (!key.empty()) {
-        text_ += json_string(key);
+        text_ += json_string(key);  // an empty key too: "" names a member
         text_ += ": ";
     }
 }
@@ -140,8 +138,9 @@ void JsonText::field(std::string_view key, std::string_view value)
 
 void JsonText::field(std::string_view key, double value)
 {
+    const std::string number = json_number(value);  // a refused value leaves the text as it was
     next_member(key);
-    text_ += json_number(value);
+    text_ += number;
 }
 
 void JsonText::field(std::string_view key, long long value)

@@ -15,7 +15,8 @@ std::string json_string(std::string_view bytes);
 // The shortest text that reads back as the same double. Planes never hold NaN or infinity.
 std::string json_number(double value);
 
-// Builds an indented JSON text; the caller keeps keys and values in order.
+// Builds an indented JSON text; the caller keeps keys and values in order. The outermost
+// object takes no key.
 class JsonText {
 public:
     void begin_object(std::string_view key = {});

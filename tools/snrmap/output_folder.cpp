@@ -1,7 +1,7 @@
 #include "tools/snrmap/output_folder.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -51,10 +51,10 @@ void remove_tree(const std::string& path)
 
 void sync_folder(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = sys().open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+        sys().fsync(fd);
+        sys().close(fd);
     }
 }
 
@@ -70,12 +70,12 @@ mode_t folder_mode()
 void write_file(const std::string& path, std::string_view bytes)
 {
     check_interrupt();
-    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor file(sys().open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.get() < 0)
         raise_io_error(errno, path);
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        const ssize_t put = sys().write(file.get(), bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
@@ -85,7 +85,7 @@ void write_file(const std::string& path, std::string_view bytes)
             throw IoError(io_code::disk_full);
         done += static_cast<std::size_t>(put);
     }
-    if (::fsync(file.get()) != 0 || file.close() != 0)
+    if (sys().fsync(file.get()) != 0 || file.close() != 0)
         raise_io_error(errno, path);
 }
 
@@ -93,7 +93,7 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
 {
     struct stat info {};
     std::string pattern;
-    if (::stat(destination_.c_str(), &info) == 0) {
+    if (sys().stat(destination_.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode))
             raise_io_error(ENOTDIR, destination_);
         pattern = destination_ + "/.snrmap-XXXXXX";
@@ -105,23 +105,26 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
         do {
             missing_.insert(missing_.begin(), ancestor);
             ancestor = parent_of(ancestor);
-        } while (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0 && errno == ENOENT);
+        } while (!ancestor.empty() && sys().stat(ancestor.c_str(), &info) != 0 && errno == ENOENT);
         missing_.pop_back();  // the destination itself arrives by renaming the staging folder
-        if (!ancestor.empty() && ::stat(ancestor.c_str(), &info) != 0)
+        if (!ancestor.empty() && sys().stat(ancestor.c_str(), &info) != 0)
             raise_io_error(errno, ancestor);
         if (!ancestor.empty() && !S_ISDIR(info.st_mode))
             raise_io_error(ENOTDIR, ancestor);
         const std::string prefix = ancestor.empty() ? "" : ancestor == "/" ? ancestor : ancestor + "/";
-        pattern = prefix + "." + base_of(destination_) + ".snrmap-XXXXXX";
+        std::string name = "." + base_of(destination_) + ".snrmap-XXXXXX";
+        if (name.size() > NAME_MAX)
+            name = ".snrmap-XXXXXX";  // a name near the limit leaves no room for the rest
+        pattern = prefix + name;
     }
-    if (::mkdtemp(pattern.data()) == nullptr)
+    if (sys().mkdtemp(pattern.data()) == nullptr)
         raise_io_error(errno, pattern);
     staging_ = pattern;
 }
 
 StagedOutput::~StagedOutput()
 {
-    if (!committed_)
+    if (!committed_ && !holds_earlier_entries_)
         remove_tree(staging_);
 }
 
@@ -146,7 +149,7 @@ std::string StagedOutput::make_folder(const std::string& name)
 {
     add_entry(name);
     const std::string path = staging_ + "/" + name;
-    if (::mkdir(path.c_str(), 0777) != 0)
+    if (sys().mkdir(path.c_str(), 0777) != 0)
         raise_io_error(errno, path);
     return path;
 }
@@ -156,7 +159,7 @@ void StagedOutput::commit()
     if (committed_)
         return;
     struct stat info {};
-    if (::stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {
+    if (sys().stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {
         // mkdtemp made the staging folder private; the output gets a folder's usual rights.
         ::chmod(staging_.c_str(), folder_mode());
         std::vector<std::string> made;
@@ -165,7 +168,7 @@ void StagedOutput::commit()
                 ::rmdir(it->c_str());
         };
         for (const auto& folder : missing_) {
-            if (::mkdir(folder.c_str(), 0777) == 0) {
+            if (sys().mkdir(folder.c_str(), 0777) == 0) {
                 made.push_back(folder);
             } else if (errno != EEXIST) {
                 const int error = errno;
@@ -173,7 +176,7 @@ void StagedOutput::commit()
                 raise_io_error(error, folder);
             }
         }
-        if (::rename(staging_.c_str(), destination_.c_str()) == 0) {
+        if (sys().rename(staging_.c_str(), destination_.c_str()) == 0) {
             committed_ = true;
             const std::string parent = parent_of(destination_);
             sync_folder(parent.empty() ? "." : parent);
@@ -193,7 +196,7 @@ void StagedOutput::commit()
 void StagedOutput::merge_into_destination()
 {
     const std::string previous = staging_ + "/.previous";
-    if (::mkdir(previous.c_str(), 0700) != 0)
+    if (sys().mkdir(previous.c_str(), 0700) != 0)
         raise_io_error(errno, previous);
 
     // A file cannot replace a folder nor a folder a file: look before anything moves.
@@ -215,8 +218,9 @@ void StagedOutput::merge_into_destination()
             const std::string earlier = previous + "/" + it->name;
             if (!it->kept_previous || is_folder(earlier))
                 remove_tree(target);
-            if (it->kept_previous)
-                ::rename(earlier.c_str(), target.c_str());
+            // An earlier entry that cannot go back stays in the staging folder rather than be lost.
+            if (it->kept_previous && sys().rename(earlier.c_str(), target.c_str()) != 0)
+                holds_earlier_entries_ = true;
         }
     };
     try {
@@ -228,13 +232,13 @@ void StagedOutput::merge_into_destination()
             if (::lstat(target.c_str(), &info) == 0) {
                 // An earlier file stays in place under a second name, so its replacement is one
                 // atomic rename; an earlier folder has to move aside first.
-                const bool linked = !S_ISDIR(info.st_mode) && ::link(target.c_str(), earlier.c_str()) == 0;
-                if (!linked && ::rename(target.c_str(), earlier.c_str()) != 0)
+                const bool linked = !S_ISDIR(info.st_mode) && sys().link(target.c_str(), earlier.c_str()) == 0;
+                if (!linked && sys().rename(target.c_str(), earlier.c_str()) != 0)
                     raise_io_error(errno, target);
                 kept = true;
             }
             moved.push_back({name, kept});
-            if (::rename((staging_ + "/" + name).c_str(), target.c_str()) != 0)
+            if (sys().rename((staging_ + "/" + name).c_str(), target.c_str()) != 0)
                 raise_io_error(errno, target);
         }
     } catch (...) {

@@ -15,7 +15,8 @@ void write_file(const std::string& path, std::string_view bytes);
 // exists. commit() makes the missing folders above DIR and renames the staging folder to DIR,
 // or moves each entry into the existing DIR, replacing entries of the same names; when a move
 // fails, the entries already moved are put back. Without a commit the staging folder is
-// removed and DIR stays as it was.
+// removed and DIR stays as it was, unless an earlier entry could not be put back: then it is
+// kept in the staging folder.
 class StagedOutput {
 public:
     explicit StagedOutput(std::string destination);  // raises IoError
@@ -40,6 +41,7 @@ private:
     std::vector<std::string> entries_;
     std::vector<std::string> missing_;  // folders above a new DIR to make, outermost first
     bool committed_ = false;
+    bool holds_earlier_entries_ = false;  // a failed commit could not put them all back
 };
 
 }  // namespace snr::snrmap

@@ -1,0 +1,105 @@
+// snrmap's command line on any arguments: either a usage error with a text, or a command whose
+// inputs are arguments in the order given, with counts and phantom settings in range, that
+// reads back the same from its canonical spelling (options as --name=value, then "--" and
+// the inputs).
+//
+// Input: the arguments, separated by NUL bytes (no argument can hold one).
+
+#include "fuzz/fuzz_support.h"
+#include "tools/snrmap/command_line.h"
+
+using namespace snr;
+using namespace snr::snrmap;
+
+static std::vector<std::string> canonical(const CommandLine& line)
+{
+    const char* commands[] = {"--help", "--version", "consecutive", "submap", "phantom"};
+    std::vector<std::string> args{commands[static_cast<int>(line.action)]};
+    if (line.action == Action::Help || line.action == Action::Version)
+        return args;
+    args.push_back("--out=" + line.out);
+    args.push_back("--r=" + line.r_text);
+    if (line.action == Action::Phantom) {
+        args.push_back("--repeats=" + std::to_string(line.repeats));
+        args.push_back("--seed=" + std::to_string(line.seed));
+    } else {
+        args.push_back("--scale-min=" + line.min_text);
+        args.push_back("--scale-step=" + line.step_text);
+        if (line.quiet)
+            args.push_back("--quiet");
+    }
+    args.push_back("--");
+    args.insert(args.end(), line.inputs.begin(), line.inputs.end());
+    return args;
+}
+
+static bool same(const CommandLine& a, const CommandLine& b)
+{
+    return a.action == b.action && a.inputs == b.inputs && a.out == b.out && a.r_text == b.r_text &&
+           a.min_text == b.min_text && a.step_text == b.step_text && a.quiet == b.quiet && a.repeats == b.repeats &&
+           a.seed == b.seed && a.phantom_r == b.phantom_r;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string> args;
+    if (size > 0) {
+        args.emplace_back();
+        for (std::size_t k = 0; k < size; ++k) {
+            if (data[k] == 0)
+                args.emplace_back();
+            else
+                args.back().push_back(static_cast<char>(data[k]));
+        }
+    }
+
+    CommandLine line;
+    try {
+        line = parse_command_line(args);
+    } catch (const UsageError& error) {
+        fuzz::check(error.what()[0] != '\0', "usage error without a text");
+        return 0;
+    } catch (const std::exception& error) {
+        fuzz::fail(std::string("not a usage error: ") + error.what());
+    }
+
+    if (line.action == Action::Help) {
+        fuzz::check(same(line, CommandLine{}), "help with settings");
+        return 0;
+    }
+    if (line.action == Action::Version) {
+        fuzz::check(args.size() == 1 && args[0] == "--version", "version from other arguments");
+        return 0;
+    }
+    fuzz::check(!line.out.empty(), "a measurement without --out");
+    const std::size_t inputs = line.inputs.size();
+    switch (line.action) {
+    case Action::Consecutive:
+        fuzz::check(inputs == 1 || inputs == 2, "consecutive input count");
+        break;
+    case Action::Submap:
+        fuzz::check(inputs == 2 || inputs == 4, "submap input count");
+        break;
+    default:
+        fuzz::check(inputs == 0, "phantom with inputs");
+        fuzz::check(line.repeats >= min_repeats && line.repeats <= max_repeats, "repeats out of range");
+        fuzz::check(line.phantom_r > 0 && line.phantom_r <= max_phantom_r, "phantom R out of range");
+    }
+    // The inputs are arguments, in their order.
+    std::size_t next = 1;
+    for (const auto& input : line.inputs) {
+        while (next < args.size() && args[next] != input)
+            ++next;
+        fuzz::check(next < args.size(), "an input that is no argument: " + input);
+        ++next;
+    }
+
+    CommandLine again;
+    try {
+        again = parse_command_line(canonical(line));
+    } catch (const UsageError& error) {
+        fuzz::fail(std::string("the canonical spelling is refused: ") + error.what());
+    }
+    fuzz::check(same(line, again), "the canonical spelling reads differently");
+    return 0;
+}
