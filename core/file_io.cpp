@@ -66,13 +66,13 @@ constexpr int filename_too_long = 206;
 constexpr int cannot_resolve_name = 1921;
 constexpr int network_error = 59;
 
+}  // namespace
+
 bool is_directory(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
-
-}  // namespace
 
 int io_code_for_errno(int error_number, const std::string& path)
 {

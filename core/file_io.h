@@ -51,6 +51,9 @@ private:
 // The I/O code shown for an operating-system error number.
 int io_code_for_errno(int error_number, const std::string& path);
 
+// Whether path names a folder, following symbolic links.
+bool is_directory(const std::string& path);
+
 [[noreturn]] void raise_io_error(int error_number, const std::string& path);
 
 // Opens an existing file for reading, shared with other readers and writers. A folder is

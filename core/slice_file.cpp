@@ -16,16 +16,6 @@
 
 namespace snr {
 
-namespace {
-
-bool is_directory(const std::string& path)
-{
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-}  // namespace
-
 void read_slice(const std::string& path, Samples& samples)
 {
     struct stat info {};
