@@ -50,19 +50,10 @@ protected:
 
     std::string series(const std::string& name, std::initializer_list<std::int16_t> values)
     {
-        const std::string folder = tmp.folder(name);
-        int k = 0;
-        for (std::int16_t value : values)
-            test::write_slice(folder + "/slice" + std::to_string(++k), value);
-        return folder;
+        return test::write_series(tmp, name, values);
     }
 
-    std::string dicom(const std::string& name, const Samples& samples)
-    {
-        const std::string file = dicom_bytes(DicomImage{"1.2", "1.2", "1.2", 1}, samples);
-        test::write_bytes(tmp.file(name), std::vector<std::uint8_t>(file.begin(), file.end()));
-        return tmp.file(name);
-    }
+    std::string dicom(const std::string& name, const Samples& samples) { return test::write_dicom(tmp, name, samples); }
 
     std::string summary()
     {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/plane.h"
+#include "tools/snrmap/dicom_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr::test {
@@ -30,6 +31,25 @@ inline Plane read_npy_plane(const std::string& path)
 
 // Grey level of a pixel of a PNG that snrmap wrote.
 inline int png_grey(const QImage& image, int row, int column) { return qGray(image.pixel(column, row)); }
+
+// A folder of slices, one per value, every pixel of a slice holding its value.
+inline std::string write_series(const TempFolder& tmp, const std::string& name,
+                                std::initializer_list<std::int16_t> values)
+{
+    const std::string folder = tmp.folder(name);
+    int k = 0;
+    for (std::int16_t value : values)
+        write_slice(folder + "/slice" + std::to_string(++k), value);
+    return folder;
+}
+
+// A DICOM file as the phantom writes them, holding these samples.
+inline std::string write_dicom(const TempFolder& tmp, const std::string& name, const Samples& samples)
+{
+    const std::string file = snrmap::dicom_bytes(snrmap::DicomImage{"1.2", "1.2", "1.2", 1}, samples);
+    write_bytes(tmp.file(name), std::vector<std::uint8_t>(file.begin(), file.end()));
+    return tmp.file(name);
+}
 
 inline std::vector<std::string> folder_entries(const std::string& folder)
 {
