@@ -17,14 +17,14 @@
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/widget_driver.h"
 
 namespace snr {
 namespace {
 
 using test::TempFolder;
 
-std::string text(const QLabel* label) { return label->text().toStdString(); }
-std::string text(const QLineEdit* edit) { return edit->text().toStdString(); }
+using test::text;
 
 class ConsecutiveWindow : public ::testing::Test {
 protected:
@@ -58,17 +58,8 @@ protected:
     }
     void press_start() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
     void run() { write_folders(), press_start(); }
-    void select(int row)
-    {
-        const QRect rect = form->ListBox1->visualItemRect(form->ListBox1->item(row));
-        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-    void mouse(QEvent::Type type, int x, int y)
-    {
-        QMouseEvent event(type, QPointF(x, y), form->Image1->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Image1, &event);
-    }
+    void select(int row) { test::click_row(form->ListBox1, row); }
+    void mouse(QEvent::Type type, int x, int y) { test::send_mouse(form->Image1, type, x, y); }
     int grey(int x, int y) const { return form->displayBitmap().pixelColor(x, y).red(); }
     std::vector<std::string> labels() const
     {

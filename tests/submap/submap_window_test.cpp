@@ -15,14 +15,14 @@
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/widget_driver.h"
 
 namespace snr {
 namespace {
 
 using test::TempFolder;
 
-std::string text(const QLabel* label) { return label->text().toStdString(); }
-std::string text(const QLineEdit* edit) { return edit->text().toStdString(); }
+using test::text;
 std::string text(const QPushButton* button) { return button->text().toStdString(); }
 
 class SubmapWindow : public ::testing::Test {
@@ -60,17 +60,8 @@ protected:
         choose(form->Button4, "img2.dcm");
     }
     void press_start() { QTest::mouseClick(form->Button5, Qt::LeftButton); }
-    void select(int row)
-    {
-        const QRect rect = form->ListBox1->visualItemRect(form->ListBox1->item(row));
-        QTest::mouseClick(form->ListBox1->viewport(), Qt::LeftButton, {}, rect.center());
-    }
-    void mouse(QEvent::Type type, int x, int y)
-    {
-        QMouseEvent event(type, QPointF(x, y), form->Image1->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form->Image1, &event);
-    }
+    void select(int row) { test::click_row(form->ListBox1, row); }
+    void mouse(QEvent::Type type, int x, int y) { test::send_mouse(form->Image1, type, x, y); }
     bool legend_shown() const { return form->GroupBox2->isVisible() && form->Panel6->isVisible(); }
 };
 
