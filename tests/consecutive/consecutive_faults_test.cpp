@@ -7,7 +7,7 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "consecutive/consecutive_run.h"
+#include "consecutive/consecutive_items.h"
 #include "core/errors.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -35,9 +35,10 @@ struct MeddlingView : ConsecutiveRunView {
 
 bool all_finite(const ConsecutiveState& state)
 {
-    for (const Plane* plane : {&state.disp_image, &state.rep_nopi, &state.signal_nopi, &state.noise_nopi,
-                               &state.snr_nopi, &state.rep_pi, &state.signal_pi, &state.noise_pi, &state.snr_pi,
-                               &state.gfactor_map}) {
+    std::vector<const Plane*> planes{&state.disp_image};
+    for (const auto& item : consecutive_item_table())
+        planes.push_back(&(state.*item.plane));
+    for (const Plane* plane : planes) {
         for (double value : *plane) {
             if (!std::isfinite(value))
                 return false;

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "core/errors.h"
-#include "submap/submap_run.h"
+#include "submap/submap_items.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
