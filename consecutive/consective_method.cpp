@@ -16,16 +16,19 @@
 
 namespace snr {
 
-static QString q(const std::string& text) { return QString::fromStdString(text); }
+namespace {
+
+const ViewerForm::Design design{"snr_consecutive", QStringLiteral("Quorix 連続撮像法"), {267, 193, 817, 387},
+                                QStringLiteral("(consecutive method)"), consecutive_caption_prefix};
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
 
 TForm1::TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs)
-    : ViewerForm(state, consecutive_item_table(), std::move(dialogs),
-                 {"snr_consecutive", QStringLiteral("Quorix 連続撮像法"), {267, 193, 817, 387},
-                  QStringLiteral("(consecutive method)"), consecutive_caption_prefix}),
-      state_(state)
+    : ViewerForm(state, consecutive_item_table(), std::move(dialogs), design), state_(state)
 {
     createControls();
-    connectHandlers();
     FormCreate();
 }
 
@@ -33,7 +36,6 @@ void TForm1::createControls()
 {
     using namespace form;
     const LabelStyle caption_on_teal{.font_px = 15, .text = Qt::white, .background = colour::teal};
-    const LabelStyle grey_12{.font_px = 12, .text = colour::grey};
     const LabelStyle white_fixed_13{.font_px = 13, .text = Qt::white, .fixed_size = true};
 
     Panel1 = panel(this, "Panel1", {8, 8, 361, 337}, colour::money_green);
@@ -45,13 +47,11 @@ void TForm1::createControls()
     DirectoryListBox2 = new FolderList(Panel1);
     DirectoryListBox2->setObjectName(QStringLiteral("DirectoryListBox2"));
     DirectoryListBox2->setGeometry(184, 32, 169, 201);
-    Button1 = button(Panel1, "Button1", {264, 248, 81, 49}, QStringLiteral("処理開始"));
-    CheckBox1 = new QCheckBox(QStringLiteral("g-factor"), Panel1);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(8, 264, 73, 25);
-    CheckBox1->setChecked(true);
+    Button1 = makeButton(Panel1, "Button1", {264, 248, 81, 49}, QStringLiteral("処理開始"),
+                         guardedSlot(&TForm1::Button1Click));
+    makeCheckBox(Panel1, {8, 264, 73, 25}, QStringLiteral("g-factor"), guardedSlot(&TForm1::CheckBox1Click));
     GroupBox1 = group(Panel1, "GroupBox1", {88, 256, 137, 33});
-    Label7 = label(GroupBox1, "Label7", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_12);
+    Label7 = label(GroupBox1, "Label7", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);
     edit_rfactor = edit(GroupBox1, "edit_rfactor", {88, 9, 41, 20}, QStringLiteral("2"));
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -63,7 +63,8 @@ void TForm1::createControls()
     Panel2 = panel(this, "Panel2", {376, 8, 425, 337}, colour::sky_blue);
     makeResultList(Panel2, {8, 24, 113, 129});
     makeImage(Panel2, {128, 8, 256, 256});
-    const auto legend = makeLegendGroup(Panel2, {6, 168}, QStringLiteral("スケール設定"), 64, {"Label5", "Label3", "Label4"});
+    const auto legend =
+        makeLegendGroup(Panel2, {6, 168}, QStringLiteral("スケール設定"), 64, {"Label5", "Label3", "Label4"});
     Label5 = legend.heading;
     Label3 = legend.minimum;
     Label4 = legend.step;
@@ -75,17 +76,10 @@ void TForm1::createControls()
     Panel3 = panel(Panel2, "Panel3", {176, 310, 169, 20}, colour::teal, false);
     makeWindowCaption(Panel3, {10, 4, 151, 13}, 13);
     Panel6 = panel(Panel2, "Panel6", {8, 240, 111, 87}, colour::medium_grey);
-    Button3 = button(Panel6, "Button3", {8, 8, 97, 33}, QStringLiteral("表示画像保存"));
-    Button2 = button(Panel6, "Button2", {8, 48, 97, 33}, QStringLiteral("終了"));
-}
-
-void TForm1::connectHandlers()
-{
-    finishViewer();
-    connect(Button1, &QPushButton::clicked, this, guardedSlot(&TForm1::Button1Click));
-    connect(CheckBox1, &QCheckBox::toggled, this, guardedSlot(&TForm1::CheckBox1Click));
-    connect(Button2, &QPushButton::clicked, this, guardedSlot(&TForm1::Button2Click));
-    connect(Button3, &QPushButton::clicked, this, guardedSlot(&TForm1::Button3Click));
+    Button3 = makeButton(Panel6, "Button3", {8, 8, 97, 33}, QStringLiteral("表示画像保存"),
+                         guardedSlot(&TForm1::Button3Click));
+    Button2 = makeButton(Panel6, "Button2", {8, 48, 97, 33}, QStringLiteral("終了"),
+                         guardedSlot(&TForm1::Button2Click));
 }
 
 void TForm1::FormCreate() { createDisplayBitmap(); }

@@ -5,7 +5,6 @@
 #include "consecutive/consecutive_run.h"
 #include "core/qt/viewer_form.h"
 
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -38,7 +37,6 @@ public:
     FolderList* DirectoryListBox1;
     FolderList* DirectoryListBox2;
     QPushButton* Button1;
-    QCheckBox* CheckBox1;
     QGroupBox* GroupBox1;
     QLabel* Label7;
     QLineEdit* edit_rfactor;
@@ -61,7 +59,6 @@ protected:
 
 private:
     void createControls();
-    void connectHandlers();
 
     ConsecutiveState& state_;
 };

@@ -24,8 +24,6 @@ static_assert(single_layout_leads(items));
 
 ItemTable<ConsecutiveState> consecutive_item_table() { return items; }
 
-std::vector<std::string> consecutive_items(bool gfactor) { return list_captions(consecutive_item_table(), gfactor); }
-
 void select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view)
 {
     const auto table = consecutive_item_table();

@@ -84,7 +84,8 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
 {
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
-    const auto r = begin_run(view, consecutive_items(inputs.gfactor), inputs.r_text, inputs.gfactor);
+    const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
+    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
     if (!r)
         return false;
 

@@ -18,6 +18,8 @@ namespace snr {
 
 namespace {
 
+const ViewerForm::Design design{"snr_submap", QStringLiteral("Quorix 差分マップ法"), {453, 245, 474, 580},
+                                QStringLiteral("(difference map method)"), submap_caption_prefix};
 const QString no_readout = QStringLiteral("-----");
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
@@ -26,13 +28,9 @@ std::string s(const QString& text) { return text.toStdString(); }
 }  // namespace
 
 TForm1::TForm1(SubmapState& state, std::unique_ptr<Dialogs> dialogs)
-    : ViewerForm(state, submap_item_table(), std::move(dialogs),
-                 {"snr_submap", QStringLiteral("Quorix 差分マップ法"), {453, 245, 474, 580},
-                  QStringLiteral("(difference map method)"), submap_caption_prefix}),
-      state_(state)
+    : ViewerForm(state, submap_item_table(), std::move(dialogs), design), state_(state)
 {
     createControls();
-    connectHandlers();
     FormCreate();
 }
 
@@ -41,30 +39,31 @@ void TForm1::createControls()
     using namespace form;
     const LabelStyle file_caption{.font_px = 15, .background = palette().color(QPalette::ToolTipBase),
                                   .fixed_size = true};
-    const LabelStyle grey_12{.font_px = 12, .text = colour::grey};
     const LabelStyle white_13{.font_px = 13, .text = Qt::white};
     const LabelStyle white_centred_13{.font_px = 13, .text = Qt::white, .fixed_size = true, .centred = true};
 
     Panel1 = panel(this, "Panel1", {8, 8, 450, 193}, colour::money_green);
-    Button1 = button(Panel1, "Button1", {12, 8, 153, 25}, QStringLiteral("parallel imaging なし画像１"));
+    Button1 = makeButton(Panel1, "Button1", {12, 8, 153, 25}, QStringLiteral("parallel imaging なし画像１"),
+                         guardedSlot(&TForm1::Button1Click));
     Label1 = label(Panel1, "Label1", {176, 8, 265, 25}, QString(), file_caption);
-    Button2 = button(Panel1, "Button2", {12, 40, 153, 25}, QStringLiteral("parallel imaging なし画像２"));
+    Button2 = makeButton(Panel1, "Button2", {12, 40, 153, 25}, QStringLiteral("parallel imaging なし画像２"),
+                         guardedSlot(&TForm1::Button2Click));
     Label2 = label(Panel1, "Label2", {176, 40, 265, 25}, QString(), file_caption);
-    CheckBox1 = new QCheckBox(QStringLiteral("g-factor map"), Panel1);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(24, 85, 89, 25);
-    CheckBox1->setChecked(true);
+    makeCheckBox(Panel1, {24, 85, 89, 25}, QStringLiteral("g-factor map"), guardedSlot(&TForm1::CheckBox1Click));
     QPalette grey_text = CheckBox1->palette();
     grey_text.setColor(QPalette::WindowText, colour::grey);
     CheckBox1->setPalette(grey_text);
     condense_to_fit(CheckBox1);
     GroupBox1 = group(Panel1, "GroupBox1", {120, 78, 153, 33});
-    Label9 = label(GroupBox1, "Label9", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_12);
+    Label9 = label(GroupBox1, "Label9", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);
     Edit1 = edit(GroupBox1, "Edit1", {88, 9, 57, 20}, QStringLiteral("2"));
-    Button5 = button(Panel1, "Button5", {344, 77, 81, 41}, QStringLiteral("処理開始"));
-    Button3 = button(Panel1, "Button3", {12, 128, 153, 25}, QStringLiteral("parallel imaging あり画像１"));
+    Button5 = makeButton(Panel1, "Button5", {344, 77, 81, 41}, QStringLiteral("処理開始"),
+                         guardedSlot(&TForm1::Button5Click));
+    Button3 = makeButton(Panel1, "Button3", {12, 128, 153, 25}, QStringLiteral("parallel imaging あり画像１"),
+                         guardedSlot(&TForm1::Button3Click));
     Label3 = label(Panel1, "Label3", {176, 128, 265, 25}, QString(), file_caption);
-    Button4 = button(Panel1, "Button4", {12, 160, 153, 25}, QStringLiteral("parallel imaging あり画像２"));
+    Button4 = makeButton(Panel1, "Button4", {12, 160, 153, 25}, QStringLiteral("parallel imaging あり画像２"),
+                         guardedSlot(&TForm1::Button4Click));
     Label4 = label(Panel1, "Label4", {176, 160, 265, 25}, QString(), file_caption);
 
     Panel3 = panel(this, "Panel3", {8, 208, 450, 337}, colour::sky_blue, false);
@@ -84,26 +83,16 @@ void TForm1::createControls()
     Panel2 = panel(Panel3, "Panel2", {300, 80, 147, 25}, colour::teal, false);
     makeWindowCaption(Panel2, {-3, 6, 151, 13}, 12);
     makeResultList(Panel3, {300, 116, 147, 213});
-    const auto legend = makeLegendGroup(Panel3, {182, 267}, QStringLiteral(" スケール設定"), 67, {"Label7", "Label5", "Label6"});
+    const auto legend =
+        makeLegendGroup(Panel3, {182, 267}, QStringLiteral(" スケール設定"), 67, {"Label7", "Label5", "Label6"});
     Label7 = legend.heading;
     Label5 = legend.minimum;
     Label6 = legend.step;
     Panel4 = panel(Panel3, "Panel4", {4, 275, 165, 57}, colour::medium_grey);
-    Button7 = button(Panel4, "Button7", {8, 8, 89, 41}, QStringLiteral("表示画像を保存"));
-    Button6 = button(Panel4, "Button6", {104, 8, 57, 41}, QStringLiteral("終了"));
-}
-
-void TForm1::connectHandlers()
-{
-    finishViewer();
-    connect(Button1, &QPushButton::clicked, this, guardedSlot(&TForm1::Button1Click));
-    connect(Button2, &QPushButton::clicked, this, guardedSlot(&TForm1::Button2Click));
-    connect(Button3, &QPushButton::clicked, this, guardedSlot(&TForm1::Button3Click));
-    connect(Button4, &QPushButton::clicked, this, guardedSlot(&TForm1::Button4Click));
-    connect(Button5, &QPushButton::clicked, this, guardedSlot(&TForm1::Button5Click));
-    connect(CheckBox1, &QCheckBox::toggled, this, guardedSlot(&TForm1::CheckBox1Click));
-    connect(Button6, &QPushButton::clicked, this, guardedSlot(&TForm1::Button6Click));
-    connect(Button7, &QPushButton::clicked, this, guardedSlot(&TForm1::Button7Click));
+    Button7 = makeButton(Panel4, "Button7", {8, 8, 89, 41}, QStringLiteral("表示画像を保存"),
+                         guardedSlot(&TForm1::Button7Click));
+    Button6 = makeButton(Panel4, "Button6", {104, 8, 57, 41}, QStringLiteral("終了"),
+                         guardedSlot(&TForm1::Button6Click));
 }
 
 void TForm1::FormCreate()

@@ -7,7 +7,6 @@
 #include "core/qt/viewer_form.h"
 #include "submap/submap_run.h"
 
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -39,7 +38,6 @@ public:
     QLabel* Label1;
     QPushButton* Button2;
     QLabel* Label2;
-    QCheckBox* CheckBox1;
     QGroupBox* GroupBox1;
     QLabel* Label9;
     QLineEdit* Edit1;
@@ -74,7 +72,6 @@ protected:
 
 private:
     void createControls();
-    void connectHandlers();
     // Chooses the file of one selector: accepted only with the DICM marker.
     void selectImage(QLabel* caption, std::string& path);
 

@@ -36,8 +36,6 @@ const char* readout_title(ItemKind kind)
 
 ItemTable<SubmapState> submap_item_table() { return items; }
 
-std::vector<std::string> submap_items(bool gfactor) { return list_captions(submap_item_table(), gfactor); }
-
 void select_submap_item(SubmapState& state, int index, SelectionView& view)
 {
     const auto table = submap_item_table();

@@ -1,21 +1,16 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "core/result_items.h"
 #include "core/view_selection.h"
 #include "submap/submap_run.h"
 
 namespace snr {
 
-// The items of snr_submap's result list, in list order.
+// The items of snr_submap's result list in list order: all eleven with the g-factor, the first
+// five (under their single captions) without.
 ItemTable<SubmapState> submap_item_table();
 
-// The result list: eleven items with the g-factor option, five without.
-std::vector<std::string> submap_items(bool gfactor);
-
-inline const std::string submap_caption_prefix = "  ( WL,WW ) = ( ";
+inline constexpr char submap_caption_prefix[] = "  ( WL,WW ) = ( ";
 
 // The view selection of an index (-1: none): the readout title, the legend controls and, for a
 // map, the legend edits preset; the readout cleared, the item's plane on display with its

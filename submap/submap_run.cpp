@@ -138,7 +138,8 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
         view.refuse("SNR測定する画像を選択してください");
         return false;
     }
-    const auto r = begin_run(view, submap_items(inputs.gfactor), inputs.r_text, inputs.gfactor);
+    const auto captions = list_captions(submap_item_table(), inputs.gfactor);
+    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
     if (!r)
         return false;
     state.scale_min = ext::store(text_to_float(inputs.min_text));

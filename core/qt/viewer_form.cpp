@@ -1,9 +1,11 @@
 #include "core/qt/viewer_form.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "core/legend_edit.h"
 #include "core/qt/edit_text.h"
@@ -38,6 +40,7 @@ void ViewerForm::makeResultList(QWidget* parent, QRect geometry)
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setGeometry(geometry);
     ListBox1->setFont(form::font(13));
+    connect(ListBox1, &ResultList::clicked, this, guardedSlot(&ViewerForm::ListBox1Click));
 }
 
 void ViewerForm::makeImage(QWidget* parent, QRect geometry)
@@ -45,6 +48,28 @@ void ViewerForm::makeImage(QWidget* parent, QRect geometry)
     Image1 = new ImageView(parent);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(geometry);
+    title_ = make_title_picture(method_);
+    Image1->showPicture(&title_);
+    connect(Image1, &ImageView::pressed, this, guardedSlot(&ViewerForm::Image1MouseDown));
+    connect(Image1, &ImageView::moved, this, guardedSlot(&ViewerForm::Image1MouseMove));
+    connect(Image1, &ImageView::released, this, guardedSlot(&ViewerForm::Image1MouseUp));
+}
+
+void ViewerForm::makeCheckBox(QWidget* parent, QRect geometry, const QString& caption, std::function<void()> on_toggle)
+{
+    CheckBox1 = new QCheckBox(caption, parent);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(geometry);
+    CheckBox1->setChecked(true);
+    connect(CheckBox1, &QCheckBox::toggled, this, std::move(on_toggle));
+}
+
+QPushButton* ViewerForm::makeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                                    std::function<void()> on_click)
+{
+    QPushButton* push = form::button(parent, name, geometry, caption);
+    connect(push, &QPushButton::clicked, this, std::move(on_click));
+    return push;
 }
 
 QFrame* ViewerForm::makeLegendPanel(QWidget* parent, const char* name, QPoint at)
@@ -60,16 +85,17 @@ ViewerForm::LegendGroupLabels ViewerForm::makeLegendGroup(QWidget* parent, QPoin
                                                           const std::array<const char*, 3>& label_names)
 {
     using namespace form;
-    const LabelStyle grey_12{.font_px = 12, .text = colour::grey};
     GroupBox2 = group(parent, "GroupBox2", {at, QSize(110, 65)});
     GroupBox2->setVisible(false);
     const LegendGroupLabels labels{
         label(GroupBox2, label_names[0], {20, 10, heading_width, 11}, heading, {.font_px = 11, .text = Qt::black}),
-        label(GroupBox2, label_names[1], {7, 26, 36, 12}, QStringLiteral("最低値"), grey_12),
-        label(GroupBox2, label_names[2], {7, 47, 24, 12}, QStringLiteral("間隔"), grey_12),
+        label(GroupBox2, label_names[1], {7, 26, 36, 12}, QStringLiteral("最低値"), grey_caption),
+        label(GroupBox2, label_names[2], {7, 47, 24, 12}, QStringLiteral("間隔"), grey_caption),
     };
     Edit_min = edit(GroupBox2, "Edit_min", {65, 22, 40, 20}, QStringLiteral("60"));
     Edit_dis = edit(GroupBox2, "Edit_dis", {65, 42, 40, 20}, QStringLiteral("20"));
+    connect(Edit_min, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_minChange));
+    connect(Edit_dis, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_disChange));
     return labels;
 }
 
@@ -78,18 +104,6 @@ void ViewerForm::makeWindowCaption(QWidget* parent, QRect geometry, int font_px)
     label_window = form::label(parent, "label_window", geometry, QStringLiteral("  ( WL,WW ) = "),
                                {.font_px = font_px, .text = Qt::white, .fixed_size = true});
     form::condense_for(label_window, q(window_caption(caption_prefix_, 16383, 32767)));
-}
-
-void ViewerForm::finishViewer()
-{
-    title_ = make_title_picture(method_);
-    Image1->showPicture(&title_);
-    connect(ListBox1, &ResultList::clicked, this, guardedSlot(&ViewerForm::ListBox1Click));
-    connect(Edit_min, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_minChange));
-    connect(Edit_dis, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_disChange));
-    connect(Image1, &ImageView::pressed, this, guardedSlot(&ViewerForm::Image1MouseDown));
-    connect(Image1, &ImageView::moved, this, guardedSlot(&ViewerForm::Image1MouseMove));
-    connect(Image1, &ImageView::released, this, guardedSlot(&ViewerForm::Image1MouseUp));
 }
 
 const ViewerForm::Item* ViewerForm::selectedItem() const

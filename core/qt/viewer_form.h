@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,10 +15,12 @@
 #include "core/view_selection.h"
 #include "core/viewer_state.h"
 
+class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace snr {
 
@@ -26,8 +29,8 @@ class ResultList;
 
 // What both main windows share: the display bitmap and its rendering, the result list, the
 // legend edits and labels, the window caption, the drag and readout, the raw export, and the
-// front end of the view selection. Each program's window derives from it, builds its layout
-// with the makers here and says which plane and kind each result list item has.
+// front end of the view selection. Each program's window derives from it with its item table
+// and design, and builds its layout with the makers here.
 class ViewerForm : public QWidget, protected SelectionView {
     Q_OBJECT
 
@@ -37,18 +40,6 @@ public:
     static constexpr int frame_width = 8;
     static constexpr int frame_height = 34;
 
-    const QImage& displayBitmap() const { return bitmap_; }
-    ItemKind selectedKind() const;
-
-    ResultList* ListBox1 = nullptr;
-    ImageView* Image1 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QLineEdit* Edit_min = nullptr;
-    QLineEdit* Edit_dis = nullptr;
-    LegendLabels Label_scale{};
-    QLabel* label_window = nullptr;
-
-protected:
     // What sets a program's window apart before its controls exist.
     struct Design {
         std::string program_name;    // the title of its dialogs
@@ -58,6 +49,19 @@ protected:
         std::string caption_prefix;  // the start of its window captions
     };
 
+    const QImage& displayBitmap() const { return bitmap_; }
+    ItemKind selectedKind() const;
+
+    QCheckBox* CheckBox1 = nullptr;
+    ResultList* ListBox1 = nullptr;
+    ImageView* Image1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QLineEdit* Edit_min = nullptr;
+    QLineEdit* Edit_dis = nullptr;
+    LegendLabels Label_scale{};
+    QLabel* label_window = nullptr;
+
+protected:
     // The window is named Form1 and gets its title, the form's font and its designed place;
     // `items` say the kind and plane of each result list index.
     template <class State>
@@ -70,9 +74,14 @@ protected:
 
     void setOuterWidth(int outer_width);
 
-    // The shared controls under their designer names.
+    // The shared controls under their designer names, their events connected.
     void makeResultList(QWidget* parent, QRect geometry);
+    // Image1, showing the title picture until the first rendering.
     void makeImage(QWidget* parent, QRect geometry);
+    // The g-factor switch, checked at start.
+    void makeCheckBox(QWidget* parent, QRect geometry, const QString& caption, std::function<void()> on_toggle);
+    QPushButton* makeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                            std::function<void()> on_click);
     // The narrow panel of the legend labels (33 x 157), hidden at start.
     QFrame* makeLegendPanel(QWidget* parent, const char* name, QPoint at);
     struct LegendGroupLabels {
@@ -96,9 +105,6 @@ protected:
             guarded(*dialogs_, [&] { (static_cast<Form*>(this)->*handler)(args...); });
         };
     }
-    // Shows the title picture in Image1 until the first rendering and connects the shared events.
-    void finishViewer();
-
     void createDisplayBitmap();
     // The change of either legend edit.
     void legendEditChange();

@@ -104,7 +104,7 @@ TEST_F(SubmapRun, WorkedExample)
     const Samples flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     ASSERT_TRUE(run_submap(*state, inputs, view));
-    EXPECT_EQ(view.items, submap_items(true));
+    EXPECT_EQ(view.items, list_captions(submap_item_table(), true));
     EXPECT_EQ(view.items.size(), 11u);
 
     for (int r = 3; r <= 252; ++r)
