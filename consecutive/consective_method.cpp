@@ -63,11 +63,8 @@ void TForm1::createControls()
     Panel2 = panel(this, "Panel2", {376, 8, 425, 337}, colour::sky_blue);
     makeResultList(Panel2, {8, 24, 113, 129});
     makeImage(Panel2, {128, 8, 256, 256});
-    const auto legend =
+    std::tie(Label5, Label3, Label4) =
         makeLegendGroup(Panel2, {6, 168}, QStringLiteral("スケール設定"), 64, {"Label5", "Label3", "Label4"});
-    Label5 = legend.heading;
-    Label3 = legend.minimum;
-    Label4 = legend.step;
     Panel4 = makeLegendPanel(Panel2, "Panel4", {388, 57});
     Panel5 = panel(Panel2, "Panel5", {176, 268, 169, 40}, colour::teal, false);
     label_pos = label(Panel5, "label_pos", {10, 4, 151, 13}, QStringLiteral("  (X,Y) = (--,--)"), white_fixed_13);

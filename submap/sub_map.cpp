@@ -83,11 +83,8 @@ void TForm1::createControls()
     Panel2 = panel(Panel3, "Panel2", {300, 80, 147, 25}, colour::teal, false);
     makeWindowCaption(Panel2, {-3, 6, 151, 13}, 12);
     makeResultList(Panel3, {300, 116, 147, 213});
-    const auto legend =
+    std::tie(Label7, Label5, Label6) =
         makeLegendGroup(Panel3, {182, 267}, QStringLiteral(" スケール設定"), 67, {"Label7", "Label5", "Label6"});
-    Label7 = legend.heading;
-    Label5 = legend.minimum;
-    Label6 = legend.step;
     Panel4 = panel(Panel3, "Panel4", {4, 275, 165, 57}, colour::medium_grey);
     Button7 = makeButton(Panel4, "Button7", {8, 8, 89, 41}, QStringLiteral("表示画像を保存"),
                          guardedSlot(&TForm1::Button7Click));

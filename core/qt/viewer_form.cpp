@@ -80,14 +80,14 @@ QFrame* ViewerForm::makeLegendPanel(QWidget* parent, const char* name, QPoint at
     return legend_panel_;
 }
 
-ViewerForm::LegendGroupLabels ViewerForm::makeLegendGroup(QWidget* parent, QPoint at, const QString& heading,
-                                                          int heading_width,
-                                                          const std::array<const char*, 3>& label_names)
+std::tuple<QLabel*, QLabel*, QLabel*> ViewerForm::makeLegendGroup(QWidget* parent, QPoint at, const QString& heading,
+                                                                  int heading_width,
+                                                                  const std::array<const char*, 3>& label_names)
 {
     using namespace form;
     GroupBox2 = group(parent, "GroupBox2", {at, QSize(110, 65)});
     GroupBox2->setVisible(false);
-    const LegendGroupLabels labels{
+    const std::tuple labels{
         label(GroupBox2, label_names[0], {20, 10, heading_width, 11}, heading, {.font_px = 11, .text = Qt::black}),
         label(GroupBox2, label_names[1], {7, 26, 36, 12}, QStringLiteral("最低値"), grey_caption),
         label(GroupBox2, label_names[2], {7, 47, 24, 12}, QStringLiteral("間隔"), grey_caption),

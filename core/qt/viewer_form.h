@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/display.h"
@@ -84,14 +85,9 @@ protected:
                             std::function<void()> on_click);
     // The narrow panel of the legend labels (33 x 157), hidden at start.
     QFrame* makeLegendPanel(QWidget* parent, const char* name, QPoint at);
-    struct LegendGroupLabels {
-        QLabel* heading;
-        QLabel* minimum;
-        QLabel* step;
-    };
-    // GroupBox2 (110 x 65, hidden at start): the heading, "最低値" and "間隔" under the names
-    // given, and Edit_min and Edit_dis.
-    LegendGroupLabels makeLegendGroup(QWidget* parent, QPoint at, const QString& heading, int heading_width,
+    // GroupBox2 (110 x 65, hidden at start) with Edit_min and Edit_dis; returns its heading and
+    // the captions "最低値" and "間隔", made under the names given.
+    std::tuple<QLabel*, QLabel*, QLabel*> makeLegendGroup(QWidget* parent, QPoint at, const QString& heading, int heading_width,
                                       const std::array<const char*, 3>& label_names);
     void makeWindowCaption(QWidget* parent, QRect geometry, int font_px);
     // Where the view selection writes the title of the readout.

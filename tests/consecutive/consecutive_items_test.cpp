@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "consecutive/consecutive_items.h"
@@ -11,11 +10,8 @@ namespace {
 
 using Steps = std::vector<std::string>;
 
-class ConsecutiveSelection : public ::testing::Test {
+class ConsecutiveSelection : public test::SelectionTest<ConsecutiveState, select_consecutive_item> {
 protected:
-    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
-    test::RecordingSelection view;
-
     void SetUp() override
     {
         state->scale_min = 1;
@@ -23,12 +19,6 @@ protected:
         state->rep_nopi.fill(1001);
         state->snr_pi.fill(30);
         state->gfactor_map.fill(120);
-    }
-    Steps select(int index)
-    {
-        view.steps.clear();
-        select_consecutive_item(*state, index, view);
-        return view.steps;
     }
 };
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "submap/submap_items.h"
@@ -11,11 +10,8 @@ namespace {
 
 using Steps = std::vector<std::string>;
 
-class SubmapSelection : public ::testing::Test {
+class SubmapSelection : public test::SelectionTest<SubmapState, select_submap_item> {
 protected:
-    std::unique_ptr<SubmapState> state = std::make_unique<SubmapState>();
-    test::RecordingSelection view;
-
     void SetUp() override
     {
         state->scale_min = 1;
@@ -23,12 +19,6 @@ protected:
         state->img1_nopi.fill(1001);
         state->snr_nopi.fill(300);
         state->gfactor_map.fill(120);
-    }
-    Steps select(int index)
-    {
-        view.steps.clear();
-        select_submap_item(*state, index, view);
-        return view.steps;
     }
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -30,6 +31,21 @@ struct RecordingSelection : SelectionView {
     void clear_readout() override { steps.push_back("readout cleared"); }
     void set_window_caption(const std::string& caption) override { steps.push_back("caption " + caption); }
     void render_display() override { steps.push_back("render"); }
+};
+
+// A program's view selection on a state of its own, step by step.
+template <class State, void (*Select)(State&, int, SelectionView&)>
+class SelectionTest : public ::testing::Test {
+protected:
+    std::unique_ptr<State> state = std::make_unique<State>();
+    RecordingSelection view;
+
+    std::vector<std::string> select(int index)
+    {
+        view.steps.clear();
+        Select(*state, index, view);
+        return view.steps;
+    }
 };
 
 // Whether every row of a table names a plane and a file name of its own.
