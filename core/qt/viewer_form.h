@@ -87,8 +87,9 @@ protected:
     QFrame* makeLegendPanel(QWidget* parent, const char* name, QPoint at);
     // GroupBox2 (110 x 65, hidden at start) with Edit_min and Edit_dis; returns its heading and
     // the captions "最低値" and "間隔", made under the names given.
-    std::tuple<QLabel*, QLabel*, QLabel*> makeLegendGroup(QWidget* parent, QPoint at, const QString& heading, int heading_width,
-                                      const std::array<const char*, 3>& label_names);
+    std::tuple<QLabel*, QLabel*, QLabel*> makeLegendGroup(QWidget* parent, QPoint at, const QString& heading,
+                                                          int heading_width,
+                                                          const std::array<const char*, 3>& label_names);
     void makeWindowCaption(QWidget* parent, QRect geometry, int font_px);
     // Where the view selection writes the title of the readout.
     void setReadoutTitleLabel(QLabel* title) { readout_title_ = title; }
@@ -101,6 +102,7 @@ protected:
             guarded(*dialogs_, [&] { (static_cast<Form*>(this)->*handler)(args...); });
         };
     }
+
     void createDisplayBitmap();
     // The change of either legend edit.
     void legendEditChange();
