@@ -10,6 +10,7 @@
 #include "consecutive/consecutive_items.h"
 #include "core/errors.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/item_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -35,16 +36,7 @@ struct MeddlingView : ConsecutiveRunView {
 
 bool all_finite(const ConsecutiveState& state)
 {
-    std::vector<const Plane*> planes{&state.disp_image};
-    for (const auto& item : consecutive_item_table())
-        planes.push_back(&(state.*item.plane));
-    for (const Plane* plane : planes) {
-        for (double value : *plane) {
-            if (!std::isfinite(value))
-                return false;
-        }
-    }
-    return true;
+    return test::planes_finite(consecutive_item_table(), state, {&state.disp_image});
 }
 
 class ConsecutiveFaults : public ::testing::Test {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "consecutive/consecutive_items.h"
-#include "tests/support/selection_support.h"
+#include "tests/support/item_support.h"
 
 namespace snr {
 namespace {

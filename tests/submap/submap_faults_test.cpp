@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "submap/submap_items.h"
+#include "tests/support/item_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -21,16 +22,7 @@ struct QuietView : SubmapRunView {
 
 bool all_finite(const SubmapState& state)
 {
-    std::vector<const Plane*> planes{&state.disp_image, &state.diff_image, &state.diff_mean};
-    for (const auto& item : submap_item_table())
-        planes.push_back(&(state.*item.plane));
-    for (const Plane* plane : planes) {
-        for (double value : *plane) {
-            if (!std::isfinite(value))
-                return false;
-        }
-    }
-    return true;
+    return test::planes_finite(submap_item_table(), state, {&state.disp_image, &state.diff_image, &state.diff_mean});
 }
 
 // Checkerboard of the two extremes, starting with `first` at the top left.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
+#include <initializer_list>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -60,6 +62,18 @@ bool rows_distinct(ItemTable<State> table)
         names.insert(item.file_name);
     }
     return planes.size() == table.size() && names.size() == table.size();
+}
+
+// Whether the planes of every row, and the others given, hold only finite values.
+template <class State>
+bool planes_finite(ItemTable<State> table, const State& state, std::initializer_list<const Plane*> others)
+{
+    std::vector<const Plane*> planes(others);
+    for (const auto& item : table)
+        planes.push_back(&(state.*item.plane));
+    return std::all_of(planes.begin(), planes.end(), [](const Plane* plane) {
+        return std::all_of(plane->begin(), plane->end(), [](double value) { return std::isfinite(value); });
+    });
 }
 
 inline bool all_zero(const Plane& plane)
