@@ -115,7 +115,7 @@ void TForm1::CheckBox1Click()
     setOuterWidth(checked ? 842 : 664);
 }
 
-void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->currentRow(), *this); }
+void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->selectedRow(), *this); }
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {

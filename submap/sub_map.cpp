@@ -162,7 +162,7 @@ void TForm1::CheckBox1Click()
     clear_readout();
 }
 
-void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->currentRow(), *this); }
+void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->selectedRow(), *this); }
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {

@@ -108,7 +108,7 @@ void ViewerForm::makeWindowCaption(QWidget* parent, QRect geometry, int font_px)
 
 const ViewerForm::Item* ViewerForm::selectedItem() const
 {
-    const int row = ListBox1->currentRow();
+    const int row = ListBox1->selectedRow();
     return row >= 0 && static_cast<std::size_t>(row) < items_.size() ? &items_[static_cast<std::size_t>(row)] : nullptr;
 }
 
@@ -153,8 +153,8 @@ void ViewerForm::set_readout_title(const std::string& title) { readout_title_->s
 
 void ViewerForm::preset_legend_edits(const std::string& minimum, const std::string& step)
 {
-    set_edit_text(Edit_min, q(minimum), [this] { Edit_minChange(); });
-    set_edit_text(Edit_dis, q(step), [this] { Edit_disChange(); });
+    set_edit_text(Edit_min, q(minimum), *dialogs_, [this] { Edit_minChange(); });
+    set_edit_text(Edit_dis, q(step), *dialogs_, [this] { Edit_disChange(); });
 }
 
 void ViewerForm::set_window_caption(const std::string& caption) { label_window->setText(q(caption)); }

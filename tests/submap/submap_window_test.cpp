@@ -170,6 +170,52 @@ TEST_F(SubmapWindow, RunAndViewSelectionInTheGFactorLayout)
     EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
 }
 
+TEST_F(SubmapWindow, OnlyASelectionMovesTheHighlight)
+{
+    choose_all();
+    press_start();
+    select(0);
+    // The right button on the g-factor row: the raw image keeps its raw readout and window.
+    test::press_onto_row(form->ListBox1, Qt::RightButton, 9, 8);
+    test::press_onto_row(form->ListBox1, Qt::RightButton, 10, 10);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+    mouse(QEvent::MouseMove, 0, 0);
+    EXPECT_EQ(text(form->label_SI), "1001.00");
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, 1, 0);
+    mouse(QEvent::MouseButtonRelease, 1, 0);
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1002 )");
+}
+
+TEST_F(SubmapWindow, ADraggedPressSelectsWhereItIsReleased)
+{
+    choose_all();
+    press_start();
+    select(10);
+    test::press_onto_row(form->ListBox1, Qt::LeftButton, 10, 0);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+    EXPECT_EQ(text(form->Label12), "信号強度");
+    EXPECT_EQ(state->disp_image, state->img1_nopi);
+    test::press_onto_row(form->ListBox1, Qt::LeftButton, 0, 0, Qt::ControlModifier);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+}
+
+TEST_F(SubmapWindow, AFailingNestedEditHandlerEndsOnlyItself)
+{
+    choose_all();
+    press_start();
+    select(10);
+    state->noise_nopi.fill(0.5);  // a zero width
+    select(3);
+    select(4);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>(3, "ゼロによる除算."));
+    EXPECT_TRUE(legend_shown());
+    EXPECT_EQ(text(form->Label12), "SNR");
+    EXPECT_EQ(text(form->label_SI), "-----");
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 150 , 300 )");
+    EXPECT_EQ(state->disp_image, state->snr_nopi);
+}
+
 TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
 {
     choose_all();
