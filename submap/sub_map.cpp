@@ -138,9 +138,8 @@ void TForm1::Button5Click()
 
 void TForm1::clear_readout()
 {
-    label_Xpos->setText(no_readout);
-    label_Ypos->setText(no_readout);
-    label_SI->setText(no_readout);
+    for (QLabel* readout : {label_Xpos, label_Ypos, label_SI})
+        form::set_text(readout, no_readout);
 }
 
 void TForm1::CheckBox1Click()
@@ -166,9 +165,9 @@ void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->selectedRow(
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {
-    label_Xpos->setText(QString::number(y));
-    label_Ypos->setText(QString::number(x));
-    label_SI->setText(q(readout_number(value, kind)));
+    form::set_text(label_Xpos, QString::number(y));
+    form::set_text(label_Ypos, QString::number(x));
+    form::set_text(label_SI, q(readout_number(value, kind)));
 }
 
 void TForm1::Button6Click() { close(); }

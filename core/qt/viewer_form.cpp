@@ -103,7 +103,6 @@ void ViewerForm::makeWindowCaption(QWidget* parent, QRect geometry, int font_px)
 {
     label_window = form::label(parent, "label_window", geometry, QStringLiteral("  ( WL,WW ) = "),
                                {.font_px = font_px, .text = Qt::white, .fixed_size = true});
-    form::condense_for(label_window, q(window_caption(caption_prefix_, 16383, 32767)));
 }
 
 const ViewerForm::Item* ViewerForm::selectedItem() const
@@ -149,7 +148,7 @@ void ViewerForm::show_legend_controls(bool shown)
     legend_panel_->setVisible(shown);
 }
 
-void ViewerForm::set_readout_title(const std::string& title) { readout_title_->setText(q(title)); }
+void ViewerForm::set_readout_title(const std::string& title) { form::set_text(readout_title_, q(title)); }
 
 void ViewerForm::preset_legend_edits(const std::string& minimum, const std::string& step)
 {
@@ -157,7 +156,7 @@ void ViewerForm::preset_legend_edits(const std::string& minimum, const std::stri
     set_edit_text(Edit_dis, q(step), *dialogs_, [this] { Edit_disChange(); });
 }
 
-void ViewerForm::set_window_caption(const std::string& caption) { label_window->setText(q(caption)); }
+void ViewerForm::set_window_caption(const std::string& caption) { form::set_text(label_window, q(caption)); }
 
 void ViewerForm::saveDisplay()
 {

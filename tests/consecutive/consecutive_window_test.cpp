@@ -345,6 +345,25 @@ TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
     EXPECT_EQ(labels()[9], "3.30");
 }
 
+TEST_F(ConsecutiveWindow, CaptionsFitTheirLabelsAndGroupsTheirDesign)
+{
+    using Faults = std::vector<std::string>;
+    EXPECT_EQ(test::label_faults(form.get()), Faults{});
+    run();
+    select(8);
+    EXPECT_EQ(test::group_box_faults(form.get()), Faults{});
+    mouse(QEvent::MouseMove, 40, 120);
+    EXPECT_EQ(test::label_faults(form.get()), Faults{});
+
+    select(3);
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, 32307, -32928);
+    mouse(QEvent::MouseButtonRelease, 32307, -32928);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( -32768 , 32767 )");
+    form->CheckBox1->setChecked(false);
+    EXPECT_EQ(test::label_faults(form.get()), Faults{});
+}
+
 TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
 {
     run();

@@ -216,6 +216,28 @@ TEST_F(SubmapWindow, AFailingNestedEditHandlerEndsOnlyItself)
     EXPECT_EQ(state->disp_image, state->snr_nopi);
 }
 
+TEST_F(SubmapWindow, CaptionsFitTheirLabelsAsPlainText)
+{
+    using Faults = std::vector<std::string>;
+    EXPECT_EQ(test::label_faults(form.get()), Faults{});
+    std::filesystem::copy_file(tmp.file("img1.dcm"), tmp.file("a<b>c.dcm"));
+    std::filesystem::copy_file(tmp.file("plain.raw"), tmp.file("a<b>c.raw"));
+    choose_all();
+    choose(form->Button1, "a<b>c.dcm");
+    choose(form->Button2, "a<b>c.raw");
+    EXPECT_EQ(text(form->Label1), "a<b>c.dcm");
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"a<b>c.rawはdicom画像ではありません!!"});
+    press_start();
+    select(10);
+    EXPECT_EQ(test::group_box_faults(form.get()), Faults{});
+    mouse(QEvent::MouseMove, 8, 10);
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, -32768, -32868);
+    mouse(QEvent::MouseButtonRelease, 0, 0);
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( -327.68 , 0.01 )");
+    EXPECT_EQ(test::label_faults(form.get()), Faults{});
+}
+
 TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
 {
     choose_all();

@@ -1,13 +1,18 @@
 #pragma once
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 #include <string>
 #include <vector>
 
+#include "core/qt/form_widgets.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
 
@@ -21,6 +26,67 @@ inline void click_row(ResultList* list, int row)
 {
     const QRect rect = list->visualItemRect(list->item(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// How many visible pixels of a label's glyphs fall outside it: its caption drawn as the label
+// draws it, but unclipped, on a larger canvas. Antialiasing below an eighth of full cover
+// does not count.
+inline int glyph_pixels_outside(const QLabel* label)
+{
+    const int margin = 32;
+    QImage canvas(label->size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setFont(label->font());
+    painter.drawText(label->rect().translated(margin, margin + form::line_offset(label)),
+                     static_cast<int>(label->alignment()) | Qt::TextDontClip, label->text());
+    painter.end();
+    const QRect inside(QPoint(margin, margin), label->size());
+    int outside = 0;
+    for (int y = 0; y < canvas.height(); ++y)
+        for (int x = 0; x < canvas.width(); ++x)
+            outside += canvas.pixelColor(x, y).alpha() >= 32 && !inside.contains(x, y);
+    return outside;
+}
+
+// What is wrong with the labels of a window, one line each: glyphs outside a label, a font
+// condensed although its caption fits, a caption that would be read as markup.
+inline std::vector<std::string> label_faults(const QWidget* window)
+{
+    std::vector<std::string> faults;
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        const std::string name = label->objectName().toStdString();
+        if (glyph_pixels_outside(label) > 0)
+            faults.push_back(name + " overruns");
+        QFont plain = label->font();
+        plain.setStretch(QFont::Unstretched);
+        const int stretch = label->font().stretch();
+        if (stretch != QFont::AnyStretch && stretch != QFont::Unstretched &&
+            QFontMetrics(plain).horizontalAdvance(label->text()) <= label->width())
+            faults.push_back(name + " condensed");
+        if (label->textFormat() != Qt::PlainText)
+            faults.push_back(name + " markup");
+    }
+    return faults;
+}
+
+// Shown group boxes whose frame is not on their top row or whose inside is not their
+// parent's colour.
+inline std::vector<std::string> group_box_faults(QWidget* window)
+{
+    const QImage shot = window->grab().toImage();
+    std::vector<std::string> faults;
+    for (const QGroupBox* box : window->findChildren<QGroupBox*>()) {
+        if (!box->isVisible())
+            continue;
+        const QColor fill = box->parentWidget()->palette().color(QPalette::Window);
+        const QPoint top = box->mapTo(window, QPoint(box->width() / 2, 0));
+        if (shot.pixelColor(top) == fill || shot.pixelColor(top - QPoint(0, 1)) != fill)
+            faults.push_back(box->objectName().toStdString() + " frame");
+        if (shot.pixelColor(box->mapTo(window, QPoint(3, box->height() / 2))) != fill)
+            faults.push_back(box->objectName().toStdString() + " fill");
+    }
+    return faults;
 }
 
 // The rows a list highlights.
