@@ -44,6 +44,14 @@ bool has_dicm_marker(const std::string& path)
     }
 }
 
+Selection check_selection(const std::string& path)
+{
+    if (!has_dicm_marker(path))
+        return {{}, file_name_part(path) + "はdicom画像ではありません!!"};
+    SliceCheck check = check_slice(path);
+    return {std::move(check.source), check.refusal.empty() ? "" : refusal_text(path, check.refusal)};
+}
+
 std::string file_name_part(const std::string& path)
 {
     const auto slash = path.find_last_of('/');

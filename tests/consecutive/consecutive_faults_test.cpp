@@ -61,7 +61,7 @@ protected:
         inputs.pi_folder = tmp.folder("pi");
         inputs.gfactor = false;
         for (int k = 0; k < 3; ++k) {
-            Samples samples = test::filled(static_cast<std::int16_t>(100 + k));
+            StoredPixels samples = test::filled(static_cast<std::int16_t>(100 + k));
             samples[1] = static_cast<std::int16_t>(7 * k);
             test::write_slice(slice(k), samples);
         }
@@ -163,7 +163,7 @@ TEST_F(ConsecutiveFaults, ExtremeReductionRatesAndLegendTexts)
 {
     inputs.gfactor = true;
     for (int k = 0; k < 3; ++k) {
-        Samples samples = test::filled(static_cast<std::int16_t>(200 - k));
+        StoredPixels samples = test::filled(static_cast<std::int16_t>(200 - k));
         test::write_slice(inputs.pi_folder + "/s" + std::to_string(k), samples);
     }
 

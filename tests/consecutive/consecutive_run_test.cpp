@@ -31,7 +31,7 @@ void write_series(const std::string& folder, std::initializer_list<int> values)
 {
     int n = 0;
     for (int value : values) {
-        Samples samples = test::filled(7);
+        StoredPixels samples = test::filled(7);
         samples[0] = static_cast<std::int16_t>(value);
         test::write_slice(folder + "/s" + std::to_string(n++), samples);
     }
@@ -107,7 +107,7 @@ TEST_F(ConsecutiveRun, WorkedExampleAndLegends)
 
 TEST_F(ConsecutiveRun, ArithmeticIsExtendedAndRoundedWhenStored)
 {
-    // Samples whose mean is not representable: the deviations use the rounded mean.
+    // StoredPixels whose mean is not representable: the deviations use the rounded mean.
     write_series(inputs.nopi_folder, {1, 2, 2, 30000, -32768, 5, 9});
     inputs.gfactor = false;
     ASSERT_TRUE(run_consecutive(*state, inputs, view));
@@ -202,7 +202,7 @@ TEST_F(ConsecutiveRun, AStrayShortFileStopsTheRunWithItsIoError)
 
 TEST_F(ConsecutiveRun, ZeroOrNegativeLastSliceGivesAZeroWindow)
 {
-    Samples negative = test::filled(-4);
+    StoredPixels negative = test::filled(-4);
     test::write_slice(inputs.nopi_folder + "/a", test::filled(500));
     test::write_slice(inputs.nopi_folder + "/b", negative);
     inputs.gfactor = false;

@@ -39,9 +39,9 @@ protected:
         form = std::make_unique<TForm1>(*state, std::move(fake));
         form->show();
         // Image 1 is 100 with a peak of 1001 in the corner; image 2 differs by 7 at row 10, column 10.
-        Samples image1 = test::filled(100);
+        StoredPixels image1 = test::filled(100);
         image1[0] = 1001;
-        Samples image2 = image1;
+        StoredPixels image2 = image1;
         image2[10 * 256 + 10] = 93;
         test::write_marked_slice(tmp.file("img1.dcm"), image1);
         test::write_marked_slice(tmp.file("img2.dcm"), image2);

@@ -53,7 +53,7 @@ protected:
         return test::write_series(tmp, name, values);
     }
 
-    std::string dicom(const std::string& name, const Samples& samples) { return test::write_dicom(tmp, name, samples); }
+    std::string dicom(const std::string& name, const StoredPixels& samples) { return test::write_dicom(tmp, name, samples); }
 
     std::string summary()
     {
@@ -201,7 +201,7 @@ TEST_F(SnrmapRun, TheOutputCannotBeASliceFolder)
 TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
 {
     // The worked example of the difference method: one pixel of image 2 is 7 lower.
-    Samples dented = test::filled(100);
+    StoredPixels dented = test::filled(100);
     dented[10 * 256 + 10] = 93;
     const std::string a = dicom("a.dcm", test::filled(100));
     const std::string b = dicom("b.dcm", dented);
