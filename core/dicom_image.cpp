@@ -333,8 +333,12 @@ private:
             if (format.rescale_in_range())
                 return {};
         }
-        return "のリスケール値が読めません (Rescale Slope " + shown(slope) + ", Rescale Intercept " + shown(intercept) +
-               ")";
+        std::string written;
+        for (const auto& [name, text] : {std::pair{"Rescale Slope ", &slope}, {"Rescale Intercept ", &intercept}}) {
+            if (!text->empty())
+                written += (written.empty() ? "" : ", ") + (name + shown(*text));
+        }
+        return "のリスケール値が読めません (" + written + ")";
     }
 
     // Without `samples`, pixels are read only where their values may refuse the file.
