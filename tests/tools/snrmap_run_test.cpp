@@ -249,8 +249,9 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
 TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing)
 {
     const std::string nopi = tmp.folder("nopi");
+    // The blank after the intercept pads its value; it is no part of the text.
     test::write_dicom(nopi + "/IM1", test::filled(3000),
-                      {.rescale_slope = "2.468", .rescale_intercept = "-5053 ",  // the blank pads, it is no part of the text .manufacturer = "Maker",
+                      {.rescale_slope = "2.468", .rescale_intercept = "-5053 ", .manufacturer = "Maker",
                        .model = "M1", .series_number = "4", .series_description = "SNR", .padding = 370});
     test::write_slice(nopi + "/raw", 2351);
     Samples samples;
