@@ -11,6 +11,7 @@
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcistrma.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcxfer.h>
@@ -25,13 +26,17 @@ namespace {
 
 constexpr long long pixel_bytes = 2LL * plane_pixels;
 
-// The file as DCMTK's parser sees it: read in blocks through the system-call seam, and never
-// beyond the size it had when it was opened.
+// DCMTK parses nested sequences by recursion, one level per item at most: a file nesting
+// items some thousands deep would exhaust the stack. An image has a few dozen items.
+constexpr int most_items = 1000;
+
+// The file as DCMTK's parser sees it: read in blocks through the system-call seam, never
+// beyond the size it had when it was opened, and ended once it has shown too many items.
 class FileProducer final : public DcmProducer {
 public:
     FileProducer(int fd, long long size) : fd_(fd), size_(size) {}
 
-    OFBool good() const override { return error_ == 0 && !cut_; }
+    OFBool good() const override { return error_ == 0 && !cut_ && items_ <= most_items; }
     OFCondition status() const override { return good() ? EC_Normal : EC_InvalidStream; }
     OFBool eos() override { return !good() || position_ >= size_; }
     offile_off_t avail() override { return good() ? size_ - position_ : 0; }
@@ -51,6 +56,7 @@ public:
             const long long offset = position_ - block_start_;
             const long long count = std::min<long long>(length - done, block_length_ - offset);
             std::memcpy(out + done, block_.data() + offset, static_cast<std::size_t>(count));
+            count_items(out + done, count);
             done += count;
             position_ += count;
         }
@@ -64,9 +70,16 @@ public:
         return count;
     }
 
-    void putback(offile_off_t count) override { position_ -= count; }
+    void putback(offile_off_t count) override
+    {
+        position_ -= count;
+        recent_ = 0;
+    }
 
     long long position() const { return position_; }
+    bool too_many_items() const { return items_ > most_items; }
+    int fd() const { return fd_; }
+    long long size() const { return size_; }
 
     // Reads `length` bytes at `offset`, whole; false when the file failed or ended early.
     bool read_at(long long offset, void* buffer, long long length)
@@ -101,26 +114,79 @@ public:
     }
 
 private:
+    // Item tags in either byte order among the bytes handed out; bytes handed out again after
+    // a putback may count twice, which errs on the safe side.
+    void count_items(const unsigned char* bytes, long long count)
+    {
+        for (long long k = 0; k < count; ++k) {
+            recent_ = recent_ << 8 | bytes[k];
+            if (recent_ == 0xFEFF00E0u || recent_ == 0xFFFEE000u)
+                ++items_;
+        }
+    }
+
     int fd_;
     long long size_;
     long long position_ = 0;
     int error_ = 0;
     bool cut_ = false;
+    std::uint32_t recent_ = 0;
+    int items_ = 0;
     std::array<unsigned char, 16384> block_{};
     long long block_start_ = 0;
     long long block_length_ = 0;
 };
 
+// Values longer than this are not loaded; none that the reader looks at comes near it.
+constexpr Uint32 longest_loaded_value = 4096;
+
 class FileStream final : public DcmInputStream {
 public:
-    explicit FileStream(FileProducer& producer) : DcmInputStream(&producer) {}
-    DcmInputStreamFactory* newFactory() const override { return nullptr; }  // values are read at once
+    FileStream(int fd, long long size, long long offset = 0) : DcmInputStream(&producer_), producer_(fd, size)
+    {
+        skip(offset);
+    }
+    DcmInputStreamFactory* newFactory() const override;
+    FileProducer& producer() { return producer_; }
+
+private:
+    FileProducer producer_;
 };
+
+// Where a value that was not loaded can be read from, should anything ask for it.
+class FileStreamFactory final : public DcmInputStreamFactory {
+public:
+    FileStreamFactory(int fd, long long size, long long offset) : fd_(fd), size_(size), offset_(offset) {}
+    DcmInputStream* create() const override { return new FileStream(fd_, size_, offset_); }
+    DcmInputStreamFactory* clone() const override { return new FileStreamFactory(*this); }
+    DcmInputStreamFactoryType ident() const override { return DFT_DcmInputFileStreamFactory; }
+
+private:
+    int fd_;
+    long long size_;
+    long long offset_;
+};
+
+DcmInputStreamFactory* FileStream::newFactory() const
+{
+    return new FileStreamFactory(producer_.fd(), producer_.size(), tell());
+}
+
+// An element of the data set whose value was loaded: one that was not is far too long for
+// any attribute the reader looks at, and asking for it would load the whole of it.
+DcmElement* loaded_element(DcmItem& data, const DcmTagKey& key)
+{
+    DcmElement* element = nullptr;
+    if (data.findAndGetElement(key, element).bad() || element->getLength() > longest_loaded_value)
+        return nullptr;
+    return element;
+}
 
 std::string text_of(DcmItem& data, const DcmTagKey& key)
 {
     OFString value;
-    if (data.findAndGetOFStringArray(key, value).bad())
+    DcmElement* element = loaded_element(data, key);
+    if (element == nullptr || element->getOFStringArray(value).bad())
         return {};
     return std::string(value.c_str(), value.length());
 }
@@ -148,7 +214,8 @@ std::string shown(const std::string& text)
 std::optional<unsigned> unsigned_short(DcmItem& data, const DcmTagKey& key)
 {
     Uint16 value = 0;
-    if (data.findAndGetUint16(key, value).bad())
+    DcmElement* element = loaded_element(data, key);
+    if (element == nullptr || element->getUint16(value).bad())
         return std::nullopt;
     return value;
 }
@@ -200,25 +267,27 @@ struct PixelFormat {
 
 class ImageReader {
 public:
-    ImageReader(int fd, long long size, const std::string& path) : producer_(fd, size), size_(size), path_(path) {}
+    ImageReader(int fd, long long size, const std::string& path)
+        : stream_(fd, size), producer_(stream_.producer()), size_(size), path_(path)
+    {
+    }
 
     std::optional<DicomRead> read(Samples* samples)
     {
         if (!has_file_meta_group())
             return std::nullopt;
-        FileStream stream(producer_);
         DcmMetaInfo meta;
         meta.transferInit();
-        const OFCondition meta_read = meta.read(stream, EXS_Unknown, EGL_noChange, DCM_MaxReadLength);
+        const OFCondition meta_read = meta.read(stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
         meta.transferEnd();
         producer_.raise_failure(path_);
-        OFString uid;
-        if (meta_read.bad() || meta.findAndGetOFString(DCM_TransferSyntaxUID, uid).bad() || uid.empty())
+        const std::string uid = meta_read.good() ? text_of(meta, DCM_TransferSyntaxUID) : "";
+        if (uid.empty())
             return std::nullopt;
 
         DicomRead result;
-        result.attributes.transfer_syntax = std::string(uid.c_str(), uid.length());
-        result.refusal = read_data_set(stream, DcmXfer(uid.c_str()).getXfer(), result.attributes, samples);
+        result.attributes.transfer_syntax = uid;
+        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, samples);
         return result;
     }
 
@@ -233,15 +302,15 @@ private:
         return std::memcmp(head.data() + 128, "DICM", 4) == 0 && head[132] == 0x02 && head[133] == 0x00;
     }
 
-    std::string read_data_set(FileStream& stream, E_TransferSyntax xfer, DicomAttributes& attributes,
-                              Samples* samples)
+    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, Samples* samples)
     {
         if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit)
             return "の転送構文には対応していません (" + shown(attributes.transfer_syntax) + ")";
 
         DcmDataset data;
         data.transferInit();
-        const OFCondition data_read = data.readUntilTag(stream, xfer, EGL_noChange, DCM_MaxReadLength, DCM_PixelData);
+        const OFCondition data_read =
+            data.readUntilTag(stream_, xfer, EGL_noChange, longest_loaded_value, DCM_PixelData);
         data.transferEnd();
         producer_.raise_failure(path_);
         attributes.manufacturer = text_of(data, DCM_Manufacturer);
@@ -250,6 +319,8 @@ private:
         attributes.series_description = text_of(data, DCM_SeriesDescription);
         attributes.rescale_slope = text_of(data, DCM_RescaleSlope);
         attributes.rescale_intercept = text_of(data, DCM_RescaleIntercept);
+        if (producer_.too_many_items())
+            return "はDICOMファイルとして読めません (項目が" + std::to_string(most_items) + "を超えます)";
         if (data_read.bad())
             return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
 
@@ -365,7 +436,8 @@ private:
         return {};
     }
 
-    FileProducer producer_;
+    FileStream stream_;
+    FileProducer& producer_;
     long long size_;
     const std::string& path_;
 };

@@ -132,6 +132,8 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
          "のリスケール値が読めません (Rescale Slope 2.5\\3, Rescale Intercept 0)"},
         {"rescale beyond double", dicom({.rescale_slope = "1e308"}),
          "のリスケール値が読めません (Rescale Slope 1e308)"},
+        {"items nested too deep for the parser", dicom({.nesting = 1001}),
+         "はDICOMファイルとして読めません (項目が1000を超えます)"},
         {"cut in the pixels",
          [&](const std::string& path) {
              test::write_dicom(path, pixels);

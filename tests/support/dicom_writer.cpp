@@ -90,6 +90,10 @@ void write_dicom(const std::string& path, const StoredPixels& pixels, const Dico
           {DCM_PixelRepresentation, spec.pixel_representation}})
         check(data.putAndInsertUint16(key, static_cast<Uint16>(value)), "image attribute");
 
+    DcmItem* level = &data;
+    for (int k = 0; k < spec.nesting; ++k)
+        check(level->findOrCreateSequenceItem(DCM_ReferencedImageSequence, level, 0), "nested item");
+
     const DcmXfer xfer(spec.transfer_syntax.c_str());
     if (spec.pixel_data)
         put_pixel_data(data, pixel_bytes(pixels, spec), xfer, spec.bits_allocated);

@@ -25,6 +25,7 @@ struct DicomSpec {
     int frames = 1;  // Number of Frames is written when it is not 1
     std::string rescale_slope, rescale_intercept;  // written when not empty
     std::string manufacturer, model, series_number, series_description;
+    int nesting = 0;  // items nested one in another before the image attributes
     bool pixel_data = true;
     std::size_t padding = 0;  // bytes of a trailing padding element after Pixel Data
 };
