@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -132,7 +133,7 @@ private:
     bool cut_ = false;
     std::uint32_t recent_ = 0;
     int items_ = 0;
-    std::array<unsigned char, 16384> block_{};
+    std::array<unsigned char, 4096> block_;
     long long block_start_ = 0;
     long long block_length_ = 0;
 };
@@ -242,17 +243,21 @@ struct PixelFormat {
     bool rescaled = false;
     ext::real slope = 1, intercept = 0;
 
-    unsigned mask() const { return bits_stored == 16 ? 0xFFFFu : (1u << bits_stored) - 1; }
+    int mask() const { return (1 << bits_stored) - 1; }
     int lowest() const { return signed_values ? -(1 << (bits_stored - 1)) : 0; }
-    int highest() const { return signed_values ? (1 << (bits_stored - 1)) - 1 : static_cast<int>(mask()); }
+    int highest() const { return signed_values ? (1 << (bits_stored - 1)) - 1 : mask(); }
 
-    int value(const unsigned char* bytes) const
+    // The stored values of the Pixel Data, in place of its bytes: the stored bits of each
+    // word, sign-extended where the values are signed.
+    void values(std::array<std::uint16_t, plane_pixels>& words, std::array<int, plane_pixels>& stored) const
     {
-        const unsigned word = big_endian ? (bytes[0] << 8) | bytes[1] : bytes[0] | (bytes[1] << 8);
-        int stored = static_cast<int>(word & mask());
-        if (signed_values && stored > highest())
-            stored -= static_cast<int>(mask()) + 1;
-        return stored;
+        if (big_endian) {
+            for (auto& word : words)
+                word = __builtin_bswap16(word);
+        }
+        const int sign = signed_values ? 1 << (bits_stored - 1) : 0;
+        for (int p = 0; p < plane_pixels; ++p)
+            stored[p] = ((words[p] & mask()) ^ sign) - sign;
     }
 
     bool rescale_in_range() const
@@ -418,21 +423,25 @@ private:
         const bool may_refuse = !format.signed_values && format.bits_stored == 16;
         if (samples == nullptr && !may_refuse)
             return {};
-        std::vector<unsigned char> bytes(pixel_bytes);
-        if (!producer_.read_at(offset, bytes.data(), pixel_bytes))
+        static_assert(std::endian::native == std::endian::little);
+        std::array<std::uint16_t, plane_pixels> words;
+        if (!producer_.read_at(offset, words.data(), pixel_bytes))
             producer_.raise_failure(path_);
+        std::array<int, plane_pixels> stored;
+        format.values(words, stored);
         if (may_refuse) {
-            for (int p = 0; p < plane_pixels; ++p) {
-                if (const int stored = format.value(&bytes[2 * p]); stored > 32767)
-                    return "には32767を超える画素値があります (" + std::to_string(stored) + ")";
-            }
+            if (const int highest = *std::max_element(stored.begin(), stored.end()); highest > 32767)
+                return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
         }
-        if (samples != nullptr) {
-            for (int p = 0; p < plane_pixels; ++p) {
-                const int stored = format.value(&bytes[2 * p]);
-                (*samples)[p] = format.rescaled ? ext::store(stored * format.slope + format.intercept) : stored;
-            }
+        if (samples == nullptr)
+            return {};
+        if (!format.rescaled) {
+            std::copy(stored.begin(), stored.end(), samples->begin());
+            return {};
         }
+        // The range of the rescale was checked: no sample leaves the double range.
+        for (int p = 0; p < plane_pixels; ++p)
+            (*samples)[p] = static_cast<double>(stored[p] * format.slope + format.intercept);
         return {};
     }
 

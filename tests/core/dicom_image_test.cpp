@@ -125,7 +125,13 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
          "の転送構文には対応していません (1.2.840.10008.1.2.1.99)"},
         {"encapsulated", dicom({.transfer_syntax = test::jpeg_lossless}),
          "の転送構文には対応していません (1.2.840.10008.1.2.4.70)"},
-        {"unsigned above 32767", dicom({.pixel_representation = 0}), "には32767を超える画素値があります (35536)"},
+        {"unsigned above 32767",
+         [&](const std::string& path) {
+             StoredPixels bright = test::filled(100);
+             bright[5] = static_cast<std::int16_t>(40000);
+             test::write_dicom(path, bright, {.pixel_representation = 0});
+         },
+         "には32767を超える画素値があります (40000)"},
         {"stored bits beyond the high bit", dicom({.bits_stored = 12, .high_bit = 15}),
          "の画素の形式には対応していません (Bits Stored 12, High Bit 15, Pixel Representation 1)"},
         {"rescale not a number", dicom({.rescale_slope = "2.5\\3", .rescale_intercept = "0"}),
