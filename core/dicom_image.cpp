@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -247,8 +246,8 @@ struct PixelFormat {
     int lowest() const { return signed_values ? -(1 << (bits_stored - 1)) : 0; }
     int highest() const { return signed_values ? (1 << (bits_stored - 1)) - 1 : mask(); }
 
-    // The stored values of the Pixel Data, in place of its bytes: the stored bits of each
-    // word, sign-extended where the values are signed.
+    // The stored values of the Pixel Data's words: the stored bits of each, sign-extended
+    // where the values are signed.
     void values(std::array<std::uint16_t, plane_pixels>& words, std::array<int, plane_pixels>& stored) const
     {
         if (big_endian) {
@@ -346,9 +345,10 @@ private:
 
         PixelFormat format;
         format.big_endian = big_endian;
-        if (std::string refusal = check_image(data, implicit || (header[4] == 'O' && header[5] == 'W'), format);
-            !refusal.empty())
+        if (std::string refusal = check_image(data, format); !refusal.empty())
             return refusal;
+        if (!implicit && (header[4] != 'O' || header[5] != 'W'))  // 16-bit words are OW
+            return "の画素の形式には対応していません (VR " + shown(std::string(header.begin() + 4, header.begin() + 6)) + ")";
         if (length != pixel_bytes)
             return "の画素データの長さが合いません (" + std::to_string(length) + "バイト)";
         if (value_offset + pixel_bytes > size_)
@@ -358,7 +358,7 @@ private:
         return read_pixels(value_offset, format, samples);
     }
 
-    static std::string check_image(DcmDataset& data, bool words, PixelFormat& format)
+    static std::string check_image(DcmDataset& data, PixelFormat& format)
     {
         const auto samples_per_pixel = unsigned_short(data, DCM_SamplesPerPixel);
         const auto rows = unsigned_short(data, DCM_Rows);
@@ -388,7 +388,7 @@ private:
         const std::string frames = trimmed(text_of(data, DCM_NumberOfFrames));
         if (!frames.empty() && decimal(frames) != ext::real(1))
             return "は1フレームの画像ではありません (" + shown(frames) + "フレーム)";
-        if (*bits_stored < 1 || *bits_stored > 16 || *high_bit + 1 != *bits_stored || *representation > 1 || !words)
+        if (*bits_stored < 1 || *bits_stored > 16 || *high_bit + 1 != *bits_stored || *representation > 1)
             return "の画素の形式には対応していません (Bits Stored " + std::to_string(*bits_stored) + ", High Bit " +
                    std::to_string(*high_bit) + ", Pixel Representation " + std::to_string(*representation) + ")";
         format.bits_stored = *bits_stored;

@@ -13,14 +13,6 @@ namespace {
 using test::DicomSpec;
 using test::TempFolder;
 
-StoredPixels ramp()
-{
-    StoredPixels pixels;
-    for (int i = 0; i < plane_pixels; ++i)
-        pixels[i] = static_cast<std::int16_t>(i * 7 - 30000);
-    return pixels;
-}
-
 // What reading a file gives: its source, or the text of the error it raised.
 struct Outcome {
     SliceSource source;
@@ -39,7 +31,7 @@ Outcome read(const std::string& path, Samples& samples)
 TEST(DicomImage, PixelDataIsReadWhereverItLiesInEveryNativeTransferSyntax)
 {
     TempFolder tmp;
-    const StoredPixels pixels = ramp();
+    const StoredPixels pixels = test::ramp();
     for (const char* syntax : {test::explicit_little_endian, test::implicit_little_endian, test::explicit_big_endian}) {
         for (std::size_t padding : {0, 370}) {
             SCOPED_TRACE(std::string(syntax) + " with padding " + std::to_string(padding));
@@ -109,7 +101,7 @@ void cut(const std::string& path, std::uintmax_t bytes_left) { std::filesystem::
 TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
 {
     TempFolder tmp;
-    const StoredPixels pixels = ramp();
+    const StoredPixels pixels = test::ramp();
     auto dicom = [&](DicomSpec spec) { return [&, spec](const std::string& path) { test::write_dicom(path, pixels, spec); }; };
     const Refusal refusals[] = {
         {"another matrix", dicom({.rows = 512, .columns = 512}), "は256×256の16ビット画像ではありません (512×512)"},
@@ -169,9 +161,9 @@ TEST(DicomImage, OnlyAPreambleTheMarkerAndAMetaGroupWithATransferSyntaxMakeADico
 {
     // Anything else keeps the tail rule, whatever marker it carries.
     TempFolder tmp;
-    const StoredPixels pixels = ramp();
+    const StoredPixels pixels = test::ramp();
     // A meta group that holds only its version.
-    std::string head = std::string(128, '\0') + "DICM" + std::string("\x02\x00\x01\x00OB\0\0\x02\0\0\0\0\x01", 18);
+    std::string head = std::string(128, '\0') + "DICM" + std::string("\x02\x00\x01\x00OB\0\0\x02\0\0\0\0\x01", 14);
     test::write_slice(tmp.file("raw0"), pixels, 0);
     const auto tail = test::read_bytes(tmp.file("raw0"));
     head.append(tail.begin(), tail.end());

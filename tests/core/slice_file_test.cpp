@@ -16,14 +16,6 @@ namespace {
 
 using test::TempFolder;
 
-StoredPixels ramp()
-{
-    StoredPixels samples;
-    for (int i = 0; i < plane_pixels; ++i)
-        samples[i] = static_cast<std::int16_t>(i * 7 - 30000);
-    return samples;
-}
-
 int io_code_of(const std::string& path)
 {
     Samples samples;
@@ -38,7 +30,7 @@ int io_code_of(const std::string& path)
 TEST(ReadSlice, TakesTheLastWholeRecordsWhateverTheHeader)
 {
     TempFolder folder;
-    const StoredPixels expected = ramp();
+    const StoredPixels expected = test::ramp();
     Samples samples;
     for (std::size_t header : {0, 132, 4000}) {
         const std::string path = folder.file("slice" + std::to_string(header));

@@ -87,6 +87,14 @@ StoredPixels filled(std::int16_t value)
     return samples;
 }
 
+StoredPixels ramp()
+{
+    StoredPixels pixels;
+    for (int i = 0; i < plane_pixels; ++i)
+        pixels[i] = static_cast<std::int16_t>(i * 7 - 30000);
+    return pixels;
+}
+
 Samples as_samples(const StoredPixels& pixels)
 {
     Samples samples;

@@ -35,6 +35,8 @@ std::vector<std::uint8_t> read_bytes(const std::string& path);
 void write_marked_slice(const std::string& path, const StoredPixels& samples);
 
 StoredPixels filled(std::int16_t value);
+// Values that differ from each neighbour and cover the 16-bit range: i × 7 − 30,000, wrapped.
+StoredPixels ramp();
 
 // The samples a reader gives for these stored values without a rescale.
 Samples as_samples(const StoredPixels& pixels);

@@ -51,9 +51,7 @@ std::string sop_instance_uid(const std::string& path)
 
 TEST(DicomFile, AConformantMrImageWhosePixelDataEndsTheFile)
 {
-    StoredPixels pixels{};
-    for (int i = 0; i < plane_pixels; ++i)
-        pixels[i] = static_cast<std::int16_t>(i * 7 - 30000);
+    const StoredPixels pixels = test::ramp();
     DicomImage image{"1.2.3.456", "1.2.3", "1.2.3.4", 7, "1.2.3.5", 3, "SNR phantom pi"};
     const std::string file = dicom_bytes(image, pixels);
 
