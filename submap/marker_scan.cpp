@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "core/path.h"
 
 namespace snr {
 
@@ -50,12 +51,6 @@ Selection check_selection(const std::string& path)
         return {{}, file_name_part(path) + "はdicom画像ではありません!!"};
     SliceCheck check = check_slice(path);
     return {std::move(check.source), check.refusal.empty() ? "" : refusal_text(path, check.refusal)};
-}
-
-std::string file_name_part(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace snr

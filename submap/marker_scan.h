@@ -20,7 +20,4 @@ struct Selection {
 };
 Selection check_selection(const std::string& path);
 
-// The caption of a chosen file: its name without the folder.
-std::string file_name_part(const std::string& path);
-
 }  // namespace snr
