@@ -334,10 +334,13 @@ private:
         const long long value_offset = producer_.position();
         const long long header_size = implicit ? 8 : 12;
         std::array<unsigned char, 12> header{};
-        if (value_offset < 132 + header_size || !producer_.read_at(value_offset - header_size, header.data(), header_size))
+        const bool after_meta = value_offset >= 132 + header_size;
+        if (after_meta && !producer_.read_at(value_offset - header_size, header.data(), header_size))
             producer_.raise_failure(path_);
-        auto word = [&](int at) { return big_endian ? header[at] << 8 | header[at + 1] : header[at] | header[at + 1] << 8; };
-        if (value_offset < 132 + header_size || word(0) != 0x7FE0 || word(2) != 0x0010)
+        auto word = [&](int at) {
+            return big_endian ? header[at] << 8 | header[at + 1] : header[at] | header[at + 1] << 8;
+        };
+        if (!after_meta || word(0) != 0x7FE0 || word(2) != 0x0010)
             return "には画素データがありません";
         const long long length = static_cast<long long>(word(header_size - 4)) << (big_endian ? 16 : 0) |
                                  static_cast<long long>(word(header_size - 2)) << (big_endian ? 0 : 16);

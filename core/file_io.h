@@ -8,9 +8,10 @@
 
 namespace snr {
 
-// The system calls of the slice reader and listing, the marker scan, the export and snrmap's output. The
-// programs use the real ones; a test puts others in place to produce failures the machine will
-// not produce on demand (no access while running as root, a full disk, a failing network share).
+// The system calls of the slice reader and listing, the marker scan, the export and snrmap's
+// output. The programs use the real ones; a test puts others in place to produce failures the
+// machine will not produce on demand (no access while running as root, a full disk, a failing
+// network share) or to change a folder while a run lists it.
 struct SystemCalls {
     int (*stat)(const char* path, struct stat* info);
     int (*fstat)(int fd, struct stat* info);

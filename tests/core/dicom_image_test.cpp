@@ -102,15 +102,14 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
 {
     TempFolder tmp;
     const StoredPixels pixels = test::ramp();
-    auto dicom = [&](DicomSpec spec) { return [&, spec](const std::string& path) { test::write_dicom(path, pixels, spec); }; };
+    auto dicom = [&](DicomSpec spec) {
+        return [&, spec](const std::string& path) { test::write_dicom(path, pixels, spec); };
+    };
     const Refusal refusals[] = {
         {"another matrix", dicom({.rows = 512, .columns = 512}), "は256×256の16ビット画像ではありません (512×512)"},
         {"8 bits", dicom({.bits_allocated = 8, .bits_stored = 8, .high_bit = 7}),
          "は256×256の16ビット画像ではありません (8ビット)"},
-        {"32 bits", dicom({.bits_allocated = 32, .bits_stored = 32, .high_bit = 31}),
-         "は256×256の16ビット画像ではありません (32ビット)"},
         {"colour", dicom({.samples_per_pixel = 3, .photometric = "RGB"}), "はモノクロ画像ではありません (3サンプル/画素)"},
-        {"palette", dicom({.photometric = "PALETTE COLOR"}), "はモノクロ画像ではありません (PALETTE COLOR)"},
         {"two frames", dicom({.frames = 2}), "は1フレームの画像ではありません (2フレーム)"},
         {"no pixel data", dicom({.pixel_data = false}), "には画素データがありません"},
         {"deflated", dicom({.transfer_syntax = test::deflated_little_endian}),

@@ -26,7 +26,8 @@ private:
 };
 
 // Writes a slice file: `header` bytes of 0x5A, then the samples little-endian, then `trailer` bytes.
-void write_slice(const std::string& path, const StoredPixels& samples, std::size_t header = 132, std::size_t trailer = 0);
+void write_slice(const std::string& path, const StoredPixels& samples, std::size_t header = 132,
+                 std::size_t trailer = 0);
 void write_slice(const std::string& path, std::int16_t value, std::size_t header = 132);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> read_bytes(const std::string& path);

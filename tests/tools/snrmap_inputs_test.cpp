@@ -65,7 +65,10 @@ protected:
         return test::write_series(tmp, name, values);
     }
 
-    std::string dicom(const std::string& name, const StoredPixels& samples) { return test::write_dicom(tmp, name, samples); }
+    std::string dicom(const std::string& name, const StoredPixels& samples)
+    {
+        return test::write_dicom(tmp, name, samples);
+    }
 
     std::string summary()
     {
