@@ -103,10 +103,25 @@ void condense_to_fit(QWidget* widget)
 
 namespace {
 
-const char* const designed_px = "designedPixelSize";
 constexpr int smallest_px = 8;
 // Antialiasing fainter than this (of 255) is not seen; it may fall outside a label.
 constexpr int visible_alpha = 32;
+
+// A label that draws its line where the fit below puts it.
+class FittedLabel : public QLabel {
+public:
+    FittedLabel(QWidget* parent, int font_px) : QLabel(parent), designed_px(font_px) {}
+    const int designed_px;  // the font size of the design
+    int line_offset = 0;    // rows from the top to the top of the line
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(rect().translated(0, line_offset), static_cast<int>(alignment()) | Qt::TextDontClip, text());
+    }
+};
 
 struct Rows {
     int first;
@@ -122,8 +137,8 @@ std::optional<Rows> glyph_rows(const QFont& font, const QString& caption)
     canvas.fill(Qt::transparent);
     QPainter painter(&canvas);
     painter.setFont(font);
-    painter.drawText(QRect(line, line, canvas.width() - 2 * line, line), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                     caption);
+    painter.drawText(QRect(line, line, canvas.width() - 2 * line, line),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, caption);
     painter.end();
     std::optional<Rows> rows;
     for (int y = 0; y < canvas.height(); ++y) {
@@ -141,9 +156,9 @@ std::optional<Rows> glyph_rows(const QFont& font, const QString& caption)
 // overrun (descenders, parentheses, the tops of kana). The line moves by what it overruns,
 // and only where the glyphs are taller than the label does the font shrink. Returns the row
 // where the line then starts.
-int fit_height(const QLabel* text, QFont& font)
+int fit_height(const FittedLabel* text, QFont& font)
 {
-    for (int px = text->property(designed_px).toInt(); px >= smallest_px; --px) {
+    for (int px = text->designed_px; px >= smallest_px; --px) {
         font.setPixelSize(px);
         const auto rows = glyph_rows(font, text->text());
         if (!rows)
@@ -162,22 +177,7 @@ void fit_width(const QLabel* text, QFont& font)
         font.setStretch(std::max(60, 100 * text->width() / plain));
 }
 
-// A label that draws its line where the fit puts it.
-class FittedLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    int line_offset = 0;  // rows from the top to the top of the line
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setPen(palette().color(foregroundRole()));
-        painter.drawText(rect().translated(0, line_offset), static_cast<int>(alignment()) | Qt::TextDontClip, text());
-    }
-};
-
-// Fits a label's caption into its designed size, by the two rules above.
+// Fits a label's caption into its designed size by the two rules above.
 void fit(FittedLabel* text)
 {
     QFont font = text->font();
@@ -195,12 +195,11 @@ void fit(FittedLabel* text)
 
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style)
 {
-    auto* text = new FittedLabel(parent);
+    auto* text = new FittedLabel(parent, style.font_px);
     text->setTextFormat(Qt::PlainText);  // captions show file names and numbers, never markup
     text->setText(caption);
     text->setObjectName(name);
     text->setFont(font(style.font_px, style.bold));
-    text->setProperty(designed_px, style.font_px);
     text->setAlignment((style.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     if (style.text) {
         QPalette palette = text->palette();

@@ -44,11 +44,7 @@ TEST_F(ConsecutiveSelection, StepsOfEachKindInTheirOrder)
 
 TEST_F(ConsecutiveSelection, ANestedHandlerThatFailedHalfwayLeavesNoTrace)
 {
-    // What a change handler leaves when it fails at rendering: another plane copied, no width.
-    view.nested_handler = [this] {
-        state->disp_image.fill(7);
-        state->window = {};
-    };
+    fail_nested_handlers();
     EXPECT_EQ(select(7), (Steps{"legend hidden", "edits 60 20", "title  SNR = ", "labels", "legend shown",
                                 "caption ( WL,WW ) = ( 160 , 460 )", "render"}));
     EXPECT_EQ(state->disp_image, state->snr_pi);

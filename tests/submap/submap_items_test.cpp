@@ -41,10 +41,7 @@ TEST_F(SubmapSelection, StepsOfEachKindInTheirOrder)
 
 TEST_F(SubmapSelection, ANestedHandlerThatFailedHalfwayLeavesNoTrace)
 {
-    view.nested_handler = [this] {
-        state->disp_image.fill(7);
-        state->window = {};
-    };
+    fail_nested_handlers();
     EXPECT_EQ(select(4), (Steps{"title SNR", "legend shown", "edits 60 20", "labels", "readout cleared",
                                 "caption   ( WL,WW ) = ( 150 , 300 )", "render"}));
     EXPECT_EQ(state->disp_image, state->snr_nopi);

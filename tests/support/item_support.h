@@ -42,6 +42,15 @@ protected:
     std::unique_ptr<State> state = std::make_unique<State>();
     RecordingSelection view;
 
+    // The edits' change handlers fail halfway, as at rendering: another plane shown, no width.
+    void fail_nested_handlers()
+    {
+        view.nested_handler = [this] {
+            state->disp_image.fill(7);
+            state->window = {};
+        };
+    }
+
     std::vector<std::string> select(int index)
     {
         view.steps.clear();

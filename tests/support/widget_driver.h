@@ -28,9 +28,8 @@ inline void click_row(ResultList* list, int row)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
-// How many visible pixels of a label's glyphs fall outside it: its caption drawn as the label
-// draws it, but unclipped, on a larger canvas. Antialiasing below an eighth of full cover
-// does not count.
+// How many visible pixels (an eighth of full cover or more) of a label's glyphs fall outside
+// it: its caption drawn where the label draws it, unclipped, on a larger canvas.
 inline int glyph_pixels_outside(const QLabel* label)
 {
     const int margin = 32;
@@ -49,42 +48,31 @@ inline int glyph_pixels_outside(const QLabel* label)
     return outside;
 }
 
-// What is wrong with the labels of a window, one line each: glyphs outside a label, a font
-// condensed although its caption fits, a caption that would be read as markup.
-inline std::vector<std::string> label_faults(const QWidget* window)
+// What is wrong with the layout of a window, one line each: glyphs outside a label, a label
+// condensed although its caption fits, a caption read as markup, a shown group box whose
+// frame is not on its top row or whose inside is not its parent's colour.
+inline std::vector<std::string> layout_faults(QWidget* window)
 {
     std::vector<std::string> faults;
     for (const QLabel* label : window->findChildren<QLabel*>()) {
         const std::string name = label->objectName().toStdString();
-        if (glyph_pixels_outside(label) > 0)
-            faults.push_back(name + " overruns");
         QFont plain = label->font();
         plain.setStretch(QFont::Unstretched);
-        const int stretch = label->font().stretch();
-        if (stretch != QFont::AnyStretch && stretch != QFont::Unstretched &&
-            QFontMetrics(plain).horizontalAdvance(label->text()) <= label->width())
+        const bool condensed = label->font().stretch() != QFont::AnyStretch && plain != label->font();
+        if (glyph_pixels_outside(label) > 0)
+            faults.push_back(name + " overruns");
+        if (condensed && QFontMetrics(plain).horizontalAdvance(label->text()) <= label->width())
             faults.push_back(name + " condensed");
         if (label->textFormat() != Qt::PlainText)
             faults.push_back(name + " markup");
     }
-    return faults;
-}
-
-// Shown group boxes whose frame is not on their top row or whose inside is not their
-// parent's colour.
-inline std::vector<std::string> group_box_faults(QWidget* window)
-{
     const QImage shot = window->grab().toImage();
-    std::vector<std::string> faults;
     for (const QGroupBox* box : window->findChildren<QGroupBox*>()) {
-        if (!box->isVisible())
-            continue;
         const QColor fill = box->parentWidget()->palette().color(QPalette::Window);
         const QPoint top = box->mapTo(window, QPoint(box->width() / 2, 0));
-        if (shot.pixelColor(top) == fill || shot.pixelColor(top - QPoint(0, 1)) != fill)
+        if (box->isVisible() && (shot.pixelColor(top) == fill || shot.pixelColor(top - QPoint(0, 1)) != fill ||
+                                 shot.pixelColor(box->mapTo(window, QPoint(3, box->height() / 2))) != fill))
             faults.push_back(box->objectName().toStdString() + " frame");
-        if (shot.pixelColor(box->mapTo(window, QPoint(3, box->height() / 2))) != fill)
-            faults.push_back(box->objectName().toStdString() + " fill");
     }
     return faults;
 }
