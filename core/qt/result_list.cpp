@@ -9,12 +9,13 @@ ResultList::ResultList(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    auto forget = [this] {
-        selected_ = -1;
-        left_pressed_ = false;
-    };
-    connect(model(), &QAbstractItemModel::modelReset, this, forget);
-    connect(model(), &QAbstractItemModel::rowsRemoved, this, forget);
+}
+
+void ResultList::reset()
+{
+    selected_ = -1;
+    left_pressed_ = false;
+    QListWidget::reset();
 }
 
 void ResultList::setItems(const std::vector<std::string>& items)

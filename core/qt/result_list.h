@@ -21,6 +21,8 @@ public:
     int selectedRow() const { return selected_; }
     // Selects row as a click on it would, and reports the click.
     void clickRow(int row);
+    // Runs when the items are cleared: no row is selected then.
+    void reset() override;
 
 signals:
     void clicked();
