@@ -217,6 +217,13 @@ void TForm1::Image1MouseMove(int x, int y)
     render_display();
 }
 
+void TForm1::openFolders(const std::vector<std::string>& folders)
+{
+    FolderList* lists[] = {DirectoryListBox1, DirectoryListBox2};
+    for (std::size_t i = 0; i < folders.size() && i < std::size(lists); ++i)
+        handle([&] { lists[i]->openFolder(folders[i]); });
+}
+
 void TForm1::Button2Click() { close(); }
 
 void TForm1::Button3Click() { saveDisplay(); }

@@ -6,8 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 #include "core/qt/form_widgets.h"
+#include "core/window_command_line.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
 #include "submap/marker_scan.h"
@@ -143,16 +145,30 @@ Plane* TForm1::planeOfItem(int index) { return submap_item_plane(state_, index);
 
 void TForm1::selectImage(QLabel* caption, std::string& path)
 {
-    const auto chosen = dialogs_->open_file(open_dialog_name_);
-    if (!chosen)
-        return;
-    open_dialog_name_ = *chosen;
-    if (!has_dicm_marker(*chosen)) {
-        dialogs_->message(file_name_part(*chosen) + "はdicom画像ではありません!!");
+    if (const auto chosen = dialogs_->open_file(open_dialog_name_))
+        takeImage(caption, path, *chosen);
+}
+
+void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& chosen)
+{
+    open_dialog_name_ = chosen;
+    if (!has_dicm_marker(chosen)) {
+        dialogs_->message(file_name_part(chosen) + "はdicom画像ではありません!!");
         return;
     }
-    caption->setText(q(file_name_part(*chosen)));
-    path = *chosen;
+    caption->setText(q(file_name_part(chosen)));
+    path = chosen;
+}
+
+void TForm1::openImages(const std::vector<std::string>& files)
+{
+    const std::array<std::pair<QLabel*, std::string*>, 4> selectors{{{Label1, &state_.path1_nopi},
+                                                                     {Label2, &state_.path2_nopi},
+                                                                     {Label3, &state_.path1_pi},
+                                                                     {Label4, &state_.path2_pi}}};
+    // Each file is its own event: a failure is shown and the next file is still taken.
+    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i)
+        handle([&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
 }
 
 void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }
