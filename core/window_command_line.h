@@ -8,7 +8,7 @@ namespace snr {
 
 // What a window program says about its command line.
 struct WindowProgram {
-    std::string name;     // "snr_submap"
+    std::string name;  // "snr_submap"
     std::string version;
     std::string synopsis;  // the paths it takes, e.g. "[FILE...]"
     std::string purpose;   // what it does with them, for --help

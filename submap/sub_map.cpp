@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "core/qt/form_widgets.h"
-#include "core/window_command_line.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
+#include "core/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 

@@ -7,8 +7,8 @@ namespace snr {
 namespace {
 
 using Action = WindowArguments::Action;
-const WindowProgram program{.name = "snr_submap", .version = "1.2.3", .synopsis = "[FILE...]",
-                            .purpose = "Opens it.", .most_paths = 2};
+const WindowProgram program{
+    .name = "snr_submap", .version = "1.2.3", .synopsis = "[FILE...]", .purpose = "Opens it.", .most_paths = 2};
 
 WindowArguments read(std::vector<std::string> arguments) { return read_window_arguments(program, arguments); }
 
