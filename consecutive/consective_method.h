@@ -7,7 +7,6 @@
 #include "consecutive/consecutive_run.h"
 #include "core/qt/viewer_form.h"
 
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -26,13 +25,11 @@ class TForm1 : public ViewerForm {
 public:
     // The window works on `state`, which outlives it. Without `dialogs` it shows real ones.
     explicit TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs = nullptr);
-    ~TForm1() override;
 
     void FormCreate();
     void Button1Click();
     void CheckBox1Click();
     void ListBox1Click() override;
-    void Image1MouseMove(int x, int y) override;
     void Button2Click();
     void Button3Click();
     // The folders named on the command line: the no-PI list's, then the PI list's.
@@ -44,13 +41,11 @@ public:
     FolderList* DirectoryListBox1;
     FolderList* DirectoryListBox2;
     QPushButton* Button1;
-    QCheckBox* CheckBox1;
     QGroupBox* GroupBox1;
     QLabel* Label7;
     QLineEdit* edit_rfactor;
     QProgressBar* ProgressBar1;
     QFrame* Panel2;
-    QGroupBox* GroupBox2;
     QLabel* Label5;
     QLabel* Label3;
     QLabel* Label4;
@@ -59,18 +54,15 @@ public:
     QLabel* label_pos;
     QLabel* label_SI;
     QFrame* Panel3;
-    QLabel* label_window;
     QFrame* Panel6;
     QPushButton* Button3;
     QPushButton* Button2;
 
 protected:
-    ItemKind kindOfItem(int index) const override;
-    Plane* planeOfItem(int index) override;
+    void showReadout(int x, int y, double value, ItemKind kind) override;
 
 private:
     void createControls();
-    void connectHandlers();
 
     ConsecutiveState& state_;
 };

@@ -1,37 +1,50 @@
 #include "consecutive/consecutive_items.h"
 
-#include <iterator>
-
 namespace snr {
 
-ItemKind consecutive_item_kind(int index)
-{
-    if (index == nopi_snr_item || index == pi_snr_item)
-        return ItemKind::SnrMap;
-    if (index == gfactor_item)
-        return ItemKind::GFactor;
-    return ItemKind::Other;
-}
+namespace {
 
-Plane* consecutive_item_plane(ConsecutiveState& state, int index)
-{
-    Plane* planes[] = {&state.rep_nopi, &state.signal_nopi, &state.noise_nopi, &state.snr_nopi, &state.rep_pi,
-                       &state.signal_pi, &state.noise_pi, &state.snr_pi, &state.gfactor_map};
-    if (index < 0 || index >= static_cast<int>(std::size(planes)))
-        return nullptr;
-    return planes[index];
-}
+using Item = ResultItem<ConsecutiveState>;
+using State = ConsecutiveState;
 
-void apply_consecutive_window_preset(ConsecutiveState& state, int index)
+constexpr Item items[] = {
+    {"PIなし 代表画像", "PIなし 代表画像", "rep_nopi", ItemKind::Other, &State::rep_nopi, automatic_window},
+    {"PIなし 信号値画像", "PIなし 信号値画像", "signal_nopi", ItemKind::Other, &State::signal_nopi, automatic_window},
+    {"PIなし 雑音値画像", "PIなし 雑音値画像", "noise_nopi", ItemKind::Other, &State::noise_nopi, automatic_window},
+    {"PIなし SNR map", "PIなし SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, legend_window},
+    {"PIあり 代表画像", nullptr, "rep_pi", ItemKind::Other, &State::rep_pi, automatic_window},
+    {"PIあり 信号値画像", nullptr, "signal_pi", ItemKind::Other, &State::signal_pi, automatic_window},
+    {"PIあり 雑音値画像", nullptr, "noise_pi", ItemKind::Other, &State::noise_pi, automatic_window},
+    {"PIあり SNR map", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, legend_window},
+    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(200, 400)},
+};
+static_assert(single_layout_leads(items));
+
+}  // namespace
+
+ItemTable<ConsecutiveState> consecutive_item_table() { return items; }
+
+void select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view)
 {
-    if (index == gfactor_item) {
-        state.window.wl = 200;
-        state.window.ww = 400;
-    } else if (consecutive_item_kind(index) == ItemKind::SnrMap) {
-        const long double minimum = state.scale_min;
-        state.window.wl = window_value(5 * static_cast<long double>(state.scale_step) + minimum);
-        state.window.ww = window_value(20 * static_cast<long double>(state.scale_step) + minimum);
+    const auto table = consecutive_item_table();
+    const ItemKind kind = kind_at(table, index);
+    view.show_legend_controls(false);
+    state.scale_min = 60;
+    state.scale_step = 20;
+    if (kind == ItemKind::Other) {
+        view.set_readout_title(" 信号強度 = ");
+    } else {
+        preset_legend_edits_for(kind, view);
+        if (kind == ItemKind::SnrMap)
+            view.set_readout_title(" SNR = ");  // the g-factor map keeps the title it has
+        view.update_scale_labels();
     }
+    if (const Plane* plane = plane_at(table, state, index)) {
+        state.disp_image = *plane;
+        if (kind != ItemKind::Other)
+            view.show_legend_controls(true);
+    }
+    finish_selection(state, kind, window_at(table, index), consecutive_caption_prefix, view);
 }
 
 }  // namespace snr

@@ -1,22 +1,19 @@
 #pragma once
 
 #include "consecutive/consecutive_run.h"
-#include "core/display.h"
+#include "core/result_items.h"
+#include "core/view_selection.h"
 
 namespace snr {
 
-// Result list indexes with a meaning of their own.
-inline constexpr int nopi_snr_item = 3;
-inline constexpr int pi_snr_item = 7;
-inline constexpr int gfactor_item = 8;
+// The items of snr_consecutive's result list in list order: all nine with the g-factor, the
+// first four without.
+ItemTable<ConsecutiveState> consecutive_item_table();
 
-ItemKind consecutive_item_kind(int index);
+inline constexpr char consecutive_caption_prefix[] = "( WL,WW ) = ( ";
 
-// The plane a result list item shows; nothing for an index outside the list.
-Plane* consecutive_item_plane(ConsecutiveState& state, int index);
-
-// The window a selection sets after the automatic window: the SNR window from the legend
-// settings for SNR maps, 200 / 400 for the g-factor map, unchanged otherwise.
-void apply_consecutive_window_preset(ConsecutiveState& state, int index);
+// The view selection of an index (-1: none): the legend settings back to 60 and 20, the legend
+// edits preset for a map, the item's plane on display with its window, captions and rendering.
+void select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view);
 
 }  // namespace snr

@@ -1,5 +1,6 @@
 #include "consecutive/consecutive_run.h"
 
+#include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
@@ -79,33 +80,17 @@ void measure_folder(ConsecutiveState& state, const std::string& folder, const Ha
 
 }  // namespace
 
-std::vector<std::string> consecutive_items(bool gfactor)
-{
-    std::vector<std::string> items{"PIなし 代表画像", "PIなし 信号値画像", "PIなし 雑音値画像", "PIなし SNR map"};
-    if (gfactor) {
-        for (const char* item : {"PIあり 代表画像", "PIあり 信号値画像", "PIあり 雑音値画像", "PIあり SNR map",
-                                 "g-factor map"})
-            items.emplace_back(item);
-    }
-    return items;
-}
-
 bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view)
 {
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
-    if (inputs.r_text == "0") {
-        view.refuse("reduction factorが不正です");
+    const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
+    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
+    if (!r)
         return false;
-    }
-    view.begin(consecutive_items(inputs.gfactor));
-    double r = 0.0;
-    if (inputs.gfactor)
-        r = ext::store(text_to_float(inputs.r_text));
 
-    for (Plane* plane : {&state.rep_nopi, &state.signal_nopi, &state.noise_nopi, &state.snr_nopi, &state.rep_pi,
-                         &state.signal_pi, &state.noise_pi, &state.snr_pi, &state.gfactor_map})
-        plane->fill(0.0);
+    for (const auto& item : consecutive_item_table())
+        (state.*item.plane).fill(0.0);
 
     const int span = inputs.gfactor ? 25 : 50;
     measure_folder(state, inputs.nopi_folder,
@@ -118,7 +103,7 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
         for (int p = 0; p < plane_pixels; ++p) {
             if (state.snr_pi[p] != 0) {
                 state.gfactor_map[p] = ext::store(ext::div(100 * static_cast<ext::real>(state.snr_nopi[p]),
-                                                           ext::sqrt(r) * state.snr_pi[p]));
+                                                           ext::sqrt(*r) * state.snr_pi[p]));
             }
         }
         stamp_legend_wedge(state.gfactor_map, state.scale_min, state.scale_step);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/plane.h"
+#include "core/run_view.h"
 #include "core/viewer_state.h"
 
 namespace snr {
@@ -29,18 +30,8 @@ struct ConsecutiveInputs {
     std::string pi_folder;
 };
 
-// What a run shows while it goes; the window implements it with its controls.
-class ConsecutiveRunView {
-public:
-    virtual ~ConsecutiveRunView() = default;
-    virtual void refuse(const std::string& message) = 0;  // plain message box
-    // Progress bar shown and result list refilled with these items, none selected.
-    virtual void begin(const std::vector<std::string>& items) = 0;
-    virtual void progress(int position) = 0;
-};
-
-// The result list: nine items with the g-factor option, the first four without.
-std::vector<std::string> consecutive_items(bool gfactor);
+// The run's view; one interface for both programs and snrmap.
+using ConsecutiveRunView = RunView;
 
 // One press of the start button up to the automatic window: reads the settings, measures
 // both folders and the g-factor map, stamps the legends, copies the last no-PI slice into

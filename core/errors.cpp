@@ -1,6 +1,7 @@
 #include "core/errors.h"
 
 #include "core/gcc_bugs.h"
+#include "core/utf8.h"
 
 namespace snr {
 
@@ -39,25 +40,6 @@ static const char* float_message(FloatFault fault)
 FloatError::FloatError(FloatFault fault) : Error(float_message(fault)), fault_(fault) {}
 
 IntDivideByZero::IntDivideByZero() : Error("ゼロによる除算") {}
-
-// Code point of the last UTF-8 character of text (0 when empty).
-static char32_t last_code_point(std::string_view text)
-{
-    if (text.empty())
-        return 0;
-    std::size_t start = text.size() - 1;
-    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
-        --start;
-    auto lead = static_cast<unsigned char>(text[start]);
-    std::size_t length = text.size() - start;
-    char32_t cp = lead;
-    if (length == 2) cp = lead & 0x1F;
-    else if (length == 3) cp = lead & 0x0F;
-    else if (length >= 4) cp = lead & 0x07;
-    for (std::size_t i = start + 1; i < text.size(); ++i)
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-    return cp;
-}
 
 std::string error_box_text(std::string_view message)
 {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "core/errors.h"
+#include "core/path.h"
 
 namespace snr {
 
@@ -50,16 +51,6 @@ SystemCalls replace_system_calls(const SystemCalls& calls)
 
 namespace {
 
-std::string parent_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Windows codes that the programs' messages know; unmapped failures get "I/O device error".
 constexpr int io_device_error = 1117;
 constexpr int filename_too_long = 206;
@@ -74,11 +65,18 @@ bool is_directory(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// A missing file in an existing folder is "not found"; below a missing folder, a wrong path.
+static bool holding_folder_exists(const std::string& path)
+{
+    const std::string folder = folder_part(path);
+    return is_directory(folder.empty() ? "." : folder);
+}
+
 int io_code_for_errno(int error_number, const std::string& path)
 {
     switch (error_number) {
     case ENOENT:
-        return is_directory(parent_of(path)) ? io_code::file_not_found : io_code::path_not_found;
+        return holding_folder_exists(path) ? io_code::file_not_found : io_code::path_not_found;
     case ENOTDIR: return io_code::path_not_found;
     case EMFILE:
     case ENFILE: return io_code::too_many_open_files;

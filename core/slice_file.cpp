@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/extended.h"
+#include "core/path.h"
 
 namespace snr {
 
@@ -103,9 +104,7 @@ void export_raw(const std::string& path, const Plane& plane)
     if (exists && (S_ISDIR(existing.st_mode) || sys().access(target.c_str(), W_OK) != 0))
         throw IoError(io_code::access_denied);
 
-    const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string base = file_name_part(target);
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
@@ -113,7 +112,7 @@ void export_raw(const std::string& path, const Plane& plane)
         std::string hidden = "." + base + suffix;
         if (hidden.size() > NAME_MAX)
             hidden = ".export" + suffix;  // a name near the limit leaves no room for the suffix
-        temporary = (folder == "." ? std::string() : folder) + hidden;
+        temporary = join_path(folder_part(target), hidden);
         fd = sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             raise_io_error(errno, path);

@@ -11,7 +11,7 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "consecutive/consecutive_run.h"
+#include "consecutive/consecutive_items.h"
 #include "core/display.h"
 #include "fuzz/fuzz_support.h"
 
@@ -69,10 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         failure = error.what();
     }
 
-    for (const Plane* plane : {&state->disp_image, &state->rep_nopi, &state->signal_nopi, &state->noise_nopi,
-                               &state->snr_nopi, &state->rep_pi, &state->signal_pi, &state->noise_pi,
-                               &state->snr_pi, &state->gfactor_map})
-        fuzz::check_finite(*plane, "a plane");
+    fuzz::check_finite(state->disp_image, "disp_image");
+    for (const auto& item : consecutive_item_table())
+        fuzz::check_finite((*state).*item.plane, item.file_name);
     fuzz::check(std::isfinite(state->scale_min) && std::isfinite(state->scale_step), "legend settings");
 
     if (!failure.empty()) {

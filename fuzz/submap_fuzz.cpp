@@ -11,7 +11,7 @@
 
 #include "core/display.h"
 #include "fuzz/fuzz_support.h"
-#include "submap/submap_run.h"
+#include "submap/submap_items.h"
 
 using namespace snr;
 
@@ -62,11 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         failure = error.what();
     }
 
-    for (const Plane* plane :
-         {&state->disp_image, &state->img1_nopi, &state->img2_nopi, &state->signal_nopi, &state->noise_nopi,
-          &state->snr_nopi, &state->img1_pi, &state->img2_pi, &state->signal_pi, &state->noise_pi,
-          &state->snr_pi, &state->gfactor_map, &state->diff_image, &state->diff_mean})
-        fuzz::check_finite(*plane, "a plane");
+    for (const Plane* plane : {&state->disp_image, &state->diff_image, &state->diff_mean})
+        fuzz::check_finite(*plane, "a working plane");
+    for (const auto& item : submap_item_table())
+        fuzz::check_finite((*state).*item.plane, item.file_name);
 
     const bool chosen = !(flags & 2) || (!inputs.gfactor && odd_one >= 2);
     if (!failure.empty()) {

@@ -44,10 +44,4 @@ bool has_dicm_marker(const std::string& path)
     }
 }
 
-std::string file_name_part(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace snr

@@ -10,7 +10,4 @@ namespace snr {
 // raise IoError with the code of the operating system's error.
 bool has_dicm_marker(const std::string& path);
 
-// The caption of a chosen file: its name without the folder.
-std::string file_name_part(const std::string& path);
-
 }  // namespace snr

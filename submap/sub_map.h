@@ -8,7 +8,6 @@
 #include "core/qt/viewer_form.h"
 #include "submap/submap_run.h"
 
-class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -23,7 +22,6 @@ class TForm1 : public ViewerForm {
 public:
     // The window works on `state`, which outlives it. Without `dialogs` it shows real ones.
     explicit TForm1(SubmapState& state, std::unique_ptr<Dialogs> dialogs = nullptr);
-    ~TForm1() override;
 
     void FormCreate();
     void Button1Click();
@@ -33,7 +31,6 @@ public:
     void Button5Click();
     void CheckBox1Click();
     void ListBox1Click() override;
-    void Image1MouseMove(int x, int y) override;
     void Button6Click();
     void Button7Click();
     // The files named on the command line fill the selectors in order, as if chosen there.
@@ -44,7 +41,6 @@ public:
     QLabel* Label1;
     QPushButton* Button2;
     QLabel* Label2;
-    QCheckBox* CheckBox1;
     QGroupBox* GroupBox1;
     QLabel* Label9;
     QLineEdit* Edit1;
@@ -66,8 +62,6 @@ public:
     QLabel* label_Ypos;
     QLabel* label_SI;
     QFrame* Panel2;
-    QLabel* label_window;
-    QGroupBox* GroupBox2;
     QLabel* Label7;
     QLabel* Label5;
     QLabel* Label6;
@@ -76,18 +70,15 @@ public:
     QPushButton* Button6;
 
 protected:
-    ItemKind kindOfItem(int index) const override;
-    Plane* planeOfItem(int index) override;
+    void showReadout(int x, int y, double value, ItemKind kind) override;
+    void clear_readout() override;
 
 private:
     void createControls();
-    void connectHandlers();
     // Chooses the file of one selector in the file-open dialog.
     void selectImage(QLabel* caption, std::string& path);
     // The file chosen for one selector: remembered for the dialog, taken only with the DICM marker.
     void takeImage(QLabel* caption, std::string& path, const std::string& chosen);
-    void resetReadout();
-    void showLegendControls(bool shown);
 
     SubmapState& state_;
     std::string open_dialog_name_;  // the name last chosen in the file-open dialog

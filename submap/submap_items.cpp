@@ -1,34 +1,55 @@
 #include "submap/submap_items.h"
 
-#include <iterator>
-
 namespace snr {
 
-ItemKind submap_item_kind(int index)
-{
-    if (index == submap_nopi_snr_item || index == submap_pi_snr_item)
-        return ItemKind::SnrMap;
-    if (index == submap_gfactor_item)
-        return ItemKind::GFactor;
-    return ItemKind::Other;
-}
+namespace {
 
-Plane* submap_item_plane(SubmapState& state, int index)
-{
-    Plane* planes[] = {&state.img1_nopi, &state.img2_nopi, &state.signal_nopi, &state.noise_nopi,
-                       &state.snr_nopi,  &state.img1_pi,   &state.img2_pi,     &state.signal_pi,
-                       &state.noise_pi,  &state.snr_pi,    &state.gfactor_map};
-    if (index < 0 || index >= static_cast<int>(std::size(planes)))
-        return nullptr;
-    return planes[index];
-}
+using Item = ResultItem<SubmapState>;
+using State = SubmapState;
 
-void apply_submap_window_preset(SubmapState& state, int index)
+constexpr Item items[] = {
+    {"PIなし 画像1", "画像1", "img1_nopi", ItemKind::Other, &State::img1_nopi, automatic_window},
+    {"PIなし 画像2", "画像2", "img2_nopi", ItemKind::Other, &State::img2_nopi, automatic_window},
+    {"PIなし 信号値画像", "信号値画像", "signal_nopi", ItemKind::Other, &State::signal_nopi, automatic_window},
+    {"PIなし 雑音値画像", "雑音値画像", "noise_nopi", ItemKind::Other, &State::noise_nopi, automatic_window},
+    {"PIなし SNR map", "SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, automatic_window},
+    {"PIあり 画像1", nullptr, "img1_pi", ItemKind::Other, &State::img1_pi, automatic_window},
+    {"PIあり 画像2", nullptr, "img2_pi", ItemKind::Other, &State::img2_pi, automatic_window},
+    {"PIあり 信号値画像", nullptr, "signal_pi", ItemKind::Other, &State::signal_pi, automatic_window},
+    {"PIあり 雑音値画像", nullptr, "noise_pi", ItemKind::Other, &State::noise_pi, automatic_window},
+    {"PIあり SNRmap", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, automatic_window},
+    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(100, 200)},
+};
+static_assert(single_layout_leads(items));
+
+const char* readout_title(ItemKind kind)
 {
-    if (index == submap_gfactor_item) {
-        state.window.ww = 200;
-        state.window.wl = 100;
+    switch (kind) {
+    case ItemKind::SnrMap: return "SNR";
+    case ItemKind::GFactor: return "g-factor";
+    case ItemKind::Other: break;
     }
+    return "信号強度";
+}
+
+}  // namespace
+
+ItemTable<SubmapState> submap_item_table() { return items; }
+
+void select_submap_item(SubmapState& state, int index, SelectionView& view)
+{
+    const auto table = submap_item_table();
+    const ItemKind kind = kind_at(table, index);
+    view.set_readout_title(readout_title(kind));
+    view.show_legend_controls(kind != ItemKind::Other);
+    if (kind != ItemKind::Other) {
+        preset_legend_edits_for(kind, view);
+        view.update_scale_labels();
+    }
+    view.clear_readout();
+    if (const Plane* plane = plane_at(table, state, index))
+        state.disp_image = *plane;
+    finish_selection(state, kind, window_at(table, index), submap_caption_prefix, view);
 }
 
 }  // namespace snr

@@ -1,21 +1,20 @@
 #pragma once
 
-#include "core/display.h"
+#include "core/result_items.h"
+#include "core/view_selection.h"
 #include "submap/submap_run.h"
 
 namespace snr {
 
-// Result list indexes with a meaning of their own.
-inline constexpr int submap_nopi_snr_item = 4;
-inline constexpr int submap_pi_snr_item = 9;
-inline constexpr int submap_gfactor_item = 10;
+// The items of snr_submap's result list in list order: all eleven with the g-factor, the first
+// five (under their single captions) without.
+ItemTable<SubmapState> submap_item_table();
 
-ItemKind submap_item_kind(int index);
+inline constexpr char submap_caption_prefix[] = "  ( WL,WW ) = ( ";
 
-// The plane a result list item shows; nothing for an index outside the list.
-Plane* submap_item_plane(SubmapState& state, int index);
-
-// The window a selection sets after the automatic window: 100 / 200 for the g-factor map.
-void apply_submap_window_preset(SubmapState& state, int index);
+// The view selection of an index (-1: none): the readout title, the legend controls and, for a
+// map, the legend edits preset; the readout cleared, the item's plane on display with its
+// window, captions and rendering. The legend settings are left to the edits.
+void select_submap_item(SubmapState& state, int index, SelectionView& view);
 
 }  // namespace snr

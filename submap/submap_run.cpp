@@ -7,6 +7,7 @@
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/text_number.h"
+#include "submap/submap_items.h"
 
 namespace snr {
 
@@ -129,15 +130,6 @@ void stamp_legend(const SubmapState& state, Plane& map)
 
 }  // namespace
 
-std::vector<std::string> submap_items(bool gfactor)
-{
-    if (!gfactor)
-        return {"画像1", "画像2", "信号値画像", "雑音値画像", "SNR map"};
-    return {"PIなし 画像1",     "PIなし 画像2",     "PIなし 信号値画像", "PIなし 雑音値画像",
-            "PIなし SNR map",   "PIあり 画像1",     "PIあり 画像2",      "PIあり 信号値画像",
-            "PIあり 雑音値画像", "PIあり SNRmap",    "g-factor map"};
-}
-
 bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view)
 {
     const bool chosen = !inputs.caption1.empty() && !inputs.caption2.empty() &&
@@ -146,15 +138,10 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
         view.refuse("SNR測定する画像を選択してください");
         return false;
     }
-    // Only this exact text; zero in any other form fails later, at the g-factor.
-    if (inputs.r_text == "0") {
-        view.refuse("reduction factorが不正です");
+    const auto captions = list_captions(submap_item_table(), inputs.gfactor);
+    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
+    if (!r)
         return false;
-    }
-    view.begin(submap_items(inputs.gfactor));
-    double r = 0.0;
-    if (inputs.gfactor)
-        r = ext::store(text_to_float(inputs.r_text));
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
 
@@ -169,7 +156,7 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
         read_image(state, state.path2_pi, state.img2_pi);
         measure_pair(state, Pair{state.img1_pi, state.img2_pi, state.signal_pi, state.noise_pi, state.snr_pi});
         stamp_legend(state, state.snr_pi);
-        gfactor_pass(state, r);
+        gfactor_pass(state, *r);
         stamp_legend(state, state.gfactor_map);
     }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/plane.h"
+#include "core/run_view.h"
 #include "core/viewer_state.h"
 
 namespace snr {
@@ -29,17 +30,8 @@ struct SubmapInputs {
     std::string step_text = "20";
 };
 
-// What a run shows while it goes; the window implements it with its controls.
-class SubmapRunView {
-public:
-    virtual ~SubmapRunView() = default;
-    virtual void refuse(const std::string& message) = 0;  // plain message box
-    // Result list cleared and refilled with these items, none selected.
-    virtual void begin(const std::vector<std::string>& items) = 0;
-};
-
-// The result list: eleven items with the g-factor option, five without.
-std::vector<std::string> submap_items(bool gfactor);
+// The run's view; one interface for both programs and snrmap.
+using SubmapRunView = RunView;
 
 // One press of the start button up to the automatic window: checks the choices and R, refills
 // the list, reads the settings and the files, measures the no-PI pair and, with the g-factor

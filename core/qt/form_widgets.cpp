@@ -46,18 +46,24 @@ QGroupBox* group(QWidget* parent, const char* name, QRect geometry)
 }
 
 // The designs were measured with the original face; IPA P Gothic runs a little wider, so a
-// caption that would overrun its designed width is condensed to fit.
+// caption that would overrun its designed width is condensed to fit. `needed` measures the
+// caption in the control's plain font.
+template <class Measure>
+static void condense(QWidget* widget, int width, Measure needed)
+{
+    QFont font = widget->font();
+    font.setStretch(QFont::Unstretched);
+    widget->setFont(font);
+    const int plain = needed();
+    if (plain <= width || plain == 0)
+        return;
+    font.setStretch(std::max(60, 100 * width / plain));
+    widget->setFont(font);
+}
+
 static void fit_caption(QLabel* text, int width)
 {
-    QFont plain = text->font();
-    plain.setStretch(QFont::Unstretched);
-    text->setFont(plain);
-    const int needed = text->fontMetrics().horizontalAdvance(text->text());
-    if (needed <= width || needed == 0)
-        return;
-    QFont condensed = text->font();
-    condensed.setStretch(std::max(60, 100 * width / needed));
-    text->setFont(condensed);
+    condense(text, width, [text] { return text->fontMetrics().horizontalAdvance(text->text()); });
 }
 
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style)
@@ -81,24 +87,12 @@ QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& 
 
 void condense_to_fit(QWidget* widget)
 {
-    const int needed = widget->sizeHint().width();
-    if (needed <= widget->width() || needed == 0)
-        return;
-    QFont condensed = widget->font();
-    condensed.setStretch(std::max(60, 100 * widget->width() / needed));
-    widget->setFont(condensed);
+    condense(widget, widget->width(), [widget] { return widget->sizeHint().width(); });
 }
 
 void condense_for(QLabel* text, const QString& longest)
 {
-    QFont plain = text->font();
-    plain.setStretch(QFont::Unstretched);
-    text->setFont(plain);
-    const int needed = text->fontMetrics().horizontalAdvance(longest);
-    if (needed > text->width() && needed > 0) {
-        plain.setStretch(std::max(60, 100 * text->width() / needed));
-        text->setFont(plain);
-    }
+    condense(text, text->width(), [text, &longest] { return text->fontMetrics().horizontalAdvance(longest); });
 }
 
 void set_caption(QLabel* text, const QString& caption, int designed_width)

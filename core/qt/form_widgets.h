@@ -43,6 +43,9 @@ struct LabelStyle {
     bool centred = false;
 };
 
+// The grey 12-pixel captions of edits.
+inline const LabelStyle grey_caption{.font_px = 12, .text = colour::grey};
+
 QFrame* panel(QWidget* parent, const char* name, QRect geometry, QColor colour, bool bevel = true);
 QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);

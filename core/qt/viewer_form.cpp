@@ -1,6 +1,11 @@
 #include "core/qt/viewer_form.h"
 
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "core/legend_edit.h"
 #include "core/qt/edit_text.h"
@@ -12,35 +17,106 @@
 
 namespace snr {
 
-ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, const std::string& program_name)
-    : viewer_(state), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, program_name))
-{
-}
+static QString q(const std::string& text) { return QString::fromStdString(text); }
 
-void ViewerForm::designForm(const QString& title, QRect outer)
+ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, const Design& design)
+    : viewer_(state),
+      dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, design.program_name)),
+      method_(design.method),
+      caption_prefix_(design.caption_prefix)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(title);
+    setWindowTitle(design.title);
     setFont(form::font(12));
-    move(outer.topLeft());
-    resize(outer.width() - frame_width, outer.height() - frame_height);
+    move(design.outer.topLeft());
+    resize(design.outer.width() - frame_width, design.outer.height() - frame_height);
 }
 
 void ViewerForm::setOuterWidth(int outer_width) { resize(outer_width - frame_width, height()); }
 
-void ViewerForm::finishViewer(const QString& method)
+void ViewerForm::makeResultList(QWidget* parent, QRect geometry)
 {
-    title_ = make_title_picture(method);
-    Image1->showPicture(&title_);
-    connect(ListBox1, &ResultList::clicked, this, [this] { handle([this] { ListBox1Click(); }); });
-    connect(Edit_min, &QLineEdit::textEdited, this, [this] { handle([this] { Edit_minChange(); }); });
-    connect(Edit_dis, &QLineEdit::textEdited, this, [this] { handle([this] { Edit_disChange(); }); });
-    connect(Image1, &ImageView::pressed, this, [this](int x, int y) { handle([&] { Image1MouseDown(x, y); }); });
-    connect(Image1, &ImageView::moved, this, [this](int x, int y) { handle([&] { Image1MouseMove(x, y); }); });
-    connect(Image1, &ImageView::released, this, [this](int x, int y) { handle([&] { Image1MouseUp(x, y); }); });
+    ListBox1 = new ResultList(parent);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(geometry);
+    ListBox1->setFont(form::font(13));
+    connect(ListBox1, &ResultList::clicked, this, guardedSlot(&ViewerForm::ListBox1Click));
 }
 
-ItemKind ViewerForm::selectedKind() const { return kindOfItem(ListBox1->currentRow()); }
+void ViewerForm::makeImage(QWidget* parent, QRect geometry)
+{
+    Image1 = new ImageView(parent);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(geometry);
+    title_ = make_title_picture(method_);
+    Image1->showPicture(&title_);
+    connect(Image1, &ImageView::pressed, this, guardedSlot(&ViewerForm::Image1MouseDown));
+    connect(Image1, &ImageView::moved, this, guardedSlot(&ViewerForm::Image1MouseMove));
+    connect(Image1, &ImageView::released, this, guardedSlot(&ViewerForm::Image1MouseUp));
+}
+
+void ViewerForm::makeCheckBox(QWidget* parent, QRect geometry, const QString& caption, std::function<void()> on_toggle)
+{
+    CheckBox1 = new QCheckBox(caption, parent);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(geometry);
+    CheckBox1->setChecked(true);
+    connect(CheckBox1, &QCheckBox::toggled, this, std::move(on_toggle));
+}
+
+QPushButton* ViewerForm::makeButton(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                                    std::function<void()> on_click)
+{
+    QPushButton* push = form::button(parent, name, geometry, caption);
+    connect(push, &QPushButton::clicked, this, std::move(on_click));
+    return push;
+}
+
+QFrame* ViewerForm::makeLegendPanel(QWidget* parent, const char* name, QPoint at)
+{
+    legend_panel_ = form::panel(parent, name, {at, QSize(33, 157)}, form::colour::medium_grey);
+    legend_panel_->setVisible(false);
+    Label_scale = make_legend_labels(legend_panel_);
+    return legend_panel_;
+}
+
+std::tuple<QLabel*, QLabel*, QLabel*> ViewerForm::makeLegendGroup(QWidget* parent, QPoint at, const QString& heading,
+                                                                  int heading_width,
+                                                                  const std::array<const char*, 3>& label_names)
+{
+    using namespace form;
+    GroupBox2 = group(parent, "GroupBox2", {at, QSize(110, 65)});
+    GroupBox2->setVisible(false);
+    const std::tuple labels{
+        label(GroupBox2, label_names[0], {20, 10, heading_width, 11}, heading, {.font_px = 11, .text = Qt::black}),
+        label(GroupBox2, label_names[1], {7, 26, 36, 12}, QStringLiteral("最低値"), grey_caption),
+        label(GroupBox2, label_names[2], {7, 47, 24, 12}, QStringLiteral("間隔"), grey_caption),
+    };
+    Edit_min = edit(GroupBox2, "Edit_min", {65, 22, 40, 20}, QStringLiteral("60"));
+    Edit_dis = edit(GroupBox2, "Edit_dis", {65, 42, 40, 20}, QStringLiteral("20"));
+    connect(Edit_min, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_minChange));
+    connect(Edit_dis, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_disChange));
+    return labels;
+}
+
+void ViewerForm::makeWindowCaption(QWidget* parent, QRect geometry, int font_px)
+{
+    label_window = form::label(parent, "label_window", geometry, QStringLiteral("  ( WL,WW ) = "),
+                               {.font_px = font_px, .text = Qt::white, .fixed_size = true});
+    form::condense_for(label_window, q(window_caption(caption_prefix_, 16383, 32767)));
+}
+
+const ViewerForm::Item* ViewerForm::selectedItem() const
+{
+    const int row = ListBox1->currentRow();
+    return row >= 0 && static_cast<std::size_t>(row) < items_.size() ? &items_[static_cast<std::size_t>(row)] : nullptr;
+}
+
+ItemKind ViewerForm::selectedKind() const
+{
+    const Item* item = selectedItem();
+    return item != nullptr ? item->kind : ItemKind::Other;
+}
 
 void ViewerForm::createDisplayBitmap() { bitmap_ = make_display_bitmap(); }
 
@@ -59,18 +135,29 @@ void ViewerForm::update_scale_labels()
 
 void ViewerForm::legendEditChange()
 {
-    if (!apply_legend_edit(viewer_, selectedKind(), planeOfItem(ListBox1->currentRow()), Edit_min->text().toStdString(),
-                           Edit_dis->text().toStdString()))
+    const Item* item = selectedItem();
+    if (!apply_legend_edit(viewer_, selectedKind(), item != nullptr ? item->plane : nullptr,
+                           Edit_min->text().toStdString(), Edit_dis->text().toStdString()))
         return;
     update_scale_labels();
     render_display();
 }
 
-void ViewerForm::presetLegendEdits(const QString& minimum, const QString& step)
+void ViewerForm::show_legend_controls(bool shown)
 {
-    set_edit_text(Edit_min, minimum, [this] { Edit_minChange(); });
-    set_edit_text(Edit_dis, step, [this] { Edit_disChange(); });
+    GroupBox2->setVisible(shown);
+    legend_panel_->setVisible(shown);
 }
+
+void ViewerForm::set_readout_title(const std::string& title) { readout_title_->setText(q(title)); }
+
+void ViewerForm::preset_legend_edits(const std::string& minimum, const std::string& step)
+{
+    set_edit_text(Edit_min, q(minimum), [this] { Edit_minChange(); });
+    set_edit_text(Edit_dis, q(step), [this] { Edit_disChange(); });
+}
+
+void ViewerForm::set_window_caption(const std::string& caption) { label_window->setText(q(caption)); }
 
 void ViewerForm::saveDisplay()
 {
@@ -81,23 +168,21 @@ void ViewerForm::saveDisplay()
     export_raw(viewer_.export_name, viewer_.disp_image);
 }
 
-std::string ViewerForm::windowCaption(const std::string& prefix) const
-{
-    const DisplayWindow& window = viewer_.window;
-    return selectedKind() == ItemKind::GFactor ? gfactor_window_caption(prefix, window.wl, window.ww)
-                                               : window_caption(prefix, window.wl, window.ww);
-}
-
 void ViewerForm::Image1MouseDown(int x, int y) { drag_press(viewer_.drag, viewer_.window, x, y); }
 
-void ViewerForm::Image1MouseUp(int, int) { drag_release(viewer_.drag); }
-
-bool ViewerForm::dragTo(int x, int y)
+void ViewerForm::Image1MouseMove(int x, int y)
 {
+    if (ListBox1->count() > 0) {
+        if (const auto value = value_under(viewer_.disp_image, x, y))
+            showReadout(x, y, *value, selectedKind());
+    }
     if (!viewer_.drag.drag_active)
-        return false;
+        return;
     drag_move(viewer_.drag, viewer_.window, x, y);
-    return true;
+    set_window_caption(window_caption_for(selectedKind(), caption_prefix_, viewer_.window));
+    render_display();
 }
+
+void ViewerForm::Image1MouseUp(int, int) { drag_release(viewer_.drag); }
 
 }  // namespace snr

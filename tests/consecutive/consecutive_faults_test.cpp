@@ -7,9 +7,10 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "consecutive/consecutive_run.h"
+#include "consecutive/consecutive_items.h"
 #include "core/errors.h"
 #include "tests/support/fault_injection.h"
+#include "tests/support/item_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -35,15 +36,7 @@ struct MeddlingView : ConsecutiveRunView {
 
 bool all_finite(const ConsecutiveState& state)
 {
-    for (const Plane* plane : {&state.disp_image, &state.rep_nopi, &state.signal_nopi, &state.noise_nopi,
-                               &state.snr_nopi, &state.rep_pi, &state.signal_pi, &state.noise_pi, &state.snr_pi,
-                               &state.gfactor_map}) {
-        for (double value : *plane) {
-            if (!std::isfinite(value))
-                return false;
-        }
-    }
-    return true;
+    return test::planes_finite(consecutive_item_table(), state, {&state.disp_image});
 }
 
 class ConsecutiveFaults : public ::testing::Test {

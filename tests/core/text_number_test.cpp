@@ -68,6 +68,10 @@ TEST(ErrorBox, AppendsAFullStopAfterCharactersBeyondIt)
     EXPECT_EQ(error_box_text("a-"), "a-");
     EXPECT_EQ(error_box_text("a0"), "a0.");
     EXPECT_EQ(error_box_text(""), "");
+    // A name of any bytes at the end: the last character is what counts, or the last byte.
+    EXPECT_EQ(error_box_text("'\xf0\x9f\x98\x80'"), "'\xf0\x9f\x98\x80'");
+    EXPECT_EQ(error_box_text("a\xf0\x9f\x98\x80"), "a\xf0\x9f\x98\x80.");
+    EXPECT_EQ(error_box_text("a\xe3\x83"), "a\xe3\x83.");
 }
 
 TEST(Errors, CarryTheirMessages)

@@ -75,11 +75,5 @@ TEST_F(MarkerScan, SpecialFilesNeitherBlockNorGetRead)
     EXPECT_EQ(io_code_of(tmp.file("no-such-folder/image")), 3);
 }
 
-TEST(FileNamePart, IsTheNameAfterTheLastSlash)
-{
-    EXPECT_EQ(file_name_part("/data/study 1/IM0001"), "IM0001");
-    EXPECT_EQ(file_name_part("IM0001.dcm"), "IM0001.dcm");
-}
-
 }  // namespace
 }  // namespace snr

@@ -6,7 +6,8 @@
 #include <sys/stat.h>
 
 #include "core/errors.h"
-#include "submap/submap_run.h"
+#include "submap/submap_items.h"
+#include "tests/support/item_support.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -21,16 +22,7 @@ struct QuietView : SubmapRunView {
 
 bool all_finite(const SubmapState& state)
 {
-    for (const Plane* plane :
-         {&state.disp_image, &state.img1_nopi, &state.img2_nopi, &state.signal_nopi, &state.noise_nopi,
-          &state.snr_nopi, &state.img1_pi, &state.img2_pi, &state.signal_pi, &state.noise_pi, &state.snr_pi,
-          &state.gfactor_map, &state.diff_image, &state.diff_mean}) {
-        for (double value : *plane) {
-            if (!std::isfinite(value))
-                return false;
-        }
-    }
-    return true;
+    return test::planes_finite(submap_item_table(), state, {&state.disp_image, &state.diff_image, &state.diff_mean});
 }
 
 // Checkerboard of the two extremes, starting with `first` at the top left.

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "core/errors.h"
-#include "submap/submap_run.h"
+#include "submap/submap_items.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -104,7 +104,7 @@ TEST_F(SubmapRun, WorkedExample)
     const Samples flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     ASSERT_TRUE(run_submap(*state, inputs, view));
-    EXPECT_EQ(view.items, submap_items(true));
+    EXPECT_EQ(view.items, list_captions(submap_item_table(), true));
     EXPECT_EQ(view.items.size(), 11u);
 
     for (int r = 3; r <= 252; ++r)

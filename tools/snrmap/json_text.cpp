@@ -4,44 +4,11 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "core/utf8.h"
+
 namespace snr::snrmap {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at bytes[at], or 0 when it is not one.
-std::size_t utf8_length(std::string_view bytes, std::size_t at)
-{
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = byte(at);
-    std::size_t length = 0;
-    char32_t code = 0;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (at + length > bytes.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(at + k) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(at + k) & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (overlong || surrogate || code > 0x10FFFF)
-        return 0;
-    return length;
-}
 
 void append_escaped_byte(std::string& out, unsigned char byte)
 {
@@ -58,7 +25,7 @@ std::string json_string(std::string_view bytes)
     std::string out = "\"";
     for (std::size_t at = 0; at < bytes.size();) {
         const auto byte = static_cast<unsigned char>(bytes[at]);
-        const std::size_t length = utf8_length(bytes, at);
+        const std::size_t length = utf8_at(bytes, at).length;
         if (length == 0) {
             append_escaped_byte(out, byte);
             ++at;

@@ -5,13 +5,12 @@
 #include <filesystem>
 
 #include "consecutive/consecutive_items.h"
-#include "consecutive/consecutive_run.h"
 #include "core/extended.h"
 #include "core/file_io.h"
+#include "core/path.h"
 #include "core/text_number.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
-#include "submap/submap_run.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/json_text.h"
 #include "tools/snrmap/npy_file.h"
@@ -24,33 +23,62 @@ namespace snr::snrmap {
 
 namespace {
 
-// Plane names in the order of the result list items.
-constexpr const char* consecutive_names[] = {"rep_nopi", "signal_nopi", "noise_nopi", "snr_nopi", "rep_pi",
-                                             "signal_pi", "noise_pi", "snr_pi", "gfactor_map"};
-constexpr const char* submap_names[] = {"img1_nopi", "img2_nopi", "signal_nopi", "noise_nopi",
-                                        "snr_nopi",  "img1_pi",   "img2_pi",     "signal_pi",
-                                        "noise_pi",  "snr_pi",    "gfactor_map"};
-
-class ConsecutiveView : public ConsecutiveRunView {
+// A run on the terminal: refusals are failures of their own, no list, and the progress bar
+// where the run reports progress.
+class CommandRunView : public RunView {
 public:
-    explicit ConsecutiveView(ProgressBar& bar) : bar_(bar) {}
+    explicit CommandRunView(ProgressBar* bar = nullptr) : bar_(bar) {}
     void refuse(const std::string& message) override { throw Refusal(message); }
     void begin(const std::vector<std::string>&) override {}
     void progress(int position) override
     {
         check_interrupt();
-        bar_.show(position);
+        if (bar_ != nullptr)
+            bar_->show(position);
     }
 
 private:
-    ProgressBar& bar_;
+    ProgressBar* bar_;
 };
 
-class SubmapView : public SubmapRunView {
+// The view selection without a window: no controls, no edits to preset, nothing drawn.
+class NoWindow : public SelectionView {
 public:
-    void refuse(const std::string& message) override { throw Refusal(message); }
-    void begin(const std::vector<std::string>&) override {}
+    void show_legend_controls(bool) override {}
+    void set_readout_title(const std::string&) override {}
+    void preset_legend_edits(const std::string&, const std::string&) override {}
+    void update_scale_labels() override {}
+    void clear_readout() override {}
+    void set_window_caption(const std::string&) override {}
+    void render_display() override {}
 };
+
+std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
+{
+    if (!gfactor)
+        return std::nullopt;
+    return ext::store(text_to_float(line.r_text));
+}
+
+// The settings of the run, then every item of the list in list order with the window its
+// selection sets; the state holds the planes.
+template <class State, class Select>
+Measurement finish_measurement(Measurement result, const CommandLine& line, std::shared_ptr<State> state,
+                               ItemTable<State> table, Select select)
+{
+    result.r = reduction_rate(line, result.gfactor);
+    result.scale_min = state->scale_min;
+    result.scale_step = state->scale_step;
+    NoWindow no_window;
+    const auto captions = list_captions(table, result.gfactor);
+    for (std::size_t index = 0; index < captions.size(); ++index) {
+        select(*state, static_cast<int>(index), no_window);
+        const auto& item = table[index];
+        result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
+    }
+    result.store = std::move(state);
+    return result;
+}
 
 // A folder the window's folder list could not have shown: report it rather than measure an
 // empty listing.
@@ -67,13 +95,6 @@ std::string absolute_path(const std::string& path)
     std::error_code error;
     const auto absolute = std::filesystem::absolute(path, error);
     return error ? path : absolute.string();
-}
-
-std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
-{
-    if (!gfactor)
-        return std::nullopt;
-    return ext::store(text_to_float(line.r_text));
 }
 
 }  // namespace
@@ -93,7 +114,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
         require_folder(inputs.pi_folder);
 
     auto state = std::make_shared<ConsecutiveState>();
-    ConsecutiveView view(bar);
+    CommandRunView view(&bar);
     run_consecutive(*state, inputs, view);
 
     Measurement result;
@@ -105,25 +126,8 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
         result.inputs.emplace_back("pi", absolute_path(inputs.pi_folder));
         result.slice_counts.emplace_back("pi", state->count_pi);
     }
-    result.r = reduction_rate(line, inputs.gfactor);
-    result.scale_min = state->scale_min;
-    result.scale_step = state->scale_step;
-
-    const auto items = consecutive_items(inputs.gfactor);
-    for (int index = 0; index < static_cast<int>(items.size()); ++index) {
-        ResultPlane plane{consecutive_names[index], items[index], consecutive_item_plane(*state, index),
-                          consecutive_item_kind(index), {}};
-        // The list selection: the legend settings go back to 60 and 20 before any preset.
-        state->disp_image = *plane.plane;
-        state->scale_min = 60;
-        state->scale_step = 20;
-        auto_window(state->disp_image, state->window);
-        apply_consecutive_window_preset(*state, index);
-        plane.window = state->window;
-        result.planes.push_back(std::move(plane));
-    }
-    result.store = std::move(state);
-    return result;
+    return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
+                              select_consecutive_item);
 }
 
 Measurement measure_submap(const CommandLine& line)
@@ -145,7 +149,7 @@ Measurement measure_submap(const CommandLine& line)
         *paths[k] = line.inputs[k];
         *captions[k] = file_name_part(line.inputs[k]);
     }
-    SubmapView view;
+    CommandRunView view;
     run_submap(*state, inputs, view);
 
     Measurement result;
@@ -157,22 +161,7 @@ Measurement measure_submap(const CommandLine& line)
     result.slice_counts.emplace_back("nopi", 2);
     if (inputs.gfactor)
         result.slice_counts.emplace_back("pi", 2);
-    result.r = reduction_rate(line, inputs.gfactor);
-    result.scale_min = state->scale_min;
-    result.scale_step = state->scale_step;
-
-    const auto items = submap_items(inputs.gfactor);
-    for (int index = 0; index < static_cast<int>(items.size()); ++index) {
-        ResultPlane plane{submap_names[index], items[index], submap_item_plane(*state, index),
-                          submap_item_kind(index), {}};
-        state->disp_image = *plane.plane;
-        auto_window(state->disp_image, state->window);
-        apply_submap_window_preset(*state, index);
-        plane.window = state->window;
-        result.planes.push_back(std::move(plane));
-    }
-    result.store = std::move(state);
-    return result;
+    return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
 }
 
 std::string summary_json(const Measurement& measurement)

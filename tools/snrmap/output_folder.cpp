@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/gcc_bugs.h"
+#include "core/path.h"
 #include "tools/snrmap/interrupt.h"
 
 namespace snr::snrmap {
@@ -21,21 +22,6 @@ std::string without_trailing_slashes(std::string path)
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     return path;
-}
-
-// The folder a path names lexically; empty for a bare name (the current folder).
-std::string parent_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return "";
-    return slash == 0 ? "/" : without_trailing_slashes(path.substr(0, slash));
-}
-
-std::string base_of(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool is_folder(const std::string& path)
@@ -106,18 +92,17 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
         std::string ancestor = destination_;
         do {
             missing_.insert(missing_.begin(), ancestor);
-            ancestor = parent_of(ancestor);
+            ancestor = folder_part(ancestor);
         } while (!ancestor.empty() && sys().stat(ancestor.c_str(), &info) != 0 && errno == ENOENT);
         missing_.pop_back();  // the destination itself arrives by renaming the staging folder
         if (!ancestor.empty() && sys().stat(ancestor.c_str(), &info) != 0)
             raise_io_error(errno, ancestor);
         if (!ancestor.empty() && !S_ISDIR(info.st_mode))
             raise_io_error(ENOTDIR, ancestor);
-        const std::string prefix = ancestor.empty() ? "" : ancestor == "/" ? ancestor : ancestor + "/";
-        std::string name = "." + base_of(destination_) + ".snrmap-XXXXXX";
+        std::string name = "." + file_name_part(destination_) + ".snrmap-XXXXXX";
         if (name.size() > NAME_MAX)
             name = ".snrmap-XXXXXX";  // a name near the limit leaves no room for the rest
-        pattern = prefix + name;
+        pattern = join_path(ancestor, name);
     }
     if (sys().mkdtemp(pattern.data()) == nullptr)
         raise_io_error(errno, pattern);
@@ -181,7 +166,7 @@ void StagedOutput::commit()
         }
         if (sys().rename(staging_.c_str(), destination_.c_str()) == 0) {
             committed_ = true;
-            const std::string parent = parent_of(destination_);
+            const std::string parent = folder_part(destination_);
             sync_folder(parent.empty() ? "." : parent);
             return;
         }

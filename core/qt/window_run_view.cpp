@@ -1,0 +1,31 @@
+#include "core/qt/window_run_view.h"
+
+#include <QProgressBar>
+
+#include "core/qt/result_list.h"
+
+namespace snr {
+
+WindowRunView::WindowRunView(Dialogs& dialogs, ResultList* list, QProgressBar* bar)
+    : dialogs_(dialogs), list_(list), bar_(bar)
+{
+}
+
+void WindowRunView::refuse(const std::string& message) { dialogs_.message(message); }
+
+void WindowRunView::begin(const std::vector<std::string>& items)
+{
+    if (bar_ != nullptr)
+        bar_->setVisible(true);
+    list_->setItems(items);
+}
+
+void WindowRunView::progress(int position)
+{
+    if (bar_ == nullptr)
+        return;
+    bar_->setValue(position);
+    bar_->repaint();  // the run handles no events until it ends
+}
+
+}  // namespace snr

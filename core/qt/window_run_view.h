@@ -1,0 +1,27 @@
+#pragma once
+
+#include "core/qt/dialogs.h"
+#include "core/run_view.h"
+
+class QProgressBar;
+
+namespace snr {
+
+class ResultList;
+
+// A run as a window shows it: refusals in a plain box, the result list refilled, and the
+// progress bar where the window has one (shown at the start; the window hides it).
+class WindowRunView : public RunView {
+public:
+    WindowRunView(Dialogs& dialogs, ResultList* list, QProgressBar* bar = nullptr);
+    void refuse(const std::string& message) override;
+    void begin(const std::vector<std::string>& items) override;
+    void progress(int position) override;
+
+private:
+    Dialogs& dialogs_;
+    ResultList* list_;
+    QProgressBar* bar_;
+};
+
+}  // namespace snr

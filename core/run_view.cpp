@@ -1,0 +1,19 @@
+#include "core/run_view.h"
+
+#include "core/extended.h"
+#include "core/text_number.h"
+
+namespace snr {
+
+std::optional<double> begin_run(RunView& view, const std::vector<std::string>& items, const std::string& r_text,
+                                bool gfactor)
+{
+    if (r_text == "0") {
+        view.refuse("reduction factorが不正です");
+        return std::nullopt;
+    }
+    view.begin(items);
+    return gfactor ? ext::store(text_to_float(r_text)) : 0.0;
+}
+
+}  // namespace snr

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace snr {
+
+// What a run shows while it goes: the windows with their controls, snrmap on its terminal.
+class RunView {
+public:
+    virtual ~RunView() = default;
+    virtual void refuse(const std::string& message) = 0;  // plain message box
+    // The result list refilled with these items, none selected (and the progress bar shown).
+    virtual void begin(const std::vector<std::string>& items) = 0;
+    virtual void progress(int /*position*/) {}
+};
+
+// The check of R and the refill of the list that both runs make: nothing when R is the text
+// "0" (refused, nothing changed); otherwise R as read with the g-factor, 0 without it.
+// Only this exact text is refused; zero in any other form fails later, at the g-factor.
+std::optional<double> begin_run(RunView& view, const std::vector<std::string>& items, const std::string& r_text,
+                                bool gfactor);
+
+}  // namespace snr

@@ -1,0 +1,41 @@
+#include "core/utf8.h"
+
+namespace snr {
+
+Utf8Char utf8_at(std::string_view bytes, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return {lead, 1};
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                               : lead >= 0xE0 && lead <= 0xEF ? 3
+                               : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                              : 0;
+    if (length == 0 || at + length > bytes.size())
+        return {};
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(at + k) & 0xC0) != 0x80)
+            return {};
+        code = (code << 6) | (byte(at + k) & 0x3F);
+    }
+    constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+        return {};
+    return {code, length};
+}
+
+char32_t last_code_point(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    for (std::size_t length = 1; length <= 4 && length <= text.size(); ++length) {
+        const Utf8Char last = utf8_at(text, text.size() - length);
+        if (last.length == length)
+            return last.code;
+    }
+    return static_cast<unsigned char>(text.back());
+}
+
+}  // namespace snr

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace snr {
+
+// One character of UTF-8 text: its code point and its length in bytes.
+struct Utf8Char {
+    char32_t code = 0;
+    std::size_t length = 0;  // 0: no valid sequence starts here
+};
+
+// The character at bytes[at]. Overlong forms, surrogates, code points beyond U+10FFFF and
+// sequences cut short are not valid.
+Utf8Char utf8_at(std::string_view bytes, std::size_t at);
+
+// The code point of the last character of the text, 0 for empty text; a last byte that ends
+// no valid sequence counts as its own value.
+char32_t last_code_point(std::string_view text);
+
+}  // namespace snr

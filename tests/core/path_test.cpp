@@ -1,0 +1,26 @@
+#include <gtest/gtest.h>
+
+#include "core/path.h"
+
+namespace snr {
+namespace {
+
+TEST(Paths, PartsAndJoinsAsTheProgramsUseThem)
+{
+    EXPECT_EQ(file_name_part("/data/study 1/IM0001"), "IM0001");
+    EXPECT_EQ(file_name_part("IM0001.dcm"), "IM0001.dcm");
+    EXPECT_EQ(file_name_part("out/"), "");
+
+    EXPECT_EQ(folder_part("IM0001.dcm"), "");  // the current folder
+    EXPECT_EQ(folder_part("/IM0001.dcm"), "/");
+    EXPECT_EQ(folder_part("a//b"), "a");
+    EXPECT_EQ(folder_part("a/b/"), "a/b");
+
+    EXPECT_EQ(join_path("", ".x"), ".x");
+    EXPECT_EQ(join_path("/", ".x"), "/.x");
+    EXPECT_EQ(join_path("a/", ".x"), "a/.x");
+    EXPECT_EQ(join_path(folder_part("/data/\xff\xfe.raw"), ".part"), "/data/.part");
+}
+
+}  // namespace
+}  // namespace snr

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <initializer_list>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/result_items.h"
+#include "core/view_selection.h"
+
+namespace snr::test {
+
+// Writes down each step a view selection shows, in order. With `fail_edits` the preset of the
+// legend edits fails as a nested edit handler would.
+struct RecordingSelection : SelectionView {
+    std::vector<std::string> steps;
+    bool fail_edits = false;
+
+    void show_legend_controls(bool shown) override { steps.push_back(shown ? "legend shown" : "legend hidden"); }
+    void set_readout_title(const std::string& title) override { steps.push_back("title " + title); }
+    void preset_legend_edits(const std::string& minimum, const std::string& step) override
+    {
+        steps.push_back("edits " + minimum + " " + step);
+        if (fail_edits)
+            throw std::runtime_error("nested handler failed");
+    }
+    void update_scale_labels() override { steps.push_back("labels"); }
+    void clear_readout() override { steps.push_back("readout cleared"); }
+    void set_window_caption(const std::string& caption) override { steps.push_back("caption " + caption); }
+    void render_display() override { steps.push_back("render"); }
+};
+
+// A program's view selection on a state of its own, step by step.
+template <class State, void (*Select)(State&, int, SelectionView&)>
+class SelectionTest : public ::testing::Test {
+protected:
+    std::unique_ptr<State> state = std::make_unique<State>();
+    RecordingSelection view;
+
+    std::vector<std::string> select(int index)
+    {
+        view.steps.clear();
+        Select(*state, index, view);
+        return view.steps;
+    }
+};
+
+// Whether every row of a table names a plane and a file name of its own.
+template <class State>
+bool rows_distinct(ItemTable<State> table)
+{
+    const auto state = std::make_unique<State>();
+    std::set<const Plane*> planes;
+    std::set<std::string> names;
+    for (const auto& item : table) {
+        planes.insert(&((*state).*item.plane));
+        names.insert(item.file_name);
+    }
+    return planes.size() == table.size() && names.size() == table.size();
+}
+
+// Whether the planes of every row, and the others given, hold only finite values.
+template <class State>
+bool planes_finite(ItemTable<State> table, const State& state, std::initializer_list<const Plane*> others)
+{
+    std::vector<const Plane*> planes(others);
+    for (const auto& item : table)
+        planes.push_back(&(state.*item.plane));
+    return std::all_of(planes.begin(), planes.end(), [](const Plane* plane) {
+        return std::all_of(plane->begin(), plane->end(), [](double value) { return std::isfinite(value); });
+    });
+}
+
+inline bool all_zero(const Plane& plane)
+{
+    return std::all_of(plane.begin(), plane.end(), [](double value) { return value == 0.0; });
+}
+
+}  // namespace snr::test
