@@ -124,6 +124,13 @@ void TForm1::showReadout(int x, int y, double value, ItemKind kind)
     form::set_text(label_SI, q(title + readout_number(value, kind)));
 }
 
+void TForm1::openFolders(const std::vector<std::string>& folders)
+{
+    FolderList* lists[] = {DirectoryListBox1, DirectoryListBox2};
+    for (std::size_t i = 0; i < folders.size() && i < std::size(lists); ++i)
+        guarded(*dialogs_, [&] { lists[i]->openFolder(folders[i]); });
+}
+
 void TForm1::Button2Click() { close(); }
 
 void TForm1::Button3Click() { saveDisplay(); }

@@ -1,17 +1,15 @@
-#include <QApplication>
-#include <memory>
-
 #include "consecutive/consective_method.h"
-#include "core/qt/form_widgets.h"
+#include "core/qt/window_main.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    snr::form::install_font_substitution();
-    snr::form::install_japanese_qt_texts();
-    // Process-wide state, alive for the whole run.
-    static auto state = std::make_unique<snr::ConsecutiveState>();
-    snr::TForm1 form(*state);
-    form.show();
-    return application.exec();
+    const snr::WindowProgram program{
+        .name = "snr_consecutive",
+        .version = SNR_VERSION,
+        .synopsis = "[NOPI_DIR [PI_DIR]]",
+        .purpose = "Opens the window of the consecutive method with its folder lists in NOPI_DIR (no parallel\n"
+                   "imaging) and PI_DIR (parallel imaging); without them, in the current folder.",
+        .most_paths = 2,
+    };
+    return snr::run_window<snr::TForm1, snr::ConsecutiveState>(argc, argv, program, &snr::TForm1::openFolders);
 }

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 #include "core/path.h"
 #include "core/qt/form_widgets.h"
 #include "core/qt/result_list.h"
 #include "core/qt/window_run_view.h"
+#include "core/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 
@@ -101,16 +103,30 @@ void TForm1::FormCreate()
 
 void TForm1::selectImage(QLabel* caption, std::string& path)
 {
-    const auto chosen = dialogs_->open_file(open_dialog_name_);
-    if (!chosen)
-        return;
-    open_dialog_name_ = *chosen;
-    if (const Selection selection = check_selection(*chosen); !selection.refusal.empty()) {
+    if (const auto chosen = dialogs_->open_file(open_dialog_name_))
+        takeImage(caption, path, *chosen);
+}
+
+void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& chosen)
+{
+    open_dialog_name_ = chosen;
+    if (const Selection selection = check_selection(chosen); !selection.refusal.empty()) {
         dialogs_->message(selection.refusal);
         return;
     }
-    caption->setText(q(file_name_part(*chosen)));
-    path = *chosen;
+    caption->setText(q(file_name_part(chosen)));
+    path = chosen;
+}
+
+void TForm1::openImages(const std::vector<std::string>& files)
+{
+    const std::array<std::pair<QLabel*, std::string*>, 4> selectors{{{Label1, &state_.path1_nopi},
+                                                                     {Label2, &state_.path2_nopi},
+                                                                     {Label3, &state_.path1_pi},
+                                                                     {Label4, &state_.path2_pi}}};
+    // Each file is its own event: a failure is shown and the next file is still taken.
+    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i)
+        guarded(*dialogs_, [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
 }
 
 void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }

@@ -364,6 +364,29 @@ TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
     EXPECT_EQ(form->width() + TForm1::frame_width, 842);
 }
 
+TEST_F(ConsecutiveWindow, FoldersFromTheCommandLine)
+{
+    // The list shows the folder's own path, so ".." is resolved; the run reads those folders.
+    write_folders();
+    form->DirectoryListBox1->setDirectory(tmp.path());
+    form->DirectoryListBox2->setDirectory(tmp.path());
+    form->openFolders({nopi + "/../pi", pi + "/../nopi"});
+    EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
+    EXPECT_EQ(form->DirectoryListBox2->directory(), nopi);
+    press_start();
+    EXPECT_EQ(form->ListBox1->count(), 9);
+    EXPECT_TRUE(dialogs->errors.empty());
+
+    // A name that is no folder: the window's file-error box, that list left as it was, the other one opened.
+    form->openFolders({tmp.file("missing"), pi});
+    form->openFolders({nopi + "/s0", tmp.file("gone/deeper")});
+    EXPECT_EQ(dialogs->errors, (std::vector<std::string>{"ファイルが見つかりません.", "ファイル名の指定が間違っています.",
+                                                         "ファイル名の指定が間違っています."}));
+    EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
+    EXPECT_EQ(form->DirectoryListBox2->directory(), pi);
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(ConsecutiveWindow, HostileFoldersEndInAResultOrTheErrorBox)
 {
     // Folder and slice names in Japanese and in bytes that are no UTF-8 at all.

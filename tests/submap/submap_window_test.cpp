@@ -115,6 +115,28 @@ TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarkerThatCanBeRead)
     EXPECT_EQ(dialogs->offered_names.back(), tmp.file("missing.dcm"));
 }
 
+TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
+{
+    form->openImages({tmp.file("img1.dcm"), tmp.file("plain.raw"), tmp.file("missing.dcm"), tmp.file("img2.dcm")});
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+    EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
+    EXPECT_TRUE(form->Label2->text().isEmpty());
+    EXPECT_TRUE(state->path2_nopi.empty());
+    EXPECT_TRUE(form->Label3->text().isEmpty());
+    EXPECT_EQ(text(form->Label4), "img2.dcm");
+    EXPECT_EQ(state->path2_pi, tmp.file("img2.dcm"));
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルが見つかりません."});
+
+    // The dialog then offers the last of them; a later command-line file replaces an earlier one.
+    dialogs->open_answer.reset();
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(dialogs->offered_names.back(), tmp.file("img2.dcm"));
+    form->openImages({tmp.file("img2.dcm")});
+    EXPECT_EQ(text(form->Label1), "img2.dcm");
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(SubmapWindow, ChecksBeforeTheRun)
 {
     choose(form->Button1, "img1.dcm");
