@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -60,5 +61,9 @@ bool is_directory(const std::string& path);
 // "access denied"; a FIFO, socket or device is never opened (it could block or have side
 // effects) and gives nothing. `info` receives the file's status.
 std::optional<FileDescriptor> open_regular_file(const std::string& path, struct stat& info);
+
+// Creates or replaces a file with these bytes. They are written beside it and renamed over it,
+// so a failure leaves any earlier file of that name as it was. Raises IoError.
+void write_file_atomically(const std::string& path, std::string_view bytes);
 
 }  // namespace snr

@@ -12,6 +12,8 @@
 #include "core/qt/form_widgets.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
+#include "core/qt/roi_overlay.h"
+#include "core/qt/roi_window.h"
 #include "core/qt/title_picture.h"
 #include "core/slice_file.h"
 
@@ -118,7 +120,46 @@ ItemKind ViewerForm::selectedKind() const
     return item != nullptr ? item->kind : ItemKind::Other;
 }
 
-void ViewerForm::createDisplayBitmap() { bitmap_ = make_display_bitmap(); }
+void ViewerForm::createDisplayBitmap()
+{
+    bitmap_ = make_display_bitmap();
+    if (roiOverlay == nullptr)
+        makeRoiTool();
+}
+
+void ViewerForm::makeRoiTool()
+{
+    roiOverlay = new RoiOverlay(Image1);
+    roiWindow = new RoiWindow(this, *dialogs_);
+    connect(roiOverlay, &RoiOverlay::changed, this, [this] {
+        guarded(*dialogs_, [this] {
+            refreshRoiTable();
+            if (roiOverlay->roi())
+                roiWindow->open();
+        });
+    });
+    // An emptied list leaves nothing to measure; with no rows nothing is measured or raised.
+    connect(ListBox1->model(), &QAbstractItemModel::modelReset, this, [this] {
+        if (ListBox1->count() == 0)
+            refreshRoiTable();
+    });
+}
+
+void ViewerForm::refreshRoiTable()
+{
+    const auto& roi = roiOverlay->roi();
+    if (!roi) {
+        roiWindow->showNoRoi();
+        return;
+    }
+    std::vector<RoiRow> rows;
+    for (int index = 0; index < ListBox1->count() && static_cast<std::size_t>(index) < items_.size(); ++index) {
+        const Item& item = items_[static_cast<std::size_t>(index)];
+        rows.push_back({ListBox1->item(index)->text().toStdString(), item.kind,
+                        roi_statistics(*item.plane, *roi, item.kind)});
+    }
+    roiWindow->showFigures(*roi, std::move(rows));
+}
 
 void ViewerForm::render_display()
 {
