@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 #include "core/extended.h"
 #include "core/legend.h"
@@ -24,34 +23,41 @@ RoiStats roi_statistics(const Plane& plane, const Roi& roi, ItemKind kind)
 {
     const auto [top, bottom] = in_plane(roi.row, roi.height);
     const auto [left, right] = in_plane(roi.column, roi.width);
-    std::vector<double> values;
-    for (int row = top; row < bottom; ++row) {
-        for (int column = left; column < right; ++column) {
-            if (legend::in_box(row, column))
-                continue;
-            const double value = at(plane, row, column);
-            values.push_back(kind == ItemKind::GFactor ? ext::store(static_cast<ext::real>(value) / 100) : value);
+    // Visits the values of the region in row order, in the units reported.
+    const auto each_value = [&](auto&& visit) {
+        for (int row = top; row < bottom; ++row) {
+            for (int column = left; column < right; ++column) {
+                if (legend::in_box(row, column))
+                    continue;
+                const double value = at(plane, row, column);
+                visit(kind == ItemKind::GFactor ? ext::store(static_cast<ext::real>(value) / 100) : value);
+            }
         }
-    }
+    };
 
     RoiStats stats;
-    stats.n = static_cast<long long>(values.size());
-    if (values.empty())
-        return stats;
     ext::real sum = 0;
-    for (double value : values)
+    double low = 0, high = 0;
+    each_value([&](double value) {
+        if (stats.n == 0 || value < low)
+            low = value;
+        if (stats.n == 0 || value > high)
+            high = value;
         sum += value;
+        ++stats.n;
+    });
+    if (stats.n == 0)
+        return stats;
     const double mean = ext::store(ext::div(sum, stats.n));
     stats.mean = mean;
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    stats.min = *low;
-    stats.max = *high;
+    stats.min = low;
+    stats.max = high;
     if (stats.n > 1) {
         ext::real squares = 0;
-        for (double value : values) {
+        each_value([&](double value) {
             const ext::real deviation = static_cast<ext::real>(value) - mean;
             squares += deviation * deviation;
-        }
+        });
         stats.sd = ext::store(ext::sqrt(ext::div(squares, stats.n - 1)));
     }
     return stats;

@@ -6,8 +6,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/file_io.h"
 #include "core/qt/form_widgets.h"
@@ -39,9 +41,10 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
     setObjectName(QStringLiteral("RoiWindow"));
     setWindowTitle(QStringLiteral("ROI 統計"));
     setFont(form::font(12));
-    resize(470, 290);
+    resize(500, 320);
 
     extent = new QLabel(this);
+    extent->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     note = new QLabel(this);
     note->setWordWrap(true);
     table = new QTableWidget(0, 6, this);
@@ -49,10 +52,11 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
                                       QStringLiteral("SD"), QStringLiteral("最小"), QStringLiteral("最大")});
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(18);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setColumnWidth(0, 130);
-    for (int column = 1; column < 5; ++column)
-        table->setColumnWidth(column, 64);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setColumnWidth(0, 128);
+    table->setColumnWidth(1, 48);
+    for (int column = 2; column < 6; ++column)
+        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
     copyButton = new QPushButton(QStringLiteral("コピー"), this);
     saveButton = new QPushButton(QStringLiteral("CSV保存"), this);
     connect(copyButton, &QPushButton::clicked, this, [this] { guarded(dialogs_, [this] { copyTable(); }); });
@@ -64,7 +68,7 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
     buttons->addWidget(saveButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(extent);
-    layout->addWidget(note);
+    layout->addWidget(note, 1, Qt::AlignTop);  // in the table's place while that is hidden
     layout->addWidget(table, 1);
     layout->addLayout(buttons);
     showNoRoi();
@@ -115,8 +119,18 @@ void RoiWindow::open()
 {
     if (isVisible())
         return;
+    // Right of the main window, else left of it, and on its screen either way.
     const QRect main = main_window_->frameGeometry();
-    move(main.right() + 8, main.top());
+    const QSize size = frameGeometry().size();
+    QPoint at(main.right() + 8, main.top());
+    if (const QScreen* screen = main_window_->screen()) {
+        const QRect free = screen->availableGeometry();
+        if (at.x() + size.width() > free.right() + 1)
+            at.setX(main.left() - 8 - size.width());
+        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() + 1 - size.height())));
+    }
+    move(at);
     show();
 }
 
