@@ -140,6 +140,23 @@ std::optional<FileDescriptor> open_regular_file(const std::string& path, struct 
     return file;
 }
 
+int write_all(int fd, std::string_view bytes, const std::string& path)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = sys().write(fd, bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return io_code_for_errno(errno, path);
+        }
+        if (put == 0)
+            return io_code::disk_full;
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
 void write_file_atomically(const std::string& path, std::string_view bytes)
 {
     // Write through a symbolic link to the file it names, as opening the name would.
@@ -173,18 +190,8 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
         throw IoError(code);
     };
 
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = sys().write(file.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(io_code_for_errno(errno, path));
-        }
-        if (put == 0)
-            fail(io_code::disk_full);
-        done += static_cast<std::size_t>(put);
-    }
+    if (const int code = write_all(file.get(), bytes, path))
+        fail(code);
     if (exists)
         ::fchmod(file.get(), existing.st_mode & 07777);
     if (sys().fsync(file.get()) != 0 || file.close() != 0)

@@ -78,34 +78,23 @@ private:
         fuzz::check(depth < 200, "nested too deep");
         fuzz::check(at_ < text_.size(), "missing value");
         const char c = text_[at_];
-        if (c == '{') {
+        if (c == '{' || c == '[') {
+            const char close = c == '{' ? '}' : ']';
             ++at_;
             blanks();
-            if (peek('}'))
+            if (peek(close))
                 return;
             for (;;) {
                 blanks();
-                string();
-                blanks();
-                expect(':');
-                blanks();
+                if (c == '{') {
+                    string();
+                    blanks();
+                    expect(':');
+                    blanks();
+                }
                 value(depth + 1);
                 blanks();
-                if (peek('}'))
-                    return;
-                expect(',');
-            }
-        }
-        if (c == '[') {
-            ++at_;
-            blanks();
-            if (peek(']'))
-                return;
-            for (;;) {
-                blanks();
-                value(depth + 1);
-                blanks();
-                if (peek(']'))
+                if (peek(close))
                     return;
                 expect(',');
             }

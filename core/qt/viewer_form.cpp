@@ -34,6 +34,13 @@ ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, con
     resize(design.outer.width() - frame_width, design.outer.height() - frame_height);
 }
 
+// The list empties its model while the widgets go; the ROI table may be gone by then.
+ViewerForm::~ViewerForm()
+{
+    if (ListBox1 != nullptr)
+        disconnect(ListBox1->model(), nullptr, this, nullptr);
+}
+
 void ViewerForm::setOuterWidth(int outer_width) { resize(outer_width - frame_width, height()); }
 
 void ViewerForm::makeResultList(QWidget* parent, QRect geometry)

@@ -52,6 +52,8 @@ public:
         std::string caption_prefix;  // the start of its window captions
     };
 
+    ~ViewerForm() override;
+
     const QImage& displayBitmap() const { return bitmap_; }
     ItemKind selectedKind() const;
 
