@@ -21,12 +21,11 @@ std::pair<int, int> in_plane(int start, int length)
 
 RoiStats roi_statistics(const Plane& plane, const Roi& roi, ItemKind kind)
 {
-    const auto [top, bottom] = in_plane(roi.row, roi.height);
-    const auto [left, right] = in_plane(roi.column, roi.width);
+    const std::pair<int, int> rows = in_plane(roi.row, roi.height), columns = in_plane(roi.column, roi.width);
     // Visits the values of the region in row order, in the units reported.
     const auto each_value = [&](auto&& visit) {
-        for (int row = top; row < bottom; ++row) {
-            for (int column = left; column < right; ++column) {
+        for (int row = rows.first; row < rows.second; ++row) {
+            for (int column = columns.first; column < columns.second; ++column) {
                 if (legend::in_box(row, column))
                     continue;
                 const double value = at(plane, row, column);
