@@ -18,7 +18,7 @@ void write_noisy_series(const std::string& folder, int count, double sigma, unsi
 {
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, sigma);
-    snr::Samples samples;
+    snr::StoredPixels samples;
     for (int n = 0; n < count; ++n) {
         for (int i = 0; i < snr::plane_pixels; ++i)
             samples[i] = static_cast<std::int16_t>(1000 + noise(random));

@@ -16,7 +16,7 @@ struct SilentView : snr::SubmapRunView {
 void write_noisy_slice(const std::string& path, double sigma, std::mt19937& random)
 {
     std::normal_distribution<double> noise(0.0, sigma);
-    snr::Samples samples;
+    snr::StoredPixels samples;
     for (int i = 0; i < snr::plane_pixels; ++i)
         samples[i] = static_cast<std::int16_t>(1000 + noise(random));
     snr::test::write_slice(path, samples);

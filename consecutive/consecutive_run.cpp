@@ -1,5 +1,7 @@
 #include "consecutive/consecutive_run.h"
 
+#include <optional>
+
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/legend.h"
@@ -26,17 +28,32 @@ void set_progress(ConsecutiveState& state, const Half& half, int pass, Consecuti
     view.progress(static_cast<int>(half.progress_base + pass * half.progress_span + step));
 }
 
+// Lists a folder into `slices` and returns the message for the first slice that the reader
+// would refuse, if any.
+std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
+{
+    slices.clear();
+    for (auto& path : list_slices(folder))
+        slices.push_back({std::move(path), {}});
+    for (auto& slice : slices) {
+        SliceCheck check = check_slice(slice.path);
+        slice.source = std::move(check.source);
+        if (!check.refusal.empty())
+            return folder + "の" + refusal_text(slice.path, check.refusal);
+    }
+    return std::nullopt;
+}
+
 // Mean, standard deviation (divisor N - 1) and SNR of the slices of one folder.
-void measure_folder(ConsecutiveState& state, const std::string& folder, const Half& half, bool show_last_slice,
-                    ConsecutiveRunView& view)
+void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, const Half& half,
+                    bool show_last_slice, ConsecutiveRunView& view)
 {
     Samples samples;
-    half.count = static_cast<std::int32_t>(list_slices(folder).size());
+    half.count = static_cast<std::int32_t>(slices.size());
 
     state.slice_counter = 0;
-    const std::vector<std::string> slices = list_slices(folder);
-    for (const auto& path : slices) {
-        read_slice(path, samples);
+    for (auto& slice : slices) {
+        slice.source = read_slice(slice.path, samples);
         for (int p = 0; p < plane_pixels; ++p) {
             half.rep[p] = samples[p];
             half.signal[p] = ext::store(static_cast<ext::real>(half.signal[p]) + half.rep[p]);
@@ -56,8 +73,8 @@ void measure_folder(ConsecutiveState& state, const std::string& folder, const Ha
     // going away) and would give a noise that belongs to no series; a slice gone now fails
     // as a file that cannot be opened.
     state.slice_counter = 0;
-    for (const auto& path : slices) {
-        read_slice(path, samples);
+    for (const auto& slice : slices) {
+        read_slice(slice.path, samples);
         for (int p = 0; p < plane_pixels; ++p) {
             const ext::real deviation = static_cast<ext::real>(samples[p]) - half.signal[p];
             half.noise[p] = ext::store(half.noise[p] + deviation * deviation);
@@ -85,7 +102,15 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
     const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
-    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
+    // Every slice is checked before anything changes: a scanner export holds DICOMDIR files,
+    // reports and images of other kinds beside the slices.
+    const auto check_slices = [&] {
+        auto refusal = list_and_check(inputs.nopi_folder, state.slices_nopi);
+        if (!refusal && inputs.gfactor)
+            refusal = list_and_check(inputs.pi_folder, state.slices_pi);
+        return refusal;
+    };
+    const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor, check_slices);
     if (!r)
         return false;
 
@@ -93,11 +118,11 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
         (state.*item.plane).fill(0.0);
 
     const int span = inputs.gfactor ? 25 : 50;
-    measure_folder(state, inputs.nopi_folder,
+    measure_folder(state, state.slices_nopi,
                    Half{state.rep_nopi, state.signal_nopi, state.noise_nopi, state.snr_nopi, state.count_nopi, 0, span},
                    true, view);
     if (inputs.gfactor) {
-        measure_folder(state, inputs.pi_folder,
+        measure_folder(state, state.slices_pi,
                        Half{state.rep_pi, state.signal_pi, state.noise_pi, state.snr_pi, state.count_pi, 50, 25},
                        false, view);
         for (int p = 0; p < plane_pixels; ++p) {

@@ -6,9 +6,16 @@
 
 #include "core/plane.h"
 #include "core/run_view.h"
+#include "core/slice_file.h"
 #include "core/viewer_state.h"
 
 namespace snr {
+
+// A slice of a run's listing and how it was read.
+struct ListedSlice {
+    std::string path;
+    SliceSource source;
+};
 
 // Process-wide state of snr_consecutive: its planes, counters and the viewer state.
 struct ConsecutiveState : ViewerState {
@@ -18,6 +25,8 @@ struct ConsecutiveState : ViewerState {
     std::int32_t count_nopi = 0;
     std::int32_t count_pi = 0;
     std::int32_t slice_counter = 0;
+    // A run lists each folder once; both passes read that listing and its size is the count.
+    std::vector<ListedSlice> slices_nopi, slices_pi;
 };
 
 // The control values a run reads when the start button is pressed.
@@ -33,10 +42,11 @@ struct ConsecutiveInputs {
 // The run's view; one interface for both programs and snrmap.
 using ConsecutiveRunView = RunView;
 
-// One press of the start button up to the automatic window: reads the settings, measures
-// both folders and the g-factor map, stamps the legends, copies the last no-PI slice into
-// disp_image and sets the window from it. Returns false when R is refused (the text "0").
-// Failures raise snr::Error; what was written before stays.
+// One press of the start button up to the automatic window: reads the settings, lists the
+// folders and checks their slices, measures both folders and the g-factor map, stamps the
+// legends, copies the last no-PI slice into disp_image and sets the window from it. Returns
+// false when R is refused (the text "0") or a DICOM image cannot be read; the list and the
+// planes are untouched then. Failures raise snr::Error; what was written before stays.
 bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view);
 
 }  // namespace snr

@@ -27,6 +27,7 @@ const SystemCalls& real_system_calls()
         .mkdir = [](const char* path, mode_t mode) { return ::mkdir(path, mode); },
         .mkdtemp = [](char* pattern) { return ::mkdtemp(pattern); },
         .link = [](const char* from, const char* to) { return ::link(from, to); },
+        .opendir = [](const char* path) { return ::opendir(path); },
     };
     return calls;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -8,9 +9,10 @@
 
 namespace snr {
 
-// The system calls of the slice reader, the marker scan, the export and snrmap's output. The
-// programs use the real ones; a test puts others in place to produce failures the machine will
-// not produce on demand (no access while running as root, a full disk, a failing network share).
+// The system calls of the slice reader and listing, the marker scan, the export and snrmap's
+// output. The programs use the real ones; a test puts others in place to produce failures the
+// machine will not produce on demand (no access while running as root, a full disk, a failing
+// network share) or to change a folder while a run lists it.
 struct SystemCalls {
     int (*stat)(const char* path, struct stat* info);
     int (*fstat)(int fd, struct stat* info);
@@ -25,6 +27,7 @@ struct SystemCalls {
     int (*mkdir)(const char* path, mode_t mode);
     char* (*mkdtemp)(char* pattern);
     int (*link)(const char* from, const char* to);
+    DIR* (*opendir)(const char* path);
 };
 
 const SystemCalls& real_system_calls();

@@ -11,8 +11,12 @@ inline constexpr int plane_pixels = plane_side * plane_side;
 // 256 x 256 doubles, row-major: row y, column x is element y * 256 + x; row 0 is the top.
 using Plane = std::array<double, plane_pixels>;
 
-// The 65,536 signed 16-bit samples of one slice, in the same order.
-using Samples = std::array<std::int16_t, plane_pixels>;
+// The 65,536 stored 16-bit values of an image, in the same order, as a file holds them.
+using StoredPixels = std::array<std::int16_t, plane_pixels>;
+
+// The samples of one slice as read, in the same order: the stored values, rescaled where a
+// DICOM image says so. An integer sample is held exactly.
+using Samples = std::array<double, plane_pixels>;
 
 inline double& at(Plane& plane, int row, int column) { return plane[row * plane_side + column]; }
 inline double at(const Plane& plane, int row, int column) { return plane[row * plane_side + column]; }

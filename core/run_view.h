@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,10 +17,14 @@ public:
     virtual void progress(int /*position*/) {}
 };
 
+// A run's own check before the list changes: the message of a refusal, or nothing.
+using RunCheck = std::function<std::optional<std::string>()>;
+
 // The check of R and the refill of the list that both runs make: nothing when R is the text
-// "0" (refused, nothing changed); otherwise R as read with the g-factor, 0 without it.
-// Only this exact text is refused; zero in any other form fails later, at the g-factor.
+// "0" or `check` refuses (refused, nothing changed); otherwise R as read with the g-factor, 0
+// without it. Only this exact text is refused; zero in any other form fails later, at the
+// g-factor.
 std::optional<double> begin_run(RunView& view, const std::vector<std::string>& items, const std::string& r_text,
-                                bool gfactor);
+                                bool gfactor, const RunCheck& check = {});
 
 }  // namespace snr

@@ -17,12 +17,18 @@
 
 namespace snr {
 
-void read_slice(const std::string& path, Samples& samples)
+SliceSource read_slice(const std::string& path, Samples& samples)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
     if (!file)
         throw IoError(io_code::short_slice);  // a FIFO or device holds no slice
+    if (auto image = read_dicom_image(file->get(), info.st_size, path, &samples)) {
+        if (!image->refusal.empty())
+            throw UnreadableImage(refusal_text(path, image->refusal));
+        return {true, image->attributes};
+    }
+
     const long long records = static_cast<long long>(info.st_size) / 2;
     if (records < plane_pixels)
         throw IoError(io_code::short_slice);
@@ -48,12 +54,32 @@ void read_slice(const std::string& path, Samples& samples)
         const auto high = static_cast<std::uint16_t>(bytes[2 * i + 1]);
         samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
     }
+    return {};
+}
+
+SliceCheck check_slice(const std::string& path)
+{
+    struct stat info {};
+    auto file = open_regular_file(path, info);
+    SliceCheck check;
+    if (!file)
+        return check;  // read_slice reports it
+    if (auto image = read_dicom_image(file->get(), info.st_size, path, nullptr)) {
+        check.source = {true, image->attributes};
+        check.refusal = image->refusal;
+    }
+    return check;
+}
+
+std::string refusal_text(const std::string& path, const std::string& refusal)
+{
+    return file_name_part(path) + refusal;
 }
 
 std::vector<std::string> visible_names(const std::string& folder, EntryKind kind)
 {
     std::vector<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
+    DIR* dir = sys().opendir(folder.c_str());
     if (dir == nullptr)
         return names;
     while (const dirent* entry = ::readdir(dir)) {

@@ -4,16 +4,44 @@
 #include <string>
 #include <vector>
 
+#include "core/dicom_image.h"
+#include "core/errors.h"
 #include "core/plane.h"
 
 namespace snr {
 
 inline constexpr long long slice_bytes = 2LL * plane_pixels;  // 131,072
 
-// Reads the slice of a file: the last 65,536 whole two-byte records, little-endian.
-// Raises IoError: 131 for a file shorter than 131,072 bytes, 100 for a short read, the
+// How a slice file was read: by the tail rule, or as a DICOM image.
+struct SliceSource {
+    bool dicom = false;
+    DicomAttributes attributes;  // of a DICOM image
+};
+
+// A DICOM image that holds no slice the programs can read; the text names the file and why.
+class UnreadableImage : public Error {
+public:
+    using Error::Error;
+};
+
+// Reads the slice of a file. A DICOM image (preamble, "DICM", a file meta group naming a
+// transfer syntax) is read from its Pixel Data and rescaled, or refused with UnreadableImage.
+// Any other file is raw: its last 65,536 whole two-byte records, little-endian signed.
+// Raises IoError: 131 for a raw file shorter than 131,072 bytes, 100 for a short read, the
 // operating system's failure otherwise. Never blocks on a FIFO or device.
-void read_slice(const std::string& path, Samples& samples);
+SliceSource read_slice(const std::string& path, Samples& samples);
+
+struct SliceCheck {
+    SliceSource source;
+    std::string refusal;  // why read_slice would refuse the file, after its name; empty if not
+};
+
+// What read_slice would make of a file, reading no more of it than a refusal needs: a raw
+// file is not read beyond its first bytes. Raises IoError as read_slice does.
+SliceCheck check_slice(const std::string& path);
+
+// The message for a refused file: its name (without the folder), then the reason.
+std::string refusal_text(const std::string& path, const std::string& refusal);
 
 enum class EntryKind { Files, Folders };
 

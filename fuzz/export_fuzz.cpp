@@ -53,6 +53,7 @@ const SystemCalls faulty{
     .mkdir = real().mkdir,
     .mkdtemp = real().mkdtemp,
     .link = real().link,
+    .opendir = real().opendir,
 };
 
 const int errors[] = {0, EACCES, EROFS, ENOSPC, EDQUOT, EIO, EPERM, ENOENT, EMFILE, ENAMETOOLONG, ESTALE, EBUSY};

@@ -109,9 +109,9 @@ private:
 };
 
 // Samples drawn from a repeating pattern of 16-bit little-endian values, shifted by `shift`.
-inline Samples pattern_samples(const std::vector<std::uint8_t>& pattern, int shift)
+inline StoredPixels pattern_samples(const std::vector<std::uint8_t>& pattern, int shift)
 {
-    Samples samples{};
+    StoredPixels samples{};
     const std::size_t values = pattern.size() / 2;
     if (values == 0)
         return samples;
@@ -123,7 +123,7 @@ inline Samples pattern_samples(const std::vector<std::uint8_t>& pattern, int shi
 }
 
 // A slice file of exactly these samples, after a short header.
-inline void write_slice(const std::string& path, const Samples& samples, std::size_t header = 132)
+inline void write_slice(const std::string& path, const StoredPixels& samples, std::size_t header = 132)
 {
     std::vector<std::uint8_t> bytes(header, 0x5A);
     for (std::int16_t sample : samples) {

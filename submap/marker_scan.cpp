@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "core/path.h"
 
 namespace snr {
 
@@ -42,6 +43,14 @@ bool has_dicm_marker(const std::string& path)
             ++collected;
         }
     }
+}
+
+Selection check_selection(const std::string& path)
+{
+    if (!has_dicm_marker(path))
+        return {{}, file_name_part(path) + "はdicom画像ではありません!!"};
+    SliceCheck check = check_slice(path);
+    return {std::move(check.source), check.refusal.empty() ? "" : refusal_text(path, check.refusal)};
 }
 
 }  // namespace snr

@@ -105,8 +105,8 @@ void TForm1::selectImage(QLabel* caption, std::string& path)
     if (!chosen)
         return;
     open_dialog_name_ = *chosen;
-    if (!has_dicm_marker(*chosen)) {
-        dialogs_->message(file_name_part(*chosen) + "はdicom画像ではありません!!");
+    if (const Selection selection = check_selection(*chosen); !selection.refusal.empty()) {
+        dialogs_->message(selection.refusal);
         return;
     }
     caption->setText(q(file_name_part(*chosen)));

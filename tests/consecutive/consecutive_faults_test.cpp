@@ -6,9 +6,12 @@
 #include <functional>
 #include <memory>
 #include <sys/stat.h>
+#include <utility>
 
 #include "consecutive/consecutive_items.h"
 #include "core/errors.h"
+#include "core/file_io.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/item_support.h"
 #include "tests/support/temp_folder.h"
@@ -25,8 +28,10 @@ struct MeddlingView : ConsecutiveRunView {
     int at_report = 0;
     std::function<void()> action;
     int reports = 0;
-    void refuse(const std::string&) override {}
-    void begin(const std::vector<std::string>&) override {}
+    int begins = 0;
+    std::vector<std::string> refusals;
+    void refuse(const std::string& message) override { refusals.push_back(message); }
+    void begin(const std::vector<std::string>&) override { ++begins; }
     void progress(int) override
     {
         if (++reports == at_report)
@@ -54,7 +59,7 @@ protected:
         inputs.pi_folder = tmp.folder("pi");
         inputs.gfactor = false;
         for (int k = 0; k < 3; ++k) {
-            Samples samples = test::filled(static_cast<std::int16_t>(100 + k));
+            StoredPixels samples = test::filled(static_cast<std::int16_t>(100 + k));
             samples[1] = static_cast<std::int16_t>(7 * k);
             test::write_slice(slice(k), samples);
         }
@@ -101,6 +106,58 @@ TEST_F(ConsecutiveFaults, SlicesChangedAfterTheListingFailWithTheirMessages)
     fs::remove(slice(2));
     SetUp();
     EXPECT_EQ(failure_when(5, [&] { fs::resize_file(slice(2), 0); }), "I/O エラー (131)");
+    SetUp();
+    EXPECT_EQ(failure_when(1, [&] { test::write_dicom(slice(2), test::filled(1), {.rows = 512, .columns = 512}); }),
+              "s2は256×256の16ビット画像ではありません (512×512)");
+}
+
+TEST_F(ConsecutiveFaults, ADicomImageTheReaderRefusesStopsTheRunBeforeAnythingChanges)
+{
+    state->signal_nopi.fill(5.0);
+    test::write_dicom(folder + "/DICOMDIR", test::filled(0), {.pixel_data = false});
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(view.refusals, std::vector<std::string>{folder + "のDICOMDIRには画素データがありません"});
+    EXPECT_EQ(view.begins + view.reports, 0);
+    EXPECT_EQ(state->signal_nopi[0], 5.0);
+
+    // Without the g-factor the PI folder is neither read nor checked.
+    fs::rename(folder + "/DICOMDIR", inputs.pi_folder + "/DICOMDIR");
+    EXPECT_EQ(failure(), "");
+    EXPECT_EQ(view.refusals.size(), 1u);
+    EXPECT_EQ(state->signal_nopi[0], 101.0);
+}
+
+// Adds a slice once: at a second listing of a folder, or at the first file opened after the
+// first listing, whichever comes first.
+std::function<void()> add_slice;
+SystemCalls adding_calls()
+{
+    SystemCalls calls = real_system_calls();
+    calls.opendir = [](const char* path) {
+        static int listings = 0;
+        if (++listings == 2 && add_slice)
+            std::exchange(add_slice, nullptr)();
+        return real_system_calls().opendir(path);
+    };
+    calls.open = [](const char* path, int flags, mode_t mode) {
+        if (add_slice)
+            std::exchange(add_slice, nullptr)();
+        return real_system_calls().open(path, flags, mode);
+    };
+    return calls;
+}
+
+TEST_F(ConsecutiveFaults, ASliceAddedWhileTheFolderIsListedIsNeitherCountedNorRead)
+{
+    add_slice = [&] { test::write_slice(slice(3), 30000); };
+    const SystemCalls previous = replace_system_calls(adding_calls());
+    const std::string result = failure();
+    replace_system_calls(previous);
+    ASSERT_EQ(result, "");
+    EXPECT_TRUE(fs::exists(slice(3)));
+    EXPECT_EQ(state->count_nopi, 3);
+    EXPECT_EQ(state->signal_nopi[1], 7.0);  // 0, 7 and 14
+    EXPECT_EQ(state->noise_nopi[1], 7.0);
 }
 
 TEST_F(ConsecutiveFaults, ASliceOrTheFolderGoneBetweenThePassesIsReported)
@@ -156,7 +213,7 @@ TEST_F(ConsecutiveFaults, ExtremeReductionRatesAndLegendTexts)
 {
     inputs.gfactor = true;
     for (int k = 0; k < 3; ++k) {
-        Samples samples = test::filled(static_cast<std::int16_t>(200 - k));
+        StoredPixels samples = test::filled(static_cast<std::int16_t>(200 - k));
         test::write_slice(inputs.pi_folder + "/s" + std::to_string(k), samples);
     }
 

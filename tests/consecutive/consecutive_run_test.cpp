@@ -2,9 +2,12 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 #include "consecutive/consecutive_run.h"
 #include "core/errors.h"
+#include "core/extended.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -26,14 +29,20 @@ struct RecordingView : ConsecutiveRunView {
     void progress(int position) override { positions.push_back(position); }
 };
 
-// Slices whose pixel 0 holds the given value and every other pixel 7.
-void write_series(const std::string& folder, std::initializer_list<int> values)
+// Slices whose pixel 0 holds the given value and every other pixel 7; DICOM images when a
+// spec is given.
+void write_series(const std::string& folder, std::initializer_list<int> values,
+                  const std::optional<test::DicomSpec>& dicom = std::nullopt)
 {
     int n = 0;
     for (int value : values) {
-        Samples samples = test::filled(7);
+        StoredPixels samples = test::filled(7);
         samples[0] = static_cast<std::int16_t>(value);
-        test::write_slice(folder + "/s" + std::to_string(n++), samples);
+        const std::string path = folder + "/s" + std::to_string(n++);
+        if (dicom)
+            test::write_dicom(path, samples, *dicom);
+        else
+            test::write_slice(path, samples);
     }
 }
 
@@ -107,7 +116,7 @@ TEST_F(ConsecutiveRun, WorkedExampleAndLegends)
 
 TEST_F(ConsecutiveRun, ArithmeticIsExtendedAndRoundedWhenStored)
 {
-    // Samples whose mean is not representable: the deviations use the rounded mean.
+    // StoredPixels whose mean is not representable: the deviations use the rounded mean.
     write_series(inputs.nopi_folder, {1, 2, 2, 30000, -32768, 5, 9});
     inputs.gfactor = false;
     ASSERT_TRUE(run_consecutive(*state, inputs, view));
@@ -200,9 +209,36 @@ TEST_F(ConsecutiveRun, AStrayShortFileStopsTheRunWithItsIoError)
     EXPECT_EQ(failure(), "I/O エラー (131)");
 }
 
+TEST_F(ConsecutiveRun, DicomImagesAreReadFromTheirPixelDataAndRescaled)
+{
+    write_series(inputs.nopi_folder, {10, 12, 14});
+    write_series(inputs.pi_folder, {10, 14, 18});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    const auto raw = std::make_unique<ConsecutiveState>(*state);
+
+    // Padded after the Pixel Data, as one maker writes them: the planes of raw slices.
+    write_series(inputs.nopi_folder, {10, 12, 14}, test::DicomSpec{.padding = 370});
+    write_series(inputs.pi_folder, {10, 14, 18}, test::DicomSpec{.padding = 370});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_TRUE(state->slices_pi.at(2).source.dicom);
+    EXPECT_EQ(state->disp_image, raw->disp_image);
+    EXPECT_EQ(state->noise_nopi, raw->noise_nopi);
+    EXPECT_EQ(state->gfactor_map, raw->gfactor_map);
+
+    // Stored values with an offset that the rescale takes away: the samples are rescaled.
+    write_series(inputs.nopi_folder, {10, 12, 14},
+                 test::DicomSpec{.rescale_slope = "2.468", .rescale_intercept = "-5053"});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    double sum = 0;
+    for (int value : {10, 12, 14})
+        sum = ext::store(sum + static_cast<ext::real>(static_cast<double>(value * 2.468L - 5053)));
+    EXPECT_EQ(state->signal_nopi[0], ext::store(ext::div(sum, 3)));
+    EXPECT_EQ(state->disp_image[0], static_cast<double>(14 * 2.468L - 5053));
+}
+
 TEST_F(ConsecutiveRun, ZeroOrNegativeLastSliceGivesAZeroWindow)
 {
-    Samples negative = test::filled(-4);
+    StoredPixels negative = test::filled(-4);
     test::write_slice(inputs.nopi_folder + "/a", test::filled(500));
     test::write_slice(inputs.nopi_folder + "/b", negative);
     inputs.gfactor = false;

@@ -53,8 +53,8 @@ protected:
     void write_folders()
     {
         for (int n = 0; n < 3; ++n) {
-            Samples a = test::filled(static_cast<std::int16_t>(100 + 2 * n));
-            Samples b = test::filled(static_cast<std::int16_t>(100 + 4 * n));
+            StoredPixels a = test::filled(static_cast<std::int16_t>(100 + 2 * n));
+            StoredPixels b = test::filled(static_cast<std::int16_t>(100 + 4 * n));
             a[1] = static_cast<std::int16_t>(n == 2 ? 1001 : 5);
             test::write_slice(nopi + "/s" + std::to_string(n), a);
             test::write_slice(pi + "/s" + std::to_string(n), b);

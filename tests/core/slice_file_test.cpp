@@ -16,14 +16,6 @@ namespace {
 
 using test::TempFolder;
 
-Samples ramp()
-{
-    Samples samples;
-    for (int i = 0; i < plane_pixels; ++i)
-        samples[i] = static_cast<std::int16_t>(i * 7 - 30000);
-    return samples;
-}
-
 int io_code_of(const std::string& path)
 {
     Samples samples;
@@ -38,13 +30,13 @@ int io_code_of(const std::string& path)
 TEST(ReadSlice, TakesTheLastWholeRecordsWhateverTheHeader)
 {
     TempFolder folder;
-    const Samples expected = ramp();
+    const StoredPixels expected = test::ramp();
     Samples samples;
     for (std::size_t header : {0, 132, 4000}) {
         const std::string path = folder.file("slice" + std::to_string(header));
         test::write_slice(path, expected, header);
         read_slice(path, samples);
-        EXPECT_EQ(samples, expected) << "header " << header;
+        EXPECT_EQ(samples, test::as_samples(expected)) << "header " << header;
     }
 }
 

@@ -26,9 +26,9 @@ bool all_finite(const SubmapState& state)
 }
 
 // Checkerboard of the two extremes, starting with `first` at the top left.
-Samples checkerboard(std::int16_t first, std::int16_t second)
+StoredPixels checkerboard(std::int16_t first, std::int16_t second)
 {
-    Samples samples;
+    StoredPixels samples;
     for (int i = 0; i < plane_pixels; ++i)
         samples[i] = ((i / 256 + i % 256) % 2 == 0) ? first : second;
     return samples;
@@ -41,7 +41,7 @@ protected:
     QuietView view;
     SubmapInputs inputs;
 
-    void choose(const std::vector<std::string>& names, const std::vector<Samples>& images)
+    void choose(const std::vector<std::string>& names, const std::vector<StoredPixels>& images)
     {
         std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
         std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
@@ -67,7 +67,7 @@ protected:
 TEST_F(SubmapFaults, AChosenFileChangedBeforeTheStartIsReported)
 {
     const std::vector<std::string> names{"a", "b", "c", "d"};
-    const std::vector<Samples> images{test::filled(10), test::filled(11), test::filled(12), test::filled(13)};
+    const std::vector<StoredPixels> images{test::filled(10), test::filled(11), test::filled(12), test::filled(13)};
     choose(names, images);
     fs::remove(tmp.file("c"));
     EXPECT_EQ(failure(), "ファイルが見つかりません");

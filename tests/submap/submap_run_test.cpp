@@ -34,9 +34,9 @@ struct Expected {
     double diff_mean, signal, noise, snr;
 };
 
-Expected recompute(const Samples& a, const Samples& b, int r, int c)
+Expected recompute(const StoredPixels& a, const StoredPixels& b, int r, int c)
 {
-    auto sample = [](const Samples& s, int i, int j) { return static_cast<long double>(s[i * 256 + j]); };
+    auto sample = [](const StoredPixels& s, int i, int j) { return static_cast<long double>(s[i * 256 + j]); };
     double sum_a = 0, sum_d = 0;
     for (int i = r - 3; i <= r + 3; ++i)
         for (int j = c - 3; j <= c + 3; ++j) {
@@ -62,9 +62,9 @@ double recompute_g(double snr_nopi, double snr_pi, double r)
     return static_cast<double>(100.0L * snr_nopi / (sqrtl(r) * snr_pi));
 }
 
-Samples dented()  // the worked example's image 2
+StoredPixels dented()  // the worked example's image 2
 {
-    Samples samples = test::filled(100);
+    StoredPixels samples = test::filled(100);
     samples[10 * 256 + 10] = 93;
     return samples;
 }
@@ -77,9 +77,9 @@ protected:
     SubmapInputs inputs;
 
     // Writes the images and chooses them as the selectors would.
-    void choose(const Samples& nopi1, const Samples& nopi2, const Samples& pi1, const Samples& pi2)
+    void choose(const StoredPixels& nopi1, const StoredPixels& nopi2, const StoredPixels& pi1, const StoredPixels& pi2)
     {
-        const Samples* images[] = {&nopi1, &nopi2, &pi1, &pi2};
+        const StoredPixels* images[] = {&nopi1, &nopi2, &pi1, &pi2};
         std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
         std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
         for (int k = 0; k < 4; ++k) {
@@ -101,7 +101,7 @@ protected:
 
 TEST_F(SubmapRun, WorkedExample)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     ASSERT_TRUE(run_submap(*state, inputs, view));
     EXPECT_EQ(view.items, list_captions(submap_item_table(), true));
@@ -135,7 +135,7 @@ TEST_F(SubmapRun, WorkedExample)
 
 TEST_F(SubmapRun, IdenticalImagesHaveNoNoiseAndNoSnr)
 {
-    Samples image = test::filled(0);
+    StoredPixels image = test::filled(0);
     image[5000] = 1001;
     image[6000] = -20;
     choose(image, image, image, image);
@@ -155,7 +155,7 @@ TEST_F(SubmapRun, RandomImagesMatchAPlainRecomputationBitForBit)
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> any(-32768, 32767), near(-40, 40);
-    Samples images[4];
+    StoredPixels images[4];
     for (int k = 0; k < 4; k += 2)
         for (int p = 0; p < plane_pixels; ++p) {
             images[k][p] = static_cast<std::int16_t>(k == 0 ? any(random) : 800 + near(random));
@@ -190,7 +190,7 @@ TEST_F(SubmapRun, RandomImagesMatchAPlainRecomputationBitForBit)
 
 TEST_F(SubmapRun, CentresWithoutNoiseReadZeroAfterAnEarlierRun)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     ASSERT_TRUE(run_submap(*state, inputs, view));
     ASSERT_NE(at(state->snr_nopi, 10, 10), 0.0);
@@ -205,7 +205,7 @@ TEST_F(SubmapRun, CentresWithoutNoiseReadZeroAfterAnEarlierRun)
 
 TEST_F(SubmapRun, AnUncheckedRunLeavesThePiPlanes)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     ASSERT_TRUE(run_submap(*state, inputs, view));
     const auto before = std::make_unique<SubmapState>(*state);
@@ -227,7 +227,7 @@ TEST_F(SubmapRun, AnUncheckedRunLeavesThePiPlanes)
 
 TEST_F(SubmapRun, ChecksRefuseInTheirOrderAndChangeNothing)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     inputs.min_text = "x";
     inputs.r_text = "0";
@@ -246,7 +246,7 @@ TEST_F(SubmapRun, ChecksRefuseInTheirOrderAndChangeNothing)
 
 TEST_F(SubmapRun, ConversionsFollowTheListAndPrecedeTheFiles)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
     state->path1_nopi = tmp.file("missing");
     inputs.r_text = "two";
@@ -275,11 +275,11 @@ TEST_F(SubmapRun, ConversionsFollowTheListAndPrecedeTheFiles)
 
 TEST_F(SubmapRun, ZeroOrNegativeRFailsAtTheFirstCentreWithAPiSnr)
 {
-    const Samples flat = test::filled(100), dent = dented();
+    const StoredPixels flat = test::filled(100), dent = dented();
     struct Case {
         const char* r_text;
-        const Samples& nopi2;  // first PI SNR at (7, 7) with a dented PI pair, else at the frame
-        const Samples& pi2;
+        const StoredPixels& nopi2;  // first PI SNR at (7, 7) with a dented PI pair, else at the frame
+        const StoredPixels& pi2;
         const char* message;
     };
     const auto fives = std::make_unique<Plane>();

@@ -15,6 +15,7 @@
 #include "core/qt/roi_overlay.h"
 #include "core/qt/roi_window.h"
 #include "submap/sub_map.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -42,9 +43,9 @@ protected:
         form = std::make_unique<TForm1>(*state, std::move(fake));
         form->show();
         // Image 1 is 100 with a peak of 1001 in the corner; image 2 differs by 7 at row 10, column 10.
-        Samples image1 = test::filled(100);
+        StoredPixels image1 = test::filled(100);
         image1[0] = 1001;
-        Samples image2 = image1;
+        StoredPixels image2 = image1;
         image2[10 * 256 + 10] = 93;
         test::write_marked_slice(tmp.file("img1.dcm"), image1);
         test::write_marked_slice(tmp.file("img2.dcm"), image2);
@@ -88,7 +89,7 @@ TEST_F(SubmapWindow, StartsAsDesigned)
     mouse(QEvent::MouseButtonRelease, 12, 15);
 }
 
-TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarker)
+TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarkerThatCanBeRead)
 {
     choose(form->Button1, "img1.dcm");
     EXPECT_EQ(text(form->Label1), "img1.dcm");
@@ -96,6 +97,13 @@ TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarker)
 
     choose(form->Button1, "plain.raw");
     EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+    EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
+
+    // A DICOM image the reader cannot take is refused in the same way.
+    test::write_dicom(tmp.file("big.dcm"), test::filled(1), {.rows = 512, .columns = 512});
+    choose(form->Button1, "big.dcm");
+    EXPECT_EQ(dialogs->messages.back(), "big.dcmは256×256の16ビット画像ではありません (512×512)");
     EXPECT_EQ(text(form->Label1), "img1.dcm");
     EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
 

@@ -70,6 +70,7 @@ const SystemCalls faulty{
     .mkdir = [](const char* path, mode_t mode) { return fails(Call::Mkdir) ? -1 : real().mkdir(path, mode); },
     .mkdtemp = [](char* pattern) { return fails(Call::Mkdtemp) ? nullptr : real().mkdtemp(pattern); },
     .link = [](const char* from, const char* to) { return fails(Call::Link) ? -1 : real().link(from, to); },
+    .opendir = [](const char* path) { return fails(Call::Opendir) ? nullptr : real().opendir(path); },
 };
 
 }  // namespace

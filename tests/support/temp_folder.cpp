@@ -1,5 +1,6 @@
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -49,7 +50,7 @@ std::vector<std::uint8_t> read_bytes(const std::string& path)
     return bytes;
 }
 
-void write_slice(const std::string& path, const Samples& samples, std::size_t header, std::size_t trailer)
+void write_slice(const std::string& path, const StoredPixels& samples, std::size_t header, std::size_t trailer)
 {
     std::vector<std::uint8_t> bytes(header, 0x5A);
     bytes.reserve(header + 2 * samples.size() + trailer);
@@ -67,7 +68,7 @@ void write_slice(const std::string& path, std::int16_t value, std::size_t header
     write_slice(path, filled(value), header);
 }
 
-void write_marked_slice(const std::string& path, const Samples& samples)
+void write_marked_slice(const std::string& path, const StoredPixels& samples)
 {
     write_slice(path, samples, 0);
     auto pixels = read_bytes(path);
@@ -79,10 +80,25 @@ void write_marked_slice(const std::string& path, const Samples& samples)
     write_bytes(path, bytes);
 }
 
-Samples filled(std::int16_t value)
+StoredPixels filled(std::int16_t value)
+{
+    StoredPixels samples;
+    samples.fill(value);
+    return samples;
+}
+
+StoredPixels ramp()
+{
+    StoredPixels pixels;
+    for (int i = 0; i < plane_pixels; ++i)
+        pixels[i] = static_cast<std::int16_t>(i * 7 - 30000);
+    return pixels;
+}
+
+Samples as_samples(const StoredPixels& pixels)
 {
     Samples samples;
-    samples.fill(value);
+    std::copy(pixels.begin(), pixels.end(), samples.begin());
     return samples;
 }
 

@@ -26,14 +26,20 @@ private:
 };
 
 // Writes a slice file: `header` bytes of 0x5A, then the samples little-endian, then `trailer` bytes.
-void write_slice(const std::string& path, const Samples& samples, std::size_t header = 132, std::size_t trailer = 0);
+void write_slice(const std::string& path, const StoredPixels& samples, std::size_t header = 132,
+                 std::size_t trailer = 0);
 void write_slice(const std::string& path, std::int16_t value, std::size_t header = 132);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> read_bytes(const std::string& path);
 
 // A slice file with a 128-byte zero preamble and the "DICM" marker in front of the samples.
-void write_marked_slice(const std::string& path, const Samples& samples);
+void write_marked_slice(const std::string& path, const StoredPixels& samples);
 
-Samples filled(std::int16_t value);
+StoredPixels filled(std::int16_t value);
+// Values that differ from each neighbour and cover the 16-bit range: i × 7 − 30,000, wrapped.
+StoredPixels ramp();
+
+// The samples a reader gives for these stored values without a rescale.
+Samples as_samples(const StoredPixels& pixels);
 
 }  // namespace snr::test

@@ -65,7 +65,10 @@ protected:
         return test::write_series(tmp, name, values);
     }
 
-    std::string dicom(const std::string& name, const Samples& samples) { return test::write_dicom(tmp, name, samples); }
+    std::string dicom(const std::string& name, const StoredPixels& samples)
+    {
+        return test::write_dicom(tmp, name, samples);
+    }
 
     std::string summary()
     {
@@ -198,7 +201,7 @@ TEST_F(SnrmapInputs, ExtremeValuesGiveFiniteOutputOrTheOverflowMessage)
         {"consecutive", wide, wider, "--scale-min", "1" + std::string(300, '0') + "." + std::string(98, '0') + "1"});
     expect_finite_output({"consecutive", wide, "--scale-step", "0." + std::string(398, '0') + "1"});
 
-    Samples checkerboard;
+    StoredPixels checkerboard;
     for (int p = 0; p < plane_pixels; ++p)
         checkerboard[p] = (p / 256 + p % 256) % 2 == 0 ? 32767 : -32768;
     const std::string a = dicom("a.dcm", test::filled(32767));

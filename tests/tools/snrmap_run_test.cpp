@@ -7,6 +7,7 @@
 
 #include "core/legend.h"
 #include "core/roi_report.h"
+#include "core/slice_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/dicom_file.h"
@@ -54,7 +55,10 @@ protected:
         return test::write_series(tmp, name, values);
     }
 
-    std::string dicom(const std::string& name, const Samples& samples) { return test::write_dicom(tmp, name, samples); }
+    std::string dicom(const std::string& name, const StoredPixels& samples)
+    {
+        return test::write_dicom(tmp, name, samples);
+    }
 
     std::string summary()
     {
@@ -241,7 +245,7 @@ TEST_F(SnrmapRun, TheOutputCannotBeASliceFolder)
 TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
 {
     // The worked example of the difference method: one pixel of image 2 is 7 lower.
-    Samples dented = test::filled(100);
+    StoredPixels dented = test::filled(100);
     dented[10 * 256 + 10] = 93;
     const std::string a = dicom("a.dcm", test::filled(100));
     const std::string b = dicom("b.dcm", dented);
@@ -283,6 +287,36 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
     const Outcome single = run({"submap", a, b, "--out", tmp.file("single")});
     ASSERT_EQ(single.code, 0);
     EXPECT_EQ(test::folder_entries(tmp.file("single")).size(), 5u * 2 + 2);
+}
+
+TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing)
+{
+    const std::string nopi = tmp.folder("nopi");
+    // The blank after the intercept pads its value; it is no part of the text.
+    test::write_dicom(nopi + "/IM1", test::filled(3000),
+                      {.rescale_slope = "2.468", .rescale_intercept = "-5053 ", .manufacturer = "Maker",
+                       .model = "M1", .series_number = "4", .series_description = "SNR", .padding = 370});
+    test::write_slice(nopi + "/raw", 2351);
+    Samples samples;
+    const long long offset = read_slice(nopi + "/IM1", samples).attributes.pixel_offset;
+    ASSERT_EQ(run({"consecutive", nopi, "--out", out}).code, 0);
+    const std::string record = "\"files\": {\"nopi\": {\"IM1\": {\"read_as\": \"dicom\",\"transfer_syntax\": "
+                               "\"1.2.840.10008.1.2.1\",\"manufacturer\": \"Maker\",\"model\": \"M1\","
+                               "\"series_number\": \"4\",\"series_description\": \"SNR\",\"rescale_slope\": "
+                               "\"2.468\",\"rescale_intercept\": \"-5053\",\"pixel_offset\": " +
+                               std::to_string(offset) + "},\"raw\": {\"read_as\": \"raw\"}}},";
+    EXPECT_NE(summary().find(record), std::string::npos) << summary();
+
+    test::write_dicom(nopi + "/big", test::filled(1), {.rows = 512, .columns = 512});
+    test::write_dicom(tmp.file("two.dcm"), test::filled(1), {.frames = 2});
+    const auto before = test::folder_entries(out);
+    const Outcome consecutive = run({"consecutive", nopi, "--out", out});
+    EXPECT_EQ(consecutive.code, 1);
+    EXPECT_EQ(consecutive.err, nopi + "のbigは256×256の16ビット画像ではありません (512×512)\n");
+    const Outcome submap = run({"submap", nopi + "/IM1", tmp.file("two.dcm"), "--out", out});
+    EXPECT_EQ(submap.code, 1);
+    EXPECT_EQ(submap.err, "two.dcmは1フレームの画像ではありません (2フレーム)\n");
+    EXPECT_EQ(test::folder_entries(out), before);
 }
 
 TEST_F(SnrmapRun, TheProgressBarFollowsTheWindowsPositionsOnATerminalOnly)

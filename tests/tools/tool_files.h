@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/plane.h"
-#include "tools/snrmap/dicom_file.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr::test {
@@ -43,11 +43,10 @@ inline std::string write_series(const TempFolder& tmp, const std::string& name,
     return folder;
 }
 
-// A DICOM file as the phantom writes them, holding these samples.
-inline std::string write_dicom(const TempFolder& tmp, const std::string& name, const Samples& samples)
+// A DICOM image holding these samples, its Pixel Data at the end.
+inline std::string write_dicom(const TempFolder& tmp, const std::string& name, const StoredPixels& samples)
 {
-    const std::string file = snrmap::dicom_bytes(snrmap::DicomImage{"1.2", "1.2", "1.2", 1}, samples);
-    write_bytes(tmp.file(name), std::vector<std::uint8_t>(file.begin(), file.end()));
+    write_dicom(tmp.file(name), samples);
     return tmp.file(name);
 }
 

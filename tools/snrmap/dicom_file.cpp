@@ -1,6 +1,15 @@
 #include "tools/snrmap/dicom_file.h"
 
-#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcdatset.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcmetinf.h>
+#include <dcmtk/dcmdata/dcostrmb.h>
+#include <dcmtk/dcmdata/dcuid.h>
 
 namespace snr::snrmap {
 
@@ -9,92 +18,85 @@ namespace {
 constexpr char implementation_class_uid[] = "2.25.164339218935392045938265372651081327406";
 constexpr char implementation_version[] = "SNRMAP";
 
-void put16(std::string& out, std::uint16_t value)
-{
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
+struct Text {
+    DcmTagKey key;
+    std::string value;
+};
 
-void put32(std::string& out, std::uint32_t value)
+void put(DcmItem& item, const Text& text)
 {
-    put16(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    put16(out, static_cast<std::uint16_t>(value >> 16));
-}
-
-// One element in explicit VR little endian. OB and OW have a 32-bit length after two reserved
-// bytes; the others a 16-bit length. Values are padded to even length: UI with a zero byte,
-// text with a blank.
-void element(std::string& out, std::uint16_t group, std::uint16_t tag, const char (&vr)[3], std::string value)
-{
-    const std::string_view kind = vr;
-    if (value.size() % 2 != 0)
-        value += kind == "UI" || kind == "OB" ? '\0' : ' ';
-    put16(out, group);
-    put16(out, tag);
-    out.append(kind);
-    if (kind == "OB" || kind == "OW") {
-        put16(out, 0);
-        put32(out, static_cast<std::uint32_t>(value.size()));
-    } else {
-        put16(out, static_cast<std::uint16_t>(value.size()));
-    }
-    out += value;
-}
-
-std::string us(std::uint16_t value)
-{
-    std::string bytes;
-    put16(bytes, value);
-    return bytes;
-}
-
-std::string ul(std::uint32_t value)
-{
-    std::string bytes;
-    put32(bytes, value);
-    return bytes;
+    if (item.putAndInsertString(text.key, text.value.c_str()).bad())
+        throw std::logic_error("DICOM element not written");
 }
 
 }  // namespace
 
-std::string dicom_bytes(const DicomImage& image, const Samples& pixels)
+std::string dicom_bytes(const DicomImage& image, const StoredPixels& pixels)
 {
-    std::string meta;
-    element(meta, 0x0002, 0x0001, "OB", std::string("\x00\x01", 2));
-    element(meta, 0x0002, 0x0002, "UI", mr_image_storage);
-    element(meta, 0x0002, 0x0003, "UI", image.sop_instance_uid);
-    element(meta, 0x0002, 0x0010, "UI", explicit_vr_little_endian);
-    element(meta, 0x0002, 0x0012, "UI", implementation_class_uid);
-    element(meta, 0x0002, 0x0013, "SH", implementation_version);
+    DcmFileFormat file;
+    DcmDataset& data = *file.getDataset();
+    // Type 1 and 2 attributes of the modules, in module order. A phantom has no birth date or
+    // sex, no paired body part, and no dates, so that a seed always gives the same files.
+    const Text texts[] = {
+        {DCM_SOPClassUID, UID_MRImageStorage}, {DCM_SOPInstanceUID, image.sop_instance_uid},
+        // Patient
+        {DCM_PatientName, "SNR^PHANTOM"}, {DCM_PatientID, "SNRPHANTOM"}, {DCM_PatientBirthDate, ""},
+        {DCM_PatientSex, "O"},
+        // General Study
+        {DCM_StudyInstanceUID, image.study_instance_uid}, {DCM_StudyDate, ""}, {DCM_StudyTime, ""},
+        {DCM_ReferringPhysicianName, ""}, {DCM_StudyID, "PHANTOM"}, {DCM_AccessionNumber, ""},
+        // General Series
+        {DCM_Modality, "MR"}, {DCM_SeriesInstanceUID, image.series_instance_uid},
+        {DCM_SeriesNumber, std::to_string(image.series_number)}, {DCM_SeriesDescription, image.series_description},
+        {DCM_Laterality, ""}, {DCM_PatientPosition, "HFS"},
+        // Frame of Reference, General Equipment, General Image
+        {DCM_FrameOfReferenceUID, image.frame_of_reference_uid}, {DCM_PositionReferenceIndicator, ""},
+        {DCM_Manufacturer, "snrmap"}, {DCM_ManufacturerModelName, "phantom"},
+        {DCM_InstanceNumber, std::to_string(image.instance_number)},
+        // Image Plane: one axial slice of 1 mm pixels
+        {DCM_PixelSpacing, "1\\1"}, {DCM_ImageOrientationPatient, "1\\0\\0\\0\\1\\0"},
+        {DCM_ImagePositionPatient, "-128\\-128\\0"}, {DCM_SliceThickness, "5"},
+        // MR Image: a spin echo
+        {DCM_ImageType, "ORIGINAL\\PRIMARY\\OTHER"}, {DCM_ScanningSequence, "SE"}, {DCM_SequenceVariant, "NONE"},
+        {DCM_ScanOptions, ""}, {DCM_MRAcquisitionType, "2D"}, {DCM_RepetitionTime, "500"}, {DCM_EchoTime, "20"},
+        {DCM_EchoTrainLength, "1"},
+        // Image Pixel
+        {DCM_PhotometricInterpretation, "MONOCHROME2"}};
+    for (const Text& text : texts)
+        put(data, text);
+    const std::pair<DcmTagKey, Uint16> numbers[] = {
+        {DCM_SamplesPerPixel, 1}, {DCM_Rows, plane_side},  {DCM_Columns, plane_side},       {DCM_BitsAllocated, 16},
+        {DCM_BitsStored, 16},     {DCM_HighBit, 15},       {DCM_PixelRepresentation, 1}};
+    for (const auto& [key, value] : numbers) {
+        if (data.putAndInsertUint16(key, value).bad())
+            throw std::logic_error("DICOM element not written");
+    }
+    std::vector<Uint16> words(pixels.begin(), pixels.end());
+    if (data.putAndInsertUint16Array(DCM_PixelData, words.data(), plane_pixels).bad())
+        throw std::logic_error("DICOM pixel data not written");
 
-    std::string file(128, '\0');
-    file += "DICM";
-    element(file, 0x0002, 0x0000, "UL", ul(static_cast<std::uint32_t>(meta.size())));
-    file += meta;
-
-    element(file, 0x0008, 0x0016, "UI", mr_image_storage);
-    element(file, 0x0008, 0x0018, "UI", image.sop_instance_uid);
-    element(file, 0x0008, 0x0060, "CS", "MR");
-    element(file, 0x0010, 0x0010, "PN", image.patient_name);
-    element(file, 0x0010, 0x0020, "LO", image.patient_id);
-    element(file, 0x0020, 0x000D, "UI", image.study_instance_uid);
-    element(file, 0x0020, 0x000E, "UI", image.series_instance_uid);
-    element(file, 0x0020, 0x0013, "IS", std::to_string(image.instance_number));
-    element(file, 0x0028, 0x0002, "US", us(1));
-    element(file, 0x0028, 0x0004, "CS", "MONOCHROME2");
-    element(file, 0x0028, 0x0010, "US", us(plane_side));
-    element(file, 0x0028, 0x0011, "US", us(plane_side));
-    element(file, 0x0028, 0x0100, "US", us(16));
-    element(file, 0x0028, 0x0101, "US", us(16));
-    element(file, 0x0028, 0x0102, "US", us(15));
-    element(file, 0x0028, 0x0103, "US", us(1));
-
-    std::string pixel_bytes;
-    pixel_bytes.reserve(2 * pixels.size());
-    for (std::int16_t sample : pixels)
-        put16(pixel_bytes, static_cast<std::uint16_t>(sample));
-    element(file, 0x7FE0, 0x0010, "OW", std::move(pixel_bytes));
-    return file;
+    // The meta group names this program as the writer; its length is counted once that is in.
+    const E_TransferSyntax xfer = EXS_LittleEndianExplicit;
+    DcmMetaInfo& meta = *file.getMetaInfo();
+    file.validateMetaInfo(xfer, EWM_createNewMeta);
+    put(meta, {DCM_ImplementationClassUID, implementation_class_uid});
+    put(meta, {DCM_ImplementationVersionName, implementation_version});
+    if (meta.computeGroupLengthAndPadding(EGL_recalcGL, EPD_noChange, xfer).bad())
+        throw std::logic_error("DICOM meta group not counted");
+    std::string bytes(file.calcElementLength(xfer, EET_ExplicitLength) + 1024, '\0');
+    DcmOutputBufferStream stream(bytes.data(), static_cast<offile_off_t>(bytes.size()));
+    file.transferInit();
+    DCM_dcmdataLogger.setLogLevel(OFLogger::ERROR_LOG_LEVEL);  // not the notice that the meta group is kept
+    const OFCondition written =
+        file.write(stream, xfer, EET_ExplicitLength, nullptr, EGL_recalcGL, EPD_noChange, 0, 0, 0, EWM_dontUpdateMeta);
+    file.transferEnd();
+    void* start = nullptr;
+    offile_off_t length = 0;
+    stream.flushBuffer(start, length);
+    if (written.bad() || start != bytes.data())
+        throw std::logic_error(std::string("DICOM file not written: ") + written.text());
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
 }
 
 }  // namespace snr::snrmap

@@ -12,16 +12,15 @@ struct DicomImage {
     std::string study_instance_uid;
     std::string series_instance_uid;
     int instance_number = 1;
-    std::string patient_name = "SNR^PHANTOM";
-    std::string patient_id = "SNRPHANTOM";
+    std::string frame_of_reference_uid = "2.25.1";
+    int series_number = 1;
+    std::string series_description;
 };
 
-inline constexpr char mr_image_storage[] = "1.2.840.10008.5.1.4.1.1.4";
-inline constexpr char explicit_vr_little_endian[] = "1.2.840.10008.1.2.1";
-
-// A 256 x 256 MR image in the DICOM file format: 128 zero bytes, "DICM", the file meta group,
-// then the data set in explicit VR little endian with the 16-bit signed pixels last, so the
-// file ends with the 131,072 pixel bytes that the slice reader takes.
-std::string dicom_bytes(const DicomImage& image, const Samples& pixels);
+// A 256 x 256 signed 16-bit MR Image Storage file (explicit VR little endian) with the Patient,
+// General Study, General Series, Frame of Reference, General Equipment, General Image, Image
+// Plane, Image Pixel, MR Image and SOP Common modules. Pixel Data ends the file, so readers
+// that take the last 131,072 bytes read it too. The same image gives the same bytes.
+std::string dicom_bytes(const DicomImage& image, const StoredPixels& pixels);
 
 }  // namespace snr::snrmap

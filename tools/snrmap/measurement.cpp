@@ -128,16 +128,24 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
         result.inputs.emplace_back("pi", absolute_path(inputs.pi_folder));
         result.slice_counts.emplace_back("pi", state->count_pi);
     }
+    for (const auto& [role, slices] : {std::pair{"nopi", &state->slices_nopi}, std::pair{"pi", &state->slices_pi}}) {
+        for (const auto& slice : *slices)
+            result.files.push_back({role, file_name_part(slice.path), slice.source});
+    }
     return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
                               select_consecutive_item);
 }
 
 Measurement measure_submap(const CommandLine& line)
 {
-    // The marker check that the window's image selectors make before a file is taken.
-    for (const auto& path : line.inputs) {
-        if (!has_dicm_marker(path))
-            throw Refusal(file_name_part(path) + "はdicom画像ではありません!!");
+    // The checks that the window's image selectors make before a file is taken.
+    const char* roles[] = {"nopi_1", "nopi_2", "pi_1", "pi_2"};
+    std::vector<InputFile> files;
+    for (std::size_t k = 0; k < line.inputs.size(); ++k) {
+        Selection selection = check_selection(line.inputs[k]);
+        if (!selection.refusal.empty())
+            throw Refusal(selection.refusal);
+        files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
     auto state = std::make_shared<SubmapState>();
     SubmapInputs inputs;
@@ -157,7 +165,7 @@ Measurement measure_submap(const CommandLine& line)
     Measurement result;
     result.method = "submap";
     result.gfactor = inputs.gfactor;
-    const char* roles[] = {"nopi_1", "nopi_2", "pi_1", "pi_2"};
+    result.files = std::move(files);
     for (std::size_t k = 0; k < line.inputs.size(); ++k)
         result.inputs.emplace_back(roles[k], absolute_path(line.inputs[k]));
     result.slice_counts.emplace_back("nopi", 2);
@@ -177,6 +185,7 @@ std::string summary_json(const Measurement& measurement)
     for (const auto& [role, path] : measurement.inputs)
         json.field(role, path);
     json.end_object();
+    write_input_files(json, measurement.files);
     json.begin_object("slice_counts");
     for (const auto& [role, count] : measurement.slice_counts)
         json.field(role, count);

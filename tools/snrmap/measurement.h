@@ -11,6 +11,7 @@
 #include "core/plane.h"
 #include "core/roi_stats.h"
 #include "tools/snrmap/command_line.h"
+#include "tools/snrmap/input_files.h"
 
 namespace snr::snrmap {
 
@@ -43,6 +44,7 @@ struct Measurement {
     bool gfactor = false;
     std::vector<std::pair<std::string, std::string>> inputs;  // role, path
     std::vector<std::pair<std::string, long long>> slice_counts;
+    std::vector<InputFile> files;  // as they were read
     std::optional<double> r;  // read only with the g-factor
     double scale_min = 0.0, scale_step = 0.0;
     std::vector<ResultPlane> planes;  // in list order

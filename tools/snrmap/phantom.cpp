@@ -48,7 +48,7 @@ std::string numbered(const std::string& stem, int number, int count)
     return stem + "_" + std::string(width - std::min(width, digits.size()), '0') + digits + ".dcm";
 }
 
-enum Role : std::uint64_t { study = 1, series = 2, instance = 3 };
+enum Role : std::uint64_t { study = 1, series = 2, instance = 3, frame_of_reference = 4 };
 
 }  // namespace
 
@@ -91,9 +91,9 @@ double NormalNoise::next()
     return length * std::cos(angle);
 }
 
-Samples phantom_image(NormalNoise& noise, bool with_pi, double r)
+StoredPixels phantom_image(NormalNoise& noise, bool with_pi, double r)
 {
-    Samples samples{};
+    StoredPixels samples{};
     const double root_r = std::sqrt(r);
     for (int row = 0; row < plane_side; ++row) {
         for (int column = 0; column < plane_side; ++column) {
@@ -111,6 +111,7 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
 {
     NormalNoise noise(settings.seed);
     const std::string study_uid = derived_uid(settings.seed, study, 0);
+    const std::string frame_uid = derived_uid(settings.seed, frame_of_reference, 0);
     std::uint64_t series_number = 0;
     // One series per folder; the images are made in the order listed, from one noise stream.
     auto write_series = [&](const std::string& folder_name, const std::vector<std::pair<std::string, bool>>& images) {
@@ -124,6 +125,9 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
             image.series_instance_uid = series_uid;
             image.sop_instance_uid = derived_uid(settings.seed, instance, series_number << 20 | number);
             image.instance_number = number;
+            image.frame_of_reference_uid = frame_uid;
+            image.series_number = static_cast<int>(series_number);
+            image.series_description = "SNR phantom " + folder_name;
             write_file(folder + "/" + name, dicom_bytes(image, phantom_image(noise, with_pi, settings.r)));
         }
     };

@@ -47,7 +47,7 @@ private:
 };
 
 // One image: the disc with noise of sigma, times sqrt(R) x g for an image with PI.
-Samples phantom_image(NormalNoise& noise, bool with_pi, double r);
+StoredPixels phantom_image(NormalNoise& noise, bool with_pi, double r);
 
 // Writes nopi/ and pi/ (the repeated slices), pairs/ (two images each), truth_gfactor.npy and
 // phantom.json into the output.

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "core/slice_file.h"
+#include "tests/support/dicom_writer.h"
+#include "tests/support/temp_folder.h"
+
+namespace snr {
+namespace {
+
+using test::DicomSpec;
+using test::TempFolder;
+
+// What reading a file gives: its source, or the text of the error it raised.
+struct Outcome {
+    SliceSource source;
+    std::string error;
+};
+
+Outcome read(const std::string& path, Samples& samples)
+{
+    try {
+        return {read_slice(path, samples), ""};
+    } catch (const Error& error) {
+        return {{}, error.what()};
+    }
+}
+
+TEST(DicomImage, PixelDataIsReadWhereverItLiesInEveryNativeTransferSyntax)
+{
+    TempFolder tmp;
+    const StoredPixels pixels = test::ramp();
+    for (const char* syntax : {test::explicit_little_endian, test::implicit_little_endian, test::explicit_big_endian}) {
+        for (std::size_t padding : {0, 370}) {
+            SCOPED_TRACE(std::string(syntax) + " with padding " + std::to_string(padding));
+            const std::string path = tmp.file("image.dcm");
+            test::write_dicom(path, pixels, {.transfer_syntax = syntax, .manufacturer = "Maker", .model = "M1",
+                                             .series_number = "12", .series_description = "SNR test",
+                                             .padding = padding});
+            Samples samples{};
+            const Outcome outcome = read(path, samples);
+            ASSERT_EQ(outcome.error, "");
+            EXPECT_EQ(samples, test::as_samples(pixels));
+
+            const DicomAttributes& dicom = outcome.source.attributes;
+            EXPECT_TRUE(outcome.source.dicom);
+            EXPECT_EQ(dicom.transfer_syntax, syntax);
+            EXPECT_EQ(dicom.manufacturer + "|" + dicom.model + "|" + dicom.series_number + "|" +
+                          dicom.series_description + "|" + dicom.rescale_slope + dicom.rescale_intercept,
+                      "Maker|M1|12|SNR test|");
+            const auto bytes = test::read_bytes(path);
+            const std::size_t after = padding == 0 ? 0 : padding + (syntax == test::implicit_little_endian ? 8 : 12);
+            EXPECT_EQ(dicom.pixel_offset, static_cast<long long>(bytes.size() - after) - slice_bytes);
+            EXPECT_TRUE(check_slice(path).source.dicom);
+        }
+    }
+}
+
+TEST(DicomImage, TheRescaleIsAppliedOnceInExtendedPrecisionAndTheStoredBitsAreHonoured)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("image.dcm");
+    const StoredPixels pixels = test::filled(-32749);
+    Samples samples{};
+
+    test::write_dicom(path, pixels, {.rescale_slope = "2.468", .rescale_intercept = "-5053"});
+    const SliceSource source = read_slice(path, samples);
+    EXPECT_EQ(samples[0], static_cast<double>(-32749 * 2.468L - 5053));
+    const volatile double slope = 2.468;
+    EXPECT_NE(samples[0], -32749 * slope - 5053);  // rounded once, not after the product
+    EXPECT_EQ(source.attributes.rescale_slope, "2.468");
+    EXPECT_EQ(source.attributes.rescale_intercept, "-5053");
+
+    test::write_dicom(path, pixels, {.rescale_slope = " +1.0 ", .rescale_intercept = "0"});
+    read_slice(path, samples);
+    EXPECT_EQ(samples[0], -32749.0);
+
+    // 12 stored bits: what lies above the high bit is no part of the value.
+    StoredPixels marked = test::filled(static_cast<std::int16_t>(0x7000 | 0x0FFB));
+    test::write_dicom(path, marked, {.bits_stored = 12, .high_bit = 11, .pixel_representation = 1});
+    read_slice(path, samples);
+    EXPECT_EQ(samples[0], -5.0);
+    test::write_dicom(path, marked, {.bits_stored = 12, .high_bit = 11, .pixel_representation = 0});
+    read_slice(path, samples);
+    EXPECT_EQ(samples[0], 4091.0);
+    test::write_dicom(path, test::filled(32767), {.pixel_representation = 0});
+    read_slice(path, samples);
+    EXPECT_EQ(samples[0], 32767.0);
+}
+
+struct Refusal {
+    const char* what;
+    std::function<void(const std::string&)> write;
+    std::string message;
+};
+
+void cut(const std::string& path, std::uintmax_t bytes_left) { std::filesystem::resize_file(path, bytes_left); }
+
+TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
+{
+    TempFolder tmp;
+    const StoredPixels pixels = test::ramp();
+    auto dicom = [&](DicomSpec spec) {
+        return [&, spec](const std::string& path) { test::write_dicom(path, pixels, spec); };
+    };
+    const Refusal refusals[] = {
+        {"another matrix", dicom({.rows = 512, .columns = 512}), "は256×256の16ビット画像ではありません (512×512)"},
+        {"8 bits", dicom({.bits_allocated = 8, .bits_stored = 8, .high_bit = 7}),
+         "は256×256の16ビット画像ではありません (8ビット)"},
+        {"colour", dicom({.samples_per_pixel = 3, .photometric = "RGB"}), "はモノクロ画像ではありません (3サンプル/画素)"},
+        {"two frames", dicom({.frames = 2}), "は1フレームの画像ではありません (2フレーム)"},
+        {"no pixel data", dicom({.pixel_data = false}), "には画素データがありません"},
+        {"deflated", dicom({.transfer_syntax = test::deflated_little_endian}),
+         "の転送構文には対応していません (1.2.840.10008.1.2.1.99)"},
+        {"encapsulated", dicom({.transfer_syntax = test::jpeg_lossless}),
+         "の転送構文には対応していません (1.2.840.10008.1.2.4.70)"},
+        {"unsigned above 32767",
+         [&](const std::string& path) {
+             StoredPixels bright = test::filled(100);
+             bright[5] = static_cast<std::int16_t>(40000);
+             test::write_dicom(path, bright, {.pixel_representation = 0});
+         },
+         "には32767を超える画素値があります (40000)"},
+        {"stored bits beyond the high bit", dicom({.bits_stored = 12, .high_bit = 15}),
+         "の画素の形式には対応していません (Bits Stored 12, High Bit 15, Pixel Representation 1)"},
+        {"rescale not a number", dicom({.rescale_slope = "2.5\\3", .rescale_intercept = "0"}),
+         "のリスケール値が読めません (Rescale Slope 2.5\\3, Rescale Intercept 0)"},
+        {"rescale beyond double", dicom({.rescale_slope = "1e308"}),
+         "のリスケール値が読めません (Rescale Slope 1e308)"},
+        {"items nested too deep for the parser", dicom({.nesting = 1001}),
+         "はDICOMファイルとして読めません (項目が1000を超えます)"},
+        {"cut in the pixels",
+         [&](const std::string& path) {
+             test::write_dicom(path, pixels);
+             cut(path, std::filesystem::file_size(path) - 2);
+         },
+         "は途中で切れています"},
+        {"cut before the pixels",
+         [&](const std::string& path) {
+             test::write_dicom(path, pixels, {.series_description = std::string(200, 'x')});
+             cut(path, 400);
+         },
+         "はDICOMファイルとして読めません (壊れているか途中で切れています)"},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        const std::string path = tmp.file("IM0001");
+        refusal.write(path);
+        EXPECT_EQ(check_slice(path).refusal, refusal.message);
+        Samples samples = test::as_samples(test::filled(9));
+        EXPECT_EQ(read(path, samples).error, "IM0001" + refusal.message);
+        EXPECT_EQ(samples[0], 9.0) << "the samples are not touched";
+    }
+    EXPECT_THROW(read_slice(tmp.file("IM0001"), *std::make_unique<Samples>()), UnreadableImage);
+}
+
+TEST(DicomImage, OnlyAPreambleTheMarkerAndAMetaGroupWithATransferSyntaxMakeADicomImage)
+{
+    // Anything else keeps the tail rule, whatever marker it carries.
+    TempFolder tmp;
+    const StoredPixels pixels = test::ramp();
+    // A meta group that holds only its version.
+    std::string head = std::string(128, '\0') + "DICM" + std::string("\x02\x00\x01\x00OB\0\0\x02\0\0\0\0\x01", 14);
+    test::write_slice(tmp.file("raw0"), pixels, 0);
+    const auto tail = test::read_bytes(tmp.file("raw0"));
+    head.append(tail.begin(), tail.end());
+    test::write_bytes(tmp.file("no syntax"), std::vector<std::uint8_t>(head.begin(), head.end()));
+    test::write_marked_slice(tmp.file("marked"), pixels);
+
+    for (const char* name : {"no syntax", "marked", "raw0"}) {
+        Samples samples{};
+        const Outcome outcome = read(tmp.file(name), samples);
+        EXPECT_EQ(outcome.error, "") << name;
+        EXPECT_FALSE(outcome.source.dicom) << name;
+        EXPECT_EQ(samples, test::as_samples(pixels)) << name;
+        EXPECT_EQ(check_slice(tmp.file(name)).refusal, "") << name;
+    }
+}
+
+}  // namespace
+}  // namespace snr
