@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/display.h"
+#include "core/roi_stats.h"
 
 namespace {
 
@@ -31,5 +32,17 @@ void BM_auto_window(benchmark::State& state)
     }
 }
 BENCHMARK(BM_auto_window)->Unit(benchmark::kMicrosecond);
+
+// The ROI table refreshes on every release of a Shift drag: one plane's share, whole image.
+void BM_roi_statistics(benchmark::State& state)
+{
+    snr::Plane plane;
+    for (int i = 0; i < snr::plane_pixels; ++i)
+        plane[i] = (i * 37) % 1200 + 0.5;
+    const auto kind = state.range(0) != 0 ? snr::ItemKind::GFactor : snr::ItemKind::SnrMap;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(snr::roi_statistics(plane, {0, 0, snr::plane_side, snr::plane_side}, kind));
+}
+BENCHMARK(BM_roi_statistics)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -48,7 +48,7 @@ void TForm1::createControls()
     DirectoryListBox2->setObjectName(QStringLiteral("DirectoryListBox2"));
     DirectoryListBox2->setGeometry(184, 32, 169, 201);
     Button1 = makeButton(Panel1, "Button1", {264, 248, 81, 49}, QStringLiteral("処理開始"),
-                         guardedSlot(&TForm1::Button1Click));
+                         guardedRunSlot(&TForm1::Button1Click));
     makeCheckBox(Panel1, {8, 264, 73, 25}, QStringLiteral("g-factor"), guardedSlot(&TForm1::CheckBox1Click));
     GroupBox1 = group(Panel1, "GroupBox1", {88, 256, 137, 33});
     Label7 = label(GroupBox1, "Label7", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -63,5 +64,13 @@ bool is_directory(const std::string& path);
 // "access denied"; a FIFO, socket or device is never opened (it could block or have side
 // effects) and gives nothing. `info` receives the file's status.
 std::optional<FileDescriptor> open_regular_file(const std::string& path, struct stat& info);
+
+// Writes all of `bytes` to an open file, going on after interruptions. Returns 0, or the I/O
+// code of the failure (nothing written at all is a full disk).
+int write_all(int fd, std::string_view bytes, const std::string& path);
+
+// Creates or replaces a file with these bytes. They are written beside it and renamed over it,
+// so a failure leaves any earlier file of that name as it was. Raises IoError.
+void write_file_atomically(const std::string& path, std::string_view bytes);
 
 }  // namespace snr

@@ -15,6 +15,12 @@ inline constexpr int levels_labelled = 10;
 
 // Band of a wedge row: 0 for rows 53-66, then one level per 15 rows, 10 for row 202 alone.
 constexpr int level_of_row(int row) { return (row - 52) / 15; }
+
+// Whether a pixel lies in the box, frame included.
+constexpr bool in_box(int row, int column)
+{
+    return row >= frame_top && row <= frame_bottom && column >= frame_left && column <= frame_right;
+}
 }  // namespace legend
 
 // Each wedge cell = level * step + minimum, formed in extended precision; raises on overflow.

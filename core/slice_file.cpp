@@ -118,56 +118,7 @@ void export_raw(const std::string& path, const Plane& plane)
         bytes[2 * i] = static_cast<unsigned char>(value & 0xFF);
         bytes[2 * i + 1] = static_cast<unsigned char>(value >> 8);
     }
-
-    // Write through a symbolic link to the file it names, as opening the name would.
-    std::string target = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
-    struct stat existing {};
-    const bool exists = sys().stat(target.c_str(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || sys().access(target.c_str(), W_OK) != 0))
-        throw IoError(io_code::access_denied);
-
-    const std::string base = file_name_part(target);
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        const std::string suffix = ".part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        std::string hidden = "." + base + suffix;
-        if (hidden.size() > NAME_MAX)
-            hidden = ".export" + suffix;  // a name near the limit leaves no room for the suffix
-        temporary = join_path(folder_part(target), hidden);
-        fd = sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
-            raise_io_error(errno, path);
-    }
-    FileDescriptor file(fd);
-    auto fail = [&](int code) {
-        file.close();
-        ::unlink(temporary.c_str());
-        throw IoError(code);
-    };
-
-    long long done = 0;
-    while (done < slice_bytes) {
-        const ssize_t put = sys().write(file.get(), bytes + done, static_cast<std::size_t>(slice_bytes - done));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(io_code_for_errno(errno, path));
-        }
-        if (put == 0)
-            fail(io_code::disk_full);
-        done += put;
-    }
-    if (exists)
-        ::fchmod(file.get(), existing.st_mode & 07777);
-    if (sys().fsync(file.get()) != 0 || file.close() != 0)
-        fail(io_code_for_errno(errno, path));
-    if (sys().rename(temporary.c_str(), target.c_str()) != 0)
-        fail(io_code_for_errno(errno, path));
+    write_file_atomically(path, std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 }  // namespace snr

@@ -1,5 +1,5 @@
 // snrmap's command line on any arguments: either a usage error with a text, or a command whose
-// inputs are arguments in the order given, with counts and phantom settings in range, that
+// inputs are arguments in the order given, with counts, ROIs and phantom settings in range, that
 // reads back the same from its canonical spelling (options as --name=value, then "--" and
 // the inputs).
 //
@@ -25,6 +25,10 @@ static std::vector<std::string> canonical(const CommandLine& line)
     } else {
         args.push_back("--scale-min=" + line.min_text);
         args.push_back("--scale-step=" + line.step_text);
+        for (const Roi& roi : line.rois) {
+            args.push_back("--roi=" + std::to_string(roi.row) + "," + std::to_string(roi.column) + "," +
+                           std::to_string(roi.height) + "," + std::to_string(roi.width));
+        }
         if (line.quiet)
             args.push_back("--quiet");
     }
@@ -37,7 +41,7 @@ static bool same(const CommandLine& a, const CommandLine& b)
 {
     return a.action == b.action && a.inputs == b.inputs && a.out == b.out && a.r_text == b.r_text &&
            a.min_text == b.min_text && a.step_text == b.step_text && a.quiet == b.quiet && a.repeats == b.repeats &&
-           a.seed == b.seed && a.phantom_r == b.phantom_r;
+           a.seed == b.seed && a.phantom_r == b.phantom_r && a.rois == b.rois;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -84,6 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(inputs == 0, "phantom with inputs");
         fuzz::check(line.repeats >= min_repeats && line.repeats <= max_repeats, "repeats out of range");
         fuzz::check(line.phantom_r > 0 && line.phantom_r <= max_phantom_r, "phantom R out of range");
+    }
+    for (const Roi& roi : line.rois) {
+        fuzz::check(roi.row >= 0 && roi.column >= 0 && roi.height >= 1 && roi.width >= 1 &&
+                        roi.row + roi.height <= plane_side && roi.column + roi.width <= plane_side,
+                    "a ROI that is not inside the image");
     }
     // The inputs are arguments, in their order.
     std::size_t next = 1;

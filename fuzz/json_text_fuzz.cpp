@@ -1,7 +1,7 @@
 // snrmap's JSON writer on any bytes. A string of any bytes becomes a valid JSON string (no
 // raw control byte, valid UTF-8, known escapes only) from which the bytes can be told again;
-// a number reads back as the same double or is refused; a document built of any keys and
-// values is valid JSON.
+// a number, also in 17 digits, reads back as the same double or is refused; a document built
+// of any keys, values, objects and arrays is valid JSON.
 //
 // Input: the first line is the string; the rest is a list of steps, each a byte choosing
 // what to add and the key and value it takes from the lines that follow.
@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "tools/snrmap/json_text.h"
@@ -77,20 +78,23 @@ private:
         fuzz::check(depth < 200, "nested too deep");
         fuzz::check(at_ < text_.size(), "missing value");
         const char c = text_[at_];
-        if (c == '{') {
+        if (c == '{' || c == '[') {
+            const char close = c == '{' ? '}' : ']';
             ++at_;
             blanks();
-            if (peek('}'))
+            if (peek(close))
                 return;
             for (;;) {
                 blanks();
-                string();
-                blanks();
-                expect(':');
-                blanks();
+                if (c == '{') {
+                    string();
+                    blanks();
+                    expect(':');
+                    blanks();
+                }
                 value(depth + 1);
                 blanks();
-                if (peek('}'))
+                if (peek(close))
                     return;
                 expect(',');
             }
@@ -185,11 +189,21 @@ double double_of(const std::string& bytes)
     return value;
 }
 
-void check_number(double value)
+void check_number(double value, bool exact)
 {
     std::string text;
     try {
-        text = json_number(value);
+        if (exact) {
+            JsonText json;
+            json.begin_object();
+            json.exact_field("", value);
+            json.end_object();
+            const std::string& whole = json.text();
+            const std::size_t from = whole.find(": ") + 2;
+            text = whole.substr(from, whole.rfind("\n}") - from);
+        } else {
+            text = json_number(value);
+        }
     } catch (const std::invalid_argument&) {
         fuzz::check(!std::isfinite(value), "refused a finite number");
         return;
@@ -214,27 +228,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     JsonText json;
     json.begin_object();
-    int depth = 1;
-    for (int step = 0; step < 64 && depth > 0; ++step) {
+    std::vector<bool> open{false};  // per open container: an array?
+    for (int step = 0; step < 64 && !open.empty(); ++step) {
         const std::uint8_t kind = input.byte();
         const std::string key = input.line(64);
-        switch (kind % 8) {
+        switch (kind % 10) {
         case 0:
             json.begin_object(key);
-            ++depth;
+            open.push_back(false);
+            break;
+        case 8:
+            json.begin_array(key);
+            open.push_back(true);
             break;
         case 1:
-            json.end_object();
-            --depth;
+            open.back() ? json.end_array() : json.end_object();
+            open.pop_back();
             break;
         case 2:
             json.field(key, input.line(64));
             break;
-        case 3: {
+        case 3:
+        case 9: {
             const double value = double_of(input.line(8));
-            check_number(value);
+            check_number(value, kind % 10 == 9);
             try {
-                json.field(key, value);
+                if (kind % 10 == 9)
+                    json.exact_field(key, value);
+                else
+                    json.field(key, value);
             } catch (const std::invalid_argument&) {
                 // refused, and the document goes on as it was
             }
@@ -254,8 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
-    while (depth-- > 0)
-        json.end_object();
+    for (; !open.empty(); open.pop_back())
+        open.back() ? json.end_array() : json.end_object();
     Reader(json.text()).document();
     return 0;
 }

@@ -60,7 +60,7 @@ void TForm1::createControls()
     Label9 = label(GroupBox1, "Label9", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);
     Edit1 = edit(GroupBox1, "Edit1", {88, 9, 57, 20}, QStringLiteral("2"));
     Button5 = makeButton(Panel1, "Button5", {344, 77, 81, 41}, QStringLiteral("処理開始"),
-                         guardedSlot(&TForm1::Button5Click));
+                         guardedRunSlot(&TForm1::Button5Click));
     Button3 = makeButton(Panel1, "Button3", {12, 128, 153, 25}, QStringLiteral("parallel imaging あり画像１"),
                          guardedSlot(&TForm1::Button3Click));
     Label3 = label(Panel1, "Label3", {176, 128, 265, 25}, QString(), file_caption);

@@ -12,6 +12,8 @@
 #include "core/qt/form_widgets.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
+#include "core/qt/roi_overlay.h"
+#include "core/qt/roi_window.h"
 #include "core/qt/title_picture.h"
 #include "core/slice_file.h"
 
@@ -30,6 +32,13 @@ ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, con
     setFont(form::font(12));
     move(design.outer.topLeft());
     resize(design.outer.width() - frame_width, design.outer.height() - frame_height);
+}
+
+// The list empties its model while the widgets go; the ROI table may be gone by then.
+ViewerForm::~ViewerForm()
+{
+    if (ListBox1 != nullptr)
+        disconnect(ListBox1->model(), nullptr, this, nullptr);
 }
 
 void ViewerForm::setOuterWidth(int outer_width) { resize(outer_width - frame_width, height()); }
@@ -117,7 +126,46 @@ ItemKind ViewerForm::selectedKind() const
     return item != nullptr ? item->kind : ItemKind::Other;
 }
 
-void ViewerForm::createDisplayBitmap() { bitmap_ = make_display_bitmap(); }
+void ViewerForm::createDisplayBitmap()
+{
+    bitmap_ = make_display_bitmap();
+    if (roiOverlay == nullptr)
+        makeRoiTool();
+}
+
+void ViewerForm::makeRoiTool()
+{
+    roiOverlay = new RoiOverlay(Image1);
+    roiWindow = new RoiWindow(this, *dialogs_);
+    connect(roiOverlay, &RoiOverlay::changed, this, [this] {
+        guarded(*dialogs_, [this] {
+            refreshRoiTable();
+            if (roiOverlay->roi())
+                roiWindow->open();
+        });
+    });
+    // An emptied list leaves nothing to measure; with no rows nothing is measured or raised.
+    connect(ListBox1->model(), &QAbstractItemModel::modelReset, this, [this] {
+        if (ListBox1->count() == 0)
+            refreshRoiTable();
+    });
+}
+
+void ViewerForm::refreshRoiTable()
+{
+    const auto& roi = roiOverlay->roi();
+    if (!roi) {
+        roiWindow->showNoRoi();
+        return;
+    }
+    std::vector<RoiRow> rows;
+    for (int index = 0; index < ListBox1->count() && static_cast<std::size_t>(index) < items_.size(); ++index) {
+        const Item& item = items_[static_cast<std::size_t>(index)];
+        rows.push_back({ListBox1->item(index)->text().toStdString(), item.kind,
+                        roi_statistics(*item.plane, *roi, item.kind)});
+    }
+    roiWindow->showFigures(*roi, std::move(rows));
+}
 
 void ViewerForm::render_display()
 {

@@ -27,6 +27,8 @@ namespace snr {
 
 class ImageView;
 class ResultList;
+class RoiOverlay;
+class RoiWindow;
 
 // What both main windows share: the display bitmap and its rendering, the result list, the
 // legend edits and labels, the window caption, the drag and readout, the raw export, and the
@@ -50,6 +52,8 @@ public:
         std::string caption_prefix;  // the start of its window captions
     };
 
+    ~ViewerForm() override;
+
     const QImage& displayBitmap() const { return bitmap_; }
     ItemKind selectedKind() const;
 
@@ -61,6 +65,9 @@ public:
     QLineEdit* Edit_dis = nullptr;
     LegendLabels Label_scale{};
     QLabel* label_window = nullptr;
+    // The region of interest over Image1 and its tool window "ROI 統計", made by FormCreate.
+    RoiOverlay* roiOverlay = nullptr;
+    RoiWindow* roiWindow = nullptr;
 
 protected:
     // The window is named Form1 and gets its title, the form's font and its designed place;
@@ -103,6 +110,18 @@ protected:
         };
     }
 
+    // The slot of a start button: the run, then the ROI figures of what it left, each as an
+    // outermost handler of its own, so that the figures follow also a run that failed.
+    template <class Form>
+    auto guardedRunSlot(void (Form::*handler)())
+    {
+        return [this, handler] {
+            guarded(*dialogs_, [&] { (static_cast<Form*>(this)->*handler)(); });
+            guarded(*dialogs_, [&] { refreshRoiTable(); });
+        };
+    }
+
+    // The display bitmap, and the ROI tool once all controls exist.
     void createDisplayBitmap();
     // The change of either legend edit.
     void legendEditChange();
@@ -138,6 +157,9 @@ private:
         Plane* plane;
     };
     const Item* selectedItem() const;
+    void makeRoiTool();
+    // The figures of the ROI for every plane of the result list; raises only when it measures.
+    void refreshRoiTable();
 
     std::vector<Item> items_;
     const QString method_;

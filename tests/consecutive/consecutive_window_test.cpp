@@ -1,9 +1,11 @@
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -14,6 +16,8 @@
 #include "core/qt/folder_list.h"
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
+#include "core/qt/roi_overlay.h"
+#include "core/qt/roi_window.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -471,6 +475,81 @@ TEST_F(ConsecutiveWindow, HugeValuesOnDisplay)
     EXPECT_EQ(dialogs->errors.back(), "浮動小数点数のオーバーフロー.");
     for (double value : state->snr_nopi)
         ASSERT_TRUE(std::isfinite(value));
+}
+
+TEST_F(ConsecutiveWindow, RoiByShiftDragWithItsTable)
+{
+    auto cell = [&](int row, int column) { return form->roiWindow->table->item(row, column)->text().toStdString(); };
+    // Before the first run: the table opens and has nothing to measure; nothing else moves.
+    test::shift_drag(form->Image1, {10, 20}, {29, 49});
+    ASSERT_EQ(form->roiOverlay->roi(), (Roi{20, 10, 30, 20}));
+    EXPECT_TRUE(form->roiWindow->isVisible());
+    EXPECT_EQ(form->roiWindow->windowTitle().toStdString(), "ROI 統計");
+    EXPECT_EQ(text(form->roiWindow->extent), "行 20–49　列 10–29　(30 × 20 画素)");
+    EXPECT_TRUE(form->roiWindow->note->isVisible());
+    EXPECT_FALSE(form->roiWindow->copyButton->isEnabled());
+    EXPECT_EQ(state->window.ww, 0);
+    EXPECT_FALSE(state->drag.drag_active);
+    EXPECT_NE(form->Image1->picture(), &form->displayBitmap());
+
+    // A run fills the table, one row per item of the list, the g-factor map in g.
+    run();
+    ASSERT_EQ(form->roiWindow->table->rowCount(), 9);
+    EXPECT_EQ(cell(3, 0), "PIなし SNR map");
+    EXPECT_EQ(cell(3, 1), "600");
+    EXPECT_EQ(cell(3, 2), "51.00");
+    EXPECT_EQ(cell(3, 3), "0.00");
+    EXPECT_EQ(cell(8, 2), "1.387");
+
+    // The overlay stays out of the planes, the bitmap and the window, and outlives selections.
+    select(3);
+    const Plane shown = state->disp_image;
+    const QImage bitmap = form->displayBitmap().copy();
+    const std::string caption = text(form->label_window);
+    test::shift_drag(form->Image1, {10, 20}, {29, 49});
+    EXPECT_EQ(state->disp_image, shown);
+    EXPECT_EQ(form->displayBitmap(), bitmap);
+    EXPECT_EQ(text(form->label_window), caption);
+    select(0);
+    EXPECT_EQ(form->roiOverlay->roi(), (Roi{20, 10, 30, 20}));
+    EXPECT_EQ(cell(0, 2), "104.00");
+
+    // A new run recomputes it; closed, the table opens again with the next ROI.
+    test::write_slice(nopi + "/s2", 110);
+    press_start();
+    EXPECT_EQ(cell(0, 2), "110.00");
+    form->roiWindow->close();
+    test::shift_drag(form->Image1, {29, 49}, {10, 20});
+    EXPECT_TRUE(form->roiWindow->isVisible());
+
+    // Copy and CSV save; a failed save keeps the earlier file.
+    QTest::mouseClick(form->roiWindow->copyButton, Qt::LeftButton);
+    const QStringList copied = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(copied.size(), 10);
+    EXPECT_EQ(copied[0].toStdString(), "row\tcolumn\theight\twidth\tplane\tn\tmean\tsd\tmin\tmax");
+    EXPECT_EQ(copied[1].toStdString(), "20\t10\t30\t20\tPIなし 代表画像\t600\t110\t0\t110\t110");
+    const std::string csv = tmp.file("roi.csv");
+    dialogs->save_answer = csv;
+    QTest::mouseClick(form->roiWindow->saveButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs->offered_names.back(), "roi.csv");
+    const auto saved = test::read_bytes(csv);
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(saved.data()), static_cast<qsizetype>(saved.size())),
+              QApplication::clipboard()->text().replace('\t', ','));
+    {
+        test::InjectFault full(test::Call::Write, ENOSPC);
+        QTest::mouseClick(form->roiWindow->saveButton, Qt::LeftButton);
+    }
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ディスクがいっぱいです."});
+    EXPECT_EQ(test::read_bytes(csv), saved);
+
+    // Shift + click removes it and starts no window drag; a plain press still does.
+    test::shift_click(form->Image1, {40, 40});
+    EXPECT_FALSE(form->roiOverlay->roi());
+    EXPECT_EQ(text(form->roiWindow->extent), "ROI なし");
+    EXPECT_FALSE(form->roiWindow->table->isVisible());
+    mouse(QEvent::MouseButtonPress, 40, 40);
+    EXPECT_TRUE(state->drag.drag_active);
+    mouse(QEvent::MouseButtonRelease, 40, 40);
 }
 
 TEST(FolderList, ShowsThePathThenTheSubfoldersAndOpensOnDoubleClickOrEnter)

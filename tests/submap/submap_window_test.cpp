@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <cerrno>
 #include <filesystem>
@@ -11,6 +12,8 @@
 
 #include "core/qt/image_view.h"
 #include "core/qt/result_list.h"
+#include "core/qt/roi_overlay.h"
+#include "core/qt/roi_window.h"
 #include "submap/sub_map.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/fake_dialogs.h"
@@ -336,6 +339,37 @@ TEST_F(SubmapWindow, AFailedSaveKeepsTheEarlierFile)
     }
     EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルへのアクセスが拒否されました."});
     EXPECT_EQ(test::read_bytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+TEST_F(SubmapWindow, RoiClampedToTheVisiblePixelsWithItsTable)
+{
+    choose_all();
+    press_start();
+    const std::string caption = text(form->label_window);
+    // The control shows rows and columns 0-254 only; a drag beyond it ends at 254.
+    test::shift_drag(form->Image1, {250, 250}, {300, 400});
+    EXPECT_EQ(form->roiOverlay->roi(), (Roi{250, 250, 5, 5}));
+    EXPECT_EQ(text(form->roiWindow->extent), "行 250–254　列 250–254　(5 × 5 画素)");
+    EXPECT_EQ(text(form->label_window), caption);
+    test::shift_drag(form->Image1, {8, 11}, {-20, -30});
+    EXPECT_EQ(form->roiOverlay->roi(), (Roi{0, 0, 12, 9}));
+
+    const QTableWidget* table = form->roiWindow->table;
+    ASSERT_EQ(table->rowCount(), 11);
+    EXPECT_EQ(table->item(9, 0)->text().toStdString(), "PIあり SNRmap");
+    EXPECT_EQ(table->item(0, 1)->text().toStdString(), "108");
+    EXPECT_EQ(table->item(0, 4)->text().toStdString(), "100.00");  // the peak of 1001 at (0, 0) is the max
+    EXPECT_EQ(table->item(0, 5)->text().toStdString(), "1001.00");
+    EXPECT_EQ(table->item(10, 0)->text().toStdString(), "g-factor map");
+    EXPECT_EQ(table->item(10, 5)->text().toStdString(), "0.707");  // in g
+
+    // The layout switch empties the list, and so the table.
+    form->CheckBox1->setChecked(false);
+    EXPECT_TRUE(form->roiWindow->note->isVisible());
+    EXPECT_FALSE(form->roiWindow->table->isVisible());
+    test::shift_click(form->Image1, {5, 5});
+    EXPECT_FALSE(form->roiOverlay->roi());
+    EXPECT_EQ(text(form->label_window), caption);
 }
 
 }  // namespace

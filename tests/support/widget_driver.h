@@ -55,6 +55,8 @@ inline std::vector<std::string> layout_faults(QWidget* window)
 {
     std::vector<std::string> faults;
     for (const QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->window() != window)  // a tool window of its own lays out its labels itself
+            continue;
         const std::string name = label->objectName().toStdString();
         QFont plain = label->font();
         plain.setStretch(QFont::Unstretched);
@@ -99,11 +101,22 @@ inline void press_onto_row(ResultList* list, Qt::MouseButton button, int from, i
 }
 
 // A press, move or release of the left button at (x, y) of the image control.
-inline void send_mouse(ImageView* image, QEvent::Type type, int x, int y)
+inline void send_mouse(ImageView* image, QEvent::Type type, int x, int y,
+                       Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QMouseEvent event(type, QPointF(x, y), image->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, modifiers);
     QApplication::sendEvent(image, &event);
 }
+
+// Shift + left drag from one point of the image control to another, by way of `to`.
+inline void shift_drag(ImageView* image, QPoint from, QPoint to)
+{
+    send_mouse(image, QEvent::MouseButtonPress, from.x(), from.y(), Qt::ShiftModifier);
+    send_mouse(image, QEvent::MouseMove, to.x(), to.y(), Qt::ShiftModifier);
+    send_mouse(image, QEvent::MouseButtonRelease, to.x(), to.y(), Qt::ShiftModifier);
+}
+
+inline void shift_click(ImageView* image, QPoint at) { shift_drag(image, at, at); }
 
 }  // namespace snr::test

@@ -77,6 +77,30 @@ TEST(CommandLine, RefusesWhatNamesNoValidCommand)
         EXPECT_THROW(parse_command_line(args), UsageError) << ::testing::PrintToString(args);
 }
 
+TEST(CommandLine, RegionsOfInterest)
+{
+    const CommandLine line = parse({"submap", "1", "2", "--roi", "0,0,256,256", "--out", "o", "--roi=255,7,1,249",
+                                    "--roi", "010,2,3,4"});
+    EXPECT_EQ(line.rois, (std::vector<Roi>{{0, 0, 256, 256}, {255, 7, 1, 249}, {10, 2, 3, 4}}));
+    EXPECT_TRUE(parse({"consecutive", "a", "--out", "o"}).rois.empty());
+
+    const std::vector<std::string> wrong = {
+        "", "1,2,3", "1,2,3,4,5", "1,2,3,4,", ",1,2,3", "1,,2,3", "a,b,c,d", "1, 2,3,4", " 1,2,3,4", "1,2,3,4 ",
+        "+1,2,3,4", "-1,2,3,4", "1.0,2,3,4", "0,0,0,1", "0,0,1,0", "256,0,1,1", "0,255,1,2", "1,0,256,1",
+        "0,0,99999999999,1", "0x1,0,1,1",
+    };
+    for (const auto& text : wrong) {
+        try {
+            parse({"consecutive", "a", "--out", "o", "--roi", text});
+            ADD_FAILURE() << "took '" << text << "'";
+        } catch (const UsageError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("--roi ", 0), 0u) << error.what();
+        }
+    }
+    EXPECT_THROW(parse({"phantom", "--out", "d", "--roi", "0,0,1,1"}), UsageError);
+    EXPECT_THROW(parse({"consecutive", "a", "--out", "o", "--roi"}), UsageError);
+}
+
 struct Outcome {
     int code;
     std::string out, err;
@@ -105,6 +129,9 @@ TEST(CommandLine, ExitCodesAndTextsOfHelpVersionAndUsageErrors)
     EXPECT_EQ(usage.code, 2);
     EXPECT_TRUE(usage.out.empty());
     EXPECT_EQ(usage.err, "snrmap: --out DIR is required\n" + usage_text());
+    const Outcome roi = run({"consecutive", "a", "--out", "o", "--roi", "1,2"});
+    EXPECT_EQ(roi.code, 2);
+    EXPECT_EQ(roi.err.rfind("snrmap: --roi ", 0), 0u) << roi.err;
 }
 
 }  // namespace

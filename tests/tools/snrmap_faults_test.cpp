@@ -152,7 +152,7 @@ TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)
         test::InjectFault no_links(Call::Link, EPERM);
         ASSERT_EQ(run_into(out).code, 0);
     }
-    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 2);
+    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 3);
     EXPECT_NO_THROW(test::read_npy_plane(out + "/snr_nopi.npy"));
     EXPECT_EQ(test::read_bytes(out + "/mine.txt"), std::vector<std::uint8_t>{'m'});
 }

@@ -224,7 +224,7 @@ TEST_F(SnrmapInputs, ANewOutputFolderNamedAtTheLengthLimitIsMade)
     out = tmp.file(std::string(NAME_MAX, 'o'));
     const Outcome outcome = run({"consecutive", nopi});
     ASSERT_EQ(outcome.code, 0) << outcome.err;
-    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 1);
+    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 2);
     EXPECT_EQ(test::folder_entries(tmp.path()).size(), 2u);
 }
 

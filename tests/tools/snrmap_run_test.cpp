@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "core/legend.h"
+#include "core/roi_report.h"
 #include "core/slice_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
@@ -91,7 +92,7 @@ TEST_F(SnrmapRun, ConsecutiveWritesEveryPlaneItsPictureAndTheSummary)
         {"rep_pi", 18},    {"signal_pi", 14},   {"noise_pi", 4},   {"snr_pi", 3.5},
         {"gfactor_map", static_cast<double>(600.0L / (std::sqrt(2.0L) * 3.5L))},
     };
-    std::vector<std::string> files{"summary.json"};
+    std::vector<std::string> files{"summary.json", "roi.csv"};
     for (const auto& [name, value] : expected) {
         files.push_back(name + ".npy");
         files.push_back(name + ".png");
@@ -128,13 +129,52 @@ TEST_F(SnrmapRun, ConsecutiveWritesEveryPlaneItsPictureAndTheSummary)
     EXPECT_NE(block.find("\"p95\": " + g), std::string::npos) << block;
 }
 
+TEST_F(SnrmapRun, RoisInTheSummaryAndInRoiCsv)
+{
+    // Rows 50-53 x columns 230-235 less the legend box's corner: 20 pixels. The second ROI lies
+    // in the box, the third is one pixel.
+    const Outcome result = run({"consecutive", series("nopi", {10, 12, 14}), series("pi", {10, 14, 18}), "--out",
+                                out, "--roi", "50,230,4,6", "--roi", "60,240,2,2", "--roi=0,0,1,1"});
+    ASSERT_EQ(result.code, 0) << result.err;
+    // The g-factor map's value, stored, then in g.
+    const auto map = static_cast<double>(600 / (std::sqrt(2.0L) * 3.5L));
+    const auto g = static_cast<double>(static_cast<long double>(map) / 100);
+    const std::string json = summary();
+    EXPECT_NE(json.find("\"rois\": [{\"row\": 50,\"column\": 230,\"height\": 4,\"width\": 6,\"planes\": {\"rep_nopi\": "
+                        "{\"n\": 20,\"mean\": 14,\"sd\": 0,\"min\": 14,\"max\": 14},"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"gfactor_map\": {\"n\": 20,\"mean\": " + exact_number(g) + ",\"sd\": 0,"), std::string::npos);
+    EXPECT_NE(json.find("\"snr_nopi\": {\"n\": 0,\"mean\": null,\"sd\": null,\"min\": null,\"max\": null}"),
+              std::string::npos);
+    EXPECT_NE(json.find("\"rep_pi\": {\"n\": 1,\"mean\": 18,\"sd\": null,\"min\": 18,\"max\": 18}"), std::string::npos);
+
+    const auto bytes = test::read_bytes(out + "/roi.csv");
+    std::istringstream csv(std::string(bytes.begin(), bytes.end()));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(csv, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 1u + 3 * 9);
+    EXPECT_EQ(lines[0], "roi,plane,n,mean,sd,min,max");
+    EXPECT_EQ(lines[4], "1,snr_nopi,20,6,0,6,6");
+    EXPECT_EQ(lines[9], "1,gfactor_map,20," + exact_number(g) + ",0," + exact_number(g) + "," + exact_number(g));
+    EXPECT_EQ(std::strtod(exact_number(g).c_str(), nullptr), g);
+    EXPECT_EQ(lines[18], "2,gfactor_map,0,,,,");
+    EXPECT_EQ(lines[19], "3,rep_nopi,1,14,,14,14");
+
+    // Without --roi: no ROIs, and a roi.csv of its header alone in place of the earlier one.
+    ASSERT_EQ(run({"consecutive", series("again", {1, 2}), "--out", out}).code, 0);
+    EXPECT_NE(summary().find("\"rois\": []"), std::string::npos);
+    EXPECT_EQ(test::read_bytes(out + "/roi.csv").size(), lines[0].size() + 1);
+}
+
 TEST_F(SnrmapRun, WithoutPiFolderTheFourPlanesOfTheSingleLayout)
 {
     // Identical slices: the noise plane's maximum is 0, which the window cannot draw; the
     // picture takes width 1 and shows it black.
     const Outcome result = run({"consecutive", series("same", {5, 5}), "--out", out, "--scale-min", "40"});
     ASSERT_EQ(result.code, 0) << result.err;
-    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 1);
+    EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 2);
     EXPECT_EQ(test::png_grey(picture("noise_nopi"), 10, 10), 0);
     EXPECT_EQ(at(test::read_npy_plane(out + "/snr_nopi.npy"), legend::wedge_top, legend::wedge_left), 40.0);
     const std::string json = summary();
@@ -226,7 +266,7 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
 
     const Outcome result = run({"submap", a, b, a, b, "--out", out});
     ASSERT_EQ(result.code, 0) << result.err;
-    EXPECT_EQ(test::folder_entries(out).size(), 11u * 2 + 1);
+    EXPECT_EQ(test::folder_entries(out).size(), 11u * 2 + 2);
     EXPECT_NEAR(at(test::read_npy_plane(out + "/snr_nopi.npy"), 10, 10), 100 * std::sqrt(2.0), 1e-9);
     EXPECT_NEAR(at(test::read_npy_plane(out + "/gfactor_map.npy"), 10, 10), 100 / std::sqrt(2.0), 1e-9);
     EXPECT_EQ(at(test::read_npy_plane(out + "/img2_pi.npy"), 10, 10), 93.0);
@@ -246,7 +286,7 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
 
     const Outcome single = run({"submap", a, b, "--out", tmp.file("single")});
     ASSERT_EQ(single.code, 0);
-    EXPECT_EQ(test::folder_entries(tmp.file("single")).size(), 5u * 2 + 1);
+    EXPECT_EQ(test::folder_entries(tmp.file("single")).size(), 5u * 2 + 2);
 }
 
 TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing)

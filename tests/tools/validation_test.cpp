@@ -2,12 +2,12 @@
 
 #include <sstream>
 
+#include "core/legend.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/phantom.h"
-#include "tools/snrmap/plane_summary.h"
 #include "tools/snrmap/progress_bar.h"
 
 namespace snr::snrmap {
@@ -29,7 +29,7 @@ constexpr double expected_snr = phantom::value / phantom::sigma;
 bool over_the_disc(int row, int column)
 {
     const double dy = row - phantom::centre, dx = column - phantom::centre;
-    return dx * dx + dy * dy <= validation_radius * validation_radius && !in_legend_box(row, column);
+    return dx * dx + dy * dy <= validation_radius * validation_radius && !legend::in_box(row, column);
 }
 
 struct Means {

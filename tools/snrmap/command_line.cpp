@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "core/errors.h"
+#include "core/plane.h"
 #include "core/text_number.h"
 
 namespace snr::snrmap {
@@ -15,11 +16,14 @@ struct Grammar {
     std::vector<std::string> options;  // each takes a value, except --quiet
 };
 
+// Options that may be given more than once.
+bool repeatable(const std::string& name) { return name == "--roi"; }
+
 Grammar grammar_of(Action action)
 {
     switch (action) {
-    case Action::Consecutive: return {1, 2, true, {"--out", "--r", "--scale-min", "--scale-step", "--quiet"}};
-    case Action::Submap: return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step"}};
+    case Action::Consecutive: return {1, 2, true, {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--quiet"}};
+    case Action::Submap: return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step", "--roi"}};
     default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
     }
 }
@@ -51,6 +55,31 @@ double phantom_reduction(const std::string& text)
     return stored;
 }
 
+// ROW,COLUMN,HEIGHT,WIDTH: four whole numbers in decimal digits, a rectangle of at least one
+// pixel inside the image.
+Roi region_of_interest(const std::string& text)
+{
+    int numbers[4] = {};
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    bool valid = true;
+    for (int k = 0; k < 4 && valid; ++k) {
+        const bool digit = at != end && *at >= '0' && *at <= '9';
+        const auto [next, error] = std::from_chars(at, end, numbers[k]);
+        valid = digit && error == std::errc() && (k == 3 ? next == end : next != end && *next == ',');
+        if (valid && k < 3)
+            at = next + 1;
+    }
+    const Roi roi{numbers[0], numbers[1], numbers[2], numbers[3]};
+    if (!valid || roi.height < 1 || roi.width < 1 || roi.row > plane_side - roi.height ||
+        roi.column > plane_side - roi.width) {
+        throw UsageError("--roi wants ROW,COLUMN,HEIGHT,WIDTH: zero-based, at least one pixel, inside the " +
+                         std::to_string(plane_side) + " x " + std::to_string(plane_side) + " image; not '" + text +
+                         "'");
+    }
+    return roi;
+}
+
 void set_option(CommandLine& line, const std::string& name, const std::string& value)
 {
     if (name == "--out") {
@@ -63,6 +92,8 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
         line.min_text = value;
     } else if (name == "--scale-step") {
         line.step_text = value;
+    } else if (name == "--roi") {
+        line.rois.push_back(region_of_interest(value));
     } else if (name == "--repeats") {
         line.repeats = whole_number<int>(name, value, min_repeats, max_repeats);
     } else if (name == "--seed") {
@@ -123,7 +154,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         if (!known)
             throw UsageError("unknown option '" + name + "' for " + command);
         for (const auto& earlier : seen) {
-            if (earlier == name)
+            if (earlier == name && !repeatable(name))
                 throw UsageError(name + " given twice");
         }
         seen.push_back(name);
@@ -164,8 +195,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--quiet]\n"
-           "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT]\n"
+           "[--roi R,C,H,W]... [--quiet]\n"
+           "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
+           "[--roi R,C,H,W]...\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
            "       snrmap --help | --version\n";
 }
@@ -182,13 +214,21 @@ std::string help_text()
            "                DIR/truth_gfactor.npy and DIR/phantom.json\n"
            "\n"
            "Giving the PI inputs computes the g-factor map. For every result plane DIR receives\n"
-           "NAME.npy (float64, 256 x 256) and NAME.png (as the window shows it), and summary.json.\n"
+           "NAME.npy (float64, 256 x 256) and NAME.png (as the window shows it); then summary.json\n"
+           "and roi.csv (its header alone without --roi).\n"
            "Nothing is written unless the whole run succeeds.\n"
            "\n"
            "  --out DIR          output folder (created when missing; files of the same names are replaced)\n"
            "  --r TEXT           reduction rate R (default 2; the text \"0\" is refused)\n"
            "  --scale-min TEXT   legend minimum (default 60)\n"
            "  --scale-step TEXT  legend interval (default 20)\n"
+           "  --roi ROW,COLUMN,HEIGHT,WIDTH\n"
+           "                     a region of interest, zero-based, top-left inclusive, in image rows and\n"
+           "                     columns; may be given several times. For each ROI and plane summary.json\n"
+           "                     (\"rois\") and roi.csv (roi,plane,n,mean,sd,min,max; ROIs numbered from 1 in\n"
+           "                     the order given) get the pixel count, mean, SD (divisor n - 1), minimum\n"
+           "                     and maximum, the legend box left out and the g-factor map in g; an empty\n"
+           "                     figure is null in the JSON and an empty field in the CSV\n"
            "  --quiet            no progress bar\n"
            "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"
            "  --seed S           phantom noise seed (default 1)\n"

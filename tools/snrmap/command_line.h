@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/roi_stats.h"
+
 namespace snr::snrmap {
 
 enum class Action { Help, Version, Consecutive, Submap, Phantom };
@@ -18,6 +20,7 @@ struct CommandLine {
     std::string min_text = "60";
     std::string step_text = "20";
     bool quiet = false;
+    std::vector<Roi> rois;  // --roi, in the order given
     // phantom
     int repeats = 16;
     std::uint64_t seed = 1;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "core/roi_report.h"
 #include "core/utf8.h"
 
 namespace snr::snrmap {
@@ -72,30 +73,39 @@ void JsonText::next_member(std::string_view key)
         has_members_.back() = true;
         text_ += '\n';
         text_.append(2 * has_members_.size(), ' ');
-        text_ += json_string(key);  // an empty key too: "" names a member
-        text_ += ": ";
+        if (!in_array_.back()) {
+            text_ += json_string(key);  // an empty key too: "" names a member
+            text_ += ": ";
+        }
     }
 }
 
-void JsonText::begin_object(std::string_view key)
+void JsonText::open(std::string_view key, char bracket)
 {
     next_member(key);
-    text_ += '{';
+    text_ += bracket;
     has_members_.push_back(false);
+    in_array_.push_back(bracket == '[');
 }
 
-void JsonText::end_object()
+void JsonText::close(char bracket)
 {
     const bool had_members = has_members_.back();
     has_members_.pop_back();
+    in_array_.pop_back();
     if (had_members) {
         text_ += '\n';
         text_.append(2 * has_members_.size(), ' ');
     }
-    text_ += '}';
+    text_ += bracket;
     if (has_members_.empty())
         text_ += '\n';
 }
+
+void JsonText::begin_object(std::string_view key) { open(key, '{'); }
+void JsonText::end_object() { close('}'); }
+void JsonText::begin_array(std::string_view key) { open(key, '['); }
+void JsonText::end_array() { close(']'); }
 
 void JsonText::field(std::string_view key, std::string_view value)
 {
@@ -126,6 +136,14 @@ void JsonText::field(std::string_view key, bool value)
 {
     next_member(key);
     text_ += value ? "true" : "false";
+}
+
+void JsonText::exact_field(std::string_view key, std::optional<double> value)
+{
+    if (value && !std::isfinite(*value))
+        throw std::invalid_argument("JSON has no NaN or infinity");
+    next_member(key);
+    text_ += value ? exact_number(*value) : std::string("null");
 }
 
 void JsonText::field(std::string_view key, std::optional<double> value)

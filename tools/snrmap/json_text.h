@@ -16,11 +16,13 @@ std::string json_string(std::string_view bytes);
 std::string json_number(double value);
 
 // Builds an indented JSON text; the caller keeps keys and values in order. The outermost
-// object takes no key.
+// object and the members of an array take no key (it is ignored).
 class JsonText {
 public:
     void begin_object(std::string_view key = {});
     void end_object();
+    void begin_array(std::string_view key = {});
+    void end_array();
     void field(std::string_view key, std::string_view text);
     void field(std::string_view key, const char* text) { field(key, std::string_view(text)); }
     void field(std::string_view key, double value);
@@ -28,12 +30,17 @@ public:
     void field(std::string_view key, unsigned long long value);
     void field(std::string_view key, bool value);
     void field(std::string_view key, std::optional<double> value);
+    // A number in 17 significant digits, or null.
+    void exact_field(std::string_view key, std::optional<double> value);
     const std::string& text() const { return text_; }
 
 private:
     void next_member(std::string_view key);
+    void open(std::string_view key, char bracket);
+    void close(char bracket);
     std::string text_;
-    std::vector<bool> has_members_;
+    std::vector<bool> has_members_;  // per open object or array
+    std::vector<bool> in_array_;
 };
 
 }  // namespace snr::snrmap

@@ -18,6 +18,7 @@
 #include "tools/snrmap/plane_picture.h"
 #include "tools/snrmap/plane_summary.h"
 #include "tools/snrmap/progress_bar.h"
+#include "tools/snrmap/roi_output.h"
 
 namespace snr::snrmap {
 
@@ -76,6 +77,7 @@ Measurement finish_measurement(Measurement result, const CommandLine& line, std:
         const auto& item = table[index];
         result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
     }
+    result.rois = measure_rois(line.rois, result.planes);
     result.store = std::move(state);
     return result;
 }
@@ -208,6 +210,7 @@ std::string summary_json(const Measurement& measurement)
         json.end_object();
     }
     json.end_object();
+    add_rois(json, measurement);
     json.end_object();
     return json.text();
 }
@@ -219,6 +222,7 @@ void write_measurement(const Measurement& measurement, StagedOutput& output)
         output.write(plane.name + ".png", png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
     }
     output.write("summary.json", summary_json(measurement));
+    output.write("roi.csv", roi_csv(measurement));
 }
 
 }  // namespace snr::snrmap

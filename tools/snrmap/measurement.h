@@ -9,6 +9,7 @@
 #include "core/display.h"
 #include "core/errors.h"
 #include "core/plane.h"
+#include "core/roi_stats.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/input_files.h"
 
@@ -32,6 +33,12 @@ struct ResultPlane {
     DisplayWindow window;
 };
 
+// The figures of one --roi for every plane of the result list, in list order.
+struct RoiFigures {
+    Roi roi;
+    std::vector<RoiStats> planes;
+};
+
 struct Measurement {
     std::string method;
     bool gfactor = false;
@@ -41,6 +48,7 @@ struct Measurement {
     std::optional<double> r;  // read only with the g-factor
     double scale_min = 0.0, scale_step = 0.0;
     std::vector<ResultPlane> planes;  // in list order
+    std::vector<RoiFigures> rois;
     std::shared_ptr<const void> store;  // holds the planes
 };
 
@@ -51,7 +59,7 @@ Measurement measure_submap(const CommandLine& line);
 
 std::string summary_json(const Measurement& measurement);
 
-// NAME.npy and NAME.png for every result plane, then summary.json.
+// NAME.npy and NAME.png for every result plane, then summary.json and roi.csv.
 void write_measurement(const Measurement& measurement, StagedOutput& output);
 
 }  // namespace snr::snrmap

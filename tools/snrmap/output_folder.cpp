@@ -60,18 +60,8 @@ void write_file(const std::string& path, std::string_view bytes)
     FileDescriptor file(sys().open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.get() < 0)
         raise_io_error(errno, path);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = sys().write(file.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            raise_io_error(errno, path);
-        }
-        if (put == 0)
-            throw IoError(io_code::disk_full);
-        done += static_cast<std::size_t>(put);
-    }
+    if (const int code = write_all(file.get(), bytes, path))
+        throw IoError(code);
     if (sys().fsync(file.get()) != 0 || file.close() != 0)
         raise_io_error(errno, path);
 }

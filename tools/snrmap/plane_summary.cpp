@@ -8,12 +8,6 @@
 
 namespace snr::snrmap {
 
-bool in_legend_box(int row, int column)
-{
-    return row >= legend::frame_top && row <= legend::frame_bottom && column >= legend::frame_left &&
-           column <= legend::frame_right;
-}
-
 PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile)
 {
     std::vector<double> values;
@@ -21,7 +15,7 @@ PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percenti
     for (int row = 0; row < plane_side; ++row) {
         for (int column = 0; column < plane_side; ++column) {
             const double value = at(plane, row, column);
-            if (value != 0 && !in_legend_box(row, column))
+            if (value != 0 && !legend::in_box(row, column))
                 values.push_back(static_cast<double>(static_cast<long double>(value) / unit));
         }
     }

@@ -18,6 +18,4 @@ struct PlaneSummary {
 // The 95th percentile interpolates linearly between the two nearest ranks (NumPy's default).
 PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile);
 
-bool in_legend_box(int row, int column);
-
 }  // namespace snr::snrmap

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "core/errors.h"
+#include "core/legend.h"
+#include "core/roi_report.h"
+
+namespace snr {
+namespace {
+
+// Rows 50-53 x columns 232-235: the four pixels at rows 52-53, columns 234-235 are the legend
+// box's corner and are left out; the twelve others hold 2, 4, 4, 4, 5, 5, 7, 9 and four 5s.
+// By hand: n 12, sum 60, mean 5, squared deviations 9+1+1+1+0+0+4+16 = 32, SD sqrt(32 / 11).
+Plane worked_plane(double scale)
+{
+    Plane plane{};
+    stamp_legend_wedge(plane, 60, 20);
+    stamp_legend_frame(plane);
+    const double rows[4][4] = {{2, 4, 4, 4}, {5, 5, 7, 9}, {5, 5, -1, -1}, {5, 5, -1, -1}};
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 2; ++c)
+            at(plane, 50 + r, 232 + c) = rows[r][c] * scale;
+        for (int c = 2; c < 4 && r < 2; ++c)
+            at(plane, 50 + r, 232 + c) = rows[r][c] * scale;
+    }
+    return plane;
+}
+
+const Roi worked_roi{50, 232, 4, 4};
+
+TEST(RoiStatistics, ACaseWorkedByHandWithTheLegendBoxLeftOut)
+{
+    const RoiStats stats = roi_statistics(worked_plane(1), worked_roi, ItemKind::SnrMap);
+    EXPECT_EQ(stats.n, 12);
+    EXPECT_EQ(stats.mean, 5.0);
+    EXPECT_EQ(stats.sd, static_cast<double>(std::sqrt(32.0L / 11)));
+    EXPECT_EQ(stats.min, 2.0);
+    EXPECT_EQ(stats.max, 9.0);
+
+    // The g-factor map holds g x 100 and is measured in g.
+    const RoiStats g = roi_statistics(worked_plane(100), worked_roi, ItemKind::GFactor);
+    EXPECT_EQ(g.n, 12);
+    EXPECT_EQ(g.mean, 5.0);
+    EXPECT_EQ(g.sd, stats.sd);
+    EXPECT_EQ(g.max, 9.0);
+}
+
+TEST(RoiStatistics, TheGFactorIsDividedPerPixelBeforeAnythingElse)
+{
+    // 131 / 100 and 129 / 100 are not doubles: each is rounded once, then they are summed.
+    Plane g{}, in_g{};
+    const double values[] = {131, 129, 117, 1, 33333};
+    for (int k = 0; k < 5; ++k) {
+        g[k] = values[k];
+        in_g[k] = static_cast<double>(static_cast<long double>(values[k]) / 100);
+    }
+    const RoiStats stats = roi_statistics(g, {0, 0, 1, 5}, ItemKind::GFactor);
+    const RoiStats plain = roi_statistics(in_g, {0, 0, 1, 5}, ItemKind::Other);
+    EXPECT_EQ(stats.mean, plain.mean);
+    EXPECT_EQ(stats.sd, plain.sd);
+    EXPECT_EQ(stats.min, 0.01);
+    EXPECT_EQ(stats.max, 333.33);
+}
+
+TEST(RoiStatistics, EmptyFiguresTwoPassesAndRectanglesBeyondThePlane)
+{
+    Plane plane{};
+    plane.fill(7);
+    const RoiStats none = roi_statistics(plane, {60, 240, 10, 5}, ItemKind::SnrMap);  // inside the box
+    EXPECT_EQ(none.n, 0);
+    EXPECT_FALSE(none.mean || none.sd || none.min || none.max);
+    const RoiStats one = roi_statistics(plane, {3, 4, 1, 1}, ItemKind::Other);
+    EXPECT_EQ(one.n, 1);
+    EXPECT_EQ(one.mean, 7.0);
+    EXPECT_FALSE(one.sd);
+    EXPECT_EQ(one.min, 7.0);
+
+    // Deviations from the mean, not a sum of squares: one pass would lose them in 10^30.
+    at(plane, 0, 0) = 1e15 + 1;
+    at(plane, 0, 1) = 1e15 + 2;
+    at(plane, 0, 2) = 1e15 + 3;
+    EXPECT_EQ(roi_statistics(plane, {0, 0, 1, 3}, ItemKind::Other).sd, 1.0);
+
+    // Only the part in the plane counts, whatever the numbers.
+    EXPECT_EQ(roi_statistics(plane, {250, 250, 100, 100}, ItemKind::Other).n, 36);
+    constexpr int big = std::numeric_limits<int>::max(), small = std::numeric_limits<int>::min();
+    EXPECT_EQ(roi_statistics(plane, {small, small, big, big}, ItemKind::Other).n, 0);
+    EXPECT_EQ(roi_statistics(plane, {-5, -5, big, 10}, ItemKind::Other).n, 256 * 5);
+    EXPECT_EQ(roi_statistics(plane, {10, 10, -3, 5}, ItemKind::Other).n, 0);
+
+    // A spread beyond the double range is the overflow error, not an infinity.
+    at(plane, 0, 0) = -std::numeric_limits<double>::max();
+    at(plane, 0, 1) = std::numeric_limits<double>::max();
+    EXPECT_THROW(roi_statistics(plane, {0, 0, 1, 2}, ItemKind::Other), FloatError);
+}
+
+TEST(RoiReport, ExactNumbersRecordsAndTheTable)
+{
+    for (double value : {0.1, 1.0 / 3, -2.5e-300, 1e21, 5.0, std::numeric_limits<double>::max()})
+        EXPECT_EQ(std::strtod(exact_number(value).c_str(), nullptr), value) << exact_number(value);
+    EXPECT_EQ(exact_number(0.1), "0.10000000000000001");
+    EXPECT_EQ(exact_number(5), "5");
+
+    EXPECT_EQ(record({"a", "b,c", "say \"x\"", ""}, ','), "a,\"b,c\",\"say \"\"x\"\"\",\n");
+    EXPECT_EQ(record({"b,c", "d\te"}, '\t'), "b,c\t\"d\te\"\n");
+
+    const RoiStats one{1, 2.5, std::nullopt, 2.5, 2.5};
+    const std::vector<RoiRow> rows{{"PIなし SNR map", ItemKind::SnrMap, one}, {"g-factor map", ItemKind::GFactor, {}}};
+    EXPECT_EQ(roi_table_text({4, 5, 1, 1}, rows, ','),
+              "row,column,height,width,plane,n,mean,sd,min,max\n"
+              "4,5,1,1,PIなし SNR map,1,2.5,,2.5,2.5\n"
+              "4,5,1,1,g-factor map,0,,,,\n");
+    EXPECT_EQ(roi_extent_text({20, 10, 30, 2}), "行 20–49　列 10–11　(30 × 2 画素)");
+    EXPECT_EQ(shown_figure(1.23456, ItemKind::GFactor), "1.235");
+    EXPECT_EQ(shown_figure(1.23456, ItemKind::Other), "1.23");
+    EXPECT_EQ(shown_figure(std::nullopt, ItemKind::Other), "–");
+}
+
+}  // namespace
+}  // namespace snr
