@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <filesystem>
+#include <future>
 
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
@@ -115,7 +116,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
 
     auto state = std::make_shared<ConsecutiveState>();
     CommandRunView view(&bar);
-    run_consecutive(*state, inputs, view);
+    run_consecutive(*state, inputs, view, Halves::Together);
 
     Measurement result;
     result.method = "consecutive";
@@ -158,7 +159,7 @@ Measurement measure_submap(const CommandLine& line)
         *captions[k] = file_name_part(line.inputs[k]);
     }
     CommandRunView view;
-    run_submap(*state, inputs, view);
+    run_submap(*state, inputs, view, Halves::Together);
 
     Measurement result;
     result.method = "submap";
@@ -214,11 +215,30 @@ std::string summary_json(const Measurement& measurement)
 
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
-    for (const auto& plane : measurement.planes) {
+    // The pictures and the summary take most of the time; they are made on two threads, then
+    // written in list order.
+    const std::size_t count = measurement.planes.size();
+    std::vector<std::string> pictures(count);
+    std::string summary;
+    auto picture = [&](std::size_t k) {
+        const ResultPlane& plane = measurement.planes[k];
+        pictures[k] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
+    };
+    auto other_half = std::async(std::launch::async, [&] {
+        for (std::size_t k = 1; k < count; k += 2)
+            picture(k);
+    });
+    for (std::size_t k = 0; k < count; k += 2)
+        picture(k);
+    summary = summary_json(measurement);
+    other_half.get();
+
+    for (std::size_t k = 0; k < count; ++k) {
+        const ResultPlane& plane = measurement.planes[k];
         output.write(plane.name + ".npy", npy_bytes(*plane.plane));
-        output.write(plane.name + ".png", png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
+        output.write(plane.name + ".png", pictures[k]);
     }
-    output.write("summary.json", summary_json(measurement));
+    output.write("summary.json", summary);
 }
 
 }  // namespace snr::snrmap
