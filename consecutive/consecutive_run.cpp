@@ -7,6 +7,7 @@
 #include "consecutive/consecutive_items.h"
 #include "consecutive/slice_sums.h"
 #include "core/extended.h"
+#include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/text_number.h"
@@ -74,7 +75,8 @@ std::optional<std::string> list_and_check(const std::string& folder, std::vector
 void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, const Half& half,
                     bool show_last_slice, Progress& progress, const std::atomic<bool>* stop = nullptr)
 {
-    Samples samples;
+    const auto buffer = make_large<Samples>();
+    Samples& samples = *buffer;
     half.count = static_cast<std::int32_t>(slices.size());
     const auto stopped = [&] { return stop != nullptr && stop->load(); };
 

@@ -265,22 +265,24 @@ std::string decode_pixels(PixelWords& words, const PixelFormat& format, Samples*
     }
     const int mask = value_mask(format);
     const int sign = format.signed_values ? 1 << (format.bits_stored - 1) : 0;
-    std::array<int, plane_pixels> stored;
-    for (int p = 0; p < plane_pixels; ++p)
-        stored[p] = ((words[p] & mask) ^ sign) - sign;
+    const auto stored = [&](int p) { return ((words[p] & mask) ^ sign) - sign; };
     if (!format.signed_values && format.bits_stored == 16) {
-        if (const int highest = *std::max_element(stored.begin(), stored.end()); highest > 32767)
+        int highest = 0;
+        for (int p = 0; p < plane_pixels; ++p)
+            highest = std::max(highest, stored(p));
+        if (highest > 32767)
             return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
     }
     if (samples == nullptr)
         return {};
     if (!format.rescaled) {
-        std::copy(stored.begin(), stored.end(), samples->begin());
+        for (int p = 0; p < plane_pixels; ++p)
+            (*samples)[p] = stored(p);
         return {};
     }
     // The range of the rescale was checked: no sample leaves the double range.
     for (int p = 0; p < plane_pixels; ++p)
-        (*samples)[p] = static_cast<double>(stored[p] * format.slope + format.intercept);
+        (*samples)[p] = static_cast<double>(stored(p) * format.slope + format.intercept);
     return {};
 }
 

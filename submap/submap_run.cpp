@@ -2,11 +2,11 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <tuple>
 
 #include "core/display.h"
 #include "core/extended.h"
+#include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/text_number.h"
@@ -205,7 +205,7 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     const Working working{state.diff_image, state.diff_mean, state.sample_image};
     if (inputs.gfactor && halves == Halves::Together) {
         // The no-PI pair gets working planes of its own; the state's end with the PI pair's.
-        auto own = std::make_unique<std::tuple<Plane, Plane, Samples>>();
+        auto own = make_large<std::tuple<Plane, Plane, Samples>>();
         const Working nopi_working{std::get<0>(*own), std::get<1>(*own), std::get<2>(*own)};
         run_together(
             [&] {

@@ -8,6 +8,7 @@
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/file_io.h"
+#include "core/large_memory.h"
 #include "core/path.h"
 #include "core/text_number.h"
 #include "submap/marker_scan.h"
@@ -114,7 +115,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
     if (inputs.gfactor)
         require_folder(inputs.pi_folder);
 
-    auto state = std::make_shared<ConsecutiveState>();
+    auto state = make_shared_large<ConsecutiveState>();
     CommandRunView view(&bar);
     run_consecutive(*state, inputs, view, Halves::Together);
 
@@ -146,7 +147,7 @@ Measurement measure_submap(const CommandLine& line)
             throw Refusal(selection.refusal);
         files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
-    auto state = std::make_shared<SubmapState>();
+    auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
     inputs.gfactor = line.inputs.size() == 4;
     inputs.r_text = line.r_text;
@@ -235,7 +236,7 @@ void write_measurement(const Measurement& measurement, StagedOutput& output)
 
     for (std::size_t k = 0; k < count; ++k) {
         const ResultPlane& plane = measurement.planes[k];
-        output.write(plane.name + ".npy", npy_bytes(*plane.plane));
+        output.write(plane.name + ".npy", {npy_header(), npy_data(*plane.plane)});
         output.write(plane.name + ".png", pictures[k]);
     }
     output.write("summary.json", summary);

@@ -93,21 +93,28 @@ mode_t folder_mode()
 
 void write_file(const std::string& path, std::string_view bytes, bool flush)
 {
+    write_file(path, std::vector<std::string_view>{bytes}, flush);
+}
+
+void write_file(const std::string& path, const std::vector<std::string_view>& parts, bool flush)
+{
     check_interrupt();
     FileDescriptor file(sys().open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (file.get() < 0)
         raise_io_error(errno, path);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = sys().write(file.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            raise_io_error(errno, path);
+    for (const std::string_view bytes : parts) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t put = sys().write(file.get(), bytes.data() + done, bytes.size() - done);
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                raise_io_error(errno, path);
+            }
+            if (put == 0)
+                throw IoError(io_code::disk_full);
+            done += static_cast<std::size_t>(put);
         }
-        if (put == 0)
-            throw IoError(io_code::disk_full);
-        done += static_cast<std::size_t>(put);
     }
     // A file flushed later starts on its way to the disk now, beside the next ones, so the
     // flushes find little left to do. Only a hint: a failure shows at the flush.
@@ -173,15 +180,20 @@ void StagedOutput::add_entry(const std::string& name)
 
 std::string StagedOutput::write(const std::string& name, std::string_view bytes)
 {
+    return write(name, std::vector<std::string_view>{bytes});
+}
+
+std::string StagedOutput::write(const std::string& name, const std::vector<std::string_view>& parts)
+{
     add_entry(name);
     const std::string path = staging_ + "/" + name;
-    write_inside(path, bytes);
+    write_inside(path, parts);
     return path;
 }
 
-void StagedOutput::write_inside(const std::string& path, std::string_view bytes)
+void StagedOutput::write_inside(const std::string& path, const std::vector<std::string_view>& parts)
 {
-    write_file(path, bytes, false);
+    write_file(path, parts, false);
     unflushed_.push_back(path);
 }
 

@@ -9,6 +9,8 @@ namespace snr::snrmap {
 // Creates or replaces a file with these bytes, flushed to disk unless the caller flushes it
 // later. Raises IoError.
 void write_file(const std::string& path, std::string_view bytes, bool flush = true);
+// The same with the bytes in parts, one after the other.
+void write_file(const std::string& path, const std::vector<std::string_view>& parts, bool flush = true);
 
 // Flushes a file written earlier to disk. Raises IoError.
 void flush_file(const std::string& path);
@@ -31,9 +33,10 @@ public:
 
     // Writes a file or makes a folder at the top of the output; returns its staging path.
     std::string write(const std::string& name, std::string_view bytes);
+    std::string write(const std::string& name, const std::vector<std::string_view>& parts);
     std::string make_folder(const std::string& name);
     // Writes a file into a folder made with make_folder (`path` below the staging path).
-    void write_inside(const std::string& path, std::string_view bytes);
+    void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
 
     void commit();  // raises IoError
 
