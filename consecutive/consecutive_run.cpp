@@ -54,6 +54,10 @@ private:
     int done_[2] = {0, 0};
 };
 
+// The heads of a folder's images kept between the check and the passes, at most; images beyond
+// are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
+constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
+
 // Lists a folder into `slices` and returns the message for the first slice that the reader
 // would refuse, if any.
 std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
@@ -61,10 +65,13 @@ std::optional<std::string> list_and_check(const std::string& folder, std::vector
     slices.clear();
     for (auto& path : list_slices(folder))
         slices.push_back({std::move(path), {}, {}});
+    std::size_t kept = 0;
     for (auto& slice : slices) {
         SliceCheck check = check_slice(slice.path);
         slice.source = std::move(check.source);
-        slice.layout = std::move(check.layout);
+        kept += check.layout.head.size();
+        if (kept <= most_kept_head_bytes)
+            slice.layout = std::move(check.layout);
         if (!check.refusal.empty())
             return folder + "の" + refusal_text(slice.path, check.refusal);
     }

@@ -301,6 +301,7 @@ public:
     {
         if (!has_file_meta_group())
             return std::nullopt;
+        prepare_dicom_reading();  // a raw file never needs the dictionary
         DcmMetaInfo meta;
         meta.transferInit();
         const OFCondition meta_read = meta.read(stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
@@ -493,7 +494,6 @@ void prepare_dicom_reading()
 std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
                                           DicomLayout* layout)
 {
-    prepare_dicom_reading();
     if (layout != nullptr)
         *layout = DicomLayout{};
     return ImageReader(fd, size, path).read(samples, layout);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <future>
+#include <optional>
 #include <utility>
 
 namespace snr {
@@ -14,14 +15,15 @@ auto run_together(First first, Second second)
 {
     std::atomic<bool> stop{false};
     auto other = std::async(std::launch::async, [&] { return second(static_cast<const std::atomic<bool>&>(stop)); });
+    std::optional<decltype(first())> result;
     try {
-        auto result = first();
-        return std::pair{std::move(result), other.get()};
+        result.emplace(first());
     } catch (...) {
         stop = true;
         other.wait();
         throw;
     }
+    return std::pair{std::move(*result), other.get()};
 }
 
 }  // namespace snr

@@ -1,0 +1,98 @@
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPushButton>
+
+#include "consecutive/consective_method.h"
+#include "core/large_memory.h"
+#include "core/qt/folder_list.h"
+#include "core/qt/form_widgets.h"
+#include "core/qt/image_view.h"
+#include "tests/support/fake_dialogs.h"
+#include "tests/support/temp_folder.h"
+#include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/phantom.h"
+
+namespace {
+
+// Notes when the picture is painted.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        painted = painted || event->type() == QEvent::Paint;
+        return false;
+    }
+    // Handles events until the picture has been painted.
+    void wait()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!painted && timer.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+};
+
+const snr::test::TempFolder& phantom()
+{
+    static const snr::test::TempFolder folder;
+    static const bool written = [] {
+        snr::snrmap::StagedOutput output(folder.file("phantom"));
+        snr::snrmap::write_phantom(snr::snrmap::PhantomSettings{64, 1, 2.0}, output);
+        output.commit();
+        return true;
+    }();
+    (void)written;
+    return folder;
+}
+
+// From the state made (as main makes it) to the window's picture first painted.
+void BM_consecutive_start_to_paint(benchmark::State& state)
+{
+    for (auto _ : state) {
+        auto store = snr::make_large<snr::ConsecutiveState>();
+        snr::TForm1 form(*store, std::make_unique<snr::test::FakeDialogs>());
+        PaintWatch watch;
+        form.findChild<snr::ImageView*>()->installEventFilter(&watch);
+        form.show();
+        watch.wait();
+    }
+}
+BENCHMARK(BM_consecutive_start_to_paint)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// From pressing "処理開始" on 64 + 64 slices to the last no-PI slice painted.
+void BM_consecutive_press_to_image(benchmark::State& state)
+{
+    const std::string folder = phantom().file("phantom");
+    auto store = snr::make_large<snr::ConsecutiveState>();
+    snr::TForm1 form(*store, std::make_unique<snr::test::FakeDialogs>());
+    PaintWatch watch;
+    form.findChild<snr::ImageView*>()->installEventFilter(&watch);
+    form.show();
+    form.DirectoryListBox1->setDirectory(folder + "/nopi");
+    form.DirectoryListBox2->setDirectory(folder + "/pi");
+    watch.wait();
+    for (auto _ : state) {
+        watch.painted = false;
+        form.Button1->click();
+        watch.wait();
+    }
+}
+BENCHMARK(BM_consecutive_press_to_image)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+// The windows drawn offscreen, one application object for all.
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    snr::form::install_font_substitution();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
