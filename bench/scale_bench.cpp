@@ -3,15 +3,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <random>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/support/temp_folder.h"
+#include "bench/bench_support.h"
 #include "tools/snrmap/dicom_file.h"
-
-extern char** environ;
 
 namespace {
 
@@ -67,23 +62,12 @@ void BM_snrmap_consecutive_scale(benchmark::State& state)
 {
     const auto& tmp = series().tmp;
     const std::string n = std::to_string(state.range(0));
-    std::vector<std::string> args = {SNRMAP_EXECUTABLE, "consecutive", tmp.file("nopi" + n), tmp.file("pi" + n),
-                                      "--out", tmp.file("out"), "--quiet"};
-    std::vector<char*> argv;
-    for (auto& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
     long peak_kib = 0;
     for (auto _ : state) {
-        pid_t child = 0;
-        if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-            state.SkipWithError("cannot start snrmap");
-            return;
-        }
-        int status = 0;
         rusage usage{};
-        ::wait4(child, &status, 0, &usage);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (!snr::bench::run_process({SNRMAP_EXECUTABLE, "consecutive", tmp.file("nopi" + n), tmp.file("pi" + n),
+                                      "--out", tmp.file("out"), "--quiet"},
+                                     &usage)) {
             state.SkipWithError("snrmap failed");
             return;
         }

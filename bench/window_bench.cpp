@@ -5,15 +5,13 @@
 #include <QEvent>
 #include <QPushButton>
 
+#include "bench/bench_support.h"
 #include "consecutive/consective_method.h"
 #include "core/large_memory.h"
 #include "core/qt/folder_list.h"
 #include "core/qt/form_widgets.h"
 #include "core/qt/image_view.h"
 #include "tests/support/fake_dialogs.h"
-#include "tests/support/temp_folder.h"
-#include "tools/snrmap/output_folder.h"
-#include "tools/snrmap/phantom.h"
 
 namespace {
 
@@ -36,19 +34,6 @@ public:
     }
 };
 
-const snr::test::TempFolder& phantom()
-{
-    static const snr::test::TempFolder folder;
-    static const bool written = [] {
-        snr::snrmap::StagedOutput output(folder.file("phantom"));
-        snr::snrmap::write_phantom(snr::snrmap::PhantomSettings{64, 1, 2.0}, output);
-        output.commit();
-        return true;
-    }();
-    (void)written;
-    return folder;
-}
-
 // From the state made (as main makes it) to the window's picture first painted.
 void BM_consecutive_start_to_paint(benchmark::State& state)
 {
@@ -66,7 +51,7 @@ BENCHMARK(BM_consecutive_start_to_paint)->Unit(benchmark::kMillisecond)->UseReal
 // From pressing "処理開始" on 64 + 64 slices to the last no-PI slice painted.
 void BM_consecutive_press_to_image(benchmark::State& state)
 {
-    const std::string folder = phantom().file("phantom");
+    const std::string folder = snr::bench::phantom_folder().file("phantom");
     auto store = snr::make_large<snr::ConsecutiveState>();
     snr::TForm1 form(*store, std::make_unique<snr::test::FakeDialogs>());
     PaintWatch watch;
