@@ -476,6 +476,7 @@ private:
 
 void prepare_dicom_reading()
 {
+    // Once, on the first thread to come; the others wait here until it is done.
     static const bool prepared = [] {
         // The standard's dictionary alone, unless the user names dictionaries: the makers'
         // private one takes as long again to load and only names elements the reader skips.
@@ -484,11 +485,11 @@ void prepare_dicom_reading()
                  0);
         // The reasons a file is refused are the message; DCMTK's own log would only repeat them.
         DCM_dcmdataLogger.setLogLevel(OFLogger::OFF_LOG_LEVEL);
+        dcmDataDict.rdlock();
+        dcmDataDict.rdunlock();
         return true;
     }();
     (void)prepared;
-    dcmDataDict.rdlock();
-    dcmDataDict.rdunlock();
 }
 
 std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
