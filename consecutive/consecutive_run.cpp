@@ -28,8 +28,9 @@ struct Half {
     int progress_span;  // positions per pass
 };
 
-// Progress of one half, or of both halves at once: then the position is the sum of what each
-// has done, and the view hears it from one thread at a time.
+// Progress of one half, or of both halves at once. Then the view still hears the positions of
+// the halves in turn: the PI half's wait until the no-PI half has reported its last, and are
+// passed on in their order from then on (never, when the no-PI half fails).
 class Progress {
 public:
     Progress(ConsecutiveRunView& view, bool shared) : view_(view), shared_(shared) {}
@@ -43,15 +44,25 @@ public:
             return;
         }
         const std::lock_guard lock(mutex_);
-        done_[half.progress_base == 0 ? 0 : 1] = position - half.progress_base;
-        view_.progress(done_[0] + done_[1]);
+        if (half.progress_base != 0 && !first_half_done_) {
+            waiting_.push_back(position);
+            return;
+        }
+        view_.progress(position);
+        if (half.progress_base == 0 && pass == 1 && half.slice_counter == half.count) {
+            first_half_done_ = true;
+            for (const int waiting : waiting_)
+                view_.progress(waiting);
+            waiting_.clear();
+        }
     }
 
 private:
     ConsecutiveRunView& view_;
     bool shared_;
     std::mutex mutex_;
-    int done_[2] = {0, 0};
+    bool first_half_done_ = false;
+    std::vector<int> waiting_;
 };
 
 // The heads of a folder's images kept between the check and the passes, at most; images beyond

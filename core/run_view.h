@@ -18,9 +18,10 @@ public:
 };
 
 // How a run takes its no-PI and PI halves: in turn, as the windows show them, or the PI half
-// on a second thread beside the no-PI half. Together gives the same planes and the same first
-// failure (the no-PI half's before the PI half's), but progress is the sum of both halves'
-// and a failed run leaves other planes behind than in turn, so only snrmap takes it.
+// on a second thread beside the no-PI half. Together gives the same planes, the same first
+// failure (the no-PI half's before the PI half's) and the same progress positions in the same
+// order, only at other moments; but a failed run leaves other planes behind than in turn, so
+// only snrmap takes it.
 enum class Halves { InTurn, Together };
 
 // A run's own check before the list changes: the message of a refusal, or nothing.

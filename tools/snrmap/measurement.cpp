@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <filesystem>
 #include <future>
+#include <system_error>
 
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
@@ -225,14 +226,20 @@ void write_measurement(const Measurement& measurement, StagedOutput& output)
         const ResultPlane& plane = measurement.planes[k];
         pictures[k] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
     };
-    auto other_half = std::async(std::launch::async, [&] {
-        for (std::size_t k = 1; k < count; k += 2)
-            picture(k);
-    });
-    for (std::size_t k = 0; k < count; k += 2)
+    std::future<void> other_half;
+    try {
+        other_half = std::async(std::launch::async, [&] {
+            for (std::size_t k = 1; k < count; k += 2)
+                picture(k);
+        });
+    } catch (const std::system_error&) {
+        // all on this thread, then
+    }
+    for (std::size_t k = 0; k < count; k += other_half.valid() ? 2 : 1)
         picture(k);
     summary = summary_json(measurement);
-    other_half.get();
+    if (other_half.valid())
+        other_half.get();
 
     for (std::size_t k = 0; k < count; ++k) {
         const ResultPlane& plane = measurement.planes[k];

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <future>
+#include <system_error>
 #include <sys/stat.h>
 
 #include "core/dicom_image.h"
@@ -57,8 +58,12 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
-    if (line.action == Action::Consecutive || line.action == Action::Submap)
-        reader_ready = std::async(std::launch::async, prepare_dicom_reading);
+    try {
+        if (line.action == Action::Consecutive || line.action == Action::Submap)
+            reader_ready = std::async(std::launch::async, prepare_dicom_reading);
+    } catch (const std::system_error&) {
+        // the reader prepares itself at its first image, then
+    }
     try {
         StagedOutput output(line.out);
         if (line.action == Action::Phantom) {
