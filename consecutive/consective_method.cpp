@@ -101,7 +101,7 @@ void TForm1::Button1Click()
 void TForm1::CheckBox1Click()
 {
     const bool checked = CheckBox1->isChecked();
-    form::set_caption(Label1, checked ? QStringLiteral("parallel imaging なし") : QStringLiteral("画像フォルダ"), 124);
+    form::set_text(Label1, checked ? QStringLiteral("parallel imaging なし") : QStringLiteral("画像フォルダ"));
     Label2->setVisible(checked);
     DirectoryListBox2->setVisible(checked);
     GroupBox1->setVisible(checked);
@@ -115,13 +115,20 @@ void TForm1::CheckBox1Click()
     setOuterWidth(checked ? 842 : 664);
 }
 
-void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->currentRow(), *this); }
+void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->selectedRow(), *this); }
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {
-    label_pos->setText(q("( X,Y ) = ( " + std::to_string(y) + " , " + std::to_string(x) + " )"));
+    form::set_text(label_pos, q("( X,Y ) = ( " + std::to_string(y) + " , " + std::to_string(x) + " )"));
     const char* title = kind == ItemKind::SnrMap ? "SNR = " : kind == ItemKind::GFactor ? "g-factor = " : "信号強度 = ";
-    label_SI->setText(q(title + readout_number(value, kind)));
+    form::set_text(label_SI, q(title + readout_number(value, kind)));
+}
+
+void TForm1::openFolders(const std::vector<std::string>& folders)
+{
+    FolderList* lists[] = {DirectoryListBox1, DirectoryListBox2};
+    for (std::size_t i = 0; i < folders.size() && i < std::size(lists); ++i)
+        guarded(*dialogs_, [&] { lists[i]->openFolder(folders[i]); });
 }
 
 void TForm1::Button2Click() { close(); }

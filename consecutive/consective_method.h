@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "consecutive/consecutive_run.h"
 #include "core/qt/viewer_form.h"
@@ -30,6 +32,8 @@ public:
     void ListBox1Click() override;
     void Button2Click();
     void Button3Click();
+    // The folders named on the command line: the no-PI list's, then the PI list's.
+    void openFolders(const std::vector<std::string>& folders);
 
     QFrame* Panel1;
     QLabel* Label1;

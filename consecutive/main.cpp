@@ -1,17 +1,15 @@
-#include <QApplication>
-
 #include "consecutive/consective_method.h"
-#include "core/large_memory.h"
-#include "core/qt/form_widgets.h"
+#include "core/qt/window_main.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    snr::form::install_font_substitution();
-    // Process-wide state, alive for the whole run; its planes in huge pages, which come zeroed
-    // far quicker than some thousand small ones.
-    static auto state = snr::make_large<snr::ConsecutiveState>();
-    snr::TForm1 form(*state);
-    form.show();
-    return application.exec();
+    const snr::WindowProgram program{
+        .name = "snr_consecutive",
+        .version = SNR_VERSION,
+        .synopsis = "[NOPI_DIR [PI_DIR]]",
+        .purpose = "Opens the window of the consecutive method with its folder lists in NOPI_DIR (no parallel\n"
+                   "imaging) and PI_DIR (parallel imaging); without them, in the current folder.",
+        .most_paths = 2,
+    };
+    return snr::run_window<snr::TForm1, snr::ConsecutiveState>(argc, argv, program, &snr::TForm1::openFolders);
 }

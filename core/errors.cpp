@@ -1,5 +1,6 @@
 #include "core/errors.h"
 
+#include "core/gcc_bugs.h"
 #include "core/utf8.h"
 
 namespace snr {
@@ -19,10 +20,12 @@ std::string IoError::message_for(int code)
 
 IoError::IoError(int code) : Error(message_for(code)), code_(code) {}
 
+SNR_GCC_BUG_105651_BEGIN
 ConvertError::ConvertError(std::string_view text)
     : Error("'" + std::string(text) + "' は浮動小数点数ではありません")
 {
 }
+SNR_GCC_BUG_105651_END
 
 static const char* float_message(FloatFault fault)
 {

@@ -10,13 +10,15 @@ namespace snr {
 
 // What a view selection shows, step by step: the windows with their controls, snrmap with
 // nothing. The steps come in the order the program takes them, because setting a legend edit
-// runs its change handler at once, and a failure there ends the selection where it stands.
+// runs its change handler at once; that handler's failure ends it alone, and the selection
+// goes on with its next step.
 class SelectionView {
 public:
     virtual ~SelectionView() = default;
     virtual void show_legend_controls(bool shown) = 0;
     virtual void set_readout_title(const std::string& title) = 0;
-    // Sets the legend edits as the program; each text that changes runs its change handler.
+    // Sets the legend edits as the program; each text that changes runs its change handler,
+    // which reports its own failure and returns.
     virtual void preset_legend_edits(const std::string& minimum, const std::string& step) = 0;
     virtual void update_scale_labels() = 0;
     virtual void clear_readout() = 0;

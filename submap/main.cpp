@@ -1,17 +1,15 @@
-#include <QApplication>
-
-#include "core/large_memory.h"
-#include "core/qt/form_widgets.h"
+#include "core/qt/window_main.h"
 #include "submap/sub_map.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    snr::form::install_font_substitution();
-    // Process-wide state, alive for the whole run; its planes in huge pages, which come zeroed
-    // far quicker than some thousand small ones.
-    static auto state = snr::make_large<snr::SubmapState>();
-    snr::TForm1 form(*state);
-    form.show();
-    return application.exec();
+    const snr::WindowProgram program{
+        .name = "snr_submap",
+        .version = SNR_VERSION,
+        .synopsis = "[FILE...]",
+        .purpose = "Opens the window of the difference-map method; the files fill the image selectors in order\n"
+                   "(no-PI image 1, no-PI image 2, PI image 1, PI image 2), each taken only with the DICM marker.",
+        .most_paths = 4,
+    };
+    return snr::run_window<snr::TForm1, snr::SubmapState>(argc, argv, program, &snr::TForm1::openImages);
 }

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 #include "core/path.h"
 #include "core/qt/form_widgets.h"
 #include "core/qt/result_list.h"
 #include "core/qt/window_run_view.h"
+#include "core/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 
@@ -101,16 +103,30 @@ void TForm1::FormCreate()
 
 void TForm1::selectImage(QLabel* caption, std::string& path)
 {
-    const auto chosen = dialogs_->open_file(open_dialog_name_);
-    if (!chosen)
-        return;
-    open_dialog_name_ = *chosen;
-    if (const Selection selection = check_selection(*chosen); !selection.refusal.empty()) {
+    if (const auto chosen = dialogs_->open_file(open_dialog_name_))
+        takeImage(caption, path, *chosen);
+}
+
+void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& chosen)
+{
+    open_dialog_name_ = chosen;
+    if (const Selection selection = check_selection(chosen); !selection.refusal.empty()) {
         dialogs_->message(selection.refusal);
         return;
     }
-    caption->setText(q(file_name_part(*chosen)));
-    path = *chosen;
+    caption->setText(q(file_name_part(chosen)));
+    path = chosen;
+}
+
+void TForm1::openImages(const std::vector<std::string>& files)
+{
+    const std::array<std::pair<QLabel*, std::string*>, 4> selectors{{{Label1, &state_.path1_nopi},
+                                                                     {Label2, &state_.path2_nopi},
+                                                                     {Label3, &state_.path1_pi},
+                                                                     {Label4, &state_.path2_pi}}};
+    // Each file is its own event: a failure is shown and the next file is still taken.
+    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i)
+        guarded(*dialogs_, [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
 }
 
 void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }
@@ -138,9 +154,8 @@ void TForm1::Button5Click()
 
 void TForm1::clear_readout()
 {
-    label_Xpos->setText(no_readout);
-    label_Ypos->setText(no_readout);
-    label_SI->setText(no_readout);
+    for (QLabel* readout : {label_Xpos, label_Ypos, label_SI})
+        form::set_text(readout, no_readout);
 }
 
 void TForm1::CheckBox1Click()
@@ -162,13 +177,13 @@ void TForm1::CheckBox1Click()
     clear_readout();
 }
 
-void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->currentRow(), *this); }
+void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->selectedRow(), *this); }
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {
-    label_Xpos->setText(QString::number(y));
-    label_Ypos->setText(QString::number(x));
-    label_SI->setText(q(readout_number(value, kind)));
+    form::set_text(label_Xpos, QString::number(y));
+    form::set_text(label_Ypos, QString::number(x));
+    form::set_text(label_SI, q(readout_number(value, kind)));
 }
 
 void TForm1::Button6Click() { close(); }

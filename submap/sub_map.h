@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/qt/viewer_form.h"
 #include "submap/submap_run.h"
@@ -32,6 +33,8 @@ public:
     void ListBox1Click() override;
     void Button6Click();
     void Button7Click();
+    // The files named on the command line fill the selectors in order, as if chosen there.
+    void openImages(const std::vector<std::string>& files);
 
     QFrame* Panel1;
     QPushButton* Button1;
@@ -72,8 +75,10 @@ protected:
 
 private:
     void createControls();
-    // Chooses the file of one selector: accepted only with the DICM marker.
+    // Chooses the file of one selector in the file-open dialog.
     void selectImage(QLabel* caption, std::string& path);
+    // The file chosen for one selector: remembered for the dialog, taken only with the DICM marker.
+    void takeImage(QLabel* caption, std::string& path, const std::string& chosen);
 
     SubmapState& state_;
     std::string open_dialog_name_;  // the name last chosen in the file-open dialog

@@ -30,18 +30,16 @@ std::optional<std::string> QtDialogs::save_file(const std::string& last_name)
                                                nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
-void QtDialogs::message(const std::string& text)
+// Messages carry file names and typed texts: shown as they are, never as markup.
+static void show_box(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(program_name_), QString::fromStdString(text),
-                    QMessageBox::Ok, parent_);
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
-void QtDialogs::error(const std::string& text)
-{
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(program_name_), QString::fromStdString(text),
-                    QMessageBox::Ok, parent_);
-    box.exec();
-}
+void QtDialogs::message(const std::string& text) { show_box(parent_, QMessageBox::NoIcon, program_name_, text); }
+
+void QtDialogs::error(const std::string& text) { show_box(parent_, QMessageBox::Critical, program_name_, text); }
 
 }  // namespace snr

@@ -3,18 +3,21 @@
 #include <QLineEdit>
 #include <QString>
 
+#include "core/qt/guarded.h"
+
 namespace snr {
 
 // Sets an edit's text as the program; when the text differs, runs its change handler before
-// returning, so the handler's failures travel through plain C++ to the outermost handler.
+// returning. The handler runs nested as a handler of its own: this call is its outermost
+// frame, so a failure shows its box and ends that handler alone, and the caller goes on.
 // User typing reaches the same handler through QLineEdit::textEdited.
 template <class ChangeHandler>
-void set_edit_text(QLineEdit* edit, const QString& text, ChangeHandler&& on_change)
+void set_edit_text(QLineEdit* edit, const QString& text, Dialogs& dialogs, ChangeHandler&& on_change)
 {
     if (edit->text() == text)
         return;
     edit->setText(text);
-    on_change();
+    guarded(dialogs, on_change);
 }
 
 }  // namespace snr

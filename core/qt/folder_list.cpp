@@ -5,8 +5,14 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/errors.h"
+#include "core/file_io.h"
 #include "core/slice_file.h"
 
 namespace snr {
@@ -84,6 +90,22 @@ void FolderList::setDirectory(const std::string& directory)
         add(name, prefix + name, depth, closed_icon);
     setCurrentRow(depth - 1);
     emit directoryChanged();
+}
+
+void FolderList::openFolder(const std::string& path)
+{
+    struct stat info {};
+    if (sys().stat(path.c_str(), &info) != 0)
+        raise_io_error(errno, path);
+    if (!S_ISDIR(info.st_mode))
+        raise_io_error(ENOTDIR, path);
+    // The list shows the path from "/" down, so it must be the folder's own: no "..", no link.
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        raise_io_error(errno, path);
+    const std::string folder = resolved;
+    std::free(resolved);
+    setDirectory(folder);
 }
 
 void FolderList::openRow(int row)

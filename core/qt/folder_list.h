@@ -16,6 +16,9 @@ public:
 
     const std::string& directory() const { return directory_; }
     void setDirectory(const std::string& directory);
+    // Opens a folder named by the user outside the list (on the command line). Raises IoError,
+    // the list unchanged, when there is no such folder.
+    void openFolder(const std::string& path);
     // Opens the entry at row, as a double click on it would.
     void openRow(int row);
 

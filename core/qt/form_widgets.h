@@ -31,6 +31,9 @@ inline const QString font_face = QStringLiteral("ＭＳ Ｐゴシック");
 
 // Maps the designed face onto the installed IPA P Gothic; call once after the application starts.
 void install_font_substitution();
+// Loads Qt's own Japanese texts (file dialogs, message box buttons) to match the windows; call
+// once after the application starts. Without the catalogue they stay English.
+bool install_japanese_qt_texts();
 
 QFont font(int pixel_size, bool bold = false);
 
@@ -39,7 +42,7 @@ struct LabelStyle {
     std::optional<QColor> text;        // parent's text colour when unset
     std::optional<QColor> background;  // transparent when unset
     bool bold = false;
-    bool fixed_size = false;           // otherwise it grows to fit its caption
+    bool fixed_size = false;           // the design's fixed-size labels; all keep their designed size
     bool centred = false;
 };
 
@@ -48,15 +51,16 @@ inline const LabelStyle grey_caption{.font_px = 12, .text = colour::grey};
 
 QFrame* panel(QWidget* parent, const char* name, QRect geometry, QColor colour, bool bevel = true);
 QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
+// A label showing its caption as plain text, fitted into its designed size: glyphs that would
+// overrun its height move the line or, failing that, shrink the font; a caption that would
+// overrun its width is condensed.
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);
+// A new caption for a label, fitted as above.
+void set_text(QLabel* text, const QString& caption);
+// The row, from the label's top, where a label made here starts its line.
+int line_offset(const QLabel* text);
 // Condenses the font of a control whose caption would overrun its designed width.
 void condense_to_fit(QWidget* widget);
-
-// Condenses a fixed-size label's font so that `longest`, the longest caption it will show, fits.
-void condense_for(QLabel* text, const QString& longest);
-
-// A new caption for a label that is not of fixed size, condensed to its designed width.
-void set_caption(QLabel* text, const QString& caption, int designed_width);
 QPushButton* button(QWidget* parent, const char* name, QRect geometry, const QString& caption);
 QLineEdit* edit(QWidget* parent, const char* name, QRect geometry, const QString& text);
 

@@ -23,7 +23,7 @@ LegendLabels make_legend_labels(QWidget* panel)
 void show_legend_label_texts(const LegendLabels& labels, const LegendLabelTexts& texts)
 {
     for (int k = 0; k < legend::levels_labelled; ++k)
-        labels[k]->setText(QString::fromStdString(texts[k]));
+        form::set_text(labels[k], QString::fromStdString(texts[k]));
 }
 
 }  // namespace snr

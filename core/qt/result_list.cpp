@@ -1,13 +1,21 @@
 #include "core/qt/result_list.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace snr {
 
 ResultList::ResultList(QWidget* parent) : QListWidget(parent)
 {
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemClicked, this, [this] { emit clicked(); });
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void ResultList::reset()
+{
+    selected_ = -1;
+    left_pressed_ = false;
+    QListWidget::reset();
 }
 
 void ResultList::setItems(const std::vector<std::string>& items)
@@ -17,21 +25,61 @@ void ResultList::setItems(const std::vector<std::string>& items)
         auto* item = new QListWidgetItem(QString::fromStdString(text), this);
         item->setSizeHint(QSize(0, 13));
     }
-    setCurrentRow(-1);
+    showSelection();
+}
+
+void ResultList::showSelection()
+{
+    if (selected_ < 0) {
+        selectionModel()->clear();
+        return;
+    }
+    setCurrentRow(selected_, QItemSelectionModel::ClearAndSelect);
 }
 
 void ResultList::clickRow(int row)
 {
-    setCurrentRow(row);
+    selected_ = row >= 0 && row < count() ? row : -1;
+    showSelection();
     emit clicked();
+}
+
+void ResultList::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        left_pressed_ = true;
+    event->accept();
+}
+
+void ResultList::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void ResultList::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+
+void ResultList::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() != Qt::LeftButton || !left_pressed_)
+        return;
+    left_pressed_ = false;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        clickRow(index.row());
 }
 
 void ResultList::keyPressEvent(QKeyEvent* event)
 {
-    const int before = currentRow();
     QListWidget::keyPressEvent(event);
-    if (currentRow() != before)
-        emit clicked();
+    const int row = currentRow();
+    if (row >= 0 && row != selected_)
+        clickRow(row);
+    else
+        showSelection();
+}
+
+void ResultList::focusInEvent(QFocusEvent* event)
+{
+    QListWidget::focusInEvent(event);
+    showSelection();
 }
 
 }  // namespace snr

@@ -103,12 +103,11 @@ void ViewerForm::makeWindowCaption(QWidget* parent, QRect geometry, int font_px)
 {
     label_window = form::label(parent, "label_window", geometry, QStringLiteral("  ( WL,WW ) = "),
                                {.font_px = font_px, .text = Qt::white, .fixed_size = true});
-    form::condense_for(label_window, q(window_caption(caption_prefix_, 16383, 32767)));
 }
 
 const ViewerForm::Item* ViewerForm::selectedItem() const
 {
-    const int row = ListBox1->currentRow();
+    const int row = ListBox1->selectedRow();
     return row >= 0 && static_cast<std::size_t>(row) < items_.size() ? &items_[static_cast<std::size_t>(row)] : nullptr;
 }
 
@@ -149,15 +148,15 @@ void ViewerForm::show_legend_controls(bool shown)
     legend_panel_->setVisible(shown);
 }
 
-void ViewerForm::set_readout_title(const std::string& title) { readout_title_->setText(q(title)); }
+void ViewerForm::set_readout_title(const std::string& title) { form::set_text(readout_title_, q(title)); }
 
 void ViewerForm::preset_legend_edits(const std::string& minimum, const std::string& step)
 {
-    set_edit_text(Edit_min, q(minimum), [this] { Edit_minChange(); });
-    set_edit_text(Edit_dis, q(step), [this] { Edit_disChange(); });
+    set_edit_text(Edit_min, q(minimum), *dialogs_, [this] { Edit_minChange(); });
+    set_edit_text(Edit_dis, q(step), *dialogs_, [this] { Edit_disChange(); });
 }
 
-void ViewerForm::set_window_caption(const std::string& caption) { label_window->setText(q(caption)); }
+void ViewerForm::set_window_caption(const std::string& caption) { form::set_text(label_window, q(caption)); }
 
 void ViewerForm::saveDisplay()
 {

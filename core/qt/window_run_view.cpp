@@ -18,6 +18,9 @@ void WindowRunView::begin(const std::vector<std::string>& items)
     if (bar_ != nullptr)
         bar_->setVisible(true);
     list_->setItems(items);
+    // The run handles no events until it ends: the new items are laid out and painted now.
+    list_->doItemsLayout();
+    list_->viewport()->repaint();
 }
 
 void WindowRunView::progress(int position)

@@ -42,13 +42,12 @@ TEST_F(ConsecutiveSelection, StepsOfEachKindInTheirOrder)
     EXPECT_EQ(state->scale_min, 60.0);
 }
 
-TEST_F(ConsecutiveSelection, AFailingEditHandlerEndsTheSelectionWhereItStands)
+TEST_F(ConsecutiveSelection, ANestedHandlerThatFailedHalfwayLeavesNoTrace)
 {
-    view.fail_edits = true;
-    EXPECT_THROW(select(3), std::runtime_error);
-    EXPECT_EQ(view.steps, (Steps{"legend hidden", "edits 60 20"}));
-    EXPECT_EQ(state->scale_min, 60.0);
-    EXPECT_TRUE(test::all_zero(state->disp_image));
+    fail_nested_handlers();
+    EXPECT_EQ(select(7), (Steps{"legend hidden", "edits 60 20", "title  SNR = ", "labels", "legend shown",
+                                "caption ( WL,WW ) = ( 160 , 460 )", "render"}));
+    EXPECT_EQ(state->disp_image, state->snr_pi);
 }
 
 TEST(ConsecutiveItems, EachPlaneAndNameOnceAndTheSingleLayoutFirst)

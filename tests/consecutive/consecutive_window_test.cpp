@@ -258,19 +258,44 @@ TEST_F(ConsecutiveWindow, SelectingTheSameMapTwiceRunsNoEditHandler)
     EXPECT_EQ(at(state->snr_pi, 100, 240), 60.0 + 20 * legend::level_of_row(100));
 }
 
-TEST_F(ConsecutiveWindow, ABadIntervalEndsTheWholeSelectionOnce)
+TEST_F(ConsecutiveWindow, AFailingNestedEditHandlerEndsOnlyItself)
 {
     run();
     select(3);
     form->Edit_dis->setText("abc");  // junk left by the user
-    const std::string caption = text(form->label_window);
     select(8);
     EXPECT_EQ(dialogs->errors, std::vector<std::string>{"'abc' は浮動小数点数ではありません."});
-    EXPECT_EQ(text(form->Edit_min), "0.6");
-    EXPECT_EQ(text(form->Edit_dis), "abc");
-    EXPECT_FALSE(form->GroupBox2->isVisible());
-    EXPECT_EQ(text(form->label_window), caption);
-    EXPECT_EQ(state->scale_min, 0.6);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 2.00 , 4.00 )");
+
+    // After a zero-width noise plane both nested handlers fail at rendering; the map shows.
+    state->noise_nopi.fill(0.5);
+    select(2);
+    select(3);
+    EXPECT_EQ(dialogs->errors.size(), 4u);
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 160 , 460 )");
+    EXPECT_EQ(grey(234, 52), 205);  // the frame's 300 through 160 / 460
+}
+
+TEST_F(ConsecutiveWindow, TheRightButtonMovesNoHighlight)
+{
+    run();
+    select(0);
+    test::press_onto_row(form->ListBox1, Qt::RightButton, 7, 3);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+    mouse(QEvent::MouseMove, 0, 0);
+    EXPECT_EQ(text(form->label_SI), "信号強度 = 104.00");
+}
+
+TEST_F(ConsecutiveWindow, ADraggedPressSelectsWhereItIsReleasedAndCtrlDeselectsNothing)
+{
+    run();
+    test::press_onto_row(form->ListBox1, Qt::LeftButton, 0, 3);
+    test::press_onto_row(form->ListBox1, Qt::LeftButton, 3, 3, Qt::ControlModifier);
+    QTest::keyClick(form->ListBox1, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{3});
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 160 , 460 )");
+    QTest::keyClick(form->ListBox1, Qt::Key_Down);
+    EXPECT_EQ(state->disp_image, state->rep_pi);
 }
 
 TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
@@ -304,6 +329,18 @@ TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
     EXPECT_EQ(labels()[9], "3.30");
 }
 
+TEST_F(ConsecutiveWindow, CaptionsFitTheirLabelsAndGroupsTheirDesign)
+{
+    EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
+    run();
+    select(3);
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, 32307, -32928);  // the longest caption
+    EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( -32768 , 32767 )");
+    form->CheckBox1->setChecked(false);
+    EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
+}
+
 TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
 {
     run();
@@ -325,6 +362,29 @@ TEST_F(ConsecutiveWindow, LayoutSwitchInBothDirections)
     EXPECT_TRUE(form->DirectoryListBox2->isVisible());
     EXPECT_EQ(form->Panel2->x(), 376);
     EXPECT_EQ(form->width() + TForm1::frame_width, 842);
+}
+
+TEST_F(ConsecutiveWindow, FoldersFromTheCommandLine)
+{
+    // The list shows the folder's own path, so ".." is resolved; the run reads those folders.
+    write_folders();
+    form->DirectoryListBox1->setDirectory(tmp.path());
+    form->DirectoryListBox2->setDirectory(tmp.path());
+    form->openFolders({nopi + "/../pi", pi + "/../nopi"});
+    EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
+    EXPECT_EQ(form->DirectoryListBox2->directory(), nopi);
+    press_start();
+    EXPECT_EQ(form->ListBox1->count(), 9);
+    EXPECT_TRUE(dialogs->errors.empty());
+
+    // A name that is no folder: the window's file-error box, that list left as it was, the other one opened.
+    form->openFolders({tmp.file("missing"), pi});
+    form->openFolders({nopi + "/s0", tmp.file("gone/deeper")});
+    EXPECT_EQ(dialogs->errors, (std::vector<std::string>{"ファイルが見つかりません.", "ファイル名の指定が間違っています.",
+                                                         "ファイル名の指定が間違っています."}));
+    EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
+    EXPECT_EQ(form->DirectoryListBox2->directory(), pi);
+    EXPECT_TRUE(form->isVisible());
 }
 
 TEST_F(ConsecutiveWindow, HostileFoldersEndInAResultOrTheErrorBox)

@@ -10,6 +10,7 @@ TEST(Paths, PartsAndJoinsAsTheProgramsUseThem)
     EXPECT_EQ(file_name_part("/data/study 1/IM0001"), "IM0001");
     EXPECT_EQ(file_name_part("IM0001.dcm"), "IM0001.dcm");
     EXPECT_EQ(file_name_part("out/"), "");
+    EXPECT_EQ(file_name_part("/data/C:IM0001"), "C:IM0001");  // no drive letters here
 
     EXPECT_EQ(folder_part("IM0001.dcm"), "");  // the current folder
     EXPECT_EQ(folder_part("/IM0001.dcm"), "/");

@@ -115,6 +115,28 @@ TEST_F(SubmapWindow, SelectorsTakeOnlyFilesWithTheMarkerThatCanBeRead)
     EXPECT_EQ(dialogs->offered_names.back(), tmp.file("missing.dcm"));
 }
 
+TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
+{
+    form->openImages({tmp.file("img1.dcm"), tmp.file("plain.raw"), tmp.file("missing.dcm"), tmp.file("img2.dcm")});
+    EXPECT_EQ(text(form->Label1), "img1.dcm");
+    EXPECT_EQ(state->path1_nopi, tmp.file("img1.dcm"));
+    EXPECT_TRUE(form->Label2->text().isEmpty());
+    EXPECT_TRUE(state->path2_nopi.empty());
+    EXPECT_TRUE(form->Label3->text().isEmpty());
+    EXPECT_EQ(text(form->Label4), "img2.dcm");
+    EXPECT_EQ(state->path2_pi, tmp.file("img2.dcm"));
+    EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルが見つかりません."});
+
+    // The dialog then offers the last of them; a later command-line file replaces an earlier one.
+    dialogs->open_answer.reset();
+    QTest::mouseClick(form->Button2, Qt::LeftButton);
+    EXPECT_EQ(dialogs->offered_names.back(), tmp.file("img2.dcm"));
+    form->openImages({tmp.file("img2.dcm")});
+    EXPECT_EQ(text(form->Label1), "img2.dcm");
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(SubmapWindow, ChecksBeforeTheRun)
 {
     choose(form->Button1, "img1.dcm");
@@ -178,6 +200,56 @@ TEST_F(SubmapWindow, RunAndViewSelectionInTheGFactorLayout)
     EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
 }
 
+TEST_F(SubmapWindow, TheRightButtonMovesNoHighlight)
+{
+    choose_all();
+    press_start();
+    select(0);
+    test::press_onto_row(form->ListBox1, Qt::RightButton, 10, 10);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, 0, 0);
+    EXPECT_EQ(text(form->label_SI), "1001.00");  // not read in g
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
+}
+
+TEST_F(SubmapWindow, ADraggedPressSelectsWhereItIsReleased)
+{
+    choose_all();
+    press_start();
+    select(10);
+    test::press_onto_row(form->ListBox1, Qt::LeftButton, 10, 0);
+    EXPECT_EQ(test::highlighted(form->ListBox1), std::vector<int>{0});
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
+}
+
+TEST_F(SubmapWindow, AFailingNestedEditHandlerEndsOnlyItself)
+{
+    choose_all();
+    press_start();
+    select(10);
+    state->noise_nopi.fill(0.5);  // a zero width
+    select(3);
+    select(4);
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>(3, "ゼロによる除算."));
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 150 , 300 )");
+    EXPECT_EQ(state->disp_image, state->snr_nopi);
+}
+
+TEST_F(SubmapWindow, CaptionsFitTheirLabelsAsPlainText)
+{
+    std::filesystem::copy_file(tmp.file("img1.dcm"), tmp.file("a<b>c.dcm"));
+    choose(form->Button1, "a<b>c.dcm");
+    EXPECT_EQ(text(form->Label1), "a<b>c.dcm");
+    choose_all();
+    press_start();
+    select(10);
+    mouse(QEvent::MouseButtonPress, 0, 0);
+    mouse(QEvent::MouseMove, -32768, -32868);
+    EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( -327.68 , 0.01 )");
+    EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
+}
+
 TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
 {
     choose_all();
@@ -196,6 +268,7 @@ TEST_F(SubmapWindow, LayoutSwitchForgetsTheFilesAndTheList)
         EXPECT_TRUE(caption->text().isEmpty());
     EXPECT_TRUE(state->path1_nopi.empty() && state->path2_pi.empty());
     EXPECT_EQ(form->ListBox1->count(), 0);
+    EXPECT_EQ(form->ListBox1->selectedRow(), -1);
     EXPECT_EQ(text(form->label_SI), "-----");
     EXPECT_EQ(state->disp_image, shown);  // planes and picture stay
     EXPECT_TRUE(legend_shown());

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <initializer_list>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,19 +15,19 @@
 
 namespace snr::test {
 
-// Writes down each step a view selection shows, in order. With `fail_edits` the preset of the
-// legend edits fails as a nested edit handler would.
+// Writes down each step a view selection shows, in order. `nested_handler` runs inside the
+// preset of the legend edits, as the edits' change handlers do in a window.
 struct RecordingSelection : SelectionView {
     std::vector<std::string> steps;
-    bool fail_edits = false;
+    std::function<void()> nested_handler;
 
     void show_legend_controls(bool shown) override { steps.push_back(shown ? "legend shown" : "legend hidden"); }
     void set_readout_title(const std::string& title) override { steps.push_back("title " + title); }
     void preset_legend_edits(const std::string& minimum, const std::string& step) override
     {
         steps.push_back("edits " + minimum + " " + step);
-        if (fail_edits)
-            throw std::runtime_error("nested handler failed");
+        if (nested_handler)
+            nested_handler();
     }
     void update_scale_labels() override { steps.push_back("labels"); }
     void clear_readout() override { steps.push_back("readout cleared"); }
@@ -41,6 +41,15 @@ class SelectionTest : public ::testing::Test {
 protected:
     std::unique_ptr<State> state = std::make_unique<State>();
     RecordingSelection view;
+
+    // The edits' change handlers fail halfway, as at rendering: another plane shown, no width.
+    void fail_nested_handlers()
+    {
+        view.nested_handler = [this] {
+            state->disp_image.fill(7);
+            state->window = {};
+        };
+    }
 
     std::vector<std::string> select(int index)
     {
@@ -74,11 +83,6 @@ bool planes_finite(ItemTable<State> table, const State& state, std::initializer_
     return std::all_of(planes.begin(), planes.end(), [](const Plane* plane) {
         return std::all_of(plane->begin(), plane->end(), [](double value) { return std::isfinite(value); });
     });
-}
-
-inline bool all_zero(const Plane& plane)
-{
-    return std::all_of(plane.begin(), plane.end(), [](double value) { return value == 0.0; });
 }
 
 }  // namespace snr::test

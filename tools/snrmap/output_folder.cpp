@@ -15,6 +15,7 @@
 
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "core/gcc_bugs.h"
 #include "core/path.h"
 #include "tools/snrmap/interrupt.h"
 
@@ -131,6 +132,7 @@ void flush_file(const std::string& path)
         raise_io_error(errno, path);
 }
 
+SNR_GCC_BUG_105651_BEGIN
 StagedOutput::StagedOutput(std::string destination) : destination_(without_trailing_slashes(std::move(destination)))
 {
     struct stat info {};
@@ -162,6 +164,7 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
         raise_io_error(errno, pattern);
     staging_ = pattern;
 }
+SNR_GCC_BUG_105651_END
 
 StagedOutput::~StagedOutput()
 {
