@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <dirent.h>
 #include <filesystem>
-#include <future>
-#include <system_error>
 
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
@@ -12,6 +10,7 @@
 #include "core/large_memory.h"
 #include "core/path.h"
 #include "core/text_number.h"
+#include "core/together.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 #include "tools/snrmap/interrupt.h"
@@ -217,36 +216,28 @@ std::string summary_json(const Measurement& measurement)
 
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
-    // The pictures and the summary take most of the time; they are made on two threads, then
-    // written in list order.
+    // The pictures and the summary are made on two threads, then every file is written.
     const std::size_t count = measurement.planes.size();
     std::vector<std::string> pictures(count);
     std::string summary;
-    auto picture = [&](std::size_t k) {
+    side_by_side(count + 1, 2, [&](std::size_t k) {
+        if (k == count) {
+            summary = summary_json(measurement);
+            return;
+        }
         const ResultPlane& plane = measurement.planes[k];
         pictures[k] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
-    };
-    std::future<void> other_half;
-    try {
-        other_half = std::async(std::launch::async, [&] {
-            for (std::size_t k = 1; k < count; k += 2)
-                picture(k);
-        });
-    } catch (const std::system_error&) {
-        // all on this thread, then
-    }
-    for (std::size_t k = 0; k < count; k += other_half.valid() ? 2 : 1)
-        picture(k);
-    summary = summary_json(measurement);
-    if (other_half.valid())
-        other_half.get();
+    });
 
+    const std::string header = npy_header();
+    std::vector<StagedFile> files;
     for (std::size_t k = 0; k < count; ++k) {
         const ResultPlane& plane = measurement.planes[k];
-        output.write(plane.name + ".npy", {npy_header(), npy_data(*plane.plane)});
-        output.write(plane.name + ".png", pictures[k]);
+        files.push_back({plane.name + ".npy", {header, npy_data(*plane.plane)}});
+        files.push_back({plane.name + ".png", {pictures[k]}});
     }
-    output.write("summary.json", summary);
+    files.push_back({"summary.json", {summary}});
+    output.write_files(files);
 }
 
 }  // namespace snr::snrmap

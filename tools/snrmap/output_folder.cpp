@@ -1,11 +1,6 @@
 #include "tools/snrmap/output_folder.h"
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <climits>
 #include <fcntl.h>
 #include <filesystem>
@@ -17,6 +12,7 @@
 #include "core/file_io.h"
 #include "core/gcc_bugs.h"
 #include "core/path.h"
+#include "core/together.h"
 #include "tools/snrmap/interrupt.h"
 
 namespace snr::snrmap {
@@ -48,38 +44,6 @@ void sync_folder(const std::string& path)
     if (fd >= 0) {
         sys().fsync(fd);
         sys().close(fd);
-    }
-}
-
-// Flushes one after another each wait for the disk; side by side the disk takes them together.
-// A failure is reported for the first of the files that failed.
-void flush_files(const std::vector<std::string>& paths)
-{
-    constexpr std::size_t most_threads = 16;
-    std::vector<std::exception_ptr> failures(paths.size());
-    std::atomic<std::size_t> next{0};
-    const auto flush_next = [&] {
-        for (std::size_t k = next++; k < paths.size(); k = next++) {
-            try {
-                flush_file(paths[k]);
-            } catch (...) {
-                failures[k] = std::current_exception();
-            }
-        }
-    };
-    std::vector<std::thread> threads;
-    try {
-        while (threads.size() + 1 < std::min(most_threads, paths.size()))
-            threads.emplace_back(flush_next);
-    } catch (const std::system_error&) {
-        // fewer threads, then
-    }
-    flush_next();
-    for (auto& thread : threads)
-        thread.join();
-    for (const auto& failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
     }
 }
 
@@ -194,6 +158,17 @@ std::string StagedOutput::write(const std::string& name, const std::vector<std::
     return path;
 }
 
+void StagedOutput::write_files(const std::vector<StagedFile>& files)
+{
+    std::vector<std::string> paths;
+    for (const auto& file : files) {
+        add_entry(file.name);
+        paths.push_back(staging_ + "/" + file.name);
+        unflushed_.push_back(paths.back());
+    }
+    side_by_side(files.size(), 4, [&](std::size_t k) { write_file(paths[k], files[k].parts, false); });
+}
+
 void StagedOutput::write_inside(const std::string& path, const std::vector<std::string_view>& parts)
 {
     write_file(path, parts, false);
@@ -213,7 +188,8 @@ void StagedOutput::commit()
 {
     if (committed_)
         return;
-    flush_files(unflushed_);
+    // Flushes one after another each wait for the disk; side by side the disk takes them together.
+    side_by_side(unflushed_.size(), 16, [&](std::size_t k) { flush_file(unflushed_[k]); });
     unflushed_.clear();
     struct stat info {};
     if (sys().stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {

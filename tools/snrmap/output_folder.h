@@ -15,6 +15,12 @@ void write_file(const std::string& path, const std::vector<std::string_view>& pa
 // Flushes a file written earlier to disk. Raises IoError.
 void flush_file(const std::string& path);
 
+// A file of the output: its name at the top of the output and its bytes, in parts.
+struct StagedFile {
+    std::string name;
+    std::vector<std::string_view> parts;
+};
+
 // An output folder that appears whole or not at all. Everything is written into a hidden
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
 // no write access to its parent is needed), otherwise in the nearest folder above DIR that
@@ -35,6 +41,8 @@ public:
     std::string write(const std::string& name, std::string_view bytes);
     std::string write(const std::string& name, const std::vector<std::string_view>& parts);
     std::string make_folder(const std::string& name);
+    // Writes the files side by side (a failure reported for the first of them that failed).
+    void write_files(const std::vector<StagedFile>& files);
     // Writes a file into a folder made with make_folder (`path` below the staging path).
     void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
 
