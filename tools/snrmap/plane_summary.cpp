@@ -29,7 +29,8 @@ PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percenti
             const double value = at(plane, row, column);
             if (value == 0 || in_legend_box(row, column))
                 continue;
-            const auto shown = static_cast<double>(static_cast<long double>(value) / unit);
+            // A value divided by 1 is itself; only the g-factor map's unit costs a division.
+            const double shown = unit == 1.0 ? value : static_cast<double>(static_cast<long double>(value) / unit);
             low = summary.pixels == 0 || shown < low ? shown : low;
             high = summary.pixels == 0 || shown >= high ? shown : high;  // the last of equal largest, as minmax_element
             sum += shown;
