@@ -15,6 +15,7 @@ namespace snr {
 struct ListedSlice {
     std::string path;
     SliceSource source;
+    DicomLayout layout;  // as its check found it, so the passes need not parse it again
 };
 
 // Process-wide state of snr_consecutive: its planes, counters and the viewer state.
@@ -47,6 +48,7 @@ using ConsecutiveRunView = RunView;
 // legends, copies the last no-PI slice into disp_image and sets the window from it. Returns
 // false when R is refused (the text "0") or a DICOM image cannot be read; the list and the
 // planes are untouched then. Failures raise snr::Error; what was written before stays.
-bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view);
+bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view,
+                     Halves halves = Halves::InTurn);
 
 }  // namespace snr

@@ -6,11 +6,13 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcdict.h>
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcistrma.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
@@ -234,40 +236,59 @@ std::optional<ext::real> decimal(std::string text)
     return value;
 }
 
-// How the stored values become samples.
-struct PixelFormat {
-    bool big_endian = false;
-    bool signed_values = true;
-    unsigned bits_stored = 16;
-    bool rescaled = false;
-    ext::real slope = 1, intercept = 0;
+int value_mask(const PixelFormat& format) { return (1 << format.bits_stored) - 1; }
+int lowest_value(const PixelFormat& format) { return format.signed_values ? -(1 << (format.bits_stored - 1)) : 0; }
+int highest_value(const PixelFormat& format)
+{
+    return format.signed_values ? (1 << (format.bits_stored - 1)) - 1 : value_mask(format);
+}
 
-    int mask() const { return (1 << bits_stored) - 1; }
-    int lowest() const { return signed_values ? -(1 << (bits_stored - 1)) : 0; }
-    int highest() const { return signed_values ? (1 << (bits_stored - 1)) - 1 : mask(); }
+bool rescale_in_range(const PixelFormat& format)
+{
+    for (const int stored : {lowest_value(format), std::min(highest_value(format), 32767)}) {
+        if (!std::isfinite(static_cast<double>(stored * format.slope + format.intercept)))
+            return false;
+    }
+    return true;
+}
 
-    // The stored values of the Pixel Data's words: the stored bits of each, sign-extended
-    // where the values are signed.
-    void values(std::array<std::uint16_t, plane_pixels>& words, std::array<int, plane_pixels>& stored) const
-    {
-        if (big_endian) {
-            for (auto& word : words)
-                word = __builtin_bswap16(word);
-        }
-        const int sign = signed_values ? 1 << (bits_stored - 1) : 0;
+using PixelWords = std::array<std::uint16_t, plane_pixels>;
+
+// The samples of the Pixel Data's words (the stored bits of each, sign-extended where the
+// values are signed, then rescaled), or why the file is refused. Without `samples` the words
+// are only looked at where their values may refuse the file.
+std::string decode_pixels(PixelWords& words, const PixelFormat& format, Samples* samples)
+{
+    if (format.big_endian) {
+        for (auto& word : words)
+            word = __builtin_bswap16(word);
+    }
+    const int mask = value_mask(format);
+    const int sign = format.signed_values ? 1 << (format.bits_stored - 1) : 0;
+    const auto stored = [&](int p) { return ((words[p] & mask) ^ sign) - sign; };
+    if (!format.signed_values && format.bits_stored == 16) {
+        int highest = 0;
         for (int p = 0; p < plane_pixels; ++p)
-            stored[p] = ((words[p] & mask()) ^ sign) - sign;
+            highest = std::max(highest, stored(p));
+        if (highest > 32767)
+            return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
     }
+    if (samples == nullptr)
+        return {};
+    if (!format.rescaled) {
+        for (int p = 0; p < plane_pixels; ++p)
+            (*samples)[p] = stored(p);
+        return {};
+    }
+    // The range of the rescale was checked: no sample leaves the double range.
+    for (int p = 0; p < plane_pixels; ++p)
+        (*samples)[p] = static_cast<double>(stored(p) * format.slope + format.intercept);
+    return {};
+}
 
-    bool rescale_in_range() const
-    {
-        for (const int stored : {lowest(), std::min(highest(), 32767)}) {
-            if (!std::isfinite(static_cast<double>(stored * slope + intercept)))
-                return false;
-        }
-        return true;
-    }
-};
+// A layout keeps the bytes before the Pixel Data; scanner headers with long private parts
+// are parsed afresh instead.
+constexpr long long longest_kept_head = 64 * 1024;
 
 class ImageReader {
 public:
@@ -276,10 +297,11 @@ public:
     {
     }
 
-    std::optional<DicomRead> read(Samples* samples)
+    std::optional<DicomRead> read(Samples* samples, DicomLayout* layout)
     {
         if (!has_file_meta_group())
             return std::nullopt;
+        prepare_dicom_reading();  // a raw file never needs the dictionary
         DcmMetaInfo meta;
         meta.transferInit();
         const OFCondition meta_read = meta.read(stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
@@ -291,7 +313,11 @@ public:
 
         DicomRead result;
         result.attributes.transfer_syntax = uid;
-        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, samples);
+        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, samples, layout);
+        if (layout != nullptr && !layout->head.empty() && result.refusal.empty()) {
+            layout->size = size_;
+            layout->attributes = result.attributes;
+        }
         return result;
     }
 
@@ -306,7 +332,8 @@ private:
         return std::memcmp(head.data() + 128, "DICM", 4) == 0 && head[132] == 0x02 && head[133] == 0x00;
     }
 
-    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, Samples* samples)
+    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, Samples* samples,
+                              DicomLayout* layout)
     {
         if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit)
             return "の転送構文には対応していません (" + shown(attributes.transfer_syntax) + ")";
@@ -358,6 +385,12 @@ private:
             return "は途中で切れています";
         if (std::string refusal = check_rescale(attributes, format); !refusal.empty())
             return refusal;
+        if (layout != nullptr && value_offset <= longest_kept_head) {
+            layout->head.resize(static_cast<std::size_t>(value_offset));
+            if (!producer_.read_at(0, layout->head.data(), value_offset))
+                producer_.raise_failure(path_);
+            layout->format = format;
+        }
         return read_pixels(value_offset, format, samples);
     }
 
@@ -409,7 +442,7 @@ private:
             format.slope = *slope_value;
             format.intercept = *intercept_value;
             format.rescaled = format.slope != 1 || format.intercept != 0;
-            if (format.rescale_in_range())
+            if (rescale_in_range(format))
                 return {};
         }
         std::string written;
@@ -427,25 +460,10 @@ private:
         if (samples == nullptr && !may_refuse)
             return {};
         static_assert(std::endian::native == std::endian::little);
-        std::array<std::uint16_t, plane_pixels> words;
+        PixelWords words;
         if (!producer_.read_at(offset, words.data(), pixel_bytes))
             producer_.raise_failure(path_);
-        std::array<int, plane_pixels> stored;
-        format.values(words, stored);
-        if (may_refuse) {
-            if (const int highest = *std::max_element(stored.begin(), stored.end()); highest > 32767)
-                return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
-        }
-        if (samples == nullptr)
-            return {};
-        if (!format.rescaled) {
-            std::copy(stored.begin(), stored.end(), samples->begin());
-            return {};
-        }
-        // The range of the rescale was checked: no sample leaves the double range.
-        for (int p = 0; p < plane_pixels; ++p)
-            (*samples)[p] = static_cast<double>(stored[p] * format.slope + format.intercept);
-        return {};
+        return decode_pixels(words, format, samples);
     }
 
     FileStream stream_;
@@ -456,15 +474,46 @@ private:
 
 }  // namespace
 
-std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples)
+void prepare_dicom_reading()
 {
-    // The reasons a file is refused are the message; DCMTK's own log would only repeat them.
-    static const bool quiet = [] {
+    // Once, on the first thread to come; the others wait here until it is done.
+    static const bool prepared = [] {
+        // The standard's dictionary alone, unless the user names dictionaries: the makers'
+        // private one takes as long again to load and only names elements the reader skips.
+        const std::string defaults = DCM_DICT_DEFAULT_PATH;
+        ::setenv(DCM_DICT_ENVIRONMENT_VARIABLE, defaults.substr(0, defaults.find(ENVIRONMENT_PATH_SEPARATOR)).c_str(),
+                 0);
+        // The reasons a file is refused are the message; DCMTK's own log would only repeat them.
         DCM_dcmdataLogger.setLogLevel(OFLogger::OFF_LOG_LEVEL);
+        dcmDataDict.rdlock();
+        dcmDataDict.rdunlock();
         return true;
     }();
-    (void)quiet;
-    return ImageReader(fd, size, path).read(samples);
+    (void)prepared;
+}
+
+std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
+                                          DicomLayout* layout)
+{
+    if (layout != nullptr)
+        *layout = DicomLayout{};
+    return ImageReader(fd, size, path).read(samples, layout);
+}
+
+std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
+                                            const std::string& path, Samples& samples)
+{
+    if (layout.size < 0 || size != layout.size)
+        return std::nullopt;
+    FileProducer file(fd, size);
+    const auto head_size = static_cast<long long>(layout.head.size());
+    std::vector<unsigned char> head(layout.head.size());
+    PixelWords words;
+    if (!file.read_at(0, head.data(), head_size) || !file.read_at(head_size, words.data(), pixel_bytes))
+        file.raise_failure(path);
+    if (head != layout.head)
+        return std::nullopt;
+    return decode_pixels(words, layout.format, &samples);
 }
 
 }  // namespace snr

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/plane.h"
 
@@ -15,6 +16,25 @@ struct DicomAttributes {
     long long pixel_offset = -1;                   // of the Pixel Data value; -1 when there is none
 };
 
+// How the stored 16-bit words of an image become samples.
+struct PixelFormat {
+    bool big_endian = false;
+    bool signed_values = true;
+    unsigned bits_stored = 16;
+    bool rescaled = false;
+    long double slope = 1, intercept = 0;
+};
+
+// What a check learned of an image it accepts, enough to read its pixels later without parsing
+// it again: a parse of a file of the same size that starts with the same bytes up to its Pixel
+// Data value finds the same attributes and the same format.
+struct DicomLayout {
+    long long size = -1;             // -1: none (not an image, refused, or a head too long to keep)
+    std::vector<unsigned char> head;  // the bytes before the Pixel Data value
+    PixelFormat format;
+    DicomAttributes attributes;
+};
+
 struct DicomRead {
     DicomAttributes attributes;
     // Why the file holds no slice the programs can read, as the text that follows the file's
@@ -22,11 +42,24 @@ struct DicomRead {
     std::string refusal;
 };
 
+// Loads what the reader needs before its first file (the toolkit's data dictionary, some tens
+// of milliseconds), so that a second thread can do it while the caller does other work.
+void prepare_dicom_reading();
+
 // Reads the open regular file `fd` of `size` bytes as a DICOM image when it is one: the
 // 128-byte preamble, "DICM" and a file meta group that names a transfer syntax. Returns nothing
 // for any other file, which is then a raw slice file. With `samples` the 65,536 samples are
 // read (the stored value, rescaled where the file says so); without, only what may refuse the
 // file is read. Raises IoError when the file cannot be read as large as it was found.
-std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples);
+// With `layout`, an accepted image's layout is kept there.
+std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
+                                          DicomLayout* layout = nullptr);
+
+// Reads the samples of the open file `fd` of `size` bytes, whose layout a check kept, without
+// parsing it: nothing when the size or a byte before the Pixel Data differs from the layout's
+// (the caller parses the file afresh then), otherwise the refusal (empty once the samples are
+// read). Raises IoError.
+std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
+                                            const std::string& path, Samples& samples);
 
 }  // namespace snr

@@ -67,7 +67,34 @@ long long truncated(double x)
     }
 }
 
+[[gnu::target_clones("avx2", "default")]] void greys_positive_width(const double* values, int lower, int ww,
+                                                                    std::uint8_t* greys)
+{
+    for (int i = 0; i < plane_side; ++i)
+        grey_row(values + i * plane_side, greys + i * plane_side, lower, ww);
+}
+
+// A negative width maps backwards; it only arises from a hand-made window.
+std::uint8_t grey_of_negative_width(double value, long long lower, std::int16_t ww)
+{
+    const long long g = ((truncated(value) - lower) * 256) / ww;
+    return static_cast<std::uint8_t>(std::clamp<long long>(g, 0, 255));
+}
+
 }  // namespace
+
+void render_greys(const Plane& disp_image, std::int16_t wl, std::int16_t ww, std::uint8_t* greys)
+{
+    if (ww == 0)
+        throw IntDivideByZero();
+    const long long lower = wl - ww / 2;
+    if (ww > 0) {
+        greys_positive_width(disp_image.data(), static_cast<int>(lower), ww, greys);
+        return;
+    }
+    for (int p = 0; p < plane_pixels; ++p)
+        greys[p] = grey_of_negative_width(disp_image[p], lower, ww);
+}
 
 void render_display(const Plane& disp_image, std::int16_t wl, std::int16_t ww, std::uint8_t* pixels,
                     std::ptrdiff_t stride)
@@ -79,14 +106,10 @@ void render_display(const Plane& disp_image, std::int16_t wl, std::int16_t ww, s
         render_positive_width(disp_image.data(), static_cast<int>(lower), ww, pixels, stride);
         return;
     }
-    // A negative width maps backwards; it only arises from a hand-made window.
     for (int i = 0; i < plane_side; ++i) {
         std::uint8_t* row = pixels + i * stride;
-        for (int j = 0; j < plane_side; ++j) {
-            const long long g = ((truncated(at(disp_image, i, j)) - lower) * 256) / ww;
-            const auto grey = static_cast<std::uint8_t>(std::clamp<long long>(g, 0, 255));
-            row[3 * j] = row[3 * j + 1] = row[3 * j + 2] = grey;
-        }
+        for (int j = 0; j < plane_side; ++j)
+            row[3 * j] = row[3 * j + 1] = row[3 * j + 2] = grey_of_negative_width(at(disp_image, i, j), lower, ww);
     }
 }
 

@@ -36,6 +36,9 @@ inline constexpr int display_bytes_per_pixel = 3;
 void render_display(const Plane& disp_image, std::int16_t wl, std::int16_t ww, std::uint8_t* pixels,
                     std::ptrdiff_t stride);
 
+// The same grey levels, one byte per pixel in plane order.
+void render_greys(const Plane& disp_image, std::int16_t wl, std::int16_t ww, std::uint8_t* greys);
+
 // Window from the plane maximum (at least 0): level max / 2, width max, each truncated;
 // values beyond the 16-bit range are stored as 32,767.
 void auto_window(const Plane& disp_image, DisplayWindow& window);

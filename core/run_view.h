@@ -17,6 +17,13 @@ public:
     virtual void progress(int /*position*/) {}
 };
 
+// How a run takes its no-PI and PI halves: in turn, as the windows show them, or the PI half
+// on a second thread beside the no-PI half. Together gives the same planes, the same first
+// failure (the no-PI half's before the PI half's) and the same progress positions in the same
+// order, only at other moments; but a failed run leaves other planes behind than in turn, so
+// only snrmap takes it.
+enum class Halves { InTurn, Together };
+
 // A run's own check before the list changes: the message of a refusal, or nothing.
 using RunCheck = std::function<std::optional<std::string>()>;
 

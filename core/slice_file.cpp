@@ -17,12 +17,19 @@
 
 namespace snr {
 
-SliceSource read_slice(const std::string& path, Samples& samples)
+SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
     if (!file)
         throw IoError(io_code::short_slice);  // a FIFO or device holds no slice
+    if (checked != nullptr) {
+        if (auto refusal = read_known_image(file->get(), info.st_size, *checked, path, samples)) {
+            if (!refusal->empty())
+                throw UnreadableImage(refusal_text(path, *refusal));
+            return {true, checked->attributes};
+        }
+    }
     if (auto image = read_dicom_image(file->get(), info.st_size, path, &samples)) {
         if (!image->refusal.empty())
             throw UnreadableImage(refusal_text(path, image->refusal));
@@ -64,7 +71,7 @@ SliceCheck check_slice(const std::string& path)
     SliceCheck check;
     if (!file)
         return check;  // read_slice reports it
-    if (auto image = read_dicom_image(file->get(), info.st_size, path, nullptr)) {
+    if (auto image = read_dicom_image(file->get(), info.st_size, path, nullptr, &check.layout)) {
         check.source = {true, image->attributes};
         check.refusal = image->refusal;
     }

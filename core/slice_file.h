@@ -24,16 +24,18 @@ public:
     using Error::Error;
 };
 
-// Reads the slice of a file. A DICOM image (preamble, "DICM", a file meta group naming a
+// Reads the slice of a file. A file whose layout a check kept (`checked`) is read without a
+// parse while it is as the check found it. A DICOM image (preamble, "DICM", a file meta group naming a
 // transfer syntax) is read from its Pixel Data and rescaled, or refused with UnreadableImage.
 // Any other file is raw: its last 65,536 whole two-byte records, little-endian signed.
 // Raises IoError: 131 for a raw file shorter than 131,072 bytes, 100 for a short read, the
 // operating system's failure otherwise. Never blocks on a FIFO or device.
-SliceSource read_slice(const std::string& path, Samples& samples);
+SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked = nullptr);
 
 struct SliceCheck {
     SliceSource source;
     std::string refusal;  // why read_slice would refuse the file, after its name; empty if not
+    DicomLayout layout;   // of an accepted DICOM image
 };
 
 // What read_slice would make of a file, reading no more of it than a refusal needs: a raw

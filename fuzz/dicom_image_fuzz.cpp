@@ -44,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!std::isfinite(sample))
                 fuzz::fail("sample " + std::to_string(sample));
         }
+        // Read again by the layout the check kept: the same samples, without a parse.
+        Samples known;
+        known.fill(0.25);
+        const SliceSource again = read_slice(path, known, &check.layout);
+        fuzz::check(known == samples && again.attributes.pixel_offset == offset, "the kept layout reads otherwise");
     } catch (const UnreadableImage& error) {
         fuzz::check(!check.refusal.empty() && error.what() == refusal_text(path, check.refusal),
                     std::string("refused as ") + error.what() + " after the check said " + check.refusal);

@@ -1,12 +1,16 @@
 #include "submap/submap_run.h"
 
 #include <array>
+#include <cstdint>
+#include <tuple>
 
 #include "core/display.h"
 #include "core/extended.h"
+#include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/text_number.h"
+#include "core/together.h"
 #include "submap/submap_items.h"
 
 namespace snr {
@@ -39,8 +43,39 @@ std::array<double, lanes> window_sums(int r, int c, Term term)
     return sums;
 }
 
+// Whole numbers small enough that any sum of 49 of them is exact in double arithmetic.
+bool small_whole_numbers(const Plane& plane)
+{
+    bool whole = true;
+    for (double value : plane) {
+        const bool small = value >= -2147483647.0 && value <= 2147483647.0;
+        whole &= small && static_cast<double>(static_cast<std::int32_t>(small ? value : 0.0)) == value;
+    }
+    return whole;
+}
+
 void local_mean(const Plane& source, Plane& mean)
 {
+    if (small_whole_numbers(source)) {
+        // Every partial sum is a whole number within the double range, so exact: the window
+        // sums come out the same in any order, here columns of 7 first, then 7 of those.
+        double column_sums[plane_side];
+        for (int r = first_centre; r <= last_centre; ++r) {
+            for (int j = 0; j < plane_side; ++j) {
+                double sum = 0;
+                for (int i = r - reach; i <= r + reach; ++i)
+                    sum += at(source, i, j);
+                column_sums[j] = sum;
+            }
+            for (int c = first_centre; c <= last_centre; ++c) {
+                double sum = 0;
+                for (int j = c - reach; j <= c + reach; ++j)
+                    sum += column_sums[j];
+                at(mean, r, c) = ext::store(ext::div(sum, 49));
+            }
+        }
+        return;
+    }
     for (int r = first_centre; r <= last_centre; ++r) {
         for (int c = first_centre; c <= last_centre; c += lanes) {
             const auto sums =
@@ -51,20 +86,50 @@ void local_mean(const Plane& source, Plane& mean)
     }
 }
 
+// The planes a pair is measured into, and where its files are read.
 struct Pair {
-    const Plane& image1;
-    const Plane& image2;
+    const std::string& path1;
+    const std::string& path2;
+    Plane& image1;
+    Plane& image2;
     Plane& signal;
     Plane& noise;
     Plane& snr;
+    Plane* display = nullptr;  // takes image 1 as soon as it is read
 };
 
-// Signal, noise and SNR of one image pair, pass by pass.
-void measure_pair(SubmapState& state, const Pair& pair)
+// Working planes; the state's hold those of the last pair measured.
+struct Working {
+    Plane& diff_image;
+    Plane& diff_mean;
+    Samples& samples;
+};
+
+void read_image(const std::string& path, Samples& samples, Plane& image)
 {
+    read_slice(path, samples);
     for (int p = 0; p < plane_pixels; ++p)
-        state.diff_image[p] = ext::store(static_cast<ext::real>(pair.image1[p]) - pair.image2[p]);
-    local_mean(state.diff_image, state.diff_mean);
+        image[p] = samples[p];
+}
+
+void stamp_legend(const SubmapState& state, Plane& map)
+{
+    stamp_legend_wedge(map, state.scale_min, state.scale_step);
+    stamp_legend_frame(map);
+}
+
+// Reads both images of a pair, then its signal, noise and SNR pass by pass, and the legend.
+void measure_pair(const SubmapState& state, const Pair& pair, const Working& working)
+{
+    read_image(pair.path1, working.samples, pair.image1);
+    if (pair.display != nullptr)
+        *pair.display = pair.image1;
+    read_image(pair.path2, working.samples, pair.image2);
+    Plane& diff_image = working.diff_image;
+    Plane& diff_mean = working.diff_mean;
+    for (int p = 0; p < plane_pixels; ++p)
+        diff_image[p] = ext::store(static_cast<ext::real>(pair.image1[p]) - pair.image2[p]);
+    local_mean(diff_image, diff_mean);
     local_mean(pair.image1, pair.signal);
 
     // Deviations from the mean of the window's own centre; divisor 49 - 1.
@@ -72,9 +137,9 @@ void measure_pair(SubmapState& state, const Pair& pair)
         for (int c = first_centre; c <= last_centre; c += lanes) {
             std::array<ext::real, lanes> centre_means;
             for (int k = 0; k < lanes; ++k)
-                centre_means[k] = at(state.diff_mean, r, c + k);
+                centre_means[k] = at(diff_mean, r, c + k);
             const auto squares = window_sums(r, c, [&](int i, int j, int k) {
-                const ext::real deviation = centre_means[k] - at(state.diff_image, i, j);
+                const ext::real deviation = centre_means[k] - at(diff_image, i, j);
                 return deviation * deviation;
             });
             for (int k = 0; k < lanes; ++k)
@@ -92,6 +157,7 @@ void measure_pair(SubmapState& state, const Pair& pair)
                 noise != 0 ? ext::store(ext::div(at(pair.signal, r, c), ext::div(noise, root2))) : 0.0;
         }
     }
+    stamp_legend(state, pair.snr);
 }
 
 void gfactor_pass(SubmapState& state, double r)
@@ -115,22 +181,9 @@ void gfactor_pass(SubmapState& state, double r)
     }
 }
 
-void read_image(SubmapState& state, const std::string& path, Plane& image)
-{
-    read_slice(path, state.sample_image);
-    for (int p = 0; p < plane_pixels; ++p)
-        image[p] = state.sample_image[p];
-}
-
-void stamp_legend(const SubmapState& state, Plane& map)
-{
-    stamp_legend_wedge(map, state.scale_min, state.scale_step);
-    stamp_legend_frame(map);
-}
-
 }  // namespace
 
-bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view)
+bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view, Halves halves)
 {
     const bool chosen = !inputs.caption1.empty() && !inputs.caption2.empty() &&
                         (!inputs.gfactor || (!inputs.caption3.empty() && !inputs.caption4.empty()));
@@ -145,17 +198,30 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
 
-    read_image(state, state.path1_nopi, state.img1_nopi);
-    state.disp_image = state.img1_nopi;
-    read_image(state, state.path2_nopi, state.img2_nopi);
-    measure_pair(state, Pair{state.img1_nopi, state.img2_nopi, state.signal_nopi, state.noise_nopi, state.snr_nopi});
-    stamp_legend(state, state.snr_nopi);
-
+    const Pair nopi{state.path1_nopi, state.path2_nopi, state.img1_nopi, state.img2_nopi,
+                    state.signal_nopi, state.noise_nopi, state.snr_nopi, &state.disp_image};
+    const Pair pi{state.path1_pi, state.path2_pi, state.img1_pi, state.img2_pi,
+                  state.signal_pi, state.noise_pi, state.snr_pi};
+    const Working working{state.diff_image, state.diff_mean, state.sample_image};
+    if (inputs.gfactor && halves == Halves::Together) {
+        // The no-PI pair gets working planes of its own; the state's end with the PI pair's.
+        auto own = make_large<std::tuple<Plane, Plane, Samples>>();
+        const Working nopi_working{std::get<0>(*own), std::get<1>(*own), std::get<2>(*own)};
+        run_together(
+            [&] {
+                measure_pair(state, nopi, nopi_working);
+                return 0;
+            },
+            [&](const std::atomic<bool>&) {
+                measure_pair(state, pi, working);
+                return 0;
+            });
+    } else {
+        measure_pair(state, nopi, working);
+        if (inputs.gfactor)
+            measure_pair(state, pi, working);
+    }
     if (inputs.gfactor) {
-        read_image(state, state.path1_pi, state.img1_pi);
-        read_image(state, state.path2_pi, state.img2_pi);
-        measure_pair(state, Pair{state.img1_pi, state.img2_pi, state.signal_pi, state.noise_pi, state.snr_pi});
-        stamp_legend(state, state.snr_pi);
         gfactor_pass(state, *r);
         stamp_legend(state, state.gfactor_map);
     }

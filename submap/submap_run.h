@@ -38,6 +38,7 @@ using SubmapRunView = RunView;
 // option, the PI pair and the g-factor map, stamps the legends and sets the window from no-PI
 // image 1. Returns false when a check refuses (nothing changed then). Failures raise
 // snr::Error; what was written before stays.
-bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view);
+bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& view,
+                Halves halves = Halves::InTurn);
 
 }  // namespace snr

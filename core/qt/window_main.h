@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/large_memory.h"
 #include "core/qt/form_widgets.h"
 #include "core/window_command_line.h"
 
@@ -34,8 +35,9 @@ int run_window(int argc, char* argv[], const WindowProgram& program,
     QGuiApplication::setDesktopFileName(QString::fromStdString(program.name));
     form::install_font_substitution();
     form::install_japanese_qt_texts();
-    // Process-wide state, alive for the whole run.
-    static auto state = std::make_unique<State>();
+    // Process-wide state, alive for the whole run; its planes in huge pages, which come zeroed
+    // far quicker than some thousand small ones.
+    static auto state = make_large<State>();
     Form window(*state);
     window.show();
     QTimer::singleShot(0, &window, [&] { (window.*open)(arguments.paths); });

@@ -25,10 +25,13 @@ void WindowRunView::begin(const std::vector<std::string>& items)
 
 void WindowRunView::progress(int position)
 {
-    if (bar_ == nullptr)
+    // The run handles no events until it ends, so the bar is drawn here: once when it shows,
+    // then when its position changes (some hundred slices share a hundred positions).
+    if (bar_ == nullptr || (bar_drawn_ && bar_->value() == position))
         return;
     bar_->setValue(position);
-    bar_->repaint();  // the run handles no events until it ends
+    bar_->repaint();
+    bar_drawn_ = true;
 }
 
 }  // namespace snr

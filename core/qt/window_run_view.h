@@ -22,6 +22,7 @@ private:
     Dialogs& dialogs_;
     ResultList* list_;
     QProgressBar* bar_;
+    bool bar_drawn_ = false;
 };
 
 }  // namespace snr

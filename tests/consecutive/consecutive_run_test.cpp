@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <tuple>
 #include <memory>
 #include <optional>
 
+#include "consecutive/consecutive_items.h"
 #include "consecutive/consecutive_run.h"
 #include "core/errors.h"
 #include "core/extended.h"
@@ -58,10 +61,10 @@ protected:
         inputs.nopi_folder = tmp.folder("nopi");
         inputs.pi_folder = tmp.folder("pi");
     }
-    std::string failure()
+    std::string failure(Halves halves = Halves::InTurn)
     {
         try {
-            run_consecutive(*state, inputs, view);
+            run_consecutive(*state, inputs, view, halves);
         } catch (const Error& error) {
             return error.what();
         }
@@ -188,6 +191,42 @@ TEST_F(ConsecutiveRun, FailuresStopWhereTheyHappen)
     inputs.r_text = "1e-300";
     EXPECT_EQ(failure(), "");
     EXPECT_TRUE(std::isfinite(state->gfactor_map[0]));
+}
+
+TEST_F(ConsecutiveRun, TogetherGivesTheSamePlanesAndTheSameFirstFailure)
+{
+    write_series(inputs.nopi_folder, {1, 2, 2, 30000, -32768, 5, 9});
+    write_series(inputs.pi_folder, {10, 14, 18, 3}, test::DicomSpec{.rescale_slope = "0.37"});
+    ASSERT_EQ(failure(), "");
+    const auto in_turn = std::make_unique<ConsecutiveState>(*state);
+    const std::vector<int> positions = view.positions;
+    state = std::make_unique<ConsecutiveState>();
+    view.positions.clear();
+    ASSERT_EQ(failure(Halves::Together), "");
+    for (const auto& item : consecutive_item_table())
+        EXPECT_EQ((*state).*item.plane, (*in_turn).*item.plane) << item.file_name;
+    EXPECT_EQ(state->disp_image, in_turn->disp_image);
+    EXPECT_EQ(std::tie(state->count_nopi, state->count_pi, state->slice_counter, state->window.wl, state->window.ww),
+              std::tie(in_turn->count_nopi, in_turn->count_pi, in_turn->slice_counter, in_turn->window.wl,
+                       in_turn->window.ww));
+    EXPECT_EQ(view.positions, positions);  // the PI half's wait for the no-PI half's
+
+    // The no-PI folder's failure comes first, as in turn, whatever the PI folder holds.
+    test::write_bytes(inputs.nopi_folder + "/readme.txt", {'h', 'i'});
+    const std::string pi = inputs.pi_folder;
+    inputs.pi_folder = tmp.folder("one");
+    write_series(inputs.pi_folder, {5});
+    EXPECT_EQ(failure(Halves::Together), "I/O エラー (131)");
+    std::filesystem::remove(inputs.nopi_folder + "/readme.txt");
+    EXPECT_EQ(failure(Halves::Together), "不正な浮動小数点数演算命令");  // the PI folder's one slice
+    inputs.pi_folder = pi;
+    inputs.r_text = "-2";
+    EXPECT_EQ(failure(Halves::Together), "不正な浮動小数点数演算命令");
+    test::write_dicom(inputs.pi_folder + "/DICOMDIR", test::filled(0), {.pixel_data = false});
+    test::write_dicom(inputs.nopi_folder + "/DICOMDIR", test::filled(0), {.rows = 512});
+    view.refusals.clear();
+    EXPECT_EQ(failure(Halves::Together), "");
+    EXPECT_EQ(view.refusals, std::vector<std::string>{inputs.nopi_folder + "のDICOMDIRは256×256の16ビット画像ではありません (256×512)"});
 }
 
 TEST_F(ConsecutiveRun, EmptyAndSingleSliceFoldersAreInvalidOperations)

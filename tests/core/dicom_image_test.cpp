@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -177,6 +178,61 @@ TEST(DicomImage, OnlyAPreambleTheMarkerAndAMetaGroupWithATransferSyntaxMakeADico
         EXPECT_EQ(samples, test::as_samples(pixels)) << name;
         EXPECT_EQ(check_slice(tmp.file(name)).refusal, "") << name;
     }
+}
+
+// Overwrites bytes of a file in place; its size stays.
+void patch(const std::string& path, long long offset, const std::vector<std::uint8_t>& bytes)
+{
+    auto content = test::read_bytes(path);
+    std::copy(bytes.begin(), bytes.end(), content.begin() + offset);
+    test::write_bytes(path, content);
+}
+
+TEST(DicomImage, ACheckedImageIsReadWithoutAParseOnlyWhileItIsAsTheCheckFoundIt)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("image.dcm");
+    for (const char* syntax : {test::explicit_little_endian, test::implicit_little_endian, test::explicit_big_endian}) {
+        for (const char* slope : {"", "2.468"}) {
+            SCOPED_TRACE(std::string(syntax) + " slope " + slope);
+            test::write_dicom(path, test::ramp(), {.transfer_syntax = syntax, .rescale_slope = slope, .padding = 370});
+            const SliceCheck check = check_slice(path);
+            ASSERT_GE(check.layout.size, 0);
+            Samples known{}, parsed{};
+            const SliceSource source = read_slice(path, known, &check.layout);
+            read_slice(path, parsed);
+            EXPECT_EQ(known, parsed);
+            EXPECT_EQ(source.attributes.pixel_offset, check.source.attributes.pixel_offset);
+        }
+    }
+
+    test::write_dicom(path, test::filled(7));
+    const SliceCheck check = check_slice(path);
+    const long long pixels_at = check.source.attributes.pixel_offset;
+    Samples samples{};
+
+    // New pixels under the same head are read as they are now.
+    patch(path, pixels_at, {9, 0});
+    read_slice(path, samples, &check.layout);
+    EXPECT_EQ(samples[0], 9.0);
+    EXPECT_EQ(samples[1], 7.0);
+
+    // A head changed since (Pixel Representation 1 -> 0, same size) is parsed again and refused
+    // for its values, never read with the checked format (which would give -1).
+    test::write_dicom(path, test::filled(-1), {.pixel_representation = 0});
+    EXPECT_EQ(test::read_bytes(path).size(), static_cast<std::size_t>(check.layout.size));
+    EXPECT_THROW(read_slice(path, samples, &check.layout), UnreadableImage);
+
+    // Another size is parsed again as well.
+    test::write_dicom(path, test::filled(5), {.padding = 370});
+    read_slice(path, samples, &check.layout);
+    EXPECT_EQ(samples[0], 5.0);
+
+    // Nothing is kept of a raw file or a refused image.
+    test::write_slice(tmp.file("raw"), 3);
+    EXPECT_LT(check_slice(tmp.file("raw")).layout.size, 0);
+    test::write_dicom(path, test::filled(1), {.rows = 512});
+    EXPECT_LT(check_slice(path).layout.size, 0);
 }
 
 }  // namespace

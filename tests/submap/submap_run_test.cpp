@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <random>
 
 #include "core/errors.h"
 #include "submap/submap_items.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 
 namespace snr {
@@ -34,9 +36,9 @@ struct Expected {
     double diff_mean, signal, noise, snr;
 };
 
-Expected recompute(const StoredPixels& a, const StoredPixels& b, int r, int c)
+Expected recompute(const Samples& a, const Samples& b, int r, int c)
 {
-    auto sample = [](const StoredPixels& s, int i, int j) { return static_cast<long double>(s[i * 256 + j]); };
+    auto sample = [](const Samples& s, int i, int j) { return static_cast<long double>(s[i * 256 + j]); };
     double sum_a = 0, sum_d = 0;
     for (int i = r - 3; i <= r + 3; ++i)
         for (int j = c - 3; j <= c + 3; ++j) {
@@ -77,7 +79,8 @@ protected:
     SubmapInputs inputs;
 
     // Writes the images and chooses them as the selectors would.
-    void choose(const StoredPixels& nopi1, const StoredPixels& nopi2, const StoredPixels& pi1, const StoredPixels& pi2)
+    void choose(const StoredPixels& nopi1, const StoredPixels& nopi2, const StoredPixels& pi1, const StoredPixels& pi2,
+                const std::string& rescale_slope = "")
     {
         const StoredPixels* images[] = {&nopi1, &nopi2, &pi1, &pi2};
         std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
@@ -85,13 +88,16 @@ protected:
         for (int k = 0; k < 4; ++k) {
             *captions[k] = "image" + std::to_string(k + 1);
             *paths[k] = tmp.file(*captions[k]);
-            test::write_slice(*paths[k], *images[k]);
+            if (rescale_slope.empty())
+                test::write_slice(*paths[k], *images[k]);
+            else
+                test::write_dicom(*paths[k], *images[k], {.rescale_slope = rescale_slope});
         }
     }
-    std::string failure()
+    std::string failure(Halves halves = Halves::InTurn)
     {
         try {
-            run_submap(*state, inputs, view);
+            run_submap(*state, inputs, view, halves);
         } catch (const Error& error) {
             return error.what();
         }
@@ -111,7 +117,7 @@ TEST_F(SubmapRun, WorkedExample)
         for (int c = 3; c <= 252; ++c) {
             ASSERT_EQ(at(state->signal_nopi, r, c), 100.0);
             if (r >= 7 && r <= 13 && c >= 7 && c <= 13) {
-                const Expected e = recompute(flat, dent, r, c);
+                const Expected e = recompute(test::as_samples(flat), test::as_samples(dent), r, c);
                 ASSERT_EQ(at(state->diff_mean, r, c), static_cast<double>(1.0L / 7));
                 ASSERT_EQ(at(state->noise_nopi, r, c), e.noise);
                 ASSERT_NEAR(at(state->noise_nopi, r, c), 1.0, 1e-12);  // 1 only up to rounding
@@ -151,41 +157,74 @@ TEST_F(SubmapRun, IdenticalImagesHaveNoNoiseAndNoSnr)
     EXPECT_EQ(state->window.wl, 500);
 }
 
-TEST_F(SubmapRun, RandomImagesMatchAPlainRecomputationBitForBit)
+// Both images of each pair at random, the second near the first; with a rescale, samples that
+// are no whole numbers.
+void random_images(StoredPixels (&images)[4])
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> any(-32768, 32767), near(-40, 40);
-    StoredPixels images[4];
     for (int k = 0; k < 4; k += 2)
         for (int p = 0; p < plane_pixels; ++p) {
             images[k][p] = static_cast<std::int16_t>(k == 0 ? any(random) : 800 + near(random));
             images[k + 1][p] = static_cast<std::int16_t>(std::clamp(images[k][p] + near(random), -32768, 32767));
         }
-    choose(images[0], images[1], images[2], images[3]);
-    inputs.r_text = " 3.5 ";
-    ASSERT_TRUE(run_submap(*state, inputs, view));
+}
 
-    std::vector<std::pair<int, int>> centres{{3, 3}, {3, 252}, {252, 3}, {252, 252}, {128, 77}, {40, 200}};
-    for (int c = 3; c <= 252; ++c)
-        centres.emplace_back(251, c);
-    for (const auto& [r, c] : centres) {
-        const Expected nopi = recompute(images[0], images[1], r, c);
-        const Expected pi = recompute(images[2], images[3], r, c);
-        EXPECT_EQ(at(state->signal_nopi, r, c), nopi.signal) << r << "," << c;
-        EXPECT_EQ(at(state->noise_nopi, r, c), nopi.noise) << r << "," << c;
-        EXPECT_EQ(at(state->snr_nopi, r, c), nopi.snr) << r << "," << c;
-        EXPECT_EQ(at(state->diff_mean, r, c), pi.diff_mean) << r << "," << c;  // the PI pair's
-        EXPECT_EQ(at(state->noise_pi, r, c), pi.noise) << r << "," << c;
-        EXPECT_EQ(at(state->snr_pi, r, c), pi.snr) << r << "," << c;
-        EXPECT_EQ(at(state->gfactor_map, r, c), recompute_g(nopi.snr, pi.snr, 3.5)) << r << "," << c;
-    }
+TEST_F(SubmapRun, RandomImagesMatchAPlainRecomputationBitForBit)
+{
+    StoredPixels images[4];
+    random_images(images);
+    for (const char* slope : {"", "0.37"}) {
+        for (const Halves halves : {Halves::InTurn, Halves::Together}) {
+            SCOPED_TRACE(std::string("slope ") + slope + (halves == Halves::Together ? ", together" : ", in turn"));
+            state = std::make_unique<SubmapState>();
+            choose(images[0], images[1], images[2], images[3], slope);
+            inputs.r_text = " 3.5 ";
+            ASSERT_TRUE(run_submap(*state, inputs, view, halves));
 
-    // The three-pixel border of the measured planes is never written.
-    for (const Plane* plane : {&state->signal_nopi, &state->noise_nopi, &state->snr_nopi, &state->signal_pi,
-                               &state->noise_pi, &state->snr_pi, &state->gfactor_map}) {
-        for (int p = 0; p < plane_pixels; ++p)
-            ASSERT_TRUE(is_centre(p / 256, p % 256) || (*plane)[p] == 0.0) << p;
+            Samples samples[4];
+            for (int k = 0; k < 4; ++k) {
+                samples[k] = test::as_samples(images[k]);
+                for (double& sample : samples[k])
+                    sample = *slope ? static_cast<double>(sample * 0.37L) : sample;
+            }
+            std::vector<std::pair<int, int>> centres{{3, 3}, {3, 252}, {252, 3}, {252, 252}, {128, 77}, {40, 200}};
+            for (int c = 3; c <= 252; ++c)
+                centres.emplace_back(251, c);
+            for (const auto& [r, c] : centres) {
+                const Expected nopi = recompute(samples[0], samples[1], r, c);
+                const Expected pi = recompute(samples[2], samples[3], r, c);
+                EXPECT_EQ(at(state->signal_nopi, r, c), nopi.signal) << r << "," << c;
+                EXPECT_EQ(at(state->noise_nopi, r, c), nopi.noise) << r << "," << c;
+                EXPECT_EQ(at(state->snr_nopi, r, c), nopi.snr) << r << "," << c;
+                EXPECT_EQ(at(state->diff_mean, r, c), pi.diff_mean) << r << "," << c;  // the PI pair's
+                EXPECT_EQ(at(state->noise_pi, r, c), pi.noise) << r << "," << c;
+                EXPECT_EQ(at(state->snr_pi, r, c), pi.snr) << r << "," << c;
+                EXPECT_EQ(at(state->gfactor_map, r, c), recompute_g(nopi.snr, pi.snr, 3.5)) << r << "," << c;
+            }
+
+            // The three-pixel border of the measured planes is never written.
+            for (const Plane* plane : {&state->signal_nopi, &state->noise_nopi, &state->snr_nopi, &state->signal_pi,
+                                       &state->noise_pi, &state->snr_pi, &state->gfactor_map}) {
+                for (int p = 0; p < plane_pixels; ++p)
+                    ASSERT_TRUE(is_centre(p / 256, p % 256) || (*plane)[p] == 0.0) << p;
+            }
+        }
     }
+}
+
+TEST_F(SubmapRun, TogetherTheNoPiPairFailsFirst)
+{
+    choose(dented(), test::filled(100), dented(), test::filled(100));
+    std::filesystem::resize_file(state->path2_nopi, 100);
+    std::filesystem::remove(state->path1_pi);
+    EXPECT_EQ(failure(Halves::Together), "I/O エラー (131)");
+    choose(dented(), test::filled(100), dented(), test::filled(100));
+    std::filesystem::remove(state->path1_pi);
+    EXPECT_EQ(failure(Halves::Together), "ファイルが見つかりません");
+    choose(dented(), test::filled(100), dented(), test::filled(100));
+    inputs.r_text = "-1";
+    EXPECT_EQ(failure(Halves::Together), "不正な浮動小数点数演算命令");
 }
 
 TEST_F(SubmapRun, CentresWithoutNoiseReadZeroAfterAnEarlierRun)

@@ -1,6 +1,7 @@
 #include "tests/support/fault_injection.h"
 
 #include <cerrno>
+#include <mutex>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -20,8 +21,12 @@ struct Plan {
 };
 Plan plan;
 
+// Calls come from several threads where a program flushes its files side by side.
+std::mutex plan_mutex;
+
 bool fails(Call call)
 {
+    const std::lock_guard lock(plan_mutex);
     if (call != plan.call)
         return false;
     if (plan.successes > 0) {

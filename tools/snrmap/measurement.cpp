@@ -7,8 +7,10 @@
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/file_io.h"
+#include "core/large_memory.h"
 #include "core/path.h"
 #include "core/text_number.h"
+#include "core/together.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 #include "tools/snrmap/interrupt.h"
@@ -115,9 +117,9 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
     if (inputs.gfactor)
         require_folder(inputs.pi_folder);
 
-    auto state = std::make_shared<ConsecutiveState>();
+    auto state = make_shared_large<ConsecutiveState>();
     CommandRunView view(&bar);
-    run_consecutive(*state, inputs, view);
+    run_consecutive(*state, inputs, view, Halves::Together);
 
     Measurement result;
     result.method = "consecutive";
@@ -147,7 +149,7 @@ Measurement measure_submap(const CommandLine& line)
             throw Refusal(selection.refusal);
         files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
-    auto state = std::make_shared<SubmapState>();
+    auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
     inputs.gfactor = line.inputs.size() == 4;
     inputs.r_text = line.r_text;
@@ -160,7 +162,7 @@ Measurement measure_submap(const CommandLine& line)
         *captions[k] = file_name_part(line.inputs[k]);
     }
     CommandRunView view;
-    run_submap(*state, inputs, view);
+    run_submap(*state, inputs, view, Halves::Together);
 
     Measurement result;
     result.method = "submap";
@@ -217,12 +219,30 @@ std::string summary_json(const Measurement& measurement)
 
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
-    for (const auto& plane : measurement.planes) {
-        output.write(plane.name + ".npy", npy_bytes(*plane.plane));
-        output.write(plane.name + ".png", png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
+    // The pictures and the summary are made on two threads, then every file is written.
+    const std::size_t count = measurement.planes.size();
+    std::vector<std::string> pictures(count);
+    std::string summary;
+    side_by_side(count + 1, 2, [&](std::size_t k) {
+        if (k == count) {
+            summary = summary_json(measurement);
+            return;
+        }
+        const ResultPlane& plane = measurement.planes[k];
+        pictures[k] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
+    });
+
+    const std::string header = npy_header();
+    std::vector<StagedFile> files;
+    for (std::size_t k = 0; k < count; ++k) {
+        const ResultPlane& plane = measurement.planes[k];
+        files.push_back({plane.name + ".npy", {header, npy_data(*plane.plane)}});
+        files.push_back({plane.name + ".png", {pictures[k]}});
     }
-    output.write("summary.json", summary_json(measurement));
-    output.write("roi.csv", roi_csv(measurement));
+    const std::string rois = roi_csv(measurement);
+    files.push_back({"summary.json", {summary}});
+    files.push_back({"roi.csv", {rois}});
+    output.write_files(files);
 }
 
 }  // namespace snr::snrmap

@@ -2,13 +2,12 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 namespace snr::snrmap {
 
 static_assert(std::endian::native == std::endian::little, "planes are written as they lie in memory");
 
-std::string npy_bytes(const Plane& plane)
+std::string npy_header()
 {
     constexpr char magic[] = "\x93NUMPY\x01\x00";
     constexpr std::size_t magic_size = 8;
@@ -24,10 +23,17 @@ std::string npy_bytes(const Plane& plane)
     bytes += static_cast<char>(header.size() & 0xFF);
     bytes += static_cast<char>(header.size() >> 8);
     bytes += header;
-    const std::size_t data_at = bytes.size();
-    bytes.resize(data_at + sizeof(double) * plane.size());
-    std::memcpy(bytes.data() + data_at, plane.data(), sizeof(double) * plane.size());
     return bytes;
+}
+
+std::string_view npy_data(const Plane& plane)
+{
+    return {reinterpret_cast<const char*>(plane.data()), sizeof(double) * plane.size()};
+}
+
+std::string npy_bytes(const Plane& plane)
+{
+    return npy_header() + std::string(npy_data(plane));
 }
 
 }  // namespace snr::snrmap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "core/plane.h"
 
@@ -8,5 +9,9 @@ namespace snr::snrmap {
 
 // A plane as a NumPy file, version 1.0: little-endian float64, shape (256, 256), C order.
 std::string npy_bytes(const Plane& plane);
+
+// The same file in two parts: its header, then the plane's memory as it lies.
+std::string npy_header();
+std::string_view npy_data(const Plane& plane);
 
 }  // namespace snr::snrmap

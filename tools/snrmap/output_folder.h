@@ -6,8 +6,20 @@
 
 namespace snr::snrmap {
 
-// Creates or replaces a file with these bytes, flushed to disk. Raises IoError.
-void write_file(const std::string& path, std::string_view bytes);
+// Creates or replaces a file with these bytes, flushed to disk unless the caller flushes it
+// later. Raises IoError.
+void write_file(const std::string& path, std::string_view bytes, bool flush = true);
+// The same with the bytes in parts, one after the other.
+void write_file(const std::string& path, const std::vector<std::string_view>& parts, bool flush = true);
+
+// Flushes a file written earlier to disk. Raises IoError.
+void flush_file(const std::string& path);
+
+// A file of the output: its name at the top of the output and its bytes, in parts.
+struct StagedFile {
+    std::string name;
+    std::vector<std::string_view> parts;
+};
 
 // An output folder that appears whole or not at all. Everything is written into a hidden
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
@@ -16,7 +28,8 @@ void write_file(const std::string& path, std::string_view bytes);
 // or moves each entry into the existing DIR, replacing entries of the same names; when a move
 // fails, the entries already moved are put back. Without a commit the staging folder is
 // removed and DIR stays as it was, unless an earlier entry could not be put back: then it is
-// kept in the staging folder.
+// kept in the staging folder. Files are flushed to disk all together at the commit, before
+// anything moves: one flush then carries most of them.
 class StagedOutput {
 public:
     explicit StagedOutput(std::string destination);  // raises IoError
@@ -26,7 +39,12 @@ public:
 
     // Writes a file or makes a folder at the top of the output; returns its staging path.
     std::string write(const std::string& name, std::string_view bytes);
+    std::string write(const std::string& name, const std::vector<std::string_view>& parts);
     std::string make_folder(const std::string& name);
+    // Writes the files side by side (a failure reported for the first of them that failed).
+    void write_files(const std::vector<StagedFile>& files);
+    // Writes a file into a folder made with make_folder (`path` below the staging path).
+    void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
 
     void commit();  // raises IoError
 
@@ -39,6 +57,7 @@ private:
     std::string destination_;
     std::string staging_;
     std::vector<std::string> entries_;
+    std::vector<std::string> unflushed_;  // files written, to flush at the commit
     std::vector<std::string> missing_;  // folders above a new DIR to make, outermost first
     bool committed_ = false;
     bool holds_earlier_entries_ = false;  // a failed commit could not put them all back

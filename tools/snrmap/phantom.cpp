@@ -128,7 +128,7 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
             image.frame_of_reference_uid = frame_uid;
             image.series_number = static_cast<int>(series_number);
             image.series_description = "SNR phantom " + folder_name;
-            write_file(folder + "/" + name, dicom_bytes(image, phantom_image(noise, with_pi, settings.r)));
+            output.write_inside(folder + "/" + name, {dicom_bytes(image, phantom_image(noise, with_pi, settings.r))});
         }
     };
     for (const bool with_pi : {false, true}) {

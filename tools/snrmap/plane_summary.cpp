@@ -10,27 +10,35 @@ namespace snr::snrmap {
 
 PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile)
 {
+    // Only the percentile needs the values kept; a buffer of half a megabyte per plane is
+    // fresh memory, which costs more than the figures.
     std::vector<double> values;
-    values.reserve(plane_pixels);
+    if (with_percentile)
+        values.reserve(plane_pixels);
+    PlaneSummary summary;
+    long double sum = 0;
+    double low = 0, high = 0;
     for (int row = 0; row < plane_side; ++row) {
         for (int column = 0; column < plane_side; ++column) {
             const double value = at(plane, row, column);
-            if (value != 0 && !legend::in_box(row, column))
-                values.push_back(static_cast<double>(static_cast<long double>(value) / unit));
+            if (value == 0 || legend::in_box(row, column))
+                continue;
+            // A value divided by 1 is itself; only the g-factor map's unit costs a division.
+            const double shown = unit == 1.0 ? value : static_cast<double>(static_cast<long double>(value) / unit);
+            low = summary.pixels == 0 || shown < low ? shown : low;
+            high = summary.pixels == 0 || shown >= high ? shown : high;  // the last of equal largest, as minmax_element
+            sum += shown;
+            ++summary.pixels;
+            if (with_percentile)
+                values.push_back(shown);
         }
     }
-    PlaneSummary summary;
-    summary.pixels = static_cast<long long>(values.size());
-    if (values.empty())
+    if (summary.pixels == 0)
         return summary;
 
-    long double sum = 0;
-    for (double value : values)
-        sum += value;
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    summary.min = *low;
-    summary.max = *high;
-    summary.mean = static_cast<double>(sum / static_cast<long double>(values.size()));
+    summary.min = low;
+    summary.max = high;
+    summary.mean = static_cast<double>(sum / static_cast<long double>(summary.pixels));
     if (with_percentile) {
         const long double rank = 0.95L * static_cast<long double>(values.size() - 1);
         const auto below = static_cast<std::ptrdiff_t>(std::floor(rank));

@@ -1,8 +1,11 @@
 #include "tools/snrmap/snrmap_main.h"
 
 #include <exception>
+#include <future>
+#include <system_error>
 #include <sys/stat.h>
 
+#include "core/dicom_image.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
@@ -53,6 +56,14 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         return exit_success;
     }
 
+    // The DICOM reader's start-up goes on beside the output folder and the listings.
+    std::future<void> reader_ready;
+    try {
+        if (line.action == Action::Consecutive || line.action == Action::Submap)
+            reader_ready = std::async(std::launch::async, prepare_dicom_reading);
+    } catch (const std::system_error&) {
+        // the reader prepares itself at its first image, then
+    }
     try {
         StagedOutput output(line.out);
         if (line.action == Action::Phantom) {

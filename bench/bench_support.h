@@ -1,0 +1,49 @@
+#pragma once
+
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+#include "tests/support/temp_folder.h"
+#include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/phantom.h"
+
+extern char** environ;
+
+namespace snr::bench {
+
+// One phantom of 64 + 64 slices and its pairs, below phantom_folder().file("phantom"), made
+// once for all runs.
+inline const test::TempFolder& phantom_folder()
+{
+    static const test::TempFolder folder;
+    static const bool written = [] {
+        snrmap::StagedOutput output(folder.file("phantom"));
+        snrmap::write_phantom(snrmap::PhantomSettings{64, 1, 2.0}, output);
+        output.commit();
+        return true;
+    }();
+    (void)written;
+    return folder;
+}
+
+// Starts a program and waits for it; false unless it ran and exited with 0. With `usage`, the
+// kernel's account of the finished child (its peak memory among it).
+inline bool run_process(std::vector<std::string> args, rusage* usage = nullptr)
+{
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    rusage ignored{};
+    ::wait4(child, &status, 0, usage != nullptr ? usage : &ignored);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace snr::bench
