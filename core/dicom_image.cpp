@@ -18,6 +18,7 @@
 #include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
+#include "core/dicom_dictionary.h"
 #include "core/errors.h"
 #include "core/extended.h"
 #include "core/file_io.h"
@@ -478,15 +479,20 @@ void prepare_dicom_reading()
 {
     // Once, on the first thread to come; the others wait here until it is done.
     static const bool prepared = [] {
-        // The standard's dictionary alone, unless the user names dictionaries: the makers'
-        // private one takes as long again to load and only names elements the reader skips.
-        const std::string defaults = DCM_DICT_DEFAULT_PATH;
-        ::setenv(DCM_DICT_ENVIRONMENT_VARIABLE, defaults.substr(0, defaults.find(ENVIRONMENT_PATH_SEPARATOR)).c_str(),
-                 0);
+        // The standard's dictionary alone, built from the table made at build time, unless the
+        // user names dictionaries: DCMTK would parse the file for some ten milliseconds, and
+        // the makers' private one only names elements the reader skips. DCMTK then loads an
+        // empty file in place of its default ones.
+        const char* named = std::getenv(DCM_DICT_ENVIRONMENT_VARIABLE);
+        const bool ours = named == nullptr || *named == '\0';
+        if (ours)
+            ::setenv(DCM_DICT_ENVIRONMENT_VARIABLE, "/dev/null", 1);
         // The reasons a file is refused are the message; DCMTK's own log would only repeat them.
         DCM_dcmdataLogger.setLogLevel(OFLogger::OFF_LOG_LEVEL);
-        dcmDataDict.rdlock();
-        dcmDataDict.rdunlock();
+        DcmDataDictionary& dictionary = dcmDataDict.wrlock();
+        if (ours && dictionary.numberOfEntries() == 0)  // not made earlier by a writer, that is
+            add_standard_dictionary(dictionary);
+        dcmDataDict.wrunlock();
         return true;
     }();
     (void)prepared;

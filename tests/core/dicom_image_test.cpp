@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <tuple>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdicent.h>
+#include <dcmtk/dcmdata/dcdict.h>
+
+#include "core/dicom_dictionary.h"
 
 #include "core/slice_file.h"
 #include "tests/support/dicom_writer.h"
@@ -235,5 +242,45 @@ TEST(DicomImage, ACheckedImageIsReadWithoutAParseOnlyWhileItIsAsTheCheckFoundIt)
     EXPECT_LT(check_slice(path).layout.size, 0);
 }
 
+using EntryFields = std::tuple<int, int, int, int, int, int, int, int, int, std::string, std::string, std::string>;
+
+EntryFields fields(const DcmDictEntry& entry)
+{
+    const auto text = [](const char* value) { return value == nullptr ? std::string("(none)") : std::string(value); };
+    return {entry.getGroup(),       entry.getElement(),          entry.getUpperGroup(),
+            entry.getUpperElement(), entry.getEVR(),              entry.getGroupRangeRestriction(),
+            entry.getElementRangeRestriction(), entry.getVMMin(), entry.getVMMax(),
+            text(entry.getTagName()), text(entry.getStandardVersion()), text(entry.getPrivateCreator())};
+}
+
+// Normal entries in any order (a hash table's), repeating ones in theirs: a search takes the first that covers a tag.
+std::pair<std::vector<EntryFields>, std::vector<EntryFields>> entries_of(DcmDataDictionary& dictionary)
+{
+    std::vector<EntryFields> normal, repeating;
+    for (auto it = dictionary.normalBegin(); it != dictionary.normalEnd(); ++it)
+        normal.push_back(fields(**it));
+    for (auto it = dictionary.repeatingBegin(); it != dictionary.repeatingEnd(); ++it)
+        repeating.push_back(fields(**it));
+    std::sort(normal.begin(), normal.end());
+    return {normal, repeating};
+}
+
+TEST(DicomDictionary, TheTableGivesTheDictionaryThatLoadingDcmtksStandardFileGives)
+{
+    const std::string defaults = DCM_DICT_DEFAULT_PATH;
+    const std::string file = defaults.substr(0, defaults.find(ENVIRONMENT_PATH_SEPARATOR));
+    DcmDataDictionary loaded(OFFalse, OFFalse), built(OFFalse, OFFalse);
+    ASSERT_TRUE(loaded.loadDictionary(file.c_str()));
+    add_standard_dictionary(built);
+
+    EXPECT_EQ(built.numberOfEntries(), loaded.numberOfEntries());
+    EXPECT_GT(standard_dictionary_size(), 4000);
+    const auto [loaded_normal, loaded_repeating] = entries_of(loaded);
+    const auto [built_normal, built_repeating] = entries_of(built);
+    EXPECT_TRUE(built_normal == loaded_normal);
+    EXPECT_TRUE(built_repeating == loaded_repeating);
+}
+
 }  // namespace
 }  // namespace snr
+

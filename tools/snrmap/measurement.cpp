@@ -219,26 +219,36 @@ std::string summary_json(const Measurement& measurement)
 
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
-    // The pictures and the summary are made on two threads, then every file is written.
+    // The planes' files go to the disk on a thread of their own, most of it waiting for the
+    // disk, while the pictures and the summary are made on two more; then the rest is written.
     const std::size_t count = measurement.planes.size();
+    const std::string header = npy_header();
+    std::vector<StagedFile> planes;
+    for (const ResultPlane& plane : measurement.planes)
+        planes.push_back({plane.name + ".npy", {header, npy_data(*plane.plane)}});
+
     std::vector<std::string> pictures(count);
     std::string summary;
-    side_by_side(count + 1, 2, [&](std::size_t k) {
-        if (k == count) {
-            summary = summary_json(measurement);
-            return;
-        }
-        const ResultPlane& plane = measurement.planes[k];
-        pictures[k] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
-    });
+    run_together(
+        [&] {
+            side_by_side(count + 1, 2, [&](std::size_t k) {
+                if (k == 0) {
+                    summary = summary_json(measurement);  // the longest job first
+                    return;
+                }
+                const ResultPlane& plane = measurement.planes[k - 1];
+                pictures[k - 1] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
+            });
+            return 0;
+        },
+        [&](const std::atomic<bool>&) {
+            output.write_files(planes, true);
+            return 0;
+        });
 
-    const std::string header = npy_header();
     std::vector<StagedFile> files;
-    for (std::size_t k = 0; k < count; ++k) {
-        const ResultPlane& plane = measurement.planes[k];
-        files.push_back({plane.name + ".npy", {header, npy_data(*plane.plane)}});
-        files.push_back({plane.name + ".png", {pictures[k]}});
-    }
+    for (std::size_t k = 0; k < count; ++k)
+        files.push_back({measurement.planes[k].name + ".png", {pictures[k]}});
     const std::string rois = roi_csv(measurement);
     files.push_back({"summary.json", {summary}});
     files.push_back({"roi.csv", {rois}});

@@ -148,15 +148,16 @@ std::string StagedOutput::write(const std::string& name, const std::vector<std::
     return path;
 }
 
-void StagedOutput::write_files(const std::vector<StagedFile>& files)
+void StagedOutput::write_files(const std::vector<StagedFile>& files, bool flush_now)
 {
     std::vector<std::string> paths;
     for (const auto& file : files) {
         add_entry(file.name);
         paths.push_back(staging_ + "/" + file.name);
-        unflushed_.push_back(paths.back());
+        if (!flush_now)
+            unflushed_.push_back(paths.back());
     }
-    side_by_side(files.size(), 4, [&](std::size_t k) { write_file(paths[k], files[k].parts, false); });
+    side_by_side(files.size(), 4, [&](std::size_t k) { write_file(paths[k], files[k].parts, flush_now); });
 }
 
 void StagedOutput::write_inside(const std::string& path, const std::vector<std::string_view>& parts)

@@ -41,8 +41,9 @@ public:
     std::string write(const std::string& name, std::string_view bytes);
     std::string write(const std::string& name, const std::vector<std::string_view>& parts);
     std::string make_folder(const std::string& name);
-    // Writes the files side by side (a failure reported for the first of them that failed).
-    void write_files(const std::vector<StagedFile>& files);
+    // Writes the files side by side (a failure reported for the first of them that failed),
+    // flushed to disk at once with `flush_now`, else at the commit.
+    void write_files(const std::vector<StagedFile>& files, bool flush_now = false);
     // Writes a file into a folder made with make_folder (`path` below the staging path).
     void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
 

@@ -1,0 +1,43 @@
+#include "core/dicom_dictionary.h"
+
+#include <cstdint>
+#include <iterator>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdicent.h>
+#include <dcmtk/dcmdata/dcdict.h>
+
+namespace snr {
+
+namespace {
+
+struct Entry {
+    std::uint16_t group, element, upper_group, upper_element;
+    int vr, group_restriction, element_restriction, vm_min, vm_max;
+    const char* name;
+    const char* version;
+    const char* private_creator;
+};
+
+constexpr Entry standard_entries[] = {
+#include "standard_dictionary.inc"
+};
+
+}  // namespace
+
+void add_standard_dictionary(DcmDataDictionary& dictionary)
+{
+    for (const Entry& entry : standard_entries) {
+        // The texts are the table's own and live as long as the program.
+        auto* added = new DcmDictEntry(entry.group, entry.element, entry.upper_group, entry.upper_element,
+                                       DcmVR(static_cast<DcmEVR>(entry.vr)), entry.name, entry.vm_min, entry.vm_max,
+                                       entry.version, OFFalse, entry.private_creator);
+        added->setGroupRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.group_restriction));
+        added->setElementRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.element_restriction));
+        dictionary.addEntry(added);
+    }
+}
+
+int standard_dictionary_size() { return static_cast<int>(std::size(standard_entries)); }
+
+}  // namespace snr
