@@ -176,7 +176,13 @@ Measurement measure_submap(const CommandLine& line)
     return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
 }
 
-std::string summary_json(const Measurement& measurement)
+PlaneSummary summarize_result(const ResultPlane& plane)
+{
+    const bool gfactor = plane.kind == ItemKind::GFactor;
+    return summarize_plane(*plane.plane, gfactor ? 100.0 : 1.0, gfactor);
+}
+
+std::string summary_json(const Measurement& measurement, const std::vector<PlaneSummary>& summaries)
 {
     JsonText json;
     json.begin_object();
@@ -196,9 +202,10 @@ std::string summary_json(const Measurement& measurement)
     json.field("scale_min", measurement.scale_min);
     json.field("scale_step", measurement.scale_step);
     json.begin_object("planes");
-    for (const auto& plane : measurement.planes) {
+    for (std::size_t k = 0; k < measurement.planes.size(); ++k) {
+        const ResultPlane& plane = measurement.planes[k];
         const bool gfactor = plane.kind == ItemKind::GFactor;
-        const PlaneSummary summary = summarize_plane(*plane.plane, gfactor ? 100.0 : 1.0, gfactor);
+        const PlaneSummary& summary = summaries.at(k);
         json.begin_object(plane.name);
         json.field("item", plane.item);
         if (gfactor)
@@ -219,40 +226,32 @@ std::string summary_json(const Measurement& measurement)
 
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
-    // The planes' files go to the disk on a thread of their own, most of it waiting for the
-    // disk, while the pictures and the summary are made on two more; then the rest is written.
+    // A job for each plane's figures, picture and raw file, four at a time: the figures and
+    // the pictures keep the processors busy while the flushes wait for the disk. Each file is
+    // flushed as soon as it is written. The summary and roi.csv follow.
     const std::size_t count = measurement.planes.size();
+    std::vector<std::string> names;
+    for (const ResultPlane& plane : measurement.planes) {
+        names.push_back(plane.name + ".png");
+        names.push_back(plane.name + ".npy");
+    }
+    const auto paths = output.name_flushed_files(names);
     const std::string header = npy_header();
-    std::vector<StagedFile> planes;
-    for (const ResultPlane& plane : measurement.planes)
-        planes.push_back({plane.name + ".npy", {header, npy_data(*plane.plane)}});
+    std::vector<PlaneSummary> summaries(count);
+    side_by_side(3 * count, 4, [&](std::size_t k) {
+        const std::size_t index = k / 3;
+        const ResultPlane& plane = measurement.planes[index];
+        if (k % 3 == 0)
+            summaries[index] = summarize_result(plane);
+        else if (k % 3 == 1)
+            write_file(paths[2 * index], png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
+        else
+            write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
+    });
 
-    std::vector<std::string> pictures(count);
-    std::string summary;
-    run_together(
-        [&] {
-            side_by_side(count + 1, 2, [&](std::size_t k) {
-                if (k == 0) {
-                    summary = summary_json(measurement);  // the longest job first
-                    return;
-                }
-                const ResultPlane& plane = measurement.planes[k - 1];
-                pictures[k - 1] = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
-            });
-            return 0;
-        },
-        [&](const std::atomic<bool>&) {
-            output.write_files(planes, true);
-            return 0;
-        });
-
-    std::vector<StagedFile> files;
-    for (std::size_t k = 0; k < count; ++k)
-        files.push_back({measurement.planes[k].name + ".png", {pictures[k]}});
-    const std::string rois = roi_csv(measurement);
-    files.push_back({"summary.json", {summary}});
-    files.push_back({"roi.csv", {rois}});
-    output.write_files(files);
+    const std::string texts[] = {summary_json(measurement, summaries), roi_csv(measurement)};
+    const auto text_paths = output.name_flushed_files({"summary.json", "roi.csv"});
+    side_by_side(2, 2, [&](std::size_t k) { write_file(text_paths[k], texts[k]); });
 }
 
 }  // namespace snr::snrmap

@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "core/plane.h"
 #include "core/roi_stats.h"
+#include "tools/snrmap/plane_summary.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/input_files.h"
 
@@ -57,9 +58,13 @@ struct Measurement {
 Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar);
 Measurement measure_submap(const CommandLine& line);
 
-std::string summary_json(const Measurement& measurement);
+// The figures of a plane for the summary: the g-factor map's in units of g, with its 95th percentile.
+PlaneSummary summarize_result(const ResultPlane& plane);
 
-// NAME.npy and NAME.png for every result plane, then summary.json and roi.csv.
+// The summary, with the figures of every plane in list order.
+std::string summary_json(const Measurement& measurement, const std::vector<PlaneSummary>& summaries);
+
+// NAME.npy and NAME.png for every result plane, summary.json and roi.csv.
 void write_measurement(const Measurement& measurement, StagedOutput& output);
 
 }  // namespace snr::snrmap

@@ -148,16 +148,14 @@ std::string StagedOutput::write(const std::string& name, const std::vector<std::
     return path;
 }
 
-void StagedOutput::write_files(const std::vector<StagedFile>& files, bool flush_now)
+std::vector<std::string> StagedOutput::name_flushed_files(const std::vector<std::string>& names)
 {
     std::vector<std::string> paths;
-    for (const auto& file : files) {
-        add_entry(file.name);
-        paths.push_back(staging_ + "/" + file.name);
-        if (!flush_now)
-            unflushed_.push_back(paths.back());
+    for (const auto& name : names) {
+        add_entry(name);
+        paths.push_back(staging_ + "/" + name);
     }
-    side_by_side(files.size(), 4, [&](std::size_t k) { write_file(paths[k], files[k].parts, flush_now); });
+    return paths;
 }
 
 void StagedOutput::write_inside(const std::string& path, const std::vector<std::string_view>& parts)

@@ -15,12 +15,6 @@ void write_file(const std::string& path, const std::vector<std::string_view>& pa
 // Flushes a file written earlier to disk. Raises IoError.
 void flush_file(const std::string& path);
 
-// A file of the output: its name at the top of the output and its bytes, in parts.
-struct StagedFile {
-    std::string name;
-    std::vector<std::string_view> parts;
-};
-
 // An output folder that appears whole or not at all. Everything is written into a hidden
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
 // no write access to its parent is needed), otherwise in the nearest folder above DIR that
@@ -28,8 +22,8 @@ struct StagedFile {
 // or moves each entry into the existing DIR, replacing entries of the same names; when a move
 // fails, the entries already moved are put back. Without a commit the staging folder is
 // removed and DIR stays as it was, unless an earlier entry could not be put back: then it is
-// kept in the staging folder. Files are flushed to disk all together at the commit, before
-// anything moves: one flush then carries most of them.
+// kept in the staging folder. Files it writes itself are flushed to disk all together at the
+// commit, before anything moves.
 class StagedOutput {
 public:
     explicit StagedOutput(std::string destination);  // raises IoError
@@ -41,9 +35,9 @@ public:
     std::string write(const std::string& name, std::string_view bytes);
     std::string write(const std::string& name, const std::vector<std::string_view>& parts);
     std::string make_folder(const std::string& name);
-    // Writes the files side by side (a failure reported for the first of them that failed),
-    // flushed to disk at once with `flush_now`, else at the commit.
-    void write_files(const std::vector<StagedFile>& files, bool flush_now = false);
+    // Names files at the top of the output that the caller writes itself, on any thread,
+    // with write_file and flushed; returns their staging paths.
+    std::vector<std::string> name_flushed_files(const std::vector<std::string>& names);
     // Writes a file into a folder made with make_folder (`path` below the staging path).
     void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
 
