@@ -40,7 +40,9 @@ std::string stored_rows(const std::vector<std::uint8_t>& greys)
         std::copy_n(greys.data() + row * plane_side, plane_side, line + 1);
     }
     z_stream stream{};
-    if (deflateInit(&stream, Z_NO_COMPRESSION) != Z_OK)
+    // Stored blocks need no window nor hash: the least of both keeps the state small, since
+    // fresh memory comes page by page and each page costs more than the copying.
+    if (deflateInit2(&stream, Z_NO_COMPRESSION, Z_DEFLATED, 9, 1, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::bad_alloc();
     std::string out(deflateBound(&stream, static_cast<uLong>(rows.size())), '\0');
     stream.next_in = rows.data();
