@@ -33,6 +33,37 @@ constexpr int block = plane_side;
     return true;
 }
 
+// Squared deviations of a block in double arithmetic, kept only where every step is exact,
+// as above: the difference (two-sum error 0), the square (the deviation has at most 26
+// significant bits: Veltkamp's split leaves it no low part) and the sum (two-sum error 0).
+// Whole samples over a power of two slices have means of few bits, and stay exact.
+[[gnu::target_clones("avx2", "default")]] bool add_exact_squares_block(const double* samples, const double* mean,
+                                                                       double* noise)
+{
+    double sums[block];
+    double inexact = 0;
+    for (int k = 0; k < block; ++k) {
+        const double a = samples[k], b = -mean[k];
+        const double deviation = a + b;
+        const double b_part = deviation - a;
+        const double difference_error = (a - (deviation - b_part)) + (b - b_part);
+        const double scaled = 134217729.0 * deviation;  // 2^27 + 1
+        const double low_part = deviation - (scaled - (scaled - deviation));
+        const double square = deviation * deviation;
+        const double sum = noise[k] + square;
+        const double square_part = sum - noise[k];
+        const double sum_error = (noise[k] - (sum - square_part)) + (square - square_part);
+        sums[k] = sum;
+        const bool exact = difference_error == 0 && low_part == 0 && sum_error == 0;  // NaN: not exact
+        inexact = exact ? inexact : 1.0;
+    }
+    if (inexact != 0)
+        return false;
+    for (int k = 0; k < block; ++k)
+        noise[k] = sums[k];
+    return true;
+}
+
 }  // namespace
 
 void add_slice(const Samples& samples, Plane& rep, Plane& signal)
@@ -49,9 +80,20 @@ void add_slice(const Samples& samples, Plane& rep, Plane& signal)
 
 void add_squared_deviations(const Samples& samples, const Plane& mean, Plane& noise)
 {
-    for (int p = 0; p < plane_pixels; ++p) {
-        const ext::real deviation = static_cast<ext::real>(samples[p]) - mean[p];
-        noise[p] = ext::store(noise[p] + deviation * deviation);
+    // Means of many bits (a slice count that is no power of two, rescaled samples) leave few
+    // squares exact: after four blocks in a row that were not, the rest of the slice goes on
+    // in extended precision alone.
+    int misses = 0;
+    for (int start = 0; start < plane_pixels; start += block) {
+        if (misses < 4 && add_exact_squares_block(samples.data() + start, mean.data() + start, noise.data() + start)) {
+            misses = 0;
+            continue;
+        }
+        ++misses;
+        for (int p = start; p < start + block; ++p) {
+            const ext::real deviation = static_cast<ext::real>(samples[p]) - mean[p];
+            noise[p] = ext::store(noise[p] + deviation * deviation);
+        }
     }
 }
 

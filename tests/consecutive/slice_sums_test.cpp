@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 #include <memory>
+#include <random>
 
 #include "consecutive/slice_sums.h"
 #include "core/errors.h"
@@ -36,6 +37,41 @@ TEST(SliceSums, SumsAreExtendedThenRoundedEvenWhereDoubleArithmeticRoundsOtherwi
     mean[7] = 0.1;
     add_squared_deviations(planes->samples, mean, planes->noise);
     EXPECT_EQ(planes->noise[7], static_cast<double>((3 - 0.1L) * (3 - 0.1L)));
+}
+
+TEST(SliceSums, SquaredDeviationsEqualTheExtendedOnesWhereverDoubleArithmeticIsExactOrNot)
+{
+    // Whole samples and means over 64 slices: every step exact in double arithmetic. Pixel
+    // (100, 5) has an exact difference and sum but a square that rounds otherwise through the
+    // 64-bit mantissa, pixel (120, 9) a difference that rounds in double; rows 150-155 have means of many bits, after which the slice goes on in
+    // extended precision alone.
+    auto planes = std::make_unique<Planes>();
+    Plane mean{};
+    std::mt19937 random(7);
+    for (int p = 0; p < plane_pixels; ++p) {
+        planes->samples[p] = static_cast<double>(static_cast<int>(random() % 4096) - 2048);
+        const double whole = static_cast<double>(static_cast<int>(random() % 262144) - 131072) / 64;
+        mean[p] = p / plane_side >= 150 && p / plane_side < 156 ? whole + 0.1 : whole;
+        planes->noise[p] = static_cast<double>(random() % 100000) / 4096;
+    }
+    const int tie = 100 * plane_side + 5;
+    planes->samples[tie] = 1250;
+    mean[tie] = 1250 - 0x1.384a8c6f5f2a5p+10;
+    planes->noise[tie] = 0;
+    const int rounded = 120 * plane_side + 9;  // a difference that rounds to a number of few bits
+    planes->samples[rounded] = 0x1p53;
+    mean[rounded] = 0.375;
+    planes->noise[rounded] = 0;
+    Plane expected{};
+    for (int p = 0; p < plane_pixels; ++p) {
+        const long double deviation = static_cast<long double>(planes->samples[p]) - mean[p];
+        expected[p] = static_cast<double>(planes->noise[p] + deviation * deviation);
+    }
+    ASSERT_NE(expected[tie], (planes->samples[tie] - mean[tie]) * (planes->samples[tie] - mean[tie]));
+
+    add_squared_deviations(planes->samples, mean, planes->noise);
+    for (int p = 0; p < plane_pixels; ++p)
+        ASSERT_EQ(planes->noise[p], expected[p]) << "pixel " << p;
 }
 
 TEST(SliceSums, AnOverflowStopsAtItsPixelWithThePixelsBeforeItDone)
