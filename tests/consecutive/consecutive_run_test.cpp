@@ -32,10 +32,10 @@ struct RecordingView : ConsecutiveRunView {
     void progress(int position) override { positions.push_back(position); }
 };
 
-// Slices whose pixel 0 holds the given value and every other pixel 7; DICOM images when a
-// spec is given.
+// Slices whose pixel 0 holds the given value and every other pixel 7; DICOM images when
+// DICOM options are given.
 void write_series(const std::string& folder, std::initializer_list<int> values,
-                  const std::optional<test::DicomSpec>& dicom = std::nullopt)
+                  const std::optional<test::DicomOptions>& dicom = std::nullopt)
 {
     int n = 0;
     for (int value : values) {
@@ -196,7 +196,7 @@ TEST_F(ConsecutiveRun, FailuresStopWhereTheyHappen)
 TEST_F(ConsecutiveRun, TogetherGivesTheSamePlanesAndTheSameFirstFailure)
 {
     write_series(inputs.nopi_folder, {1, 2, 2, 30000, -32768, 5, 9});
-    write_series(inputs.pi_folder, {10, 14, 18, 3}, test::DicomSpec{.rescale_slope = "0.37"});
+    write_series(inputs.pi_folder, {10, 14, 18, 3}, test::DicomOptions{.rescale_slope = "0.37"});
     ASSERT_EQ(failure(), "");
     const auto in_turn = std::make_unique<ConsecutiveState>(*state);
     const std::vector<int> positions = view.positions;
@@ -256,8 +256,8 @@ TEST_F(ConsecutiveRun, DicomImagesAreReadFromTheirPixelDataAndRescaled)
     const auto raw = std::make_unique<ConsecutiveState>(*state);
 
     // Padded after the Pixel Data, as one maker writes them: the planes of raw slices.
-    write_series(inputs.nopi_folder, {10, 12, 14}, test::DicomSpec{.padding = 370});
-    write_series(inputs.pi_folder, {10, 14, 18}, test::DicomSpec{.padding = 370});
+    write_series(inputs.nopi_folder, {10, 12, 14}, test::DicomOptions{.padding = 370});
+    write_series(inputs.pi_folder, {10, 14, 18}, test::DicomOptions{.padding = 370});
     ASSERT_TRUE(run_consecutive(*state, inputs, view));
     EXPECT_TRUE(state->slices_pi.at(2).source.dicom);
     EXPECT_EQ(state->disp_image, raw->disp_image);
@@ -266,7 +266,7 @@ TEST_F(ConsecutiveRun, DicomImagesAreReadFromTheirPixelDataAndRescaled)
 
     // Stored values with an offset that the rescale takes away: the samples are rescaled.
     write_series(inputs.nopi_folder, {10, 12, 14},
-                 test::DicomSpec{.rescale_slope = "2.468", .rescale_intercept = "-5053"});
+                 test::DicomOptions{.rescale_slope = "2.468", .rescale_intercept = "-5053"});
     ASSERT_TRUE(run_consecutive(*state, inputs, view));
     double sum = 0;
     for (int value : {10, 12, 14})

@@ -18,7 +18,7 @@
 namespace snr {
 namespace {
 
-using test::DicomSpec;
+using test::DicomOptions;
 using test::TempFolder;
 
 // What reading a file gives: its source, or the text of the error it raised.
@@ -110,8 +110,8 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
 {
     TempFolder tmp;
     const StoredPixels pixels = test::ramp();
-    auto dicom = [&](DicomSpec spec) {
-        return [&, spec](const std::string& path) { test::write_dicom(path, pixels, spec); };
+    auto dicom = [&](DicomOptions options) {
+        return [&, options](const std::string& path) { test::write_dicom(path, pixels, options); };
     };
     const Refusal refusals[] = {
         {"another matrix", dicom({.rows = 512, .columns = 512}), "は256×256の16ビット画像ではありません (512×512)"},

@@ -29,11 +29,11 @@ void put_text(DcmDataset& data, const DcmTagKey& key, const std::string& value)
 }
 
 // The stored bytes of the Pixel Data, little endian.
-std::vector<Uint8> pixel_bytes(const StoredPixels& pixels, const DicomSpec& spec)
+std::vector<Uint8> pixel_bytes(const StoredPixels& pixels, const DicomOptions& options)
 {
-    const std::size_t bytes_per_value = static_cast<std::size_t>(spec.bits_allocated) / 8;
+    const std::size_t bytes_per_value = static_cast<std::size_t>(options.bits_allocated) / 8;
     const std::size_t values =
-        static_cast<std::size_t>(spec.rows) * spec.columns * spec.samples_per_pixel * spec.frames;
+        static_cast<std::size_t>(options.rows) * options.columns * options.samples_per_pixel * options.frames;
     std::vector<Uint8> bytes;
     for (std::size_t k = 0; k < values; ++k) {
         const auto value = static_cast<std::uint16_t>(pixels[k % pixels.size()]);
@@ -68,37 +68,37 @@ void put_pixel_data(DcmDataset& data, const std::vector<Uint8>& bytes, const Dcm
 
 }  // namespace
 
-void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomSpec& spec)
+void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomOptions& options)
 {
     DcmFileFormat file;
     DcmDataset& data = *file.getDataset();
     put_text(data, DCM_SOPClassUID, UID_MRImageStorage);
     put_text(data, DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1");
     put_text(data, DCM_Modality, "MR");
-    put_text(data, DCM_Manufacturer, spec.manufacturer);
-    put_text(data, DCM_ManufacturerModelName, spec.model);
-    put_text(data, DCM_SeriesNumber, spec.series_number);
-    put_text(data, DCM_SeriesDescription, spec.series_description);
-    put_text(data, DCM_RescaleSlope, spec.rescale_slope);
-    put_text(data, DCM_RescaleIntercept, spec.rescale_intercept);
-    if (spec.frames != 1)
-        put_text(data, DCM_NumberOfFrames, std::to_string(spec.frames));
-    put_text(data, DCM_PhotometricInterpretation, spec.photometric);
+    put_text(data, DCM_Manufacturer, options.manufacturer);
+    put_text(data, DCM_ManufacturerModelName, options.model);
+    put_text(data, DCM_SeriesNumber, options.series_number);
+    put_text(data, DCM_SeriesDescription, options.series_description);
+    put_text(data, DCM_RescaleSlope, options.rescale_slope);
+    put_text(data, DCM_RescaleIntercept, options.rescale_intercept);
+    if (options.frames != 1)
+        put_text(data, DCM_NumberOfFrames, std::to_string(options.frames));
+    put_text(data, DCM_PhotometricInterpretation, options.photometric);
     for (const auto& [key, value] :
-         {std::pair{DCM_SamplesPerPixel, spec.samples_per_pixel}, {DCM_Rows, spec.rows}, {DCM_Columns, spec.columns},
-          {DCM_BitsAllocated, spec.bits_allocated}, {DCM_BitsStored, spec.bits_stored}, {DCM_HighBit, spec.high_bit},
-          {DCM_PixelRepresentation, spec.pixel_representation}})
+         {std::pair{DCM_SamplesPerPixel, options.samples_per_pixel}, {DCM_Rows, options.rows}, {DCM_Columns, options.columns},
+          {DCM_BitsAllocated, options.bits_allocated}, {DCM_BitsStored, options.bits_stored}, {DCM_HighBit, options.high_bit},
+          {DCM_PixelRepresentation, options.pixel_representation}})
         check(data.putAndInsertUint16(key, static_cast<Uint16>(value)), "image attribute");
 
     DcmItem* level = &data;
-    for (int k = 0; k < spec.nesting; ++k)
+    for (int k = 0; k < options.nesting; ++k)
         check(level->findOrCreateSequenceItem(DCM_ReferencedImageSequence, level, 0), "nested item");
 
-    const DcmXfer xfer(spec.transfer_syntax.c_str());
-    if (spec.pixel_data)
-        put_pixel_data(data, pixel_bytes(pixels, spec), xfer, spec.bits_allocated);
-    if (spec.padding > 0) {
-        const std::vector<Uint8> zeros(spec.padding);
+    const DcmXfer xfer(options.transfer_syntax.c_str());
+    if (options.pixel_data)
+        put_pixel_data(data, pixel_bytes(pixels, options), xfer, options.bits_allocated);
+    if (options.padding > 0) {
+        const std::vector<Uint8> zeros(options.padding);
         check(data.putAndInsertUint8Array(DCM_DataSetTrailingPadding, zeros.data(), zeros.size()), "padding");
     }
     check(file.saveFile(path.c_str(), xfer.getXfer(), EET_ExplicitLength), "save");

@@ -15,7 +15,7 @@ inline constexpr char jpeg_lossless[] = "1.2.840.10008.1.2.4.70";
 
 // A DICOM image file as a test wants it. The defaults give a 256 x 256 signed 16-bit MR image
 // in explicit VR little endian whose Pixel Data ends the file; each field changes one thing.
-struct DicomSpec {
+struct DicomOptions {
     std::string transfer_syntax = explicit_little_endian;
     int rows = 256, columns = 256;
     int bits_allocated = 16, bits_stored = 16, high_bit = 15;
@@ -33,6 +33,6 @@ struct DicomSpec {
 // Writes the file; the stored values are `pixels` over and over, as many as its matrix,
 // samples and frames need (the low byte of each for 8 bits). An encapsulated transfer
 // syntax gets the bytes as one fragment.
-void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomSpec& spec = {});
+void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomOptions& options = {});
 
 }  // namespace snr::test
