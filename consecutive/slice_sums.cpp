@@ -8,19 +8,24 @@ namespace {
 
 constexpr int block = plane_side;
 
+// The error term of the rounded sum a + b (Knuth's two-sum): 0 exactly when the sum is exact;
+// an overflow makes it NaN.
+[[gnu::always_inline]] inline double sum_error(double a, double b, double sum)
+{
+    const double b_part = sum - a;
+    return (a - (sum - b_part)) + (b - b_part);
+}
+
 // Sums of a block in double arithmetic, kept only where every one of them is exact: an exact
 // sum is the same however it was rounded, so it equals the extended sum rounded to double.
-// Exactness is tested with the error term of the sum (Knuth's two-sum), which is 0 exactly when
-// the rounded sum is exact; an overflow makes it NaN. Sums of whole samples are always exact.
+// Sums of whole samples are always exact.
 [[gnu::target_clones("avx2", "default")]] bool add_exact_block(const double* samples, double* rep, double* signal)
 {
     double sums[block];
     double inexact = 0;
     for (int k = 0; k < block; ++k) {
-        const double a = signal[k], b = samples[k];
-        const double sum = a + b;
-        const double b_part = sum - a;
-        const double error = (a - (sum - b_part)) + (b - b_part);
+        const double sum = signal[k] + samples[k];
+        const double error = sum_error(signal[k], samples[k], sum);
         sums[k] = sum;
         inexact = error != 0 ? 1.0 : inexact;  // a NaN error compares unequal as well
     }
@@ -43,18 +48,15 @@ constexpr int block = plane_side;
     double sums[block];
     double inexact = 0;
     for (int k = 0; k < block; ++k) {
-        const double a = samples[k], b = -mean[k];
-        const double deviation = a + b;
-        const double b_part = deviation - a;
-        const double difference_error = (a - (deviation - b_part)) + (b - b_part);
+        const double deviation = samples[k] + -mean[k];
         const double scaled = 134217729.0 * deviation;  // 2^27 + 1
         const double low_part = deviation - (scaled - (scaled - deviation));
         const double square = deviation * deviation;
         const double sum = noise[k] + square;
-        const double square_part = sum - noise[k];
-        const double sum_error = (noise[k] - (sum - square_part)) + (square - square_part);
         sums[k] = sum;
-        const bool exact = difference_error == 0 && low_part == 0 && sum_error == 0;  // NaN: not exact
+        const double difference_error = sum_error(samples[k], -mean[k], deviation);
+        const double square_error = sum_error(noise[k], square, sum);
+        const bool exact = difference_error == 0 && low_part == 0 && square_error == 0;  // NaN: not exact
         inexact = exact ? inexact : 1.0;
     }
     if (inexact != 0)
