@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -87,24 +86,11 @@ public:
     // Reads `length` bytes at `offset`, whole; false when the file failed or ended early.
     bool read_at(long long offset, void* buffer, long long length)
     {
-        auto* out = static_cast<unsigned char*>(buffer);
-        long long done = 0;
-        while (done < length) {
-            const ssize_t got = sys().pread(fd_, out + done, static_cast<std::size_t>(length - done),
-                                            static_cast<off_t>(offset + done));
-            if (got < 0) {
-                if (errno == EINTR || errno == EAGAIN)
-                    continue;
-                error_ = errno;
-                return false;
-            }
-            if (got == 0) {
-                cut_ = true;
-                return false;
-            }
-            done += got;
-        }
-        return true;
+        const int failure = read_all_at(fd_, buffer, length, offset);
+        if (failure > 0)
+            error_ = failure;
+        cut_ = cut_ || failure < 0;
+        return failure == 0;
     }
 
     // Raises the I/O error that stopped the reading, if one did.

@@ -141,6 +141,25 @@ std::optional<FileDescriptor> open_regular_file(const std::string& path, struct 
     return file;
 }
 
+int read_all_at(int fd, void* buffer, long long length, long long offset)
+{
+    auto* out = static_cast<unsigned char*>(buffer);
+    long long done = 0;
+    while (done < length) {
+        const ssize_t got =
+            sys().pread(fd, out + done, static_cast<std::size_t>(length - done), static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return -1;
+        done += got;
+    }
+    return 0;
+}
+
 int write_all(int fd, std::string_view bytes, const std::string& path)
 {
     std::size_t done = 0;

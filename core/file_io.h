@@ -65,6 +65,10 @@ bool is_directory(const std::string& path);
 // effects) and gives nothing. `info` receives the file's status.
 std::optional<FileDescriptor> open_regular_file(const std::string& path, struct stat& info);
 
+// Reads `length` bytes at `offset` of an open file whole, going on after interruptions.
+// Returns 0, the error number of a failed read, or -1 where the file ends first.
+int read_all_at(int fd, void* buffer, long long length, long long offset);
+
 // Writes all of `bytes` to an open file, going on after interruptions. Returns 0, or the I/O
 // code of the failure (nothing written at all is a full disk).
 int write_all(int fd, std::string_view bytes, const std::string& path);

@@ -1,7 +1,6 @@
 #include "core/slice_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -42,19 +41,10 @@ SliceSource read_slice(const std::string& path, Samples& samples, const DicomLay
 
     static_assert(slice_bytes == 2 * plane_pixels);
     unsigned char bytes[slice_bytes];
-    long long offset = 2 * (records - plane_pixels);
-    long long done = 0;
-    while (done < slice_bytes) {
-        const ssize_t got = sys().pread(file->get(), bytes + done, static_cast<std::size_t>(slice_bytes - done),
-                                    static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR || errno == EAGAIN)
-                continue;
-            raise_io_error(errno, path);
-        }
-        if (got == 0)
+    if (const int failure = read_all_at(file->get(), bytes, slice_bytes, 2 * (records - plane_pixels))) {
+        if (failure < 0)
             throw IoError(io_code::read_past_end);
-        done += got;
+        raise_io_error(failure, path);
     }
     for (int i = 0; i < plane_pixels; ++i) {
         const auto low = static_cast<std::uint16_t>(bytes[2 * i]);
