@@ -7,6 +7,7 @@
 #include "consecutive/consecutive_items.h"
 #include "consecutive/slice_sums.h"
 #include "core/extended.h"
+#include "core/gfactor.h"
 #include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
@@ -136,8 +137,7 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
         if (half.noise[p] != 0)
             half.snr[p] = ext::store(ext::div(half.signal[p], half.noise[p]));
     }
-    stamp_legend_wedge(half.snr, state.scale_min, state.scale_step);
-    stamp_legend_frame(half.snr);
+    stamp_legend(half.snr, state.scale_min, state.scale_step);
 }
 
 }  // namespace
@@ -196,13 +196,10 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     }
     if (inputs.gfactor) {
         for (int p = 0; p < plane_pixels; ++p) {
-            if (state.snr_pi[p] != 0) {
-                state.gfactor_map[p] = ext::store(ext::div(100 * static_cast<ext::real>(state.snr_nopi[p]),
-                                                           ext::sqrt(*r) * state.snr_pi[p]));
-            }
+            if (state.snr_pi[p] != 0)
+                state.gfactor_map[p] = gfactor_pixel(state.snr_nopi[p], state.snr_pi[p], *r);
         }
-        stamp_legend_wedge(state.gfactor_map, state.scale_min, state.scale_step);
-        stamp_legend_frame(state.gfactor_map);
+        stamp_legend(state.gfactor_map, state.scale_min, state.scale_step);
     }
 
     auto_window(state.disp_image, state.window);

@@ -26,4 +26,10 @@ void stamp_legend_frame(Plane& plane)
     }
 }
 
+void stamp_legend(Plane& plane, double minimum, double step)
+{
+    stamp_legend_wedge(plane, minimum, step);
+    stamp_legend_frame(plane);
+}
+
 }  // namespace snr

@@ -28,4 +28,7 @@ void stamp_legend_wedge(Plane& plane, double minimum, double step);
 
 void stamp_legend_frame(Plane& plane);
 
+// Both, as a run leaves a map: the wedge, then the frame.
+void stamp_legend(Plane& plane, double minimum, double step);
+
 }  // namespace snr

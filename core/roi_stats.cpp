@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/extended.h"
+#include "core/gfactor.h"
 #include "core/legend.h"
 
 namespace snr {
@@ -29,7 +30,7 @@ RoiStats roi_statistics(const Plane& plane, const Roi& roi, ItemKind kind)
                 if (legend::in_box(row, column))
                     continue;
                 const double value = at(plane, row, column);
-                visit(kind == ItemKind::GFactor ? ext::store(static_cast<ext::real>(value) / 100) : value);
+                visit(kind == ItemKind::GFactor ? in_g(value) : value);
             }
         }
     };

@@ -6,6 +6,7 @@
 
 #include "core/display.h"
 #include "core/extended.h"
+#include "core/gfactor.h"
 #include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
@@ -112,12 +113,6 @@ void read_image(const std::string& path, Samples& samples, Plane& image)
         image[p] = samples[p];
 }
 
-void stamp_legend(const SubmapState& state, Plane& map)
-{
-    stamp_legend_wedge(map, state.scale_min, state.scale_step);
-    stamp_legend_frame(map);
-}
-
 // Reads both images of a pair, then its signal, noise and SNR pass by pass, and the legend.
 void measure_pair(const SubmapState& state, const Pair& pair, const Working& working)
 {
@@ -157,7 +152,7 @@ void measure_pair(const SubmapState& state, const Pair& pair, const Working& wor
                 noise != 0 ? ext::store(ext::div(at(pair.signal, r, c), ext::div(noise, root2))) : 0.0;
         }
     }
-    stamp_legend(state, pair.snr);
+    stamp_legend(pair.snr, state.scale_min, state.scale_step);
 }
 
 void gfactor_pass(SubmapState& state, double r)
@@ -165,10 +160,8 @@ void gfactor_pass(SubmapState& state, double r)
     for (int row = first_centre; row <= last_centre; ++row) {
         for (int c = first_centre; c <= last_centre; ++c) {
             const double snr_pi = at(state.snr_pi, row, c);
-            if (snr_pi != 0) {
-                at(state.gfactor_map, row, c) = ext::store(
-                    ext::div(100 * static_cast<ext::real>(at(state.snr_nopi, row, c)), ext::sqrt(r) * snr_pi));
-            }
+            if (snr_pi != 0)
+                at(state.gfactor_map, row, c) = gfactor_pixel(at(state.snr_nopi, row, c), snr_pi, r);
         }
     }
     // Centres without a PI SNR read 0 rather than an earlier run's value. Cleared only after
@@ -223,7 +216,7 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     }
     if (inputs.gfactor) {
         gfactor_pass(state, *r);
-        stamp_legend(state, state.gfactor_map);
+        stamp_legend(state.gfactor_map, state.scale_min, state.scale_step);
     }
 
     auto_window(state.disp_image, state.window);

@@ -83,19 +83,19 @@ TEST(PlaneSummary, FiguresOverTheNonZeroPixelsOutsideTheLegendBox)
         at(plane, 200 + k % 2, 50 + k) = 101 - k;  // 100 down to 1, in no order
     at(plane, 52, 234) = 1e6;                     // legend frame
     at(plane, 150, 251) = -1e6;
-    const PlaneSummary plain = summarize_plane(plane, 1.0, false);
+    const PlaneSummary plain = summarize_plane(plane, false, false);
     EXPECT_EQ(plain.pixels, 100);
     EXPECT_EQ(plain.min, 1.0);
     EXPECT_EQ(plain.max, 100.0);
     EXPECT_EQ(plain.mean, 50.5);
     EXPECT_FALSE(plain.p95);
 
-    const PlaneSummary in_g = summarize_plane(plane, 100.0, true);
+    const PlaneSummary in_g = summarize_plane(plane, true, true);
     EXPECT_DOUBLE_EQ(*in_g.mean, 0.505);
     EXPECT_DOUBLE_EQ(*in_g.p95, 0.9505);  // rank 0.95 x 99 = 94.05 between 0.95 and 0.96
-    EXPECT_DOUBLE_EQ(*summarize_plane(plane, 1.0, true).p95, 95.05);
+    EXPECT_DOUBLE_EQ(*summarize_plane(plane, false, true).p95, 95.05);
 
-    const PlaneSummary empty = summarize_plane(Plane{}, 100.0, true);
+    const PlaneSummary empty = summarize_plane(Plane{}, true, true);
     EXPECT_EQ(empty.pixels, 0);
     EXPECT_FALSE(empty.min || empty.max || empty.mean || empty.p95);
 }

@@ -179,7 +179,7 @@ Measurement measure_submap(const CommandLine& line)
 PlaneSummary summarize_result(const ResultPlane& plane)
 {
     const bool gfactor = plane.kind == ItemKind::GFactor;
-    return summarize_plane(*plane.plane, gfactor ? 100.0 : 1.0, gfactor);
+    return summarize_plane(*plane.plane, gfactor, gfactor);
 }
 
 std::string summary_json(const Measurement& measurement, const std::vector<PlaneSummary>& summaries)

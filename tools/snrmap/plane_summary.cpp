@@ -4,11 +4,12 @@
 #include <cmath>
 #include <vector>
 
+#include "core/gfactor.h"
 #include "core/legend.h"
 
 namespace snr::snrmap {
 
-PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile)
+PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile)
 {
     // Only the percentile needs the values kept; a buffer of half a megabyte per plane is
     // fresh memory, which costs more than the figures.
@@ -23,8 +24,7 @@ PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percenti
             const double value = at(plane, row, column);
             if (value == 0 || legend::in_box(row, column))
                 continue;
-            // A value divided by 1 is itself; only the g-factor map's unit costs a division.
-            const double shown = unit == 1.0 ? value : static_cast<double>(static_cast<long double>(value) / unit);
+            const double shown = gfactor ? in_g(value) : value;
             low = summary.pixels == 0 || shown < low ? shown : low;
             high = summary.pixels == 0 || shown >= high ? shown : high;  // the last of equal largest, as minmax_element
             sum += shown;

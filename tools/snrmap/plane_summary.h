@@ -7,8 +7,8 @@
 namespace snr::snrmap {
 
 // Figures of a plane over the pixels outside the legend box whose value is not 0, each
-// value divided by `unit` first (100 for the g-factor map, which holds g x 100). Without
-// such pixels only `pixels` (0) is set.
+// value first taken in g with `gfactor` (the g-factor map holds g x 100). Without such
+// pixels only `pixels` (0) is set.
 struct PlaneSummary {
     long long pixels = 0;
     std::optional<double> min, max, mean;
@@ -16,6 +16,6 @@ struct PlaneSummary {
 };
 
 // The 95th percentile interpolates linearly between the two nearest ranks (NumPy's default).
-PlaneSummary summarize_plane(const Plane& plane, double unit, bool with_percentile);
+PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile);
 
 }  // namespace snr::snrmap
