@@ -69,29 +69,20 @@ private:
 // The heads of a folder's images kept between the check and the passes, at most; images beyond
 // are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
 constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
-// The slices' own bytes kept from the check for the passes, at most, per folder: the first
-// 256 slices are read once, any beyond in each pass.
-constexpr std::size_t most_kept_slice_bytes = std::size_t{32} << 20;
-constexpr auto kept_slice_size = static_cast<std::size_t>(slice_bytes);
 
 // Lists a folder into `slices` and returns the message for the first slice that the reader
-// would refuse, if any. The bytes of the first slices go into `kept`.
-std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices,
-                                          LargeBytes& kept)
+// would refuse, if any.
+std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
 {
     slices.clear();
     for (auto& path : list_slices(folder))
-        slices.push_back({std::move(path), {}, {}, {}});
-    kept = LargeBytes(std::min(slices.size(), most_kept_slice_bytes / kept_slice_size) * kept_slice_size);
-    std::size_t head_bytes = 0;
-    for (std::size_t k = 0; k < slices.size(); ++k) {
-        ListedSlice& slice = slices[k];
-        const bool keep = (k + 1) * kept_slice_size <= kept.size();
-        SliceCheck check = check_slice(slice.path, keep ? kept.data() + k * kept_slice_size : nullptr);
+        slices.push_back({std::move(path), {}, {}});
+    std::size_t kept = 0;
+    for (auto& slice : slices) {
+        SliceCheck check = check_slice(slice.path);
         slice.source = std::move(check.source);
-        slice.kept = check.kept;
-        head_bytes += check.layout.head.size();
-        if (head_bytes <= most_kept_head_bytes)
+        kept += check.layout.head.size();
+        if (kept <= most_kept_head_bytes)
             slice.layout = std::move(check.layout);
         if (!check.refusal.empty())
             return folder + "の" + refusal_text(slice.path, check.refusal);
@@ -99,21 +90,9 @@ std::optional<std::string> list_and_check(const std::string& folder, std::vector
     return std::nullopt;
 }
 
-// The samples of the k-th slice: from the bytes its check kept while the file is as it was
-// then (nothing is returned), else read from the file (how it was read is returned).
-std::optional<SliceSource> read_listed_slice(const ListedSlice& slice, std::size_t k, const LargeBytes& kept,
-                                             Samples& samples)
-{
-    if (slice.kept && read_kept_slice(slice.path, *slice.kept, kept.data() + k * kept_slice_size,
-                                      slice.source.dicom ? &slice.layout : nullptr, samples))
-        return std::nullopt;
-    return read_slice(slice.path, samples, &slice.layout);
-}
-
 // Mean, standard deviation (divisor N - 1) and SNR of the slices of one folder.
-void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, const LargeBytes& kept,
-                    const Half& half, bool show_last_slice, Progress& progress,
-                    const std::atomic<bool>* stop = nullptr)
+void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, const Half& half,
+                    bool show_last_slice, Progress& progress, const std::atomic<bool>* stop = nullptr)
 {
     const auto buffer = make_large<Samples>();
     Samples& samples = *buffer;
@@ -121,11 +100,10 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
     const auto stopped = [&] { return stop != nullptr && stop->load(); };
 
     half.slice_counter = 0;
-    for (std::size_t k = 0; k < slices.size(); ++k) {
+    for (auto& slice : slices) {
         if (stopped())
             return;
-        if (auto source = read_listed_slice(slices[k], k, kept, samples))
-            slices[k].source = std::move(*source);
+        slice.source = read_slice(slice.path, samples, &slice.layout);
         add_slice(samples, half.rep, half.signal);
         ++half.slice_counter;
         progress.report(half, 0);
@@ -142,10 +120,10 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
     // going away) and would give a noise that belongs to no series; a slice gone now fails
     // as a file that cannot be opened.
     half.slice_counter = 0;
-    for (std::size_t k = 0; k < slices.size(); ++k) {
+    for (const auto& slice : slices) {
         if (stopped())
             return;
-        read_listed_slice(slices[k], k, kept, samples);
+        read_slice(slice.path, samples, &slice.layout);
         add_squared_deviations(samples, half.signal, half.noise);
         ++half.slice_counter;
         progress.report(half, 1);
@@ -170,20 +148,20 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     state.scale_min = ext::store(text_to_float(inputs.min_text));
     state.scale_step = ext::store(text_to_float(inputs.step_text));
     const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
-    LargeBytes kept_nopi, kept_pi;
     const bool together_now = halves == Halves::Together && inputs.gfactor;
     // Every slice is checked before anything changes: a scanner export holds DICOMDIR files,
     // reports and images of other kinds beside the slices.
     const auto check_slices = [&]() -> std::optional<std::string> {
         if (together_now) {
-            auto [nopi, pi] = run_together(
-                [&] { return list_and_check(inputs.nopi_folder, state.slices_nopi, kept_nopi); },
-                [&](const std::atomic<bool>&) { return list_and_check(inputs.pi_folder, state.slices_pi, kept_pi); });
+            auto [nopi, pi] = run_together([&] { return list_and_check(inputs.nopi_folder, state.slices_nopi); },
+                                       [&](const std::atomic<bool>&) {
+                                           return list_and_check(inputs.pi_folder, state.slices_pi);
+                                       });
             return nopi ? nopi : pi;
         }
-        auto refusal = list_and_check(inputs.nopi_folder, state.slices_nopi, kept_nopi);
+        auto refusal = list_and_check(inputs.nopi_folder, state.slices_nopi);
         if (!refusal && inputs.gfactor)
-            refusal = list_and_check(inputs.pi_folder, state.slices_pi, kept_pi);
+            refusal = list_and_check(inputs.pi_folder, state.slices_pi);
         return refusal;
     };
     const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor, check_slices);
@@ -203,18 +181,18 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     if (together_now) {
         run_together(
             [&] {
-                measure_folder(state, state.slices_nopi, kept_nopi, nopi, true, progress);
+                measure_folder(state, state.slices_nopi, nopi, true, progress);
                 return 0;
             },
             [&](const std::atomic<bool>& stop) {
-                measure_folder(state, state.slices_pi, kept_pi, pi, false, progress, &stop);
+                measure_folder(state, state.slices_pi, pi, false, progress, &stop);
                 return 0;
             });
         state.slice_counter = pi_counter;
     } else {
-        measure_folder(state, state.slices_nopi, kept_nopi, nopi, true, progress);
+        measure_folder(state, state.slices_nopi, nopi, true, progress);
         if (inputs.gfactor)
-            measure_folder(state, state.slices_pi, kept_pi, pi, false, progress);
+            measure_folder(state, state.slices_pi, pi, false, progress);
     }
     if (inputs.gfactor) {
         for (int p = 0; p < plane_pixels; ++p) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +16,6 @@ struct ListedSlice {
     std::string path;
     SliceSource source;
     DicomLayout layout;  // as its check found it, so the passes need not parse it again
-    std::optional<FileStamp> kept;  // the file when its check kept its bytes for the passes
 };
 
 // Process-wide state of snr_consecutive: its planes, counters and the viewer state.

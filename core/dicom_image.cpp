@@ -508,11 +508,4 @@ std::optional<std::string> read_known_image(int fd, long long size, const DicomL
     return decode_pixels(words, layout.format, &samples);
 }
 
-void decode_kept_pixels(const unsigned char* bytes, const PixelFormat& format, Samples& samples)
-{
-    PixelWords words;
-    std::memcpy(words.data(), bytes, pixel_bytes);
-    decode_pixels(words, format, &samples);
-}
-
 }  // namespace snr

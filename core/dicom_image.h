@@ -62,7 +62,4 @@ std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::str
 std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
                                             const std::string& path, Samples& samples);
 
-// The samples of an accepted image's Pixel Data value, 131,072 bytes as they lie in the file.
-void decode_kept_pixels(const unsigned char* bytes, const PixelFormat& format, Samples& samples);
-
 }  // namespace snr

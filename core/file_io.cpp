@@ -141,19 +141,6 @@ std::optional<FileDescriptor> open_regular_file(const std::string& path, struct 
     return file;
 }
 
-FileStamp stamp_of(const struct stat& info)
-{
-    const auto ns = [](const timespec& time) {
-        return static_cast<long long>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
-    };
-    return {static_cast<unsigned long long>(info.st_dev),
-            static_cast<unsigned long long>(info.st_ino),
-            static_cast<long long>(info.st_size),
-            ns(info.st_mtim),
-            ns(info.st_ctim),
-            static_cast<unsigned>(info.st_mode)};
-}
-
 int read_all_at(int fd, void* buffer, long long length, long long offset)
 {
     auto* out = static_cast<unsigned char*>(buffer);

@@ -65,16 +65,6 @@ bool is_directory(const std::string& path);
 // effects) and gives nothing. `info` receives the file's status.
 std::optional<FileDescriptor> open_regular_file(const std::string& path, struct stat& info);
 
-// What a file is without reading it: a file that keeps its stamp is taken to keep its bytes
-// (any write changes the change time).
-struct FileStamp {
-    unsigned long long device = 0, inode = 0;
-    long long size = -1, modified_ns = 0, changed_ns = 0;
-    unsigned mode = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp stamp_of(const struct stat& info);
-
 // Reads `length` bytes at `offset` of an open file whole, going on after interruptions.
 // Returns 0, the error number of a failed read, or -1 where the file ends first.
 int read_all_at(int fd, void* buffer, long long length, long long offset);

@@ -55,31 +55,4 @@ LargeObject<T> make_large(Args&&... args)
     }
 }
 
-// Bytes in large memory, owned.
-class LargeBytes {
-public:
-    LargeBytes() = default;
-    explicit LargeBytes(std::size_t size)
-        : data_(size == 0 ? nullptr : static_cast<unsigned char*>(allocate_large(size))), size_(size)
-    {
-    }
-    LargeBytes(LargeBytes&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
-    {
-    }
-    LargeBytes& operator=(LargeBytes&& other) noexcept
-    {
-        std::swap(data_, other.data_);
-        std::swap(size_, other.size_);
-        return *this;
-    }
-    ~LargeBytes() { free_large(data_, size_); }
-    unsigned char* data() const { return data_; }
-    std::size_t size() const { return size_; }
-
-private:
-    unsigned char* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
 }  // namespace snr

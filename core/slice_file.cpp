@@ -16,20 +16,6 @@
 
 namespace snr {
 
-namespace {
-
-// Samples from 65,536 little-endian signed two-byte records.
-void decode_raw(const unsigned char* bytes, Samples& samples)
-{
-    for (int i = 0; i < plane_pixels; ++i) {
-        const auto low = static_cast<std::uint16_t>(bytes[2 * i]);
-        const auto high = static_cast<std::uint16_t>(bytes[2 * i + 1]);
-        samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
-    }
-}
-
-}  // namespace
-
 SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked)
 {
     struct stat info {};
@@ -60,43 +46,26 @@ SliceSource read_slice(const std::string& path, Samples& samples, const DicomLay
             throw IoError(io_code::read_past_end);
         raise_io_error(failure, path);
     }
-    decode_raw(bytes, samples);
+    for (int i = 0; i < plane_pixels; ++i) {
+        const auto low = static_cast<std::uint16_t>(bytes[2 * i]);
+        const auto high = static_cast<std::uint16_t>(bytes[2 * i + 1]);
+        samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
+    }
     return {};
 }
 
-SliceCheck check_slice(const std::string& path, unsigned char* keep)
+SliceCheck check_slice(const std::string& path)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
     SliceCheck check;
     if (!file)
         return check;  // read_slice reports it
-    long long slice_offset = -1;
     if (auto image = read_dicom_image(file->get(), info.st_size, path, nullptr, &check.layout)) {
         check.source = {true, image->attributes};
         check.refusal = image->refusal;
-        if (check.refusal.empty() && check.layout.size >= 0)
-            slice_offset = static_cast<long long>(check.layout.head.size());
-    } else if (info.st_size >= slice_bytes) {
-        slice_offset = 2 * (static_cast<long long>(info.st_size) / 2 - plane_pixels);
     }
-    // A failed read keeps nothing: the pass that reads the file meets the failure itself.
-    if (keep != nullptr && slice_offset >= 0 && read_all_at(file->get(), keep, slice_bytes, slice_offset) == 0)
-        check.kept = stamp_of(info);
     return check;
-}
-
-bool read_kept_slice(const std::string& path, const FileStamp& stamp, const unsigned char* bytes,
-                     const DicomLayout* checked, Samples& samples)
-{
-    struct stat info {};
-    if (sys().stat(path.c_str(), &info) != 0 || stamp_of(info) != stamp)
-        return false;
-    if (checked != nullptr)
-        decode_kept_pixels(bytes, checked->format, samples);
-    else
-        decode_raw(bytes, samples);
-    return true;
 }
 
 std::string refusal_text(const std::string& path, const std::string& refusal)

@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/dicom_image.h"
 #include "core/errors.h"
-#include "core/file_io.h"
 #include "core/plane.h"
 
 namespace snr {
@@ -38,20 +36,11 @@ struct SliceCheck {
     SliceSource source;
     std::string refusal;  // why read_slice would refuse the file, after its name; empty if not
     DicomLayout layout;   // of an accepted DICOM image
-    std::optional<FileStamp> kept;  // the file's stamp, where its slice's bytes were kept
 };
 
 // What read_slice would make of a file, reading no more of it than a refusal needs: a raw
 // file is not read beyond its first bytes. Raises IoError as read_slice does.
-// With `keep`, the 131,072 bytes read_slice would take from the file (a raw file's last ones,
-// an image's Pixel Data whose layout is kept) are read there too, where the file has them.
-SliceCheck check_slice(const std::string& path, unsigned char* keep = nullptr);
-
-// The slice of a file from the bytes its check kept, while the file still has the stamp it had
-// then; false otherwise (nothing read; read_slice tells what became of it). `checked` is the
-// layout of a DICOM image, null for a raw file.
-bool read_kept_slice(const std::string& path, const FileStamp& stamp, const unsigned char* bytes,
-                     const DicomLayout* checked, Samples& samples);
+SliceCheck check_slice(const std::string& path);
 
 // The message for a refused file: its name (without the folder), then the reason.
 std::string refusal_text(const std::string& path, const std::string& refusal);

@@ -180,33 +180,6 @@ TEST_F(ConsecutiveFaults, ASliceAddedBetweenThePassesIsNotHalfCounted)
     EXPECT_EQ(state->noise_nopi, noise);
 }
 
-int opens = 0;
-
-TEST_F(ConsecutiveFaults, AnUnchangedSliceIsOpenedOnceAChangedOneIsReadAgain)
-{
-    SystemCalls counting = real_system_calls();
-    counting.open = [](const char* path, int flags, mode_t mode) {
-        ++opens;
-        return real_system_calls().open(path, flags, mode);
-    };
-    const SystemCalls previous = replace_system_calls(counting);
-    opens = 0;
-    EXPECT_EQ(failure(), "");
-    EXPECT_EQ(opens, 3);
-
-    // Rewritten during the reading pass, before it is read: both passes read the new values.
-    EXPECT_EQ(failure_when(1, [&] {
-                  test::write_slice(slice(2), 400);
-                  fs::last_write_time(slice(2), fs::file_time_type{});
-              }),
-              "");
-    replace_system_calls(previous);
-    EXPECT_EQ(state->signal_nopi[0], static_cast<double>((100.0L + 101.0L + 400.0L) / 3));
-    const Plane noise = state->noise_nopi;
-    EXPECT_EQ(failure(), "");
-    EXPECT_EQ(state->noise_nopi, noise);
-}
-
 TEST_F(ConsecutiveFaults, NoAccessToASliceIsReported)
 {
     test::InjectFault inject(test::Call::Open, EACCES, 1);  // the second slice

@@ -242,56 +242,6 @@ TEST(DicomImage, ACheckedImageIsReadWithoutAParseOnlyWhileItIsAsTheCheckFoundIt)
     EXPECT_LT(check_slice(path).layout.size, 0);
 }
 
-TEST(KeptSlice, TheBytesACheckKeepsReadAsTheFileWhileItHasTheStampItHadThen)
-{
-    TempFolder tmp;
-    const std::string path = tmp.file("slice");
-    std::vector<unsigned char> keep(slice_bytes);
-    const std::vector<std::function<void()>> writers = {
-        [&] { test::write_slice(path, test::ramp(), 0); },
-        [&] { test::write_slice(path, test::ramp(), 133); },  // odd size: the records end a byte early
-        [&] { test::write_dicom(path, test::ramp(), {.bits_stored = 12, .high_bit = 11}); },
-        [&] { test::write_dicom(path, test::filled(32767), {.pixel_representation = 0}); },
-        [&] { test::write_dicom(path, test::ramp(), {.transfer_syntax = test::implicit_little_endian}); },
-        [&] {
-            test::write_dicom(path, test::ramp(),
-                              {.transfer_syntax = test::explicit_big_endian, .rescale_slope = "2.468", .padding = 370});
-        },
-    };
-    for (std::size_t k = 0; k < writers.size(); ++k) {
-        SCOPED_TRACE("file " + std::to_string(k));
-        writers[k]();
-        const SliceCheck check = check_slice(path, keep.data());
-        ASSERT_TRUE(check.kept);
-        const DicomLayout* layout = check.source.dicom ? &check.layout : nullptr;
-        Samples kept{}, read{};
-        ASSERT_TRUE(read_kept_slice(path, *check.kept, keep.data(), layout, kept));
-        read_slice(path, read);
-        EXPECT_EQ(kept, read);
-
-        // Rewritten (same size, another time), replaced or gone: the file has to be read.
-        writers[k]();
-        std::filesystem::last_write_time(path, std::filesystem::file_time_type{});
-        EXPECT_FALSE(read_kept_slice(path, *check.kept, keep.data(), layout, kept));
-        writers[k]();
-        const SliceCheck again = check_slice(path, keep.data());
-        std::filesystem::rename(path, path + ".old");
-        std::filesystem::copy_file(path + ".old", path);
-        EXPECT_FALSE(read_kept_slice(path, *again.kept, keep.data(), layout, kept));
-        std::filesystem::remove(path);
-        EXPECT_FALSE(read_kept_slice(path, *again.kept, keep.data(), layout, kept));
-        std::filesystem::remove(path + ".old");
-    }
-
-    // Nothing is kept without a place for it, of a file too short or of a refused image.
-    test::write_slice(path, test::ramp());
-    EXPECT_FALSE(check_slice(path).kept);
-    test::write_bytes(path, std::vector<std::uint8_t>(slice_bytes - 1));
-    EXPECT_FALSE(check_slice(path, keep.data()).kept);
-    test::write_dicom(path, test::filled(1), {.rows = 512});
-    EXPECT_FALSE(check_slice(path, keep.data()).kept);
-}
-
 using EntryFields = std::tuple<int, int, int, int, int, int, int, int, int, std::string, std::string, std::string>;
 
 EntryFields fields(const DcmDictEntry& entry)

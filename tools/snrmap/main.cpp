@@ -14,7 +14,6 @@ int main(int argc, char** argv)
     // rather than each from a mapping of its own (zlib's state, a picture's rows, a parse).
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
-    mallopt(M_TOP_PAD, 16 << 20);
     snr::snrmap::install_interrupt_handlers();
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int code = snr::snrmap::run_snrmap(args, std::cout, std::cerr, ::isatty(STDERR_FILENO) == 1);
