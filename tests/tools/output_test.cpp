@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "core/display.h"
 #include "core/errors.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/plane_picture.h"
 #include "tools/snrmap/plane_summary.h"
 
 namespace snr::snrmap {
@@ -37,6 +39,24 @@ TEST(NpyFile, VersionOneHeaderAlignedAndThePlaneInRowOrder)
     test::TempFolder tmp;
     test::write_bytes(tmp.file("p.npy"), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     EXPECT_EQ(test::read_npy_plane(tmp.file("p.npy")), plane);
+}
+
+TEST(PlanePicture, EveryGreyAsTheWindowDrawsItAcrossTheStoredBlocks)
+{
+    Plane plane{};
+    for (int p = 0; p < plane_pixels; ++p)
+        plane[p] = (p * 7919) % 1000 - 100.5;  // every grey, in no order
+    std::vector<std::uint8_t> greys(plane_pixels);
+    render_greys(plane, 400, 700, greys.data());
+    const std::string png = png_bytes(plane, 400, 700);
+    const QImage image = QImage::fromData(QByteArray(png.data(), static_cast<qsizetype>(png.size())), "PNG");
+    ASSERT_EQ(image.size(), QSize(plane_side, plane_side));
+    int differing = 0;
+    for (int row = 0; row < plane_side; ++row) {
+        for (int column = 0; column < plane_side; ++column)
+            differing += test::png_grey(image, row, column) != greys[row * plane_side + column];
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(JsonText, StringsOfAnyBytesStayValidJson)
