@@ -17,7 +17,9 @@ constexpr std::size_t stored_blocks = (rows_bytes + most_stored - 1) / most_stor
 // zlib header, the blocks (each a header byte and two lengths), Adler-32.
 constexpr std::size_t zlib_bytes = 2 + stored_blocks * 5 + rows_bytes + 4;
 constexpr std::size_t chunk_overhead = 12;  // length, type, CRC
-constexpr std::size_t png_size = 8 + (chunk_overhead + 13) + (chunk_overhead + zlib_bytes) + chunk_overhead;
+constexpr std::size_t header_bytes = 13;  // IHDR's data
+constexpr std::size_t png_size =
+    8 + (chunk_overhead + header_bytes) + (chunk_overhead + zlib_bytes) + chunk_overhead;
 
 void put_u32(std::string& out, std::uint32_t value)
 {
@@ -25,19 +27,16 @@ void put_u32(std::string& out, std::uint32_t value)
         out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-// A chunk whose data `write` appends to `out`.
+// A chunk of `length` bytes of data, which `write` appends to `out`.
 template <class Write>
-void put_chunk(std::string& out, const char* type, Write write)
+void put_chunk(std::string& out, const char* type, std::size_t length, Write write)
 {
-    const std::size_t length_at = out.size();
-    put_u32(out, 0);
+    put_u32(out, static_cast<std::uint32_t>(length));
+    const std::size_t start = out.size();
     out += type;
     write();
-    const std::size_t data_size = out.size() - length_at - 8;
-    for (int k = 0; k < 4; ++k)
-        out[length_at + k] = static_cast<char>((data_size >> (24 - 8 * k)) & 0xFF);
-    const auto* bytes = reinterpret_cast<const Bytef*>(out.data() + length_at + 4);
-    put_u32(out, static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(data_size + 4))));
+    const auto* bytes = reinterpret_cast<const Bytef*>(out.data() + start);
+    put_u32(out, static_cast<std::uint32_t>(crc32(0, bytes, static_cast<uInt>(out.size() - start))));
 }
 
 }  // namespace
@@ -70,12 +69,12 @@ std::string png_bytes(const Plane& plane, std::int16_t wl, std::int16_t ww)
         }
     };
     png.append("\x89PNG\r\n\x1a\n", 8);
-    put_chunk(png, "IHDR", [&] {
+    put_chunk(png, "IHDR", header_bytes, [&] {
         put_u32(png, plane_side);
         put_u32(png, plane_side);
         png.append("\x08\x00\x00\x00\x00", 5);  // 8-bit grey, deflate, adaptive filtering, not interlaced
     });
-    put_chunk(png, "IDAT", [&] {
+    put_chunk(png, "IDAT", zlib_bytes, [&] {
         png.append("\x78\x01", 2);  // deflate with a 32 KiB window, no dictionary, fastest
         uLong checksum = adler32(0, nullptr, 0);
         for (std::size_t start = 0; start < rows_bytes; start += most_stored) {
@@ -91,7 +90,7 @@ std::string png_bytes(const Plane& plane, std::int16_t wl, std::int16_t ww)
         }
         put_u32(png, static_cast<std::uint32_t>(checksum));
     });
-    put_chunk(png, "IEND", [] {});
+    put_chunk(png, "IEND", 0, [] {});
     return png;
 }
 
