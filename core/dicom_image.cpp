@@ -84,8 +84,13 @@ public:
     long long size() const { return size_; }
 
     // Reads `length` bytes at `offset`, whole; false when the file failed or ended early.
+    // Bytes the parser has just been handed come from the block it was handed them from.
     bool read_at(long long offset, void* buffer, long long length)
     {
+        if (offset >= block_start_ && offset + length <= block_start_ + block_length_) {
+            std::memcpy(buffer, block_.data() + (offset - block_start_), static_cast<std::size_t>(length));
+            return true;
+        }
         const int failure = read_all_at(fd_, buffer, length, offset);
         if (failure > 0)
             error_ = failure;
