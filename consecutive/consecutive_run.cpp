@@ -1,8 +1,13 @@
 #include "consecutive/consecutive_run.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <exception>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <span>
 
 #include "consecutive/consecutive_items.h"
 #include "consecutive/slice_sums.h"
@@ -90,24 +95,97 @@ std::optional<std::string> list_and_check(const std::string& folder, std::vector
     return std::nullopt;
 }
 
+// The slices a pass reads before it adds them: their values stay at hand while it adds them
+// pixel block by pixel block.
+constexpr std::size_t batch_slices = 8;
+
+struct Batch {
+    std::array<SliceValues, batch_slices> values;
+    LargeObject<Samples> samples;  // for a rescaled slice, made when one comes
+};
+
+// One pass over a folder's slices, a batch at a time: each batch is read, then added in slice
+// order, whole slices together (`add_whole`), a rescaled one alone (`add_one`). A slice that
+// cannot be read fails the pass after those before it are added and counted, as they would be
+// one by one; a stop comes between slices and returns false.
+template <class Read, class AddWhole, class AddOne>
+bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half, int pass, Progress& progress,
+               const std::function<bool()>& stopped, Read read, AddWhole add_whole, AddOne add_one)
+{
+    half.slice_counter = 0;
+    for (std::size_t first = 0; first < slices.size(); first += batch_slices) {
+        const std::size_t wanted = std::min(batch_slices, slices.size() - first);
+        std::size_t read_count = 0;
+        std::exception_ptr failure;
+        bool stop = false;
+        for (; read_count < wanted; ++read_count) {
+            if ((stop = stopped()))
+                break;
+            try {
+                read(slices[first + read_count], batch.values[read_count]);
+            } catch (...) {
+                failure = std::current_exception();
+                break;
+            }
+        }
+        for (std::size_t done = 0; done < read_count;) {
+            std::size_t end = done;
+            std::array<const StoredPixels*, batch_slices> whole{};
+            while (end < read_count && !batch.values[end].rescaled) {
+                whole[end - done] = &batch.values[end].stored;
+                ++end;
+            }
+            if (end > done) {
+                add_whole(std::span(whole.data(), end - done));
+            } else {
+                if (!batch.samples)
+                    batch.samples = make_large<Samples>();
+                make_samples(batch.values[done], *batch.samples);
+                add_one(*batch.samples);
+                end = done + 1;
+            }
+            for (; done < end; ++done) {
+                ++half.slice_counter;
+                progress.report(half, pass);
+            }
+        }
+        if (failure)
+            std::rethrow_exception(failure);
+        if (stop)
+            return false;
+    }
+    return true;
+}
+
 // Mean, standard deviation (divisor N - 1) and SNR of the slices of one folder.
 void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, const Half& half,
                     bool show_last_slice, Progress& progress, const std::atomic<bool>* stop = nullptr)
 {
-    const auto buffer = make_large<Samples>();
-    Samples& samples = *buffer;
+    const auto batch = make_large<Batch>();
     half.count = static_cast<std::int32_t>(slices.size());
-    const auto stopped = [&] { return stop != nullptr && stop->load(); };
+    const std::function<bool()> stopped = [&] { return stop != nullptr && stop->load(); };
 
-    half.slice_counter = 0;
-    for (auto& slice : slices) {
-        if (stopped())
-            return;
-        slice.source = read_slice(slice.path, samples, &slice.layout);
-        add_slice(samples, half.rep, half.signal);
-        ++half.slice_counter;
-        progress.report(half, 0);
-    }
+    // Whole slices add up exactly however grouped, while the signal holds whole sums alone.
+    bool whole_signal = true;
+    const bool read_all = pass_over(
+        slices, *batch, half, 0, progress, stopped,
+        [](ListedSlice& slice, SliceValues& values) { slice.source = read_slice_values(slice.path, values, &slice.layout); },
+        [&](std::span<const StoredPixels* const> whole) {
+            if (whole_signal) {
+                add_whole_slices(whole, half.rep, half.signal);
+                return;
+            }
+            for (const StoredPixels* values : whole) {
+                std::copy(values->begin(), values->end(), batch->samples->begin());
+                add_slice(*batch->samples, half.rep, half.signal);
+            }
+        },
+        [&](const Samples& samples) {
+            whole_signal = false;
+            add_slice(samples, half.rep, half.signal);
+        });
+    if (!read_all)
+        return;
 
     for (int p = 0; p < plane_pixels; ++p) {
         if (show_last_slice)
@@ -119,16 +197,21 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
     // afresh could have lost or gained files meanwhile (an export still being copied, a share
     // going away) and would give a noise that belongs to no series; a slice gone now fails
     // as a file that cannot be opened.
-    half.slice_counter = 0;
-    for (const auto& slice : slices) {
-        if (stopped())
-            return;
-        read_slice(slice.path, samples, &slice.layout);
-        add_squared_deviations(samples, half.signal, half.noise);
-        ++half.slice_counter;
-        progress.report(half, 1);
-    }
-
+    if (!pass_over(
+        slices, *batch, half, 1, progress, stopped,
+        [](const ListedSlice& slice, SliceValues& values) { read_slice_values(slice.path, values, &slice.layout); },
+        [&](std::span<const StoredPixels* const> whole) {
+            if (whole_signal) {
+                add_whole_squared_deviations(whole, half.signal, half.noise);
+                return;
+            }
+            for (const StoredPixels* values : whole) {
+                std::copy(values->begin(), values->end(), batch->samples->begin());
+                add_squared_deviations(*batch->samples, half.signal, half.noise);
+            }
+        },
+        [&](const Samples& samples) { add_squared_deviations(samples, half.signal, half.noise); }))
+        return;
     const ext::real divisor = static_cast<ext::real>(half.slice_counter) - 1;
     for (int p = 0; p < plane_pixels; ++p)
         half.noise[p] = ext::store(ext::sqrt(ext::div(half.noise[p], divisor)));

@@ -1,5 +1,8 @@
 #include "consecutive/slice_sums.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "core/extended.h"
 
 namespace snr {
@@ -66,6 +69,23 @@ constexpr int block = plane_side;
     return true;
 }
 
+// noise := noise + (sample - mean)^2 over one block, in double arithmetic where every step of
+// it is exact, else in extended precision. `misses` counts the blocks in a row that were not:
+// from the fourth on, means of many bits (a slice count that is no power of two, rescaled
+// samples) leave few squares exact, and the block goes on in extended precision alone.
+void add_squared_deviations_block(const double* samples, const double* mean, double* noise, int& misses)
+{
+    if (misses < 4 && add_exact_squares_block(samples, mean, noise)) {
+        misses = 0;
+        return;
+    }
+    ++misses;
+    for (int k = 0; k < block; ++k) {
+        const ext::real deviation = static_cast<ext::real>(samples[k]) - mean[k];
+        noise[k] = ext::store(noise[k] + deviation * deviation);
+    }
+}
+
 }  // namespace
 
 void add_slice(const Samples& samples, Plane& rep, Plane& signal)
@@ -82,19 +102,115 @@ void add_slice(const Samples& samples, Plane& rep, Plane& signal)
 
 void add_squared_deviations(const Samples& samples, const Plane& mean, Plane& noise)
 {
-    // Means of many bits (a slice count that is no power of two, rescaled samples) leave few
-    // squares exact: after four blocks in a row that were not, the rest of the slice goes on
-    // in extended precision alone.
     int misses = 0;
-    for (int start = 0; start < plane_pixels; start += block) {
-        if (misses < 4 && add_exact_squares_block(samples.data() + start, mean.data() + start, noise.data() + start)) {
-            misses = 0;
-            continue;
+    for (int start = 0; start < plane_pixels; start += block)
+        add_squared_deviations_block(samples.data() + start, mean.data() + start, noise.data() + start, misses);
+}
+
+namespace {
+
+// totals := totals + the samples of one slice, over a tile.
+[[gnu::target_clones("avx2", "default")]] void add_tile(std::int32_t* __restrict totals,
+                                                        const std::int16_t* __restrict samples, int count)
+{
+    for (int k = 0; k < count; ++k)
+        totals[k] += samples[k];
+}
+
+}  // namespace
+
+void add_whole_slices(std::span<const StoredPixels* const> slices, Plane& rep, Plane& signal)
+{
+    if (slices.empty())
+        return;
+    // Whole numbers below 2^53 add up exactly in any grouping: a tile takes the slices' total
+    // at once, as the sum of its whole signal and 32-bit totals of 16-bit samples.
+    constexpr int tile = 1024;
+    const StoredPixels& last = *slices.back();
+    for (int start = 0; start < plane_pixels; start += tile) {
+        std::int32_t totals[tile] = {};
+        for (const StoredPixels* slice : slices)
+            add_tile(totals, slice->data() + start, tile);
+        for (int k = 0; k < tile; ++k) {
+            signal[start + k] += totals[k];
+            rep[start + k] = last[start + k];
         }
-        ++misses;
-        for (int p = start; p < start + block; ++p) {
-            const ext::real deviation = static_cast<ext::real>(samples[p]) - mean[p];
-            noise[p] = ext::store(noise[p] + deviation * deviation);
+    }
+}
+
+namespace {
+
+// Whole samples against means of at most ten fractional bits, in fixed point: with
+// mean = m / 2^10, the deviation is d / 2^10 for d = 2^10 sample - m, below 2^26 in magnitude,
+// its square d^2 / 2^20 and the noise q / 2^20 for a whole q. Every step is exact, in extended
+// precision as here, and so is each double sum below 2^53 / 2^20; q only grows, so its last
+// value tells.
+constexpr double fixed_scale = 1024.0;
+constexpr double noise_scale = fixed_scale * fixed_scale;
+constexpr double exact_limit = 9007199254740992.0;  // 2^53
+
+// The means of a block in fixed point, if each is one.
+bool fixed_means(const double* mean, std::int32_t* fixed)
+{
+    bool all = true;
+    for (int k = 0; k < block; ++k) {
+        const double scaled = mean[k] * fixed_scale;
+        const bool in_range = scaled >= -33554432.0 && scaled <= 33554432.0;  // 2^25
+        fixed[k] = static_cast<std::int32_t>(in_range ? scaled : 0);
+        all = all && in_range && fixed[k] == scaled;
+    }
+    return all;
+}
+
+// The noise of a block in fixed point, if each is one.
+bool fixed_noise(const double* noise, std::int64_t* fixed)
+{
+    bool all = true;
+    for (int k = 0; k < block; ++k) {
+        const double scaled = noise[k] * noise_scale;
+        const bool in_range = scaled >= 0 && scaled < exact_limit;
+        fixed[k] = static_cast<std::int64_t>(in_range ? scaled : 0);
+        all = all && in_range && static_cast<double>(fixed[k]) == scaled;
+    }
+    return all;
+}
+
+[[gnu::target_clones("avx2", "default")]] void add_fixed_squares(std::int64_t* __restrict noise,
+                                                                 const std::int32_t* __restrict mean,
+                                                                 const std::int16_t* __restrict samples)
+{
+    for (int k = 0; k < block; ++k) {
+        const std::int32_t deviation = samples[k] * 1024 - mean[k];
+        noise[k] += static_cast<std::int64_t>(deviation) * deviation;
+    }
+}
+
+}  // namespace
+
+void add_whole_squared_deviations(std::span<const StoredPixels* const> slices, const Plane& mean, Plane& noise)
+{
+    // Block by block, each slice in turn: the block's noise stays at hand for all of them.
+    std::vector<int> misses(slices.size());
+    for (int start = 0; start < plane_pixels; start += block) {
+        std::int32_t fixed_mean[block];
+        std::int64_t fixed[block];
+        if (fixed_means(mean.data() + start, fixed_mean) && fixed_noise(noise.data() + start, fixed)) {
+            for (const StoredPixels* slice : slices)
+                add_fixed_squares(fixed, fixed_mean, slice->data() + start);
+            bool exact = true;
+            for (int k = 0; k < block; ++k)
+                exact = exact && fixed[k] < static_cast<std::int64_t>(exact_limit);
+            if (exact) {
+                for (int k = 0; k < block; ++k)
+                    noise[start + k] = static_cast<double>(fixed[k]) / noise_scale;
+                continue;
+            }
+        }
+        for (std::size_t j = 0; j < slices.size(); ++j) {
+            double samples[block];
+            for (int k = 0; k < block; ++k)
+                samples[k] = (*slices[j])[start + k];
+            add_squared_deviations_block(samples, mean.data() + start, noise.data() + start, misses[j]);
         }
     }
 }

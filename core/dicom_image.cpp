@@ -246,14 +246,18 @@ bool rescale_in_range(const PixelFormat& format)
 
 using PixelWords = std::array<std::uint16_t, plane_pixels>;
 
-// The samples of the Pixel Data's words (the stored bits of each, sign-extended where the
-// values are signed, then rescaled), or why the file is refused. Without `samples` the words
-// are only looked at where their values may refuse the file.
-std::string decode_pixels(PixelWords& words, const PixelFormat& format, Samples* samples)
+// Memory for the words read, decoded in place into the values.
+std::uint16_t* value_words(SliceValues& values) { return reinterpret_cast<std::uint16_t*>(values.stored.data()); }
+
+// The stored values of the Pixel Data's words (the stored bits of each, sign-extended where
+// the values are signed) and their rescale, or why the file is refused. The words may be
+// `values`' own, read there; without `values` the words are only looked at where their values
+// may refuse the file.
+std::string decode_pixels(std::uint16_t* words, const PixelFormat& format, SliceValues* values)
 {
     if (format.big_endian) {
-        for (auto& word : words)
-            word = __builtin_bswap16(word);
+        for (int p = 0; p < plane_pixels; ++p)
+            words[p] = __builtin_bswap16(words[p]);
     }
     const int mask = value_mask(format);
     const int sign = format.signed_values ? 1 << (format.bits_stored - 1) : 0;
@@ -265,16 +269,14 @@ std::string decode_pixels(PixelWords& words, const PixelFormat& format, Samples*
         if (highest > 32767)
             return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
     }
-    if (samples == nullptr)
+    if (values == nullptr)
         return {};
-    if (!format.rescaled) {
-        for (int p = 0; p < plane_pixels; ++p)
-            (*samples)[p] = stored(p);
-        return {};
-    }
-    // The range of the rescale was checked: no sample leaves the double range.
+    // Every stored value now lies within the 16-bit signed range.
     for (int p = 0; p < plane_pixels; ++p)
-        (*samples)[p] = static_cast<double>(stored(p) * format.slope + format.intercept);
+        values->stored[p] = static_cast<std::int16_t>(stored(p));
+    values->rescaled = format.rescaled;
+    values->slope = format.slope;
+    values->intercept = format.intercept;
     return {};
 }
 
@@ -289,7 +291,7 @@ public:
     {
     }
 
-    std::optional<DicomRead> read(Samples* samples, DicomLayout* layout)
+    std::optional<DicomRead> read(SliceValues* values, DicomLayout* layout)
     {
         if (!has_file_meta_group())
             return std::nullopt;
@@ -305,7 +307,7 @@ public:
 
         DicomRead result;
         result.attributes.transfer_syntax = uid;
-        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, samples, layout);
+        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, values, layout);
         if (layout != nullptr && !layout->head.empty() && result.refusal.empty()) {
             layout->size = size_;
             layout->attributes = result.attributes;
@@ -324,7 +326,7 @@ private:
         return std::memcmp(head.data() + 128, "DICM", 4) == 0 && head[132] == 0x02 && head[133] == 0x00;
     }
 
-    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, Samples* samples,
+    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, SliceValues* values,
                               DicomLayout* layout)
     {
         if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit)
@@ -383,7 +385,7 @@ private:
                 producer_.raise_failure(path_);
             layout->format = format;
         }
-        return read_pixels(value_offset, format, samples);
+        return read_pixels(value_offset, format, values);
     }
 
     static std::string check_image(DcmDataset& data, PixelFormat& format)
@@ -445,17 +447,18 @@ private:
         return "のリスケール値が読めません (" + written + ")";
     }
 
-    // Without `samples`, pixels are read only where their values may refuse the file.
-    std::string read_pixels(long long offset, const PixelFormat& format, Samples* samples)
+    // Without `values`, pixels are read only where their values may refuse the file.
+    std::string read_pixels(long long offset, const PixelFormat& format, SliceValues* values)
     {
         const bool may_refuse = !format.signed_values && format.bits_stored == 16;
-        if (samples == nullptr && !may_refuse)
+        if (values == nullptr && !may_refuse)
             return {};
         static_assert(std::endian::native == std::endian::little);
-        PixelWords words;
-        if (!producer_.read_at(offset, words.data(), pixel_bytes))
+        PixelWords spare;
+        std::uint16_t* words = values != nullptr ? value_words(*values) : spare.data();
+        if (!producer_.read_at(offset, words, pixel_bytes))
             producer_.raise_failure(path_);
-        return decode_pixels(words, format, samples);
+        return decode_pixels(words, format, values);
     }
 
     FileStream stream_;
@@ -489,28 +492,28 @@ void prepare_dicom_reading()
     (void)prepared;
 }
 
-std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
+std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, SliceValues* values,
                                           DicomLayout* layout)
 {
     if (layout != nullptr)
         *layout = DicomLayout{};
-    return ImageReader(fd, size, path).read(samples, layout);
+    return ImageReader(fd, size, path).read(values, layout);
 }
 
 std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
-                                            const std::string& path, Samples& samples)
+                                            const std::string& path, SliceValues& values)
 {
     if (layout.size < 0 || size != layout.size)
         return std::nullopt;
     FileProducer file(fd, size);
     const auto head_size = static_cast<long long>(layout.head.size());
     std::vector<unsigned char> head(layout.head.size());
-    PixelWords words;
-    if (!file.read_at(0, head.data(), head_size) || !file.read_at(head_size, words.data(), pixel_bytes))
+    std::uint16_t* words = value_words(values);
+    if (!file.read_at(0, head.data(), head_size) || !file.read_at(head_size, words, pixel_bytes))
         file.raise_failure(path);
     if (head != layout.head)
         return std::nullopt;
-    return decode_pixels(words, layout.format, &samples);
+    return decode_pixels(words, layout.format, &values);
 }
 
 }  // namespace snr

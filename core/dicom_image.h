@@ -48,18 +48,17 @@ void prepare_dicom_reading();
 
 // Reads the open regular file `fd` of `size` bytes as a DICOM image when it is one: the
 // 128-byte preamble, "DICM" and a file meta group that names a transfer syntax. Returns nothing
-// for any other file, which is then a raw slice file. With `samples` the 65,536 samples are
-// read (the stored value, rescaled where the file says so); without, only what may refuse the
-// file is read. Raises IoError when the file cannot be read as large as it was found.
+// for any other file, which is then a raw slice file. With `values` the 65,536 stored values
+// and their rescale are read; without, only what may refuse the file is read. Raises IoError when the file cannot be read as large as it was found.
 // With `layout`, an accepted image's layout is kept there.
-std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, Samples* samples,
+std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, SliceValues* values,
                                           DicomLayout* layout = nullptr);
 
-// Reads the samples of the open file `fd` of `size` bytes, whose layout a check kept, without
+// Reads the values of the open file `fd` of `size` bytes, whose layout a check kept, without
 // parsing it: nothing when the size or a byte before the Pixel Data differs from the layout's
-// (the caller parses the file afresh then), otherwise the refusal (empty once the samples are
+// (the caller parses the file afresh then), otherwise the refusal (empty once the values are
 // read). Raises IoError.
 std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
-                                            const std::string& path, Samples& samples);
+                                            const std::string& path, SliceValues& values);
 
 }  // namespace snr

@@ -18,6 +18,14 @@ using StoredPixels = std::array<std::int16_t, plane_pixels>;
 // DICOM image says so. An integer sample is held exactly.
 using Samples = std::array<double, plane_pixels>;
 
+// A slice as read: its stored values (sign-extended; a value beyond the 16-bit signed range
+// refuses the file) and the rescale that makes them samples.
+struct SliceValues {
+    StoredPixels stored;
+    bool rescaled = false;
+    long double slope = 1, intercept = 0;
+};
+
 inline double& at(Plane& plane, int row, int column) { return plane[row * plane_side + column]; }
 inline double at(const Plane& plane, int row, int column) { return plane[row * plane_side + column]; }
 

@@ -1,6 +1,7 @@
 #include "core/slice_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -16,20 +17,20 @@
 
 namespace snr {
 
-SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked)
+SliceSource read_slice_values(const std::string& path, SliceValues& values, const DicomLayout* checked)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
     if (!file)
         throw IoError(io_code::short_slice);  // a FIFO or device holds no slice
     if (checked != nullptr) {
-        if (auto refusal = read_known_image(file->get(), info.st_size, *checked, path, samples)) {
+        if (auto refusal = read_known_image(file->get(), info.st_size, *checked, path, values)) {
             if (!refusal->empty())
                 throw UnreadableImage(refusal_text(path, *refusal));
             return {true, checked->attributes};
         }
     }
-    if (auto image = read_dicom_image(file->get(), info.st_size, path, &samples)) {
+    if (auto image = read_dicom_image(file->get(), info.st_size, path, &values)) {
         if (!image->refusal.empty())
             throw UnreadableImage(refusal_text(path, image->refusal));
         return {true, image->attributes};
@@ -39,19 +40,35 @@ SliceSource read_slice(const std::string& path, Samples& samples, const DicomLay
     if (records < plane_pixels)
         throw IoError(io_code::short_slice);
 
-    static_assert(slice_bytes == 2 * plane_pixels);
-    unsigned char bytes[slice_bytes];
-    if (const int failure = read_all_at(file->get(), bytes, slice_bytes, 2 * (records - plane_pixels))) {
+    // Little-endian signed records, as this machine holds them.
+    static_assert(std::endian::native == std::endian::little && slice_bytes == sizeof values.stored);
+    if (const int failure = read_all_at(file->get(), values.stored.data(), slice_bytes, 2 * (records - plane_pixels))) {
         if (failure < 0)
             throw IoError(io_code::read_past_end);
         raise_io_error(failure, path);
     }
-    for (int i = 0; i < plane_pixels; ++i) {
-        const auto low = static_cast<std::uint16_t>(bytes[2 * i]);
-        const auto high = static_cast<std::uint16_t>(bytes[2 * i + 1]);
-        samples[i] = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
-    }
+    values.rescaled = false;
     return {};
+}
+
+void make_samples(const SliceValues& values, Samples& samples)
+{
+    if (!values.rescaled) {
+        for (int p = 0; p < plane_pixels; ++p)
+            samples[p] = values.stored[p];
+        return;
+    }
+    // The range of the rescale was checked: no sample leaves the double range.
+    for (int p = 0; p < plane_pixels; ++p)
+        samples[p] = static_cast<double>(values.stored[p] * values.slope + values.intercept);
+}
+
+SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked)
+{
+    SliceValues values;
+    SliceSource source = read_slice_values(path, values, checked);
+    make_samples(values, samples);
+    return source;
 }
 
 SliceCheck check_slice(const std::string& path)

@@ -32,6 +32,12 @@ public:
 // operating system's failure otherwise. Never blocks on a FIFO or device.
 SliceSource read_slice(const std::string& path, Samples& samples, const DicomLayout* checked = nullptr);
 
+// The same, as the slice's stored values and their rescale.
+SliceSource read_slice_values(const std::string& path, SliceValues& values, const DicomLayout* checked = nullptr);
+
+// The samples of the values: each stored value, rescaled where the slice says so.
+void make_samples(const SliceValues& values, Samples& samples);
+
 struct SliceCheck {
     SliceSource source;
     std::string refusal;  // why read_slice would refuse the file, after its name; empty if not

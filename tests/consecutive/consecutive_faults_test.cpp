@@ -22,8 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempFolder;
 
-// Runs `action` at the chosen progress report: the n-th slice read in the run, counted from 1.
-// With three slices, reports 1-3 come from the reading pass and 4-6 from the deviation pass.
+// Runs `action` at the chosen progress report: the n-th slice added in the run, counted from 1.
+// With three slices, reports 1-3 come from the reading pass and 4-6 from the deviation pass;
+// a pass reads up to eight slices before it adds them, so a change at report 1 meets the
+// deviation pass and one at report 3 the deviation pass's first read.
 struct MeddlingView : ConsecutiveRunView {
     int at_report = 0;
     std::function<void()> action;
@@ -105,7 +107,7 @@ TEST_F(ConsecutiveFaults, SlicesChangedAfterTheListingFailWithTheirMessages)
               "I/O エラー (131)");
     fs::remove(slice(2));
     SetUp();
-    EXPECT_EQ(failure_when(5, [&] { fs::resize_file(slice(2), 0); }), "I/O エラー (131)");
+    EXPECT_EQ(failure_when(3, [&] { fs::resize_file(slice(2), 0); }), "I/O エラー (131)");
     SetUp();
     EXPECT_EQ(failure_when(1, [&] { test::write_dicom(slice(2), test::filled(1), {.rows = 512, .columns = 512}); }),
               "s2は256×256の16ビット画像ではありません (512×512)");
@@ -184,6 +186,22 @@ TEST_F(ConsecutiveFaults, NoAccessToASliceIsReported)
 {
     test::InjectFault inject(test::Call::Open, EACCES, 1);  // the second slice
     EXPECT_EQ(failure(), "ファイルへのアクセスが拒否されました");
+}
+
+TEST_F(ConsecutiveFaults, ASliceThatCannotBeReadLeavesTheSlicesBeforeItAddedAndCounted)
+{
+    // Eleven slices: the reading pass adds a batch of eight, then fails at the tenth open
+    // after the check's eleven.
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    for (int k = 0; k < 11; ++k)
+        test::write_slice(folder + (k < 10 ? "/t0" : "/t") + std::to_string(k), static_cast<std::int16_t>(10 * k));
+    test::InjectFault inject(test::Call::Open, EACCES, 11 + 9, 1);
+    EXPECT_EQ(failure(), "ファイルへのアクセスが拒否されました");
+    EXPECT_EQ(view.reports, 9);
+    EXPECT_EQ(state->slice_counter, 9);
+    EXPECT_EQ(state->signal_nopi[0], 360.0);  // 0 + 10 + ... + 80, not yet divided
+    EXPECT_EQ(state->rep_nopi[0], 80.0);
 }
 
 TEST_F(ConsecutiveFaults, ExtremeSamplesGiveExactMeansAndNoNoise)

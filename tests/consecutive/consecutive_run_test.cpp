@@ -273,6 +273,23 @@ TEST_F(ConsecutiveRun, DicomImagesAreReadFromTheirPixelDataAndRescaled)
         sum = ext::store(sum + static_cast<ext::real>(static_cast<double>(value * 2.468L - 5053)));
     EXPECT_EQ(state->signal_nopi[0], ext::store(ext::div(sum, 3)));
     EXPECT_EQ(state->disp_image[0], static_cast<double>(14 * 2.468L - 5053));
+
+    // A rescaled slice first, whole ones after it: these add to a signal of fractions.
+    std::filesystem::remove_all(inputs.nopi_folder);
+    std::filesystem::create_directory(inputs.nopi_folder);
+    write_series(inputs.nopi_folder, {11}, test::DicomOptions{.rescale_slope = "0.1", .rescale_intercept = "0"});
+    test::write_slice(inputs.nopi_folder + "/s1", test::filled(3));
+    test::write_slice(inputs.nopi_folder + "/s2", test::filled(32767));
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    const ext::real first = static_cast<double>(11 * 0.1L);
+    sum = ext::store(ext::store(first + 3) + ext::real{32767});
+    const double mean = ext::store(ext::div(sum, 3));
+    double squares = 0;
+    for (const ext::real sample : {first, ext::real{3}, ext::real{32767}})
+        squares = ext::store(squares + (sample - mean) * (sample - mean));
+    EXPECT_EQ(state->signal_nopi[0], mean);
+    EXPECT_EQ(state->noise_nopi[0], ext::store(ext::sqrt(ext::div(squares, 2))));
+    EXPECT_EQ(state->rep_nopi[0], 32767.0);
 }
 
 TEST_F(ConsecutiveRun, ZeroOrNegativeLastSliceGivesAZeroWindow)

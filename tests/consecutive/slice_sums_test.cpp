@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <memory>
 #include <random>
+#include <span>
+#include <vector>
 
 #include "consecutive/slice_sums.h"
 #include "core/errors.h"
@@ -98,6 +101,72 @@ TEST(SliceSums, AnOverflowStopsAtItsPixelWithThePixelsBeforeItDone)
     EXPECT_THROW(add_squared_deviations(planes->samples, Plane{}, planes->noise), FloatError);
     EXPECT_EQ(planes->noise[4], 0.0);
     EXPECT_EQ(planes->noise[5], 0.0);
+}
+
+// The slices' sums one after the other, each rounded to double where it is stored; the
+// squared deviations from the mean, or from the given one.
+struct OneByOne {
+    Plane signal{}, mean{}, noise{};
+    OneByOne(const std::vector<StoredPixels>& slices, const Plane* given_mean = nullptr)
+    {
+        for (const StoredPixels& slice : slices) {
+            for (int p = 0; p < plane_pixels; ++p)
+                signal[p] = static_cast<double>(signal[p] + static_cast<long double>(slice[p]));
+        }
+        for (int p = 0; p < plane_pixels; ++p)
+            mean[p] = static_cast<double>(signal[p] / static_cast<long double>(slices.size()));
+        if (given_mean != nullptr)
+            mean = *given_mean;
+        for (const StoredPixels& slice : slices) {
+            for (int p = 0; p < plane_pixels; ++p) {
+                const long double deviation = slice[p] - static_cast<long double>(mean[p]);
+                noise[p] = static_cast<double>(noise[p] + deviation * deviation);
+            }
+        }
+    }
+};
+
+TEST(SliceSums, WholeSlicesInBatchesGiveTheSumsOfOneAfterTheOther)
+{
+    // 16 slices: means of four fractional bits, worked in fixed point. 3 slices: means of many
+    // bits. Then means of ten fractional bits, the finest the fixed point takes, against which
+    // the extreme samples of rows 0-3 have squares that outgrow it and round in double.
+    for (const std::size_t count : {std::size_t{16}, std::size_t{3}, std::size_t{17}}) {
+        std::mt19937 random(static_cast<unsigned>(count));
+        std::vector<StoredPixels> slices(count);
+        for (std::size_t j = 0; j < count; ++j) {
+            for (int p = 0; p < plane_pixels; ++p) {
+                const int low_bits = static_cast<int>(random() % 256);
+                const bool extreme = p < 4 * plane_side;
+                slices[j][p] = extreme ? static_cast<std::int16_t>(j % 2 == 0 ? -32768 + low_bits : 32767 - low_bits)
+                                       : static_cast<std::int16_t>(static_cast<int>(random() % 8192) - 4096);
+            }
+        }
+        Plane fine_mean;
+        for (double& value : fine_mean)
+            value = static_cast<double>(static_cast<int>(random() % 2048) - 1024) / 1024;
+        const OneByOne expected(slices, count == 17 ? &fine_mean : nullptr);
+
+        auto planes = std::make_unique<Planes>();
+        std::vector<const StoredPixels*> batch;
+        const auto add_in_batches = [&](auto add) {
+            // Batches of 5, 1, 5, 1, ...: several slices in a tile, and one alone.
+            for (std::size_t first = 0; first < count;) {
+                const std::size_t size = std::min(count - first, first % 6 == 0 ? std::size_t{5} : std::size_t{1});
+                batch.clear();
+                for (std::size_t j = first; j < first + size; ++j)
+                    batch.push_back(&slices[j]);
+                add(std::span<const StoredPixels* const>(batch));
+                first += size;
+            }
+        };
+        add_in_batches([&](auto some) { add_whole_slices(some, planes->rep, planes->signal); });
+        add_in_batches([&](auto some) { add_whole_squared_deviations(some, expected.mean, planes->noise); });
+
+        EXPECT_EQ(planes->signal, expected.signal) << count << " slices";
+        EXPECT_EQ(planes->noise, expected.noise) << count << " slices";
+        EXPECT_TRUE(std::equal(planes->rep.begin(), planes->rep.end(), slices.back().begin()));
+    }
 }
 
 }  // namespace
