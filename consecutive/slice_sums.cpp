@@ -1,5 +1,6 @@
 #include "consecutive/slice_sums.h"
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -143,36 +144,48 @@ namespace {
 // Whole samples against means of at most ten fractional bits, in fixed point: with
 // mean = m / 2^10, the deviation is d / 2^10 for d = 2^10 sample - m, below 2^26 in magnitude,
 // its square d^2 / 2^20 and the noise q / 2^20 for a whole q. Every step is exact, in extended
-// precision as here, and so is each double sum below 2^53 / 2^20; q only grows, so its last
+// precision as here, and so is each double sum below 2^52 / 2^20; q only grows, so its last
 // value tells.
 constexpr double fixed_scale = 1024.0;
 constexpr double noise_scale = fixed_scale * fixed_scale;
-constexpr double exact_limit = 9007199254740992.0;  // 2^53
+constexpr double fixed_mean_limit = 33554432.0;  // 2^25
+// Whole numbers in [0, 2^52) go to and from 64-bit integers through 2^52 + q, whose mantissa
+// holds q: a conversion that vectorises where the processor has none of its own.
+constexpr double magic = 4503599627370496.0;  // 2^52
+constexpr std::int64_t magic_bits = std::bit_cast<std::int64_t>(magic);
 
-// The means of a block in fixed point, if each is one.
-bool fixed_means(const double* mean, std::int32_t* fixed)
+// The block's means and noise in fixed point, if each is one.
+[[gnu::target_clones("avx2", "default")]] bool to_fixed(const double* __restrict mean, const double* __restrict noise,
+                                                        std::int32_t* __restrict fixed_mean,
+                                                        std::int64_t* __restrict fixed_noise)
 {
-    bool all = true;
+    int misfits = 0;
     for (int k = 0; k < block; ++k) {
-        const double scaled = mean[k] * fixed_scale;
-        const bool in_range = scaled >= -33554432.0 && scaled <= 33554432.0;  // 2^25
-        fixed[k] = static_cast<std::int32_t>(in_range ? scaled : 0);
-        all = all && in_range && fixed[k] == scaled;
+        const double m = mean[k] * fixed_scale;
+        const bool m_in_range = m >= -fixed_mean_limit && m <= fixed_mean_limit;  // not NaN either
+        fixed_mean[k] = static_cast<std::int32_t>(m_in_range ? m : 0.0);
+        const double q = noise[k] * noise_scale;
+        const bool q_in_range = q >= 0 && q < magic;
+        const double shifted = (q_in_range ? q : 0.0) + magic;
+        fixed_noise[k] = std::bit_cast<std::int64_t>(shifted) - magic_bits;
+        misfits |= static_cast<int>(!m_in_range) | static_cast<int>(static_cast<double>(fixed_mean[k]) != m) |
+                   static_cast<int>(!q_in_range) | static_cast<int>(shifted - magic != q);
     }
-    return all;
+    return misfits == 0;
 }
 
-// The noise of a block in fixed point, if each is one.
-bool fixed_noise(const double* noise, std::int64_t* fixed)
+// The block's noise back from fixed point, if each value is still below 2^52.
+[[gnu::target_clones("avx2", "default")]] bool from_fixed(const std::int64_t* __restrict fixed_noise,
+                                                          double* __restrict noise)
 {
-    bool all = true;
-    for (int k = 0; k < block; ++k) {
-        const double scaled = noise[k] * noise_scale;
-        const bool in_range = scaled >= 0 && scaled < exact_limit;
-        fixed[k] = static_cast<std::int64_t>(in_range ? scaled : 0);
-        all = all && in_range && static_cast<double>(fixed[k]) == scaled;
-    }
-    return all;
+    int misfits = 0;
+    for (int k = 0; k < block; ++k)
+        misfits |= static_cast<int>(fixed_noise[k] >= std::int64_t{1} << 52);
+    if (misfits != 0)
+        return false;
+    for (int k = 0; k < block; ++k)
+        noise[k] = (std::bit_cast<double>(fixed_noise[k] + magic_bits) - magic) / noise_scale;
+    return true;
 }
 
 [[gnu::target_clones("avx2", "default")]] void add_fixed_squares(std::int64_t* __restrict noise,
@@ -194,17 +207,11 @@ void add_whole_squared_deviations(std::span<const StoredPixels* const> slices, c
     for (int start = 0; start < plane_pixels; start += block) {
         std::int32_t fixed_mean[block];
         std::int64_t fixed[block];
-        if (fixed_means(mean.data() + start, fixed_mean) && fixed_noise(noise.data() + start, fixed)) {
+        if (to_fixed(mean.data() + start, noise.data() + start, fixed_mean, fixed)) {
             for (const StoredPixels* slice : slices)
                 add_fixed_squares(fixed, fixed_mean, slice->data() + start);
-            bool exact = true;
-            for (int k = 0; k < block; ++k)
-                exact = exact && fixed[k] < static_cast<std::int64_t>(exact_limit);
-            if (exact) {
-                for (int k = 0; k < block; ++k)
-                    noise[start + k] = static_cast<double>(fixed[k]) / noise_scale;
+            if (from_fixed(fixed, noise.data() + start))
                 continue;
-            }
         }
         for (std::size_t j = 0; j < slices.size(); ++j) {
             double samples[block];

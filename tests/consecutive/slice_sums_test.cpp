@@ -167,6 +167,16 @@ TEST(SliceSums, WholeSlicesInBatchesGiveTheSumsOfOneAfterTheOther)
         EXPECT_EQ(planes->noise, expected.noise) << count << " slices";
         EXPECT_TRUE(std::equal(planes->rep.begin(), planes->rep.end(), slices.back().begin()));
     }
+
+    // A noise of finer bits than the fixed point holds goes on in floating point.
+    auto planes = std::make_unique<Planes>();
+    planes->noise[5] = 0x1p-30;
+    StoredPixels threes;
+    threes.fill(3);
+    const StoredPixels* one[] = {&threes};
+    add_whole_squared_deviations(one, Plane{}, planes->noise);
+    EXPECT_EQ(planes->noise[5], 9 + 0x1p-30);
+    EXPECT_EQ(planes->noise[6], 9.0);
 }
 
 }  // namespace
