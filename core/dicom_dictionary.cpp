@@ -5,6 +5,7 @@
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdicent.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcdict.h>
 
 namespace snr {
@@ -23,21 +24,51 @@ constexpr Entry standard_entries[] = {
 #include "standard_dictionary.inc"
 };
 
+bool among(const Entry& entry, std::span<const DcmTagKey> keys)
+{
+    if (entry.group == 0x0002)
+        return true;  // the file meta group
+    for (const DcmTagKey& key : keys) {
+        if (entry.group == key.getGroup() && entry.element == key.getElement() && entry.upper_group == entry.group &&
+            entry.upper_element == entry.element)
+            return true;
+    }
+    return false;
+}
+
+DcmDictEntry* new_entry(const Entry& entry)
+{
+    // The texts are the table's own and live as long as the program.
+    auto* added = new DcmDictEntry(entry.group, entry.element, entry.upper_group, entry.upper_element,
+                                   DcmVR(static_cast<DcmEVR>(entry.vr)), entry.name, entry.vm_min, entry.vm_max,
+                                   entry.version, OFFalse, entry.private_creator);
+    added->setGroupRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.group_restriction));
+    added->setElementRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.element_restriction));
+    return added;
+}
+
 }  // namespace
 
 void add_standard_dictionary(DcmDataDictionary& dictionary)
 {
-    for (const Entry& entry : standard_entries) {
-        // The texts are the table's own and live as long as the program.
-        auto* added = new DcmDictEntry(entry.group, entry.element, entry.upper_group, entry.upper_element,
-                                       DcmVR(static_cast<DcmEVR>(entry.vr)), entry.name, entry.vm_min, entry.vm_max,
-                                       entry.version, OFFalse, entry.private_creator);
-        added->setGroupRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.group_restriction));
-        added->setElementRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.element_restriction));
-        dictionary.addEntry(added);
-    }
+    for (const Entry& entry : standard_entries)
+        dictionary.addEntry(new_entry(entry));
 }
 
 int standard_dictionary_size() { return static_cast<int>(std::size(standard_entries)); }
+
+void add_standard_entries(DcmDataDictionary& dictionary, std::span<const DcmTagKey> keys)
+{
+    for (const Entry& entry : standard_entries) {
+        if (among(entry, keys))
+            dictionary.addEntry(new_entry(entry));
+    }
+}
+
+bool has_standard_entries(const DcmDataDictionary& dictionary)
+{
+    // One the reader does not read.
+    return dictionary.findEntry(DCM_PatientName, nullptr) != nullptr;
+}
 
 }  // namespace snr

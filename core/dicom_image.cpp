@@ -469,14 +469,23 @@ private:
 
 }  // namespace
 
+// The elements of a data set that the reader reads: its dictionary's entries, beside those of
+// the file meta group. DCMTK reads an element missing from the dictionary as bytes, and the
+// reader skips it like every other it does not read, so an image parses to the same values as
+// with the whole dictionary, which takes some milliseconds of fresh memory to make.
+const DcmTagKey read_elements[] = {
+    DCM_Manufacturer, DCM_ManufacturerModelName, DCM_SeriesNumber, DCM_SeriesDescription, DCM_SamplesPerPixel,
+    DCM_PhotometricInterpretation, DCM_NumberOfFrames, DCM_Rows, DCM_Columns, DCM_BitsAllocated, DCM_BitsStored,
+    DCM_HighBit, DCM_PixelRepresentation, DCM_RescaleIntercept, DCM_RescaleSlope, DCM_PixelData,
+};
+
 void prepare_dicom_reading()
 {
     // Once, on the first thread to come; the others wait here until it is done.
     static const bool prepared = [] {
-        // The standard's dictionary alone, built from the table made at build time, unless the
-        // user names dictionaries: DCMTK would parse the file for some ten milliseconds, and
-        // the makers' private one only names elements the reader skips. DCMTK then loads an
-        // empty file in place of its default ones.
+        // The reader's entries of the standard's dictionary, built from the table made at build
+        // time, unless the user names dictionaries. DCMTK then loads an empty file in place of
+        // its default ones.
         const char* named = std::getenv(DCM_DICT_ENVIRONMENT_VARIABLE);
         const bool ours = named == nullptr || *named == '\0';
         if (ours)
@@ -485,11 +494,19 @@ void prepare_dicom_reading()
         DCM_dcmdataLogger.setLogLevel(OFLogger::OFF_LOG_LEVEL);
         DcmDataDictionary& dictionary = dcmDataDict.wrlock();
         if (ours && dictionary.numberOfEntries() == 0)  // not made earlier by a writer, that is
-            add_standard_dictionary(dictionary);
+            add_standard_entries(dictionary, read_elements);
         dcmDataDict.wrunlock();
         return true;
     }();
     (void)prepared;
+}
+
+void prepare_dicom_writing()
+{
+    DcmDataDictionary& dictionary = dcmDataDict.wrlock();
+    if (!has_standard_entries(dictionary))
+        add_standard_dictionary(dictionary);
+    dcmDataDict.wrunlock();
 }
 
 std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, SliceValues* values,

@@ -42,15 +42,20 @@ struct DicomRead {
     std::string refusal;
 };
 
-// Loads what the reader needs before its first file (the toolkit's data dictionary, some tens
-// of milliseconds), so that a second thread can do it while the caller does other work.
+// Loads what the reader needs before its first file (the toolkit's data dictionary, some
+// milliseconds), so that a second thread can do it while the caller does other work.
 void prepare_dicom_reading();
+
+// Before DICOM files are written: the whole of the standard's dictionary, where the reader
+// made the dictionary with its own entries alone.
+void prepare_dicom_writing();
 
 // Reads the open regular file `fd` of `size` bytes as a DICOM image when it is one: the
 // 128-byte preamble, "DICM" and a file meta group that names a transfer syntax. Returns nothing
 // for any other file, which is then a raw slice file. With `values` the 65,536 stored values
-// and their rescale are read; without, only what may refuse the file is read. Raises IoError when the file cannot be read as large as it was found.
-// With `layout`, an accepted image's layout is kept there.
+// and their rescale are read; without, only what may refuse the file is read. Raises IoError
+// when the file cannot be read as large as it was found. With `layout`, an accepted image's
+// layout is kept there.
 std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, SliceValues* values,
                                           DicomLayout* layout = nullptr);
 

@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <memory>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
+#include <vector>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdicent.h>
 #include <dcmtk/dcmdata/dcdict.h>
 
 #include "core/dicom_dictionary.h"
+#include "core/dicom_image.h"
 
 #include "core/slice_file.h"
 #include "tests/support/dicom_writer.h"
@@ -279,6 +284,90 @@ TEST(DicomDictionary, TheTableGivesTheDictionaryThatLoadingDcmtksStandardFileGiv
     const auto [built_normal, built_repeating] = entries_of(built);
     EXPECT_TRUE(built_normal == loaded_normal);
     EXPECT_TRUE(built_repeating == loaded_repeating);
+}
+
+// What reading a file gives, all of it.
+struct FullOutcome {
+    SliceSource source;
+    StoredPixels stored{};
+    bool rescaled = false;
+    long double slope = 0, intercept = 0;
+    std::string error;
+    bool operator==(const FullOutcome& other) const
+    {
+        const DicomAttributes& a = source.attributes;
+        const DicomAttributes& b = other.source.attributes;
+        return std::tie(source.dicom, a.transfer_syntax, a.manufacturer, a.model, a.series_number,
+                        a.series_description, a.rescale_slope, a.rescale_intercept, a.pixel_offset, stored, rescaled,
+                        slope, intercept, error) ==
+               std::tie(other.source.dicom, b.transfer_syntax, b.manufacturer, b.model, b.series_number,
+                        b.series_description, b.rescale_slope, b.rescale_intercept, b.pixel_offset, other.stored,
+                        other.rescaled, other.slope, other.intercept, other.error);
+    }
+};
+
+FullOutcome read_fully(const std::string& path)
+{
+    FullOutcome outcome;
+    auto values = std::make_unique<SliceValues>();
+    try {
+        outcome.source = read_slice_values(path, *values);
+        outcome.stored = values->stored;
+        outcome.rescaled = values->rescaled;
+        outcome.slope = values->slope;
+        outcome.intercept = values->intercept;
+    } catch (const Error& error) {
+        outcome.error = error.what();
+    }
+    return outcome;
+}
+
+TEST(DicomDictionary, ImagesParseToTheSameValuesWithTheReadersEntriesAsWithTheWholeDictionary)
+{
+    prepare_dicom_reading();
+    if (has_standard_entries(dcmDataDict.rdlock())) {
+        dcmDataDict.rdunlock();
+        GTEST_SKIP() << "the dictionary was made earlier in this process (ctest runs each test alone)";
+    }
+    dcmDataDict.rdunlock();
+
+    // Written by a child, whose writer makes the whole dictionary in its process only. A
+    // sequence of defined length in implicit VR is bytes to the reader's dictionary.
+    TempFolder tmp;
+    const std::vector<std::pair<std::string, DicomOptions>> files = {
+        {"implicit", {.transfer_syntax = test::implicit_little_endian, .rescale_slope = "2.5",
+                      .rescale_intercept = "-7", .manufacturer = "Maker", .model = "M1", .series_number = "12",
+                      .series_description = "SNR test", .nesting = 2, .padding = 370}},
+        {"implicit_unsigned", {.transfer_syntax = test::implicit_little_endian, .pixel_representation = 0}},
+        {"implicit_refused", {.transfer_syntax = test::implicit_little_endian, .rows = 512, .columns = 512}},
+        {"big_endian", {.transfer_syntax = test::explicit_big_endian, .bits_stored = 12, .high_bit = 11,
+                        .nesting = 1}},
+        {"explicit", {.frames = 2}},
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (const auto& [name, options] : files)
+            test::write_dicom(tmp.file(name), test::ramp(), options);
+        std::_Exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    std::vector<FullOutcome> with_reader_entries;
+    for (const auto& file : files)
+        with_reader_entries.push_back(read_fully(tmp.file(file.first)));
+    ASSERT_FALSE(has_standard_entries(dcmDataDict.rdlock()));
+    dcmDataDict.rdunlock();
+    EXPECT_EQ(with_reader_entries[0].source.attributes.manufacturer, "Maker");
+    EXPECT_EQ(with_reader_entries[0].stored, test::ramp());
+    EXPECT_TRUE(with_reader_entries[0].rescaled);
+    EXPECT_EQ(with_reader_entries[2].error, "implicit_refusedは256×256の16ビット画像ではありません (512×512)");
+
+    prepare_dicom_writing();
+    for (std::size_t k = 0; k < files.size(); ++k)
+        EXPECT_TRUE(read_fully(tmp.file(files[k].first)) == with_reader_entries[k]) << files[k].first;
 }
 
 }  // namespace

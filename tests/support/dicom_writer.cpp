@@ -12,6 +12,8 @@
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 
+#include "core/dicom_image.h"
+
 namespace snr::test {
 
 namespace {
@@ -70,6 +72,7 @@ void put_pixel_data(DcmDataset& data, const std::vector<Uint8>& bytes, const Dcm
 
 void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomOptions& options)
 {
+    prepare_dicom_writing();
     DcmFileFormat file;
     DcmDataset& data = *file.getDataset();
     put_text(data, DCM_SOPClassUID, UID_MRImageStorage);

@@ -11,6 +11,8 @@
 #include <dcmtk/dcmdata/dcostrmb.h>
 #include <dcmtk/dcmdata/dcuid.h>
 
+#include "core/dicom_image.h"
+
 namespace snr::snrmap {
 
 namespace {
@@ -33,6 +35,7 @@ void put(DcmItem& item, const Text& text)
 
 std::string dicom_bytes(const DicomImage& image, const StoredPixels& pixels)
 {
+    prepare_dicom_writing();
     DcmFileFormat file;
     DcmDataset& data = *file.getDataset();
     // Type 1 and 2 attributes of the modules, in module order. A phantom has no birth date or
