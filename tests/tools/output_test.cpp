@@ -115,6 +115,13 @@ TEST(PlaneSummary, FiguresOverTheNonZeroPixelsOutsideTheLegendBox)
     EXPECT_DOUBLE_EQ(*in_g.p95, 0.9505);  // rank 0.95 x 99 = 94.05 between 0.95 and 0.96
     EXPECT_DOUBLE_EQ(*summarize_plane(plane, false, true).p95, 95.05);
 
+    // The sum is extended, in row order: in double arithmetic both ones would be lost.
+    Plane wide{};
+    at(wide, 0, 0) = 0x1p53;
+    at(wide, 0, 1) = 1;
+    at(wide, 100, 2) = 1;  // a row beside the box
+    EXPECT_EQ(summarize_plane(wide, false, false).mean, static_cast<double>((0x1p53L + 2) / 3));
+
     const PlaneSummary empty = summarize_plane(Plane{}, true, true);
     EXPECT_EQ(empty.pixels, 0);
     EXPECT_FALSE(empty.min || empty.max || empty.mean || empty.p95);

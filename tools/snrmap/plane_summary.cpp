@@ -9,30 +9,73 @@
 
 namespace snr::snrmap {
 
-PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile)
-{
-    // Only the percentile needs the values kept; a buffer of half a megabyte per plane is
-    // fresh memory, which costs more than the figures.
-    std::vector<double> values;
-    if (with_percentile)
-        values.reserve(plane_pixels);
-    PlaneSummary summary;
+namespace {
+
+struct Figures {
     long double sum = 0;
-    double low = 0, high = 0;
+    long long pixels = 0;
+    double low = HUGE_VAL, high = -HUGE_VAL;
+};
+
+// Adds the values of [first, last) (those not 0, with `nonzero`) to the figures, in order.
+// The figures stay in registers while the loop runs.
+template <bool nonzero>
+void add_values(const double* first, const double* last, Figures& figures)
+{
+    long double sum = figures.sum;
+    long long pixels = figures.pixels;
+    double low = figures.low, high = figures.high;
+    for (; first != last; ++first) {
+        const double value = *first;
+        if (nonzero && value == 0)
+            continue;
+        low = value < low ? value : low;
+        high = value >= high ? value : high;  // the last of equal largest, as minmax_element
+        sum += value;
+        ++pixels;
+    }
+    figures = {sum, pixels, low, high};
+}
+
+// Calls visit(first, last) for the stretches of each row outside the legend box, in order.
+template <class Visit>
+void outside_the_box(const Plane& plane, Visit visit)
+{
     for (int row = 0; row < plane_side; ++row) {
-        for (int column = 0; column < plane_side; ++column) {
-            const double value = at(plane, row, column);
-            if (value == 0 || legend::in_box(row, column))
-                continue;
-            const double shown = gfactor ? in_g(value) : value;
-            low = summary.pixels == 0 || shown < low ? shown : low;
-            high = summary.pixels == 0 || shown >= high ? shown : high;  // the last of equal largest, as minmax_element
-            sum += shown;
-            ++summary.pixels;
-            if (with_percentile)
-                values.push_back(shown);
+        const double* start = plane.data() + row * plane_side;
+        if (legend::in_box(row, legend::frame_left)) {
+            visit(start, start + legend::frame_left);
+            visit(start + legend::frame_right + 1, start + plane_side);
+        } else {
+            visit(start, start + plane_side);
         }
     }
+}
+
+}  // namespace
+
+PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile)
+{
+    Figures figures;
+    // The values shown, kept where they are taken in g or the percentile needs them; a buffer
+    // of half a megabyte per plane is fresh memory, which costs more than the figures.
+    std::vector<double> values;
+    if (gfactor || with_percentile) {
+        values.reserve(plane_pixels);
+        outside_the_box(plane, [&](const double* first, const double* last) {
+            for (; first != last; ++first) {
+                if (*first != 0)
+                    values.push_back(gfactor ? in_g(*first) : *first);
+            }
+        });
+        add_values<false>(values.data(), values.data() + values.size(), figures);
+    } else {
+        outside_the_box(plane, [&](const double* first, const double* last) { add_values<true>(first, last, figures); });
+    }
+    PlaneSummary summary;
+    summary.pixels = figures.pixels;
+    const long double sum = figures.sum;
+    const double low = figures.low, high = figures.high;
     if (summary.pixels == 0)
         return summary;
 
