@@ -1,5 +1,6 @@
 #include "consecutive/slice_sums.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <vector>
@@ -118,12 +119,12 @@ namespace {
         totals[k] += samples[k];
 }
 
-}  // namespace
+// Slices taken together at most: their 32-bit totals of 16-bit samples, and 64-bit sums of
+// squares below 2^52 each, stay in range.
+constexpr std::size_t most_together = 1024;
 
-void add_whole_slices(std::span<const StoredPixels* const> slices, Plane& rep, Plane& signal)
+void add_whole_together(std::span<const StoredPixels* const> slices, Plane& rep, Plane& signal)
 {
-    if (slices.empty())
-        return;
     // Whole numbers below 2^53 add up exactly in any grouping: a tile takes the slices' total
     // at once, as the sum of its whole signal and 32-bit totals of 16-bit samples.
     constexpr int tile = 1024;
@@ -138,8 +139,6 @@ void add_whole_slices(std::span<const StoredPixels* const> slices, Plane& rep, P
         }
     }
 }
-
-namespace {
 
 // Whole samples against means of at most ten fractional bits, in fixed point: with
 // mean = m / 2^10, the deviation is d / 2^10 for d = 2^10 sample - m, below 2^26 in magnitude,
@@ -198,9 +197,8 @@ constexpr std::int64_t magic_bits = std::bit_cast<std::int64_t>(magic);
     }
 }
 
-}  // namespace
 
-void add_whole_squared_deviations(std::span<const StoredPixels* const> slices, const Plane& mean, Plane& noise)
+void add_whole_squares_together(std::span<const StoredPixels* const> slices, const Plane& mean, Plane& noise)
 {
     // Block by block, each slice in turn: the block's noise stays at hand for all of them.
     std::vector<int> misses(slices.size());
@@ -220,6 +218,20 @@ void add_whole_squared_deviations(std::span<const StoredPixels* const> slices, c
             add_squared_deviations_block(samples, mean.data() + start, noise.data() + start, misses[j]);
         }
     }
+}
+
+}  // namespace
+
+void add_whole_slices(std::span<const StoredPixels* const> slices, Plane& rep, Plane& signal)
+{
+    for (std::size_t first = 0; first < slices.size(); first += most_together)
+        add_whole_together(slices.subspan(first, std::min(most_together, slices.size() - first)), rep, signal);
+}
+
+void add_whole_squared_deviations(std::span<const StoredPixels* const> slices, const Plane& mean, Plane& noise)
+{
+    for (std::size_t first = 0; first < slices.size(); first += most_together)
+        add_whole_squares_together(slices.subspan(first, std::min(most_together, slices.size() - first)), mean, noise);
 }
 
 }  // namespace snr
