@@ -15,14 +15,13 @@ namespace {
 struct Entry {
     std::uint16_t group, element, upper_group, upper_element;
     int vr, group_restriction, element_restriction, vm_min, vm_max;
-    const char* name;
-    const char* version;
-    const char* private_creator;
+    long name, version, private_creator;  // offsets into standard_texts; -1 for none
 };
 
-constexpr Entry standard_entries[] = {
 #include "standard_dictionary.inc"
-};
+
+// The texts are the table's own and live as long as the program.
+const char* text_at(long offset) { return offset < 0 ? nullptr : standard_texts + offset; }
 
 bool among(const Entry& entry, std::span<const DcmTagKey> keys)
 {
@@ -38,10 +37,9 @@ bool among(const Entry& entry, std::span<const DcmTagKey> keys)
 
 DcmDictEntry* new_entry(const Entry& entry)
 {
-    // The texts are the table's own and live as long as the program.
     auto* added = new DcmDictEntry(entry.group, entry.element, entry.upper_group, entry.upper_element,
-                                   DcmVR(static_cast<DcmEVR>(entry.vr)), entry.name, entry.vm_min, entry.vm_max,
-                                   entry.version, OFFalse, entry.private_creator);
+                                   DcmVR(static_cast<DcmEVR>(entry.vr)), text_at(entry.name), entry.vm_min,
+                                   entry.vm_max, text_at(entry.version), OFFalse, text_at(entry.private_creator));
     added->setGroupRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.group_restriction));
     added->setElementRangeRestriction(static_cast<DcmDictRangeRestriction>(entry.element_restriction));
     return added;
