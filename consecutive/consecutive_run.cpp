@@ -169,7 +169,9 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
     bool whole_signal = true;
     const bool read_all = pass_over(
         slices, *batch, half, 0, progress, stopped,
-        [](ListedSlice& slice, SliceValues& values) { slice.source = read_slice_values(slice.path, values, &slice.layout); },
+        [](ListedSlice& slice, SliceValues& values) {
+            slice.source = read_slice_values(slice.path, values, &slice.layout);
+        },
         [&](std::span<const StoredPixels* const> whole) {
             if (whole_signal) {
                 add_whole_slices(whole, half.rep, half.signal);

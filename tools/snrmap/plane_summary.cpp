@@ -70,7 +70,8 @@ PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percent
         });
         add_values<false>(values.data(), values.data() + values.size(), figures);
     } else {
-        outside_the_box(plane, [&](const double* first, const double* last) { add_values<true>(first, last, figures); });
+        outside_the_box(plane,
+                        [&](const double* first, const double* last) { add_values<true>(first, last, figures); });
     }
     PlaneSummary summary;
     summary.pixels = figures.pixels;
