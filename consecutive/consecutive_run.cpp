@@ -4,7 +4,6 @@
 #include <array>
 #include <atomic>
 #include <exception>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -105,24 +104,28 @@ struct Batch {
 };
 
 // One pass over a folder's slices, a batch at a time: each batch is read, then added in slice
-// order, whole slices together (`add_whole`), a rescaled one alone (`add_one`). A slice that
-// cannot be read fails the pass after those before it are added and counted, as they would be
-// one by one; a stop comes between slices and returns false.
-template <class Read, class AddWhole, class AddOne>
+// order. While `grouped` holds, whole slices go together (`add_whole`); a rescaled slice ends
+// it, and from then on each goes alone as samples (`add_one`). A slice that cannot be read
+// fails the pass after those before it are added and counted, as they would be one by one; a
+// stop comes between slices and returns false.
+template <class AddWhole, class AddOne>
 bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half, int pass, Progress& progress,
-               const std::function<bool()>& stopped, Read read, AddWhole add_whole, AddOne add_one)
+               const std::atomic<bool>* stop, bool& grouped, AddWhole add_whole, AddOne add_one)
 {
     half.slice_counter = 0;
     for (std::size_t first = 0; first < slices.size(); first += batch_slices) {
         const std::size_t wanted = std::min(batch_slices, slices.size() - first);
         std::size_t read_count = 0;
         std::exception_ptr failure;
-        bool stop = false;
+        bool stopped = false;
         for (; read_count < wanted; ++read_count) {
-            if ((stop = stopped()))
+            if ((stopped = stop != nullptr && stop->load()))
                 break;
+            ListedSlice& slice = slices[first + read_count];
             try {
-                read(slices[first + read_count], batch.values[read_count]);
+                const SliceSource source = read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                if (pass == 0)
+                    slice.source = source;
             } catch (...) {
                 failure = std::current_exception();
                 break;
@@ -131,13 +134,14 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
         for (std::size_t done = 0; done < read_count;) {
             std::size_t end = done;
             std::array<const StoredPixels*, batch_slices> whole{};
-            while (end < read_count && !batch.values[end].rescaled) {
+            while (grouped && end < read_count && !batch.values[end].rescaled) {
                 whole[end - done] = &batch.values[end].stored;
                 ++end;
             }
             if (end > done) {
                 add_whole(std::span(whole.data(), end - done));
             } else {
+                grouped = false;
                 if (!batch.samples)
                     batch.samples = make_large<Samples>();
                 make_samples(batch.values[done], *batch.samples);
@@ -151,7 +155,7 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
         }
         if (failure)
             std::rethrow_exception(failure);
-        if (stop)
+        if (stopped)
             return false;
     }
     return true;
@@ -163,30 +167,13 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
 {
     const auto batch = make_large<Batch>();
     half.count = static_cast<std::int32_t>(slices.size());
-    const std::function<bool()> stopped = [&] { return stop != nullptr && stop->load(); };
 
     // Whole slices add up exactly however grouped, while the signal holds whole sums alone.
-    bool whole_signal = true;
-    const bool read_all = pass_over(
-        slices, *batch, half, 0, progress, stopped,
-        [](ListedSlice& slice, SliceValues& values) {
-            slice.source = read_slice_values(slice.path, values, &slice.layout);
-        },
-        [&](std::span<const StoredPixels* const> whole) {
-            if (whole_signal) {
-                add_whole_slices(whole, half.rep, half.signal);
-                return;
-            }
-            for (const StoredPixels* values : whole) {
-                std::copy(values->begin(), values->end(), batch->samples->begin());
-                add_slice(*batch->samples, half.rep, half.signal);
-            }
-        },
-        [&](const Samples& samples) {
-            whole_signal = false;
-            add_slice(samples, half.rep, half.signal);
-        });
-    if (!read_all)
+    bool whole_sums = true;
+    if (!pass_over(
+            slices, *batch, half, 0, progress, stop, whole_sums,
+            [&](std::span<const StoredPixels* const> whole) { add_whole_slices(whole, half.rep, half.signal); },
+            [&](const Samples& samples) { add_slice(samples, half.rep, half.signal); }))
         return;
 
     for (int p = 0; p < plane_pixels; ++p) {
@@ -198,21 +185,14 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
     // The deviations come from the very slices the mean was formed from. A folder listed
     // afresh could have lost or gained files meanwhile (an export still being copied, a share
     // going away) and would give a noise that belongs to no series; a slice gone now fails
-    // as a file that cannot be opened.
+    // as a file that cannot be opened. Whole slices go together against the mean of whole sums.
+    bool whole_mean = whole_sums;
     if (!pass_over(
-        slices, *batch, half, 1, progress, stopped,
-        [](const ListedSlice& slice, SliceValues& values) { read_slice_values(slice.path, values, &slice.layout); },
-        [&](std::span<const StoredPixels* const> whole) {
-            if (whole_signal) {
+            slices, *batch, half, 1, progress, stop, whole_mean,
+            [&](std::span<const StoredPixels* const> whole) {
                 add_whole_squared_deviations(whole, half.signal, half.noise);
-                return;
-            }
-            for (const StoredPixels* values : whole) {
-                std::copy(values->begin(), values->end(), batch->samples->begin());
-                add_squared_deviations(*batch->samples, half.signal, half.noise);
-            }
-        },
-        [&](const Samples& samples) { add_squared_deviations(samples, half.signal, half.noise); }))
+            },
+            [&](const Samples& samples) { add_squared_deviations(samples, half.signal, half.noise); }))
         return;
     const ext::real divisor = static_cast<ext::real>(half.slice_counter) - 1;
     for (int p = 0; p < plane_pixels; ++p)
