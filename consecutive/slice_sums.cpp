@@ -197,7 +197,6 @@ constexpr std::int64_t magic_bits = std::bit_cast<std::int64_t>(magic);
     }
 }
 
-
 void add_whole_squares_together(std::span<const StoredPixels* const> slices, const Plane& mean, Plane& noise)
 {
     // Block by block, each slice in turn: the block's noise stays at hand for all of them.
