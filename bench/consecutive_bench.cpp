@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include <benchmark/benchmark.h>
 
 #include <memory>

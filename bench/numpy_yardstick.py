@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The two measurements as a physicist would write them in numpy: the yardstick for snrmap.
 
 Same arithmetic as our code: long double intermediates, every running sum rounded to double

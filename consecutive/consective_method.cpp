@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "consecutive/consective_method.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "consecutive/slice_sums.h"
 
 #include <algorithm>

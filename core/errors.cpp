@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/errors.h"
 
 #include "core/gcc_bugs.h"

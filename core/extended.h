@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Extended-precision arithmetic with the traps of the measurements made explicit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // GCC 12 at -O3 reports a false overlap (-Wrestrict) in the inlined insert of a literal

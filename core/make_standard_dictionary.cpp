@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Build tool: writes the entries of the standard's data dictionary, as DCMTK's dictionary file
 // gives them, as C++ initialisers. The programs build DCMTK's dictionary from them at start,
 // several times faster than DCMTK parses the file. The texts are one array that the entries

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/window_command_line.h"
 
 #include <filesystem>

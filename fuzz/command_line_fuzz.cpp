@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // snrmap's command line on any arguments: either a usage error with a text, or a command whose
 // inputs are arguments in the order given, with counts, ROIs and phantom settings in range, that
 // reads back the same from its canonical spelling (options as --name=value, then "--" and

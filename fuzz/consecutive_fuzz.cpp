@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The consecutive method on slices of any samples, any legend settings and any reduction
 // rate: no plane ever holds a NaN or an infinity, and a run that does not complete ends in
 // one of the system's messages (the refusal of R "0", a conversion error naming one of the

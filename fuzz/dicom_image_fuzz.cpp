@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The DICOM reader on files of any content: a slice or a refusal, never a crash, a hang or a
 // sample beyond a double; the check and the read agree, and a refusal leaves the samples alone.
 //

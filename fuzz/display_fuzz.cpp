@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Rendering, the automatic window, the window drag and the readout on planes of any doubles
 // (infinities, NaNs, the extremes and denormals included) and any window: every grey level
 // is the truncating integer formula clamped to 0-255, nothing is written outside the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The raw export of planes of any doubles, with any one system call failing: the file holds
 // the low 16 bits of the floor of every value, or the export fails with the invalid-operation
 // error (a value beyond the 64-bit range, a NaN) or the I/O error of the failed call. After

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
 // Shared by the fuzz targets: a scratch folder, input slicing, the checks that end a run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // snrmap's JSON writer on any bytes. A string of any bytes becomes a valid JSON string (no
 // raw control byte, valid UTF-8, known escapes only) from which the bytes can be told again;
 // a number, also in 17 digits, reads back as the same double or is refused; a document built

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The legend edits and labels on any two texts and any selected item: the map keeps finite
 // values, changes only inside the wedge, the labels are plain fixed-point numbers, and every
 // failure is a conversion error naming one of the texts or the overflow error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The DICM check on files of any content, against the rule read byte by byte: zeros are
 // skipped, the letters D, I, C and M collected, any other byte ends the scan; the file is
 // taken when exactly "DICM" was collected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The slice reader on raw files of any size and content: either the last whole 65,536
 // records, or I/O error 131 for a file too short to hold them. DICOM images are
 // dicom_image_fuzz's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Text to number on any text: accepted exactly when it is a decimal number within the
 // extended range, with the value the C library reads; refused with the conversion message
 // naming the text otherwise. Storing the value into a double gives a finite double or the

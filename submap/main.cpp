@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/qt/window_main.h"
 #include "submap/sub_map.h"
 

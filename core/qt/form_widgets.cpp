@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/qt/form_widgets.h"
 
 #include <QCoreApplication>

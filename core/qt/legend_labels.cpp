@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/qt/legend_labels.h"
 
 #include "core/qt/form_widgets.h"

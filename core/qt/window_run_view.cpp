@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "core/qt/window_run_view.h"
 
 #include <QProgressBar>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tests/support/temp_folder.h"
 
 #include <algorithm>

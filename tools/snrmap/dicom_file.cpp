@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/dicom_file.h"
 
 #include <stdexcept>

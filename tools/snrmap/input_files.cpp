@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/input_files.h"
 
 #include "tools/snrmap/json_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/output_folder.h"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/roi_output.h"
 
 #include "core/roi_report.h"
