@@ -10,9 +10,9 @@
 #include "bench/bench_support.h"
 #include "consecutive/consective_method.h"
 #include "core/large_memory.h"
-#include "core/qt/folder_list.h"
-#include "core/qt/form_widgets.h"
-#include "core/qt/image_view.h"
+#include "widgets/folder_list.h"
+#include "widgets/form_widgets.h"
+#include "widgets/image_view.h"
 #include "tests/support/fake_dialogs.h"
 
 namespace {

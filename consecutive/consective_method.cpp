@@ -10,10 +10,10 @@
 #include <QPushButton>
 
 #include "consecutive/consecutive_items.h"
-#include "core/qt/folder_list.h"
-#include "core/qt/form_widgets.h"
-#include "core/qt/result_list.h"
-#include "core/qt/window_run_view.h"
+#include "widgets/folder_list.h"
+#include "widgets/form_widgets.h"
+#include "widgets/result_list.h"
+#include "widgets/window_run_view.h"
 
 namespace snr {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "consecutive/consecutive_run.h"
-#include "core/qt/viewer_form.h"
+#include "widgets/viewer_form.h"
 
 class QFrame;
 class QGroupBox;

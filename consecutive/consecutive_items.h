@@ -2,8 +2,8 @@
 #pragma once
 
 #include "consecutive/consecutive_run.h"
-#include "core/result_items.h"
-#include "core/view_selection.h"
+#include "window_model/result_items.h"
+#include "window_model/view_selection.h"
 
 namespace snr {
 

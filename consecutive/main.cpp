@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "consecutive/consective_method.h"
-#include "core/qt/window_main.h"
+#include "widgets/window_main.h"
 
 int main(int argc, char* argv[])
 {

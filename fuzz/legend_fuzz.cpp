@@ -6,7 +6,7 @@
 // Input: the item kind byte, then the minimum and the interval text on lines of their own.
 
 #include "core/legend.h"
-#include "core/legend_edit.h"
+#include "window_model/legend_edit.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace snr;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "core/qt/window_main.h"
+#include "widgets/window_main.h"
 #include "submap/sub_map.h"
 
 int main(int argc, char* argv[])

@@ -10,10 +10,10 @@
 #include <utility>
 
 #include "core/path.h"
-#include "core/qt/form_widgets.h"
-#include "core/qt/result_list.h"
-#include "core/qt/window_run_view.h"
-#include "core/window_command_line.h"
+#include "widgets/form_widgets.h"
+#include "widgets/result_list.h"
+#include "widgets/window_run_view.h"
+#include "window_model/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/qt/viewer_form.h"
+#include "widgets/viewer_form.h"
 #include "submap/submap_run.h"
 
 class QFrame;

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
-#include "core/result_items.h"
-#include "core/view_selection.h"
+#include "window_model/result_items.h"
+#include "window_model/view_selection.h"
 #include "submap/submap_run.h"
 
 namespace snr {

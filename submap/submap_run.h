@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/plane.h"
-#include "core/run_view.h"
-#include "core/viewer_state.h"
+#include "window_model/run_view.h"
+#include "window_model/viewer_state.h"
 
 namespace snr {
 

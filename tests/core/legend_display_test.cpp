@@ -8,7 +8,6 @@
 #include "core/display.h"
 #include "core/errors.h"
 #include "core/legend.h"
-#include "core/legend_edit.h"
 
 namespace snr {
 namespace {
@@ -207,18 +206,6 @@ TEST(Readout, ValueUnderTheCursorInsideThePlaneOnly)
     EXPECT_EQ(readout_number(131.0, ItemKind::GFactor), "1.31");
     EXPECT_EQ(readout_number(131.0, ItemKind::SnrMap), "131.00");
     EXPECT_EQ(readout_number(-2.556, ItemKind::Other), "-2.56");
-}
-
-TEST(LegendLabels, BeyondTheExtendedRangeIsAnOverflowNeverAnInfinity)
-{
-    // Each text fits the extended range; the upper labels would not.
-    try {
-        legend_label_texts(ItemKind::SnrMap, "1e4932", "1e4932");
-        ADD_FAILURE();
-    } catch (const FloatError& error) {
-        EXPECT_EQ(error.fault(), FloatFault::Overflow);
-    }
-    EXPECT_EQ(legend_label_texts(ItemKind::GFactor, "1e300", "-1e300")->back(), format_fixed(-8e300L, 2));
 }
 
 TEST(RenderDisplay, InfinitiesAndNaNsHaveAGreyToo)

@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "core/qt/image_view.h"
-#include "core/qt/result_list.h"
-#include "core/qt/roi_overlay.h"
-#include "core/qt/roi_window.h"
+#include "widgets/image_view.h"
+#include "widgets/result_list.h"
+#include "widgets/roi_overlay.h"
+#include "widgets/roi_window.h"
 #include "submap/sub_map.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/fake_dialogs.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/qt/dialogs.h"
+#include "widgets/dialogs.h"
 
 namespace snr::test {
 

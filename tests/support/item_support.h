@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/result_items.h"
-#include "core/view_selection.h"
+#include "window_model/result_items.h"
+#include "window_model/view_selection.h"
 
 namespace snr::test {
 

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "core/qt/form_widgets.h"
+#include "widgets/form_widgets.h"
 
 // Widget tests run offscreen with one application object.
 int main(int argc, char** argv)

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "core/qt/form_widgets.h"
-#include "core/qt/image_view.h"
-#include "core/qt/result_list.h"
+#include "widgets/form_widgets.h"
+#include "widgets/image_view.h"
+#include "widgets/result_list.h"
 
 namespace snr::test {
 

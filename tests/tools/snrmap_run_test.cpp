@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "core/legend.h"
-#include "core/roi_report.h"
+#include "window_model/roi_report.h"
 #include "core/slice_file.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"

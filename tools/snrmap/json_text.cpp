@@ -5,7 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "core/roi_report.h"
+#include "window_model/roi_report.h"
 #include "core/utf8.h"
 
 namespace snr::snrmap {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/roi_output.h"
 
-#include "core/roi_report.h"
+#include "window_model/roi_report.h"
 
 namespace snr::snrmap {
 

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <exception>
+
+#include "core/errors.h"
+#include "widgets/dialogs.h"
+
+namespace snr {
+
+// The outermost handler of every user event: a failure ends the event and is shown in the
+// error box; nothing is rolled back. No exception leaves through a Qt frame.
+template <class Handler>
+void guarded(Dialogs& dialogs, Handler&& handler)
+{
+    try {
+        handler();
+    } catch (const Error& error) {
+        dialogs.error(error_box_text(error.what()));
+    } catch (const std::exception& error) {
+        dialogs.error(error_box_text(error.what()));
+    }
+}
+
+}  // namespace snr

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "widgets/roi_window.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/file_io.h"
+#include "widgets/form_widgets.h"
+#include "widgets/guarded.h"
+
+namespace snr {
+
+namespace {
+
+const QString nothing_yet = QStringLiteral("測定する画像がまだありません。「処理開始」の後に計算します。");
+const QString how_to_draw = QStringLiteral("画像の上を Shift + ドラッグすると ROI を描けます。");
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+QTableWidgetItem* cell(const std::string& text, bool number)
+{
+    auto* item = new QTableWidgetItem(q(text));
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    if (number)
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+}  // namespace
+
+RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
+    : QWidget(main_window, Qt::Tool), main_window_(main_window), dialogs_(dialogs)
+{
+    setObjectName(QStringLiteral("RoiWindow"));
+    setWindowTitle(QStringLiteral("ROI 統計"));
+    setFont(form::font(12));
+    resize(500, 320);
+
+    extent = new QLabel(this);
+    extent->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    extent->setTextFormat(Qt::PlainText);
+    note = new QLabel(this);
+    note->setTextFormat(Qt::PlainText);
+    note->setWordWrap(true);
+    table = new QTableWidget(0, 6, this);
+    table->setHorizontalHeaderLabels({QStringLiteral("画像"), QStringLiteral("n"), QStringLiteral("平均"),
+                                      QStringLiteral("SD"), QStringLiteral("最小"), QStringLiteral("最大")});
+    table->verticalHeader()->setVisible(false);
+    table->verticalHeader()->setDefaultSectionSize(18);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setColumnWidth(0, 128);
+    table->setColumnWidth(1, 48);
+    for (int column = 2; column < 6; ++column)
+        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+    copyButton = new QPushButton(QStringLiteral("コピー"), this);
+    saveButton = new QPushButton(QStringLiteral("CSV保存"), this);
+    connect(copyButton, &QPushButton::clicked, this, [this] { guarded(dialogs_, [this] { copyTable(); }); });
+    connect(saveButton, &QPushButton::clicked, this, [this] { guarded(dialogs_, [this] { saveCsv(); }); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(copyButton);
+    buttons->addWidget(saveButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(extent);
+    layout->addWidget(note, 1, Qt::AlignTop);  // in the table's place while that is hidden
+    layout->addWidget(table, 1);
+    layout->addLayout(buttons);
+    showNoRoi();
+}
+
+void RoiWindow::showNote(const QString& text)
+{
+    rows_.clear();
+    table->setRowCount(0);
+    table->setVisible(false);
+    note->setText(text);
+    note->setVisible(true);
+    copyButton->setEnabled(false);
+    saveButton->setEnabled(false);
+}
+
+void RoiWindow::showNoRoi()
+{
+    extent->setText(QStringLiteral("ROI なし"));
+    showNote(how_to_draw);
+}
+
+void RoiWindow::showFigures(const Roi& roi, std::vector<RoiRow> rows)
+{
+    roi_ = roi;
+    extent->setText(q(roi_extent_text(roi)));
+    if (rows.empty()) {
+        showNote(nothing_yet);
+        return;
+    }
+    rows_ = std::move(rows);
+    note->setVisible(false);
+    table->setVisible(true);
+    table->setRowCount(static_cast<int>(rows_.size()));
+    for (int index = 0; index < table->rowCount(); ++index) {
+        const RoiRow& row = rows_[static_cast<std::size_t>(index)];
+        table->setItem(index, 0, cell(row.plane, false));
+        table->setItem(index, 1, cell(std::to_string(row.stats.n), true));
+        int column = 2;
+        for (const auto& figure : {row.stats.mean, row.stats.sd, row.stats.min, row.stats.max})
+            table->setItem(index, column++, cell(shown_figure(figure, row.kind), true));
+    }
+    copyButton->setEnabled(true);
+    saveButton->setEnabled(true);
+}
+
+void RoiWindow::open()
+{
+    if (isVisible())
+        return;
+    // Right of the main window, else left of it, and on its screen either way.
+    const QRect main = main_window_->frameGeometry();
+    const QSize size = frameGeometry().size();
+    QPoint at(main.right() + 8, main.top());
+    if (const QScreen* screen = main_window_->screen()) {
+        const QRect free = screen->availableGeometry();
+        if (at.x() + size.width() > free.right() + 1)
+            at.setX(main.left() - 8 - size.width());
+        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() + 1 - size.height())));
+    }
+    move(at);
+    show();
+}
+
+void RoiWindow::copyTable() { QGuiApplication::clipboard()->setText(q(roi_table_text(roi_, rows_, '\t'))); }
+
+void RoiWindow::saveCsv()
+{
+    const auto name = dialogs_.save_file(csv_name_);
+    if (!name)
+        return;
+    csv_name_ = *name;
+    write_file_atomically(csv_name_, roi_table_text(roi_, rows_, ','));
+}
+
+}  // namespace snr

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "window_model/run_view.h"
+
+#include "core/extended.h"
+#include "core/text_number.h"
+
+namespace snr {
+
+std::optional<double> begin_run(RunView& view, const std::vector<std::string>& items, const std::string& r_text,
+                                bool gfactor, const RunCheck& check)
+{
+    if (r_text == "0") {
+        view.refuse("reduction factorが不正です");
+        return std::nullopt;
+    }
+    if (check) {
+        if (const auto refusal = check()) {
+            view.refuse(*refusal);
+            return std::nullopt;
+        }
+    }
+    view.begin(items);
+    return gfactor ? ext::store(text_to_float(r_text)) : 0.0;
+}
+
+}  // namespace snr
