@@ -9,12 +9,25 @@
 
 namespace snr {
 
-// What a DICOM image file says about itself, as written in it.
+// What a DICOM image file says about itself, as written in it: each text whole (values of a
+// multi-valued attribute joined by backslashes), empty when absent.
 struct DicomAttributes {
     std::string transfer_syntax;
-    std::string manufacturer, model, series_number, series_description;
-    std::string rescale_slope, rescale_intercept;  // full text; empty when absent
-    long long pixel_offset = -1;                   // of the Pixel Data value; -1 when there is none
+    std::string sop_class_uid, sop_instance_uid;
+    // The scanner and the acquisition.
+    std::string manufacturer, model, station_name, device_serial_number;
+    std::string receive_coil, protocol_name, sequence_name;
+    std::string acquisition_date, acquisition_time, repetition_time, echo_time;
+    std::string series_number, series_description;
+    // The image's place and size.
+    std::string pixel_spacing, image_orientation, image_position;
+    unsigned rows = 0, columns = 0;
+    // Who and which study, for objects derived from the image.
+    std::string patient_name, patient_id, patient_birth_date, patient_sex;
+    std::string study_instance_uid, series_instance_uid, frame_of_reference_uid;
+    std::string study_date, study_time, study_id, accession_number, referring_physician;
+    std::string rescale_slope, rescale_intercept;
+    long long pixel_offset = -1;  // of the Pixel Data value; -1 when there is none
 };
 
 // How the stored 16-bit words of an image become samples.
