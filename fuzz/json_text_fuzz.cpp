@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "tools/snrmap/json_text.h"
+#include "record/json_text.h"
 
 using namespace snr;
 using namespace snr::snrmap;

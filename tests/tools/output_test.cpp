@@ -10,11 +10,10 @@
 #include "core/errors.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
-#include "tools/snrmap/json_text.h"
+#include "record/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/plane_picture.h"
-#include "tools/snrmap/plane_summary.h"
 
 namespace snr::snrmap {
 namespace {
@@ -95,37 +94,6 @@ TEST(JsonText, NumbersReadBackExactly)
         EXPECT_EQ(back, value) << text;
     }
     EXPECT_EQ(json_number(2.0), "2");
-}
-
-TEST(PlaneSummary, FiguresOverTheNonZeroPixelsOutsideTheLegendBox)
-{
-    Plane plane{};
-    for (int k = 1; k <= 100; ++k)
-        at(plane, 200 + k % 2, 50 + k) = 101 - k;  // 100 down to 1, in no order
-    at(plane, 52, 234) = 1e6;                     // legend frame
-    at(plane, 150, 251) = -1e6;
-    const PlaneSummary plain = summarize_plane(plane, false, false);
-    EXPECT_EQ(plain.pixels, 100);
-    EXPECT_EQ(plain.min, 1.0);
-    EXPECT_EQ(plain.max, 100.0);
-    EXPECT_EQ(plain.mean, 50.5);
-    EXPECT_FALSE(plain.p95);
-
-    const PlaneSummary in_g = summarize_plane(plane, true, true);
-    EXPECT_DOUBLE_EQ(*in_g.mean, 0.505);
-    EXPECT_DOUBLE_EQ(*in_g.p95, 0.9505);  // rank 0.95 x 99 = 94.05 between 0.95 and 0.96
-    EXPECT_DOUBLE_EQ(*summarize_plane(plane, false, true).p95, 95.05);
-
-    // The sum is extended, in row order: in double arithmetic both ones would be lost.
-    Plane wide{};
-    at(wide, 0, 0) = 0x1p53;
-    at(wide, 0, 1) = 1;
-    at(wide, 100, 2) = 1;  // a row beside the box
-    EXPECT_EQ(summarize_plane(wide, false, false).mean, static_cast<double>((0x1p53L + 2) / 3));
-
-    const PlaneSummary empty = summarize_plane(Plane{}, true, true);
-    EXPECT_EQ(empty.pixels, 0);
-    EXPECT_FALSE(empty.min || empty.max || empty.mean || empty.p95);
 }
 
 class Staged : public ::testing::Test {

@@ -13,7 +13,7 @@
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/dicom_file.h"
 #include "tools/snrmap/interrupt.h"
-#include "tools/snrmap/plane_summary.h"
+#include "record/plane_summary.h"
 #include "tools/snrmap/snrmap_main.h"
 
 namespace snr::snrmap {
@@ -120,7 +120,7 @@ TEST_F(SnrmapRun, ConsecutiveWritesEveryPlaneItsPictureAndTheSummary)
     EXPECT_NE(json.find("\"inputs\": {\"nopi\": \"" + nopi + "\",\"pi\": \"" + pi + "\"}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"slice_counts\": {\"nopi\": 3,\"pi\": 3}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"r\": 2,\"scale_min\": 60,\"scale_step\": 20"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"snr_nopi\": {\"item\": \"PIなし SNR map\",\"pixels\": 62800,\"min\": 6,\"max\": 6,\"mean\": 6}"),
+    EXPECT_NE(json.find("\"snr_nopi\": {\"item\": \"PIなし SNR map\",\"pixels\": 62800,\"min\": 6,\"max\": 6,\"mean\": 6,\"p5\": 6,\"p50\": 6,\"p95\": 6}"),
               std::string::npos)
         << json;
     // In g, with the 95th percentile.

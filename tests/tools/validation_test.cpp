@@ -73,7 +73,7 @@ double mean_over_disc(const Plane& plane)
     return static_cast<double>(sum / count);
 }
 
-const Plane& plane_named(const Measurement& measurement, const std::string& name)
+const Plane& plane_named(const RunRecord& measurement, const std::string& name)
 {
     for (const auto& plane : measurement.planes) {
         if (plane.name == name)
@@ -82,7 +82,7 @@ const Plane& plane_named(const Measurement& measurement, const std::string& name
     throw std::runtime_error("no plane " + name);
 }
 
-void expect_known_profile(const Measurement& measurement, const Plane& truth)
+void expect_known_profile(const RunRecord& measurement, const Plane& truth)
 {
     const Plane& gfactor_map = plane_named(measurement, "gfactor_map");
     const Means disc = gfactor_means(gfactor_map, truth, 0, plane_side);
@@ -115,7 +115,7 @@ TEST(Validation, BothMethodsRecoverThePhantomsSnrAndGFactor)
     consecutive.inputs = {folder + "/nopi", folder + "/pi"};
     std::ostringstream silent;
     ProgressBar bar(silent, false);
-    const Measurement by_repeats = measure_consecutive(consecutive, bar);
+    const RunRecord by_repeats = measure_consecutive(consecutive, bar);
     EXPECT_EQ(by_repeats.slice_counts.at(0).second, repeats);
     expect_known_profile(by_repeats, truth);
 

@@ -15,13 +15,11 @@
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 #include "tools/snrmap/interrupt.h"
-#include "tools/snrmap/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/plane_picture.h"
-#include "tools/snrmap/plane_summary.h"
 #include "tools/snrmap/progress_bar.h"
-#include "tools/snrmap/roi_output.h"
+#include "record/summary_json.h"
 
 namespace snr::snrmap {
 
@@ -67,9 +65,11 @@ std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
 // The settings of the run, then every item of the list in list order with the window its
 // selection sets; the state holds the planes.
 template <class State, class Select>
-Measurement finish_measurement(Measurement result, const CommandLine& line, std::shared_ptr<State> state,
+RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::shared_ptr<State> state,
                                ItemTable<State> table, Select select)
 {
+    result.program = "snrmap " SNRMAP_VERSION;
+    result.time = record_time_now();
     result.r = reduction_rate(line, result.gfactor);
     result.scale_min = state->scale_min;
     result.scale_step = state->scale_step;
@@ -104,7 +104,7 @@ std::string absolute_path(const std::string& path)
 
 }  // namespace
 
-Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
+RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
 {
     ConsecutiveInputs inputs;
     inputs.min_text = line.min_text;
@@ -122,7 +122,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
     CommandRunView view(&bar);
     run_consecutive(*state, inputs, view, Halves::Together);
 
-    Measurement result;
+    RunRecord result;
     result.method = "consecutive";
     result.gfactor = inputs.gfactor;
     result.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
@@ -139,7 +139,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
                               select_consecutive_item);
 }
 
-Measurement measure_submap(const CommandLine& line)
+RunRecord measure_submap(const CommandLine& line)
 {
     // The checks that the window's image selectors make before a file is taken.
     const char* roles[] = {"nopi_1", "nopi_2", "pi_1", "pi_2"};
@@ -165,7 +165,7 @@ Measurement measure_submap(const CommandLine& line)
     CommandRunView view;
     run_submap(*state, inputs, view, Halves::Together);
 
-    Measurement result;
+    RunRecord result;
     result.method = "submap";
     result.gfactor = inputs.gfactor;
     result.files = std::move(files);
@@ -177,55 +177,7 @@ Measurement measure_submap(const CommandLine& line)
     return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
 }
 
-PlaneSummary summarize_result(const ResultPlane& plane)
-{
-    const bool gfactor = plane.kind == ItemKind::GFactor;
-    return summarize_plane(*plane.plane, gfactor, gfactor);
-}
-
-std::string summary_json(const Measurement& measurement, const std::vector<PlaneSummary>& summaries)
-{
-    JsonText json;
-    json.begin_object();
-    json.field("program", "snrmap " SNRMAP_VERSION);
-    json.field("method", measurement.method);
-    json.field("gfactor", measurement.gfactor);
-    json.begin_object("inputs");
-    for (const auto& [role, path] : measurement.inputs)
-        json.field(role, path);
-    json.end_object();
-    write_input_files(json, measurement.files);
-    json.begin_object("slice_counts");
-    for (const auto& [role, count] : measurement.slice_counts)
-        json.field(role, count);
-    json.end_object();
-    json.field("r", measurement.r);
-    json.field("scale_min", measurement.scale_min);
-    json.field("scale_step", measurement.scale_step);
-    json.begin_object("planes");
-    for (std::size_t k = 0; k < measurement.planes.size(); ++k) {
-        const ResultPlane& plane = measurement.planes[k];
-        const bool gfactor = plane.kind == ItemKind::GFactor;
-        const PlaneSummary& summary = summaries.at(k);
-        json.begin_object(plane.name);
-        json.field("item", plane.item);
-        if (gfactor)
-            json.field("unit", "g");
-        json.field("pixels", summary.pixels);
-        json.field("min", summary.min);
-        json.field("max", summary.max);
-        json.field("mean", summary.mean);
-        if (gfactor)
-            json.field("p95", summary.p95);
-        json.end_object();
-    }
-    json.end_object();
-    add_rois(json, measurement);
-    json.end_object();
-    return json.text();
-}
-
-void write_measurement(const Measurement& measurement, StagedOutput& output)
+void write_measurement(RunRecord& measurement, StagedOutput& output)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
     // the pictures keep the processors busy while the flushes wait for the disk. Each file is
@@ -238,19 +190,18 @@ void write_measurement(const Measurement& measurement, StagedOutput& output)
     }
     const auto paths = output.name_flushed_files(names);
     const std::string header = npy_header();
-    std::vector<PlaneSummary> summaries(count);
     side_by_side(3 * count, 4, [&](std::size_t k) {
         const std::size_t index = k / 3;
-        const ResultPlane& plane = measurement.planes[index];
+        ResultPlane& plane = measurement.planes[index];
         if (k % 3 == 0)
-            summaries[index] = summarize_result(plane);
+            measurement.planes[index].figures = summarize_result(plane);
         else if (k % 3 == 1)
             write_file(paths[2 * index], png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
         else
             write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
     });
 
-    const std::string texts[] = {summary_json(measurement, summaries), roi_csv(measurement)};
+    const std::string texts[] = {summary_json(measurement), roi_csv(measurement)};
     const auto text_paths = output.name_flushed_files({"summary.json", "roi.csv"});
     side_by_side(2, 2, [&](std::size_t k) { write_file(text_paths[k], texts[k]); });
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tools/snrmap/dicom_file.h"
-#include "tools/snrmap/json_text.h"
+#include "record/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 

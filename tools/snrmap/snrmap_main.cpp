@@ -70,7 +70,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (line.action == Action::Phantom) {
             write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, output);
         } else {
-            Measurement measurement;
+            RunRecord measurement;
             {
                 ProgressBar bar(err, err_is_terminal && !line.quiet);
                 measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);

@@ -5,7 +5,7 @@
 
 #include "core/plane.h"
 
-namespace snr::snrmap {
+namespace snr {
 
 // Figures of a plane over the pixels outside the legend box whose value is not 0, each
 // value first taken in g with `gfactor` (the g-factor map holds g x 100). Without such
@@ -13,10 +13,12 @@ namespace snr::snrmap {
 struct PlaneSummary {
     long long pixels = 0;
     std::optional<double> min, max, mean;
-    std::optional<double> p95;  // only when asked for
+    std::optional<double> p5, p50, p95;  // only when asked for
+    // Of the g-factor map: the share of the pixels where g exceeds 1.2 and 1.5.
+    std::optional<double> above_1_2, above_1_5;
 };
 
-// The 95th percentile interpolates linearly between the two nearest ranks (NumPy's default).
+// A percentile interpolates linearly between the two nearest ranks (NumPy's default).
 PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile);
 
-}  // namespace snr::snrmap
+}  // namespace snr

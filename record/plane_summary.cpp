@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "tools/snrmap/plane_summary.h"
+#include "record/plane_summary.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "core/gfactor.h"
 #include "core/legend.h"
 
-namespace snr::snrmap {
+namespace snr {
 
 namespace {
 
@@ -85,17 +85,31 @@ PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percent
     summary.max = high;
     summary.mean = static_cast<double>(sum / static_cast<long double>(summary.pixels));
     if (with_percentile) {
-        const long double rank = 0.95L * static_cast<long double>(values.size() - 1);
-        const auto below = static_cast<std::ptrdiff_t>(std::floor(rank));
-        std::nth_element(values.begin(), values.begin() + below, values.end());
-        const double lower = values[static_cast<std::size_t>(below)];
-        const double upper = below + 1 < static_cast<std::ptrdiff_t>(values.size())
-                                 ? *std::min_element(values.begin() + below + 1, values.end())
-                                 : lower;
-        const long double fraction = rank - static_cast<long double>(below);
-        summary.p95 = static_cast<double>(lower + fraction * (static_cast<long double>(upper) - lower));
+        // Each rank's neighbourhood is partitioned within what lies above the rank before it.
+        auto from = values.begin();
+        const auto percentile = [&](long double share) {
+            const long double rank = share * static_cast<long double>(values.size() - 1);
+            const auto below = values.begin() + static_cast<std::ptrdiff_t>(std::floor(rank));
+            std::nth_element(from, below, values.end());
+            const double lower = *below;
+            const double upper = below + 1 != values.end() ? *std::min_element(below + 1, values.end()) : lower;
+            from = below;
+            const long double fraction = rank - std::floor(rank);
+            return static_cast<double>(lower + fraction * (static_cast<long double>(upper) - lower));
+        };
+        summary.p5 = percentile(0.05L);
+        summary.p50 = percentile(0.5L);
+        summary.p95 = percentile(0.95L);
+    }
+    if (gfactor) {
+        const auto share_above = [&](double g) {
+            const auto count = std::count_if(values.begin(), values.end(), [g](double value) { return value > g; });
+            return static_cast<double>(static_cast<long double>(count) / static_cast<long double>(values.size()));
+        };
+        summary.above_1_2 = share_above(1.2);
+        summary.above_1_5 = share_above(1.5);
     }
     return summary;
 }
 
-}  // namespace snr::snrmap
+}  // namespace snr

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace snr::snrmap {
+namespace snr {
 
 // A quoted JSON string of any bytes. Valid UTF-8 is kept; control characters, quotes and
 // backslashes are escaped; a byte that is not part of valid UTF-8 is written as \u00XX of
@@ -44,4 +44,4 @@ private:
     std::vector<bool> in_array_;
 };
 
-}  // namespace snr::snrmap
+}  // namespace snr

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "tools/snrmap/json_text.h"
+#include "record/json_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include "window_model/roi_report.h"
 #include "core/utf8.h"
 
-namespace snr::snrmap {
+namespace snr {
 
 namespace {
 
@@ -157,4 +157,4 @@ void JsonText::field(std::string_view key, std::optional<double> value)
     text_ += "null";
 }
 
-}  // namespace snr::snrmap
+}  // namespace snr

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/display.h"
+#include "core/plane.h"
+#include "core/roi_stats.h"
+#include "core/slice_file.h"
+#include "record/plane_summary.h"
+
+namespace snr {
+
+// An input file of a run and how it was read.
+struct InputFile {
+    std::string role;  // the folder's or the image's role: "nopi", "pi", "nopi_1", ...
+    std::string name;  // without its folder
+    SliceSource source;
+};
+
+// One plane of the result list with the window its list selection sets.
+struct ResultPlane {
+    std::string name;  // the plane's name in the store, and of its files
+    std::string item;  // the text of its list item
+    const Plane* plane = nullptr;
+    ItemKind kind = ItemKind::Other;
+    DisplayWindow window;
+    PlaneSummary figures;  // over the measured region, once summarize_results has run
+};
+
+// The figures of one region of interest for every plane of the result list, in list order.
+struct RoiFigures {
+    Roi roi;
+    std::vector<RoiStats> planes;
+};
+
+// What a run leaves: its settings, its inputs, its planes and their figures. summary.json,
+// the report and the history are written from it.
+struct RunRecord {
+    std::string program;  // "snrmap 0.2.0", ...
+    std::string method;   // "consecutive" or "submap"
+    std::string time;     // when the run ended, ISO 8601 with the offset from UTC
+    bool gfactor = false;
+    std::vector<std::pair<std::string, std::string>> inputs;  // role, absolute path
+    std::vector<std::pair<std::string, long long>> slice_counts;
+    std::vector<InputFile> files;  // as they were read
+    std::vector<std::string> notices;
+    std::optional<double> r;  // read only with the g-factor
+    double scale_min = 0.0, scale_step = 0.0;
+    std::vector<ResultPlane> planes;  // in list order
+    std::vector<RoiFigures> rois;
+    std::shared_ptr<const void> store;  // holds the planes
+};
+
+// The figures of each region for every plane, as the windows' ROI table has them.
+std::vector<RoiFigures> measure_rois(const std::vector<Roi>& rois, const std::vector<ResultPlane>& planes);
+
+// The figures of a plane over its measured region: the g-factor map's in units of g.
+PlaneSummary summarize_result(const ResultPlane& plane);
+
+// The local time now, as RunRecord::time has it.
+std::string record_time_now();
+
+}  // namespace snr

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "record/summary_json.h"
+
+#include "record/json_text.h"
+#include "window_model/roi_report.h"
+
+namespace snr {
+
+namespace {
+
+// "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw") and,
+// for a DICOM image, what it says about itself as written (empty when absent) and the byte
+// offset of its Pixel Data.
+void write_input_files(JsonText& json, const std::vector<InputFile>& files)
+{
+    json.begin_object("files");
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const InputFile& file = files[k];
+        if (k == 0 || files[k - 1].role != file.role)
+            json.begin_object(file.role);
+        json.begin_object(file.name);
+        json.field("read_as", file.source.dicom ? "dicom" : "raw");
+        if (file.source.dicom) {
+            const DicomAttributes& dicom = file.source.attributes;
+            json.field("transfer_syntax", dicom.transfer_syntax);
+            json.field("manufacturer", dicom.manufacturer);
+            json.field("model", dicom.model);
+            json.field("series_number", dicom.series_number);
+            json.field("series_description", dicom.series_description);
+            json.field("rescale_slope", dicom.rescale_slope);
+            json.field("rescale_intercept", dicom.rescale_intercept);
+            json.field("pixel_offset", dicom.pixel_offset);
+        }
+        json.end_object();
+        if (k + 1 == files.size() || files[k + 1].role != file.role)
+            json.end_object();
+    }
+    json.end_object();
+}
+
+void write_planes(JsonText& json, const std::vector<ResultPlane>& planes)
+{
+    json.begin_object("planes");
+    for (const ResultPlane& plane : planes) {
+        const PlaneSummary& figures = plane.figures;
+        json.begin_object(plane.name);
+        json.field("item", plane.item);
+        if (plane.kind == ItemKind::GFactor)
+            json.field("unit", "g");
+        json.field("pixels", figures.pixels);
+        json.field("min", figures.min);
+        json.field("max", figures.max);
+        json.field("mean", figures.mean);
+        json.field("p5", figures.p5);
+        json.field("p50", figures.p50);
+        json.field("p95", figures.p95);
+        if (plane.kind == ItemKind::GFactor) {
+            json.field("above_1.2", figures.above_1_2);
+            json.field("above_1.5", figures.above_1_5);
+        }
+        json.end_object();
+    }
+    json.end_object();
+}
+
+// "rois": per region its place and, per plane name, n, mean, sd, min and max in 17
+// significant digits, null where a figure is empty.
+void write_rois(JsonText& json, const RunRecord& run)
+{
+    json.begin_array("rois");
+    for (const auto& [roi, stats] : run.rois) {
+        json.begin_object();
+        json.field("row", static_cast<long long>(roi.row));
+        json.field("column", static_cast<long long>(roi.column));
+        json.field("height", static_cast<long long>(roi.height));
+        json.field("width", static_cast<long long>(roi.width));
+        json.begin_object("planes");
+        for (std::size_t k = 0; k < stats.size(); ++k) {
+            json.begin_object(run.planes[k].name);
+            json.field("n", stats[k].n);
+            json.exact_field("mean", stats[k].mean);
+            json.exact_field("sd", stats[k].sd);
+            json.exact_field("min", stats[k].min);
+            json.exact_field("max", stats[k].max);
+            json.end_object();
+        }
+        json.end_object();
+        json.end_object();
+    }
+    json.end_array();
+}
+
+}  // namespace
+
+std::string summary_json(const RunRecord& run)
+{
+    JsonText json;
+    json.begin_object();
+    json.field("program", run.program);
+    json.field("time", run.time);
+    json.field("method", run.method);
+    json.field("gfactor", run.gfactor);
+    json.begin_object("inputs");
+    for (const auto& [role, path] : run.inputs)
+        json.field(role, path);
+    json.end_object();
+    write_input_files(json, run.files);
+    json.begin_array("notices");
+    for (const std::string& notice : run.notices)
+        json.field({}, notice);
+    json.end_array();
+    json.begin_object("slice_counts");
+    for (const auto& [role, count] : run.slice_counts)
+        json.field(role, count);
+    json.end_object();
+    json.field("r", run.r);
+    json.field("scale_min", run.scale_min);
+    json.field("scale_step", run.scale_step);
+    write_planes(json, run.planes);
+    write_rois(json, run);
+    json.end_object();
+    return json.text();
+}
+
+std::string roi_csv(const RunRecord& run)
+{
+    std::string text = record({"roi", "plane", "n", "mean", "sd", "min", "max"}, ',');
+    for (std::size_t number = 1; number <= run.rois.size(); ++number) {
+        const auto& stats = run.rois[number - 1].planes;
+        for (std::size_t k = 0; k < stats.size(); ++k)
+            text += figures_record({std::to_string(number), run.planes[k].name}, stats[k], ',');
+    }
+    return text;
+}
+
+}  // namespace snr
