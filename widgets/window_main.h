@@ -33,7 +33,8 @@ int run_window(int argc, char* argv[], const WindowProgram& program,
     std::cerr << arguments.errors;
     if (arguments.action != Action::Open)
         return 2;
-    QGuiApplication::setDesktopFileName(QString::fromStdString(program.name));
+    // The desktop entry is named by the window's AppStream id (packaging/CMakeLists.txt).
+    QGuiApplication::setDesktopFileName(QString::fromStdString("org.snr_maps." + program.name));
     form::install_font_substitution();
     form::install_japanese_qt_texts();
     // Process-wide state, alive for the whole run; its planes in huge pages, which come zeroed
