@@ -13,7 +13,6 @@
 #include "widgets/form_widgets.h"
 #include "widgets/result_list.h"
 #include "widgets/window_run_view.h"
-#include "window_model/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 

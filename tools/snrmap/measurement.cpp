@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <dirent.h>
-#include <filesystem>
 
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
@@ -93,13 +92,6 @@ void require_folder(const std::string& path)
     if (dir == nullptr)
         raise_io_error(errno, path);
     ::closedir(dir);
-}
-
-std::string absolute_path(const std::string& path)
-{
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
 }
 
 }  // namespace
