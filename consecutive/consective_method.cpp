@@ -85,8 +85,7 @@ void TForm1::FormCreate() { createDisplayBitmap(); }
 void TForm1::Button1Click()
 {
     ConsecutiveInputs inputs;
-    inputs.min_text = Edit_min->text().toStdString();
-    inputs.step_text = Edit_dis->text().toStdString();
+    inputs.legend = legendTexts();
     inputs.r_text = edit_rfactor->text().toStdString();
     inputs.gfactor = CheckBox1->isChecked();
     inputs.nopi_folder = DirectoryListBox1->directory();
@@ -116,7 +115,12 @@ void TForm1::CheckBox1Click()
     setOuterWidth(checked ? 842 : 664);
 }
 
-void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->selectedRow(), *this); }
+void TForm1::ListBox1Click()
+{
+    const int index = ListBox1->selectedRow();
+    presetLegendEdits(select_consecutive_item(state_, index, *this));
+    show_consecutive_item(state_, index, *this);
+}
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {

@@ -16,7 +16,6 @@
 #include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
-#include "core/text_number.h"
 #include "core/together.h"
 
 namespace snr {
@@ -203,7 +202,7 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
         if (half.noise[p] != 0)
             half.snr[p] = ext::store(ext::div(half.signal[p], half.noise[p]));
     }
-    stamp_legend(half.snr, state.scale_min, state.scale_step);
+    stamp_legend(half.snr, state.legend);
 }
 
 }  // namespace
@@ -211,8 +210,7 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
 bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view,
                      Halves halves)
 {
-    state.scale_min = ext::store(text_to_float(inputs.min_text));
-    state.scale_step = ext::store(text_to_float(inputs.step_text));
+    read_legend_settings(inputs.legend, state.legend);
     const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
     const bool together_now = halves == Halves::Together && inputs.gfactor;
     // Every slice is checked before anything changes: a scanner export holds DICOMDIR files,
@@ -265,7 +263,7 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
             if (state.snr_pi[p] != 0)
                 state.gfactor_map[p] = gfactor_pixel(state.snr_nopi[p], state.snr_pi[p], *r);
         }
-        stamp_legend(state.gfactor_map, state.scale_min, state.scale_step);
+        stamp_legend(state.gfactor_map, state.legend);
     }
 
     auto_window(state.disp_image, state.window);

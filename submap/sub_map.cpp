@@ -143,8 +143,7 @@ void TForm1::Button5Click()
     inputs.caption3 = s(Label3->text());
     inputs.caption4 = s(Label4->text());
     inputs.r_text = s(Edit1->text());
-    inputs.min_text = s(Edit_min->text());
-    inputs.step_text = s(Edit_dis->text());
+    inputs.legend = legendTexts();
     WindowRunView view(*dialogs_, ListBox1);
     if (!run_submap(state_, inputs, view))
         return;
@@ -177,7 +176,12 @@ void TForm1::CheckBox1Click()
     clear_readout();
 }
 
-void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->selectedRow(), *this); }
+void TForm1::ListBox1Click()
+{
+    const int index = ListBox1->selectedRow();
+    presetLegendEdits(select_submap_item(state_, index, *this));
+    show_submap_item(state_, index, *this);
+}
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {

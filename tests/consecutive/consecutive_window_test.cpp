@@ -234,14 +234,14 @@ TEST_F(ConsecutiveWindow, ViewSelectionOfEachItemKind)
     EXPECT_EQ(labels().back(), "2.40");
     EXPECT_EQ(at(state->gfactor_map, 53, 240), 60.0);   // re-stamped from 0.6 x 100
     EXPECT_EQ(at(state->gfactor_map, 202, 240), 260.0);
-    EXPECT_EQ(state->scale_min, 60.0);
-    EXPECT_EQ(state->scale_step, 20.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_step, 20.0);
 
     select(0);
     EXPECT_FALSE(form->GroupBox2->isVisible());
     EXPECT_EQ(text(form->label_SI), " 信号強度 = ");
     EXPECT_EQ(text(form->Edit_min), "0.6");
-    EXPECT_EQ(state->scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
     EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 500 , 1001 )");
 
     state->noise_nopi.fill(0.5);  // a maximum below 1 gives a zero width

@@ -196,11 +196,11 @@ TEST_F(SubmapWindow, RunAndViewSelectionInTheGFactorLayout)
     mouse(QEvent::MouseMove, 8, 10);
     EXPECT_EQ(text(form->label_SI), "0.71");
 
-    const double scale_min = state->scale_min;
+    const double scale_min = state->legend.scale_min;
     select(0);
     EXPECT_EQ(text(form->Label12), "信号強度");
     EXPECT_FALSE(legend_shown());
-    EXPECT_EQ(state->scale_min, scale_min);  // untouched by a selection of its own
+    EXPECT_EQ(state->legend.scale_min, scale_min);  // untouched by a selection of its own
     EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
 }
 

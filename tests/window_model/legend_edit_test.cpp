@@ -12,12 +12,12 @@ TEST(LegendLabels, BeyondTheExtendedRangeIsAnOverflowNeverAnInfinity)
 {
     // Each text fits the extended range; the upper labels would not.
     try {
-        legend_label_texts(ItemKind::SnrMap, "1e4932", "1e4932");
+        legend_label_texts(ItemKind::SnrMap, {"1e4932", "1e4932"});
         ADD_FAILURE();
     } catch (const FloatError& error) {
         EXPECT_EQ(error.fault(), FloatFault::Overflow);
     }
-    EXPECT_EQ(legend_label_texts(ItemKind::GFactor, "1e300", "-1e300")->back(), format_fixed(-8e300L, 2));
+    EXPECT_EQ(legend_label_texts(ItemKind::GFactor, {"1e300", "-1e300"})->back(), format_fixed(-8e300L, 2));
 }
 
 }  // namespace

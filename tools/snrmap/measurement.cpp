@@ -44,17 +44,21 @@ private:
     ProgressBar* bar_;
 };
 
-// The view selection without a window: no controls, no edits to preset, nothing drawn.
+// The view selection without a window: no controls, nothing drawn.
 class NoWindow : public SelectionView {
 public:
     void show_legend_controls(bool) override {}
     void set_readout_title(const std::string&) override {}
-    void preset_legend_edits(const std::string&, const std::string&) override {}
-    void update_scale_labels() override {}
+    void show_scale_labels(const LegendLabelTexts&) override {}
     void clear_readout() override {}
     void set_window_caption(const std::string&) override {}
     void render_display() override {}
 };
+
+template <class State>
+using Select = std::optional<LegendTexts> (*)(State&, int, SelectionView&);
+template <class State>
+using Show = void (*)(State&, int, SelectionView&);
 
 std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
 {
@@ -63,21 +67,30 @@ std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
     return ext::store(text_to_float(line.r_text));
 }
 
-// The settings of the run, then every item of the list in list order with the window its
-// selection sets; the state holds the planes.
-template <class State, class Select>
+// The settings of the run, then every item of the list in list order as a window shows it
+// when the item is selected and the run's legend is then typed into its edits: the
+// selection's legend texts applied to its map as the edits' change handlers apply them, the
+// window the selection sets, then the map stamped with the run's settings again. The state
+// holds the planes.
+template <class State>
 Measurement finish_measurement(Measurement result, const CommandLine& line, std::shared_ptr<State> state,
-                               ItemTable<State> table, Select select)
+                               ItemTable<State> table, Select<State> select, Show<State> show)
 {
     result.r = reduction_rate(line, result.gfactor);
-    result.scale_min = state->scale_min;
-    result.scale_step = state->scale_step;
+    const LegendSettings settings = state->legend;
+    result.scale_min = settings.scale_min;
+    result.scale_step = settings.scale_step;
     NoWindow no_window;
     const auto captions = list_captions(table, result.gfactor);
     for (std::size_t index = 0; index < captions.size(); ++index) {
-        select(*state, static_cast<int>(index), no_window);
         const auto& item = table[index];
-        result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
+        Plane& plane = (*state).*item.plane;
+        if (const auto preset = select(*state, static_cast<int>(index), no_window))
+            apply_legend_edit(*state, item.kind, &plane, *preset);
+        show(*state, static_cast<int>(index), no_window);
+        if (item.kind != ItemKind::Other)
+            stamp_legend_wedge(plane, settings);
+        result.planes.push_back({item.file_name, captions[index], &plane, item.kind, state->window});
     }
     result.rois = measure_rois(line.rois, result.planes);
     result.store = std::move(state);
@@ -99,8 +112,7 @@ void require_folder(const std::string& path)
 Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
 {
     ConsecutiveInputs inputs;
-    inputs.min_text = line.min_text;
-    inputs.step_text = line.step_text;
+    inputs.legend = line.legend;
     inputs.r_text = line.r_text;
     inputs.gfactor = line.inputs.size() == 2;
     inputs.nopi_folder = line.inputs.at(0);
@@ -127,8 +139,8 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
         for (const auto& slice : *slices)
             result.files.push_back({role, file_name_part(slice.path), slice.source});
     }
-    return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
-                              select_consecutive_item);
+    return finish_measurement<ConsecutiveState>(std::move(result), line, std::move(state), consecutive_item_table(),
+                                                select_consecutive_item, show_consecutive_item);
 }
 
 Measurement measure_submap(const CommandLine& line)
@@ -146,8 +158,7 @@ Measurement measure_submap(const CommandLine& line)
     SubmapInputs inputs;
     inputs.gfactor = line.inputs.size() == 4;
     inputs.r_text = line.r_text;
-    inputs.min_text = line.min_text;
-    inputs.step_text = line.step_text;
+    inputs.legend = line.legend;
     std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
     std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
@@ -166,7 +177,8 @@ Measurement measure_submap(const CommandLine& line)
     result.slice_counts.emplace_back("nopi", 2);
     if (inputs.gfactor)
         result.slice_counts.emplace_back("pi", 2);
-    return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
+    return finish_measurement<SubmapState>(std::move(result), line, std::move(state), submap_item_table(),
+                                           select_submap_item, show_submap_item);
 }
 
 PlaneSummary summarize_result(const ResultPlane& plane)
