@@ -10,8 +10,15 @@ namespace snr {
 
 namespace {
 
-// A legend text as a number in extended precision, for the labels' arithmetic.
-ext::real legend_number(const std::string& text) { return text_to_float(text); }
+// A legend text as a number in extended precision, for the labels' arithmetic. Its value must
+// fit a double, as the settings hold it: "1e400" is the overflow wherever it is typed, as it
+// is in a run and in snrmap, never labels of 401 digits over a wedge left as it was.
+ext::real legend_number(const std::string& text)
+{
+    const ext::real value = text_to_float(text);
+    ext::store(value);
+    return value;
+}
 
 LegendLabelTexts label_texts(ItemKind kind, ext::real minimum, ext::real step)
 {

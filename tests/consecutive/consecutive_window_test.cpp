@@ -334,6 +334,26 @@ TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
     EXPECT_EQ(labels()[9], "3.30");
 }
 
+TEST_F(ConsecutiveWindow, ALegendTextBeyondTheDoubleRangeIsRefusedAsTheOverflow)
+{
+    run();
+    for (int row : {3, 8}) {
+        select(row);
+        const auto labels_before = labels();
+        const Plane map = state->disp_image;
+        for (QLineEdit* edit : {form->Edit_dis, form->Edit_min}) {
+            const QString before = edit->text();
+            edit->selectAll();
+            edit->insert(QStringLiteral("1e400"));  // as pasted: one change
+            EXPECT_EQ(dialogs->errors.back(), "浮動小数点数のオーバーフロー.");
+            EXPECT_EQ(labels(), labels_before);
+            EXPECT_EQ(state->disp_image, map);
+            edit->setText(before);
+        }
+    }
+    EXPECT_EQ(dialogs->errors.size(), 4u);
+}
+
 TEST_F(ConsecutiveWindow, CaptionsFitTheirLabelsAndGroupsTheirDesign)
 {
     EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
