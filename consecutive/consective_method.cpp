@@ -133,7 +133,7 @@ void TForm1::openFolders(const std::vector<std::string>& folders)
 {
     FolderList* lists[] = {DirectoryListBox1, DirectoryListBox2};
     for (std::size_t i = 0; i < folders.size() && i < std::size(lists); ++i)
-        guarded(*dialogs_, [&] { lists[i]->openFolder(folders[i]); });
+        guarded_path(*dialogs_, folders[i], [&] { lists[i]->openFolder(folders[i]); });
 }
 
 void TForm1::Button2Click() { close(); }

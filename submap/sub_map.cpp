@@ -124,9 +124,12 @@ void TForm1::openImages(const std::vector<std::string>& files)
                                                                      {Label2, &state_.path2_nopi},
                                                                      {Label3, &state_.path1_pi},
                                                                      {Label4, &state_.path2_pi}}};
-    // Each file is its own event: a failure is shown and the next file is still taken.
-    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i)
-        guarded(*dialogs_, [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
+    // Each file is its own event: a failure is shown, naming the file as given, and the next
+    // file is still taken.
+    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i) {
+        guarded_path(*dialogs_, files[i],
+                     [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
+    }
 }
 
 void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }

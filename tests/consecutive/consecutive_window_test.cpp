@@ -402,11 +402,14 @@ TEST_F(ConsecutiveWindow, FoldersFromTheCommandLine)
     EXPECT_EQ(form->ListBox1->count(), 9);
     EXPECT_TRUE(dialogs->errors.empty());
 
-    // A name that is no folder: the window's file-error box, that list left as it was, the other one opened.
+    // A name that is no folder: the window's file-error box naming it as given, that list left
+    // as it was, the other one opened.
     form->openFolders({tmp.file("missing"), pi});
     form->openFolders({nopi + "/s0", tmp.file("gone/deeper")});
-    EXPECT_EQ(dialogs->errors, (std::vector<std::string>{"ファイルが見つかりません.", "ファイル名の指定が間違っています.",
-                                                         "ファイル名の指定が間違っています."}));
+    EXPECT_EQ(dialogs->errors,
+              (std::vector<std::string>{tmp.file("missing") + ": ファイルが見つかりません.",
+                                        nopi + "/s0: ファイル名の指定が間違っています.",
+                                        tmp.file("gone/deeper") + ": ファイル名の指定が間違っています."}));
     EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
     EXPECT_EQ(form->DirectoryListBox2->directory(), pi);
     EXPECT_TRUE(form->isVisible());

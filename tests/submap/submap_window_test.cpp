@@ -130,7 +130,7 @@ TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
     EXPECT_EQ(text(form->Label4), "img2.dcm");
     EXPECT_EQ(state->path2_pi, tmp.file("img2.dcm"));
     EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
-    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルが見つかりません."});
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{tmp.file("missing.dcm") + ": ファイルが見つかりません."});
 
     // The dialog then offers the last of them; a later command-line file replaces an earlier one.
     dialogs->open_answer.reset();
