@@ -3,16 +3,17 @@
 
 #include <QCoreApplication>
 #include <QFrame>
-#include <QImage>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
-#include <qdrawutil.h>
 #include <QPushButton>
 #include <QTranslator>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace snr::form {
 
@@ -20,6 +21,7 @@ void install_font_substitution() { QFont::insertSubstitution(font_face, QStringL
 
 bool install_japanese_qt_texts()
 {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(translator))

@@ -32,8 +32,10 @@ inline const QString font_face = QStringLiteral("ＭＳ Ｐゴシック");
 
 // Maps the designed face onto the installed IPA P Gothic; call once after the application starts.
 void install_font_substitution();
-// Loads Qt's own Japanese texts (file dialogs, message box buttons) to match the windows; call
-// once after the application starts. Without the catalogue they stay English.
+// Makes Japanese (Japan) the application's default locale, so that Qt's own dialogs write
+// sizes and dates in Japanese, and loads Qt's own Japanese texts (file dialogs, message box
+// buttons) to match the windows; call once after the application starts. Without the
+// catalogue the texts stay English.
 bool install_japanese_qt_texts();
 
 QFont font(int pixel_size, bool bold = false);
