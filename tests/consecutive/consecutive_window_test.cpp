@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <cerrno>
@@ -509,6 +510,15 @@ TEST_F(ConsecutiveWindow, RoiByShiftDragWithItsTable)
     ASSERT_EQ(form->roiOverlay->roi(), (Roi{20, 10, 30, 20}));
     EXPECT_TRUE(form->roiWindow->isVisible());
     EXPECT_EQ(form->roiWindow->windowTitle().toStdString(), "ROI 統計");
+    // Beside the main window, on its screen, never over it; also from a place near the edge.
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->roiWindow->frameGeometry()));
+    EXPECT_FALSE(form->roiWindow->frameGeometry().intersects(form->frameGeometry()));
+    form->roiWindow->close();
+    form->move(0, 300);
+    test::shift_drag(form->Image1, {10, 20}, {29, 49});
+    EXPECT_TRUE(screen.contains(form->roiWindow->frameGeometry()));
+    EXPECT_FALSE(form->roiWindow->frameGeometry().intersects(form->frameGeometry()));
     EXPECT_EQ(text(form->roiWindow->extent), "行 20–49　列 10–29　(30 × 20 画素)");
     EXPECT_TRUE(form->roiWindow->note->isVisible());
     EXPECT_FALSE(form->roiWindow->copyButton->isEnabled());
