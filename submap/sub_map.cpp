@@ -114,7 +114,7 @@ void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& ch
         dialogs_->message(selection.refusal);
         return;
     }
-    caption->setText(q(file_name_part(chosen)));
+    form::set_elided_text(caption, q(file_name_part(chosen)), q(chosen));
     path = chosen;
 }
 
@@ -174,7 +174,7 @@ void TForm1::CheckBox1Click()
     for (std::string* path : {&state_.path1_nopi, &state_.path2_nopi, &state_.path1_pi, &state_.path2_pi})
         path->clear();
     for (QLabel* caption : {Label1, Label2, Label3, Label4})
-        caption->clear();
+        form::set_elided_text(caption, QString(), QString());
     ListBox1->clear();
     clear_readout();
 }

@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTranslator>
 #include <algorithm>
 #include <qdrawutil.h>
@@ -221,6 +222,14 @@ void set_text(QLabel* text, const QString& caption)
     text->setText(caption);
     if (auto* fitted = dynamic_cast<FittedLabel*>(text))
         fit(fitted);
+}
+
+void set_elided_text(QLabel* text, const QString& caption, const QString& whole)
+{
+    QFont plain = text->font();
+    plain.setStretch(QFont::Unstretched);
+    set_text(text, QFontMetrics(plain).elidedText(caption, Qt::ElideMiddle, text->width()));
+    text->setToolTip(whole.isEmpty() ? QString() : Qt::convertFromPlainText(whole, Qt::WhiteSpaceNoWrap));
 }
 
 int line_offset(const QLabel* text)

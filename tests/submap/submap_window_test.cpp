@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -139,6 +140,33 @@ TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
     form->openImages({tmp.file("img2.dcm")});
     EXPECT_EQ(text(form->Label1), "img2.dcm");
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(SubmapWindow, LongFileNamesAreElidedInTheMiddleWithTheirPathAsTooltip)
+{
+    const std::string name = "1.2.840.113619.2.408.5282380.5220731.23348.1516669692.164_series3_echo1_<b>.dcm";
+    test::write_marked_slice(tmp.file(name), test::filled(100));
+    choose(form->Button1, name);
+    choose(form->Button2, "img2.dcm");
+    const QString shown = form->Label1->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("1.2.840.")) && shown.endsWith(QStringLiteral("_<b>.dcm")) &&
+                shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_LE(QFontMetrics(form->Label1->font()).horizontalAdvance(shown), form->Label1->width());
+    EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(form->Label1->toolTip()).toPlainText().toStdString(), tmp.file(name));
+    EXPECT_EQ(text(form->Label2), "img2.dcm");  // a short name whole
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(form->Label2->toolTip()).toPlainText().toStdString(),
+              tmp.file("img2.dcm"));
+
+    // The elided caption still counts as a chosen file; the layout switch clears both.
+    choose(form->Button3, "img1.dcm");
+    choose(form->Button4, "img2.dcm");
+    press_start();
+    EXPECT_EQ(form->ListBox1->count(), 11);
+    form->CheckBox1->setChecked(false);
+    EXPECT_TRUE(form->Label1->text().isEmpty());
+    EXPECT_TRUE(form->Label1->toolTip().isEmpty());
 }
 
 TEST_F(SubmapWindow, ChecksBeforeTheRun)
