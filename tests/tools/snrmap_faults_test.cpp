@@ -59,8 +59,8 @@ std::string describe(const Fault& fault, int successes)
 }
 
 // A run of four planes into `out`, below `results`: either an existing folder with an earlier
-// version of one output file and a file of the user's, or a folder that does not exist yet,
-// one level further down than anything that does.
+// version of one output file, an earlier plane file this run does not make and a file of the
+// user's, or a folder that does not exist yet, one level further down than anything that does.
 class OutputFaults : public ::testing::Test {
 protected:
     test::TempFolder tmp;
@@ -85,6 +85,7 @@ protected:
         const std::string out = results + "/out";
         fs::create_directory(out);
         test::write_bytes(out + "/snr_nopi.npy", {'e', 'a', 'r', 'l', 'i', 'e', 'r'});
+        test::write_bytes(out + "/gfactor_map.png", {'e'});  // of an earlier run with the g-factor
         test::write_bytes(out + "/mine.txt", {'m'});
         return out;
     }
@@ -154,6 +155,7 @@ TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)
         ASSERT_EQ(run_into(out).code, 0);
     }
     EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 3);
+    EXPECT_FALSE(fs::exists(out + "/gfactor_map.png"));
     EXPECT_NO_THROW(test::read_npy_plane(out + "/snr_nopi.npy"));
     EXPECT_EQ(test::read_bytes(out + "/mine.txt"), std::vector<std::uint8_t>{'m'});
 }

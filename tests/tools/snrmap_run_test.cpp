@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <sstream>
@@ -185,6 +186,44 @@ TEST_F(SnrmapRun, WithoutPiFolderTheFourPlanesOfTheSingleLayout)
     EXPECT_NE(json.find("\"noise_nopi\": {\"item\": \"PIなし 雑音値画像\",\"pixels\": 0,\"min\": null"),
               std::string::npos)
         << json;
+}
+
+TEST_F(SnrmapRun, OneMeasurementPerOutputFolder)
+{
+    // With the g-factor, then without it into the same folder, then the other method: each
+    // run leaves its own planes alone beside its summary. Files of the user's stay, and so
+    // does a folder under a plane file's name; a failed run leaves the earlier run whole.
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const std::string pi = series("pi", {10, 14, 18});
+    ASSERT_EQ(run({"consecutive", nopi, pi, "--out", out}).code, 0);
+    EXPECT_EQ(test::folder_entries(out).size(), 9u * 2 + 2);
+    test::write_bytes(out + "/notes.txt", {'n'});
+    std::filesystem::create_directory(out + "/img1_pi.png");
+    const std::vector<std::string> user{"img1_pi.png", "notes.txt"};
+    const auto with_user = [&](std::vector<std::string> names) {
+        names.insert(names.end(), user.begin(), user.end());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    ASSERT_EQ(run({"consecutive", nopi, "--out", out}).code, 0);
+    const auto single = with_user({"noise_nopi.npy", "noise_nopi.png", "rep_nopi.npy", "rep_nopi.png", "roi.csv",
+                                   "signal_nopi.npy", "signal_nopi.png", "snr_nopi.npy", "snr_nopi.png",
+                                   "summary.json"});
+    EXPECT_EQ(test::folder_entries(out), single);
+    const auto earlier = test::read_bytes(out + "/summary.json");
+    EXPECT_EQ(run({"consecutive", nopi, tmp.file("missing"), "--out", out}).code, 1);
+    EXPECT_EQ(test::folder_entries(out), single);
+    EXPECT_EQ(test::read_bytes(out + "/summary.json"), earlier);
+
+    const std::string a = dicom("a.dcm", test::filled(100));
+    StoredPixels dented = test::filled(100);
+    dented[10 * 256 + 10] = 93;
+    ASSERT_EQ(run({"submap", a, dicom("b.dcm", dented), "--out", out}).code, 0);
+    EXPECT_EQ(test::folder_entries(out),
+              with_user({"img1_nopi.npy", "img1_nopi.png", "img2_nopi.npy", "img2_nopi.png", "noise_nopi.npy",
+                         "noise_nopi.png", "roi.csv", "signal_nopi.npy", "signal_nopi.png", "snr_nopi.npy",
+                         "snr_nopi.png", "summary.json"}));
 }
 
 TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)

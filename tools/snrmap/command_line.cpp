@@ -219,7 +219,8 @@ std::string help_text()
            "and roi.csv (its header alone without --roi).\n"
            "Nothing is written unless the whole run succeeds.\n"
            "\n"
-           "  --out DIR          output folder (created when missing; files of the same names are replaced)\n"
+           "  --out DIR          output folder (created when missing; files of the same names are replaced,\n"
+           "                     and an earlier measurement's plane files that this one does not make go)\n"
            "  --r TEXT           reduction rate R (default 2; the text \"0\" is refused)\n"
            "  --scale-min TEXT   legend minimum (default " +
            LegendTexts{}.minimum +

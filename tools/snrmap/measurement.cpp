@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/measurement.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 
@@ -229,6 +230,30 @@ std::string summary_json(const Measurement& measurement, const std::vector<Plane
     return json.text();
 }
 
+namespace {
+
+// The plane files of every item either method can list that this measurement does not write:
+// an earlier measurement's, which would stand beside this one's summary as if part of it.
+std::vector<std::string> other_plane_files(const std::vector<std::string>& written)
+{
+    std::vector<std::string> names;
+    const auto add = [&](const char* file_name) {
+        for (const char* extension : {".png", ".npy"}) {
+            const std::string name = file_name + std::string(extension);
+            if (std::find(written.begin(), written.end(), name) == written.end() &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    };
+    for (const auto& item : consecutive_item_table())
+        add(item.file_name);
+    for (const auto& item : submap_item_table())
+        add(item.file_name);
+    return names;
+}
+
+}  // namespace
+
 void write_measurement(const Measurement& measurement, StagedOutput& output)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
@@ -241,6 +266,7 @@ void write_measurement(const Measurement& measurement, StagedOutput& output)
         names.push_back(plane.name + ".npy");
     }
     const auto paths = output.name_flushed_files(names);
+    output.remove_at_commit(other_plane_files(names));
     const std::string header = npy_header();
     std::vector<PlaneSummary> summaries(count);
     side_by_side(3 * count, 4, [&](std::size_t k) {
