@@ -74,22 +74,22 @@ private:
 // are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
 constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
 
-// Lists a folder into `slices` and returns the message for the first slice that the reader
+// Lists a folder into `slices` and returns the refusal of the first slice that the reader
 // would refuse, if any.
-std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
+std::optional<FileRefusal> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
 {
     slices.clear();
     for (auto& path : list_slices(folder))
         slices.push_back({std::move(path), {}, {}});
     std::size_t kept = 0;
     for (auto& slice : slices) {
-        SliceCheck check = check_slice(slice.path);
+        SliceCheck check = about_file(slice.path, [&] { return check_slice(slice.path); });
         slice.source = std::move(check.source);
         kept += check.layout.head.size();
         if (kept <= most_kept_head_bytes)
             slice.layout = std::move(check.layout);
         if (!check.refusal.empty())
-            return folder + "の" + refusal_text(slice.path, check.refusal);
+            return FileRefusal{folder + "の" + refusal_text(slice.path, check.refusal), slice.path, check.refusal};
     }
     return std::nullopt;
 }
@@ -123,7 +123,9 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
                 break;
             ListedSlice& slice = slices[first + read_count];
             try {
-                const SliceSource source = read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                const SliceSource source = about_file(slice.path, [&] {
+                    return read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                });
                 if (pass == 0)
                     slice.source = source;
             } catch (...) {
@@ -144,7 +146,7 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
                 grouped = false;
                 if (!batch.samples)
                     batch.samples = make_large<Samples>();
-                make_samples(batch.values[done], *batch.samples);
+                about_file(slices[first + done].path, [&] { make_samples(batch.values[done], *batch.samples); });
                 add_one(*batch.samples);
                 end = done + 1;
             }
@@ -215,7 +217,7 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     const bool together_now = halves == Halves::Together && inputs.gfactor;
     // Every slice is checked before anything changes: a scanner export holds DICOMDIR files,
     // reports and images of other kinds beside the slices.
-    const auto check_slices = [&]() -> std::optional<std::string> {
+    const auto check_slices = [&]() -> std::optional<FileRefusal> {
         if (together_now) {
             auto [nopi, pi] = run_together([&] { return list_and_check(inputs.nopi_folder, state.slices_nopi); },
                                        [&](const std::atomic<bool>&) {

@@ -108,7 +108,7 @@ struct Working {
 
 void read_image(const std::string& path, Samples& samples, Plane& image)
 {
-    read_slice(path, samples);
+    about_file(path, [&] { read_slice(path, samples); });
     for (int p = 0; p < plane_pixels; ++p)
         image[p] = samples[p];
 }

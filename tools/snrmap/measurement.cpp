@@ -33,6 +33,12 @@ class CommandRunView : public RunView {
 public:
     explicit CommandRunView(ProgressBar* bar = nullptr) : bar_(bar) {}
     void refuse(const std::string& message) override { throw Refusal(message); }
+    void refuse_file(const FileRefusal& refusal) override
+    {
+        Refusal named(refusal.reason);
+        named.set_subject(refusal.path);
+        throw named;
+    }
     void begin(const std::vector<std::string>&) override {}
     void progress(int position) override
     {
@@ -151,8 +157,11 @@ Measurement measure_submap(const CommandLine& line)
     std::vector<InputFile> files;
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
         Selection selection = check_selection(line.inputs[k]);
-        if (!selection.refusal.empty())
-            throw Refusal(selection.refusal);
+        if (!selection.refusal.empty()) {
+            Refusal named(selection.refusal);
+            named.set_subject(line.inputs[k]);
+            throw named;
+        }
         files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
     auto state = make_shared_large<SubmapState>();
