@@ -85,8 +85,7 @@ void TForm1::FormCreate() { createDisplayBitmap(); }
 void TForm1::Button1Click()
 {
     ConsecutiveInputs inputs;
-    inputs.min_text = Edit_min->text().toStdString();
-    inputs.step_text = Edit_dis->text().toStdString();
+    inputs.legend = legendTexts();
     inputs.r_text = edit_rfactor->text().toStdString();
     inputs.gfactor = CheckBox1->isChecked();
     inputs.nopi_folder = DirectoryListBox1->directory();
@@ -116,7 +115,12 @@ void TForm1::CheckBox1Click()
     setOuterWidth(checked ? 842 : 664);
 }
 
-void TForm1::ListBox1Click() { select_consecutive_item(state_, ListBox1->selectedRow(), *this); }
+void TForm1::ListBox1Click()
+{
+    const int index = ListBox1->selectedRow();
+    presetLegendEdits(select_consecutive_item(state_, index, *this));
+    show_consecutive_item(state_, index, *this);
+}
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {
@@ -129,7 +133,7 @@ void TForm1::openFolders(const std::vector<std::string>& folders)
 {
     FolderList* lists[] = {DirectoryListBox1, DirectoryListBox2};
     for (std::size_t i = 0; i < folders.size() && i < std::size(lists); ++i)
-        guarded(*dialogs_, [&] { lists[i]->openFolder(folders[i]); });
+        guarded_path(*dialogs_, folders[i], [&] { lists[i]->openFolder(folders[i]); });
 }
 
 void TForm1::Button2Click() { close(); }

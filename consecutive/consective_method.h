@@ -33,7 +33,8 @@ public:
     void ListBox1Click() override;
     void Button2Click();
     void Button3Click();
-    // The folders named on the command line: the no-PI list's, then the PI list's.
+    // The folders named on the command line: the no-PI list's, then the PI list's. A folder that
+    // cannot be opened is named in the error box.
     void openFolders(const std::vector<std::string>& folders);
 
     QFrame* Panel1;

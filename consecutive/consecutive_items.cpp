@@ -25,21 +25,22 @@ static_assert(single_layout_leads(items));
 
 ItemTable<ConsecutiveState> consecutive_item_table() { return items; }
 
-void select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view)
+std::optional<LegendTexts> select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view)
+{
+    view.show_legend_controls(false);
+    state.legend = default_legend_settings();
+    return legend_preset_for(kind_at(consecutive_item_table(), index));
+}
+
+void show_consecutive_item(ConsecutiveState& state, int index, SelectionView& view)
 {
     const auto table = consecutive_item_table();
     const ItemKind kind = kind_at(table, index);
-    view.show_legend_controls(false);
-    state.scale_min = 60;
-    state.scale_step = 20;
-    if (kind == ItemKind::Other) {
+    if (kind == ItemKind::Other)
         view.set_readout_title(" 信号強度 = ");
-    } else {
-        preset_legend_edits_for(kind, view);
-        if (kind == ItemKind::SnrMap)
-            view.set_readout_title(" SNR = ");  // the g-factor map keeps the title it has
-        view.update_scale_labels();
-    }
+    else if (kind == ItemKind::SnrMap)
+        view.set_readout_title(" SNR = ");  // the g-factor map keeps the title it has
+    show_preset_labels(kind, legend_preset_for(kind), view);
     if (const Plane* plane = plane_at(table, state, index)) {
         state.disp_image = *plane;
         if (kind != ItemKind::Other)

@@ -13,8 +13,12 @@ ItemTable<ConsecutiveState> consecutive_item_table();
 
 inline constexpr char consecutive_caption_prefix[] = "( WL,WW ) = ( ";
 
-// The view selection of an index (-1: none): the legend settings back to 60 and 20, the legend
-// edits preset for a map, the item's plane on display with its window, captions and rendering.
-void select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view);
+// The view selection of an index (-1: none), in two steps around the legend edits
+// (SelectionView). The first hides the legend controls, sets the legend settings back to 60 and
+// 20 and returns the texts the item wants in the edits; the second shows the item: readout
+// title, labels, its plane on display with the legend controls, its window, captions and
+// rendering.
+std::optional<LegendTexts> select_consecutive_item(ConsecutiveState& state, int index, SelectionView& view);
+void show_consecutive_item(ConsecutiveState& state, int index, SelectionView& view);
 
 }  // namespace snr

@@ -16,7 +16,6 @@
 #include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
-#include "core/text_number.h"
 #include "core/together.h"
 
 namespace snr {
@@ -75,22 +74,22 @@ private:
 // are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
 constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
 
-// Lists a folder into `slices` and returns the message for the first slice that the reader
+// Lists a folder into `slices` and returns the refusal of the first slice that the reader
 // would refuse, if any.
-std::optional<std::string> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
+std::optional<FileRefusal> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
 {
     slices.clear();
     for (auto& path : list_slices(folder))
         slices.push_back({std::move(path), {}, {}});
     std::size_t kept = 0;
     for (auto& slice : slices) {
-        SliceCheck check = check_slice(slice.path);
+        SliceCheck check = about_file(slice.path, [&] { return check_slice(slice.path); });
         slice.source = std::move(check.source);
         kept += check.layout.head.size();
         if (kept <= most_kept_head_bytes)
             slice.layout = std::move(check.layout);
         if (!check.refusal.empty())
-            return folder + "の" + refusal_text(slice.path, check.refusal);
+            return FileRefusal{folder + "の" + refusal_text(slice.path, check.refusal), slice.path, check.refusal};
     }
     return std::nullopt;
 }
@@ -124,7 +123,9 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
                 break;
             ListedSlice& slice = slices[first + read_count];
             try {
-                const SliceSource source = read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                const SliceSource source = about_file(slice.path, [&] {
+                    return read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                });
                 if (pass == 0)
                     slice.source = source;
             } catch (...) {
@@ -145,7 +146,7 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
                 grouped = false;
                 if (!batch.samples)
                     batch.samples = make_large<Samples>();
-                make_samples(batch.values[done], *batch.samples);
+                about_file(slices[first + done].path, [&] { make_samples(batch.values[done], *batch.samples); });
                 add_one(*batch.samples);
                 end = done + 1;
             }
@@ -203,7 +204,7 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
         if (half.noise[p] != 0)
             half.snr[p] = ext::store(ext::div(half.signal[p], half.noise[p]));
     }
-    stamp_legend(half.snr, state.scale_min, state.scale_step);
+    stamp_legend(half.snr, state.legend);
 }
 
 }  // namespace
@@ -211,13 +212,12 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
 bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, ConsecutiveRunView& view,
                      Halves halves)
 {
-    state.scale_min = ext::store(text_to_float(inputs.min_text));
-    state.scale_step = ext::store(text_to_float(inputs.step_text));
+    read_legend_settings(inputs.legend, state.legend);
     const auto captions = list_captions(consecutive_item_table(), inputs.gfactor);
     const bool together_now = halves == Halves::Together && inputs.gfactor;
     // Every slice is checked before anything changes: a scanner export holds DICOMDIR files,
     // reports and images of other kinds beside the slices.
-    const auto check_slices = [&]() -> std::optional<std::string> {
+    const auto check_slices = [&]() -> std::optional<FileRefusal> {
         if (together_now) {
             auto [nopi, pi] = run_together([&] { return list_and_check(inputs.nopi_folder, state.slices_nopi); },
                                        [&](const std::atomic<bool>&) {
@@ -265,7 +265,7 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
             if (state.snr_pi[p] != 0)
                 state.gfactor_map[p] = gfactor_pixel(state.snr_nopi[p], state.snr_pi[p], *r);
         }
-        stamp_legend(state.gfactor_map, state.scale_min, state.scale_step);
+        stamp_legend(state.gfactor_map, state.legend);
     }
 
     auto_window(state.disp_image, state.window);

@@ -6,8 +6,9 @@
 #include <vector>
 
 #include "core/plane.h"
-#include "window_model/run_view.h"
 #include "core/slice_file.h"
+#include "window_model/legend_edit.h"
+#include "window_model/run_view.h"
 #include "window_model/viewer_state.h"
 
 namespace snr {
@@ -33,8 +34,7 @@ struct ConsecutiveState : ViewerState {
 
 // The control values a run reads when the start button is pressed.
 struct ConsecutiveInputs {
-    std::string min_text = "60";
-    std::string step_text = "20";
+    LegendTexts legend;
     std::string r_text = "2";
     bool gfactor = true;
     std::string nopi_folder;

@@ -4,14 +4,36 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace snr {
 
-// Every failure the programs report carries the text the user sees.
+// Every failure the programs report carries the text the user sees, and the file or folder it
+// is about, where it is about one: the path as the program was given it. The windows show the
+// text alone; snrmap names the path first.
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    const std::string& subject() const { return subject_; }
+    void set_subject(std::string path) { subject_ = std::move(path); }
+
+private:
+    std::string subject_;
 };
+
+// Runs `step`, which works on the file or folder `path`: a failure that is about no file yet is
+// about that one. It only names the failure, which goes on to the outermost handler.
+template <class Step>
+decltype(auto) about_file(const std::string& path, Step&& step)
+{
+    try {
+        return step();
+    } catch (Error& error) {
+        if (error.subject().empty())
+            error.set_subject(path);
+        throw;
+    }
+}
 
 // File failures, with the code of the error table (operating-system code or 100/101/131).
 class IoError : public Error {

@@ -115,7 +115,9 @@ int FileDescriptor::close()
 
 void raise_io_error(int error_number, const std::string& path)
 {
-    throw IoError(io_code_for_errno(error_number, path));
+    IoError error(io_code_for_errno(error_number, path));
+    error.set_subject(path);
+    throw error;
 }
 
 static bool regular(const struct stat& info)

@@ -59,6 +59,7 @@ int io_code_for_errno(int error_number, const std::string& path);
 // Whether path names a folder, following symbolic links.
 bool is_directory(const std::string& path);
 
+// Raises the IoError of an operating-system error number, about `path`.
 [[noreturn]] void raise_io_error(int error_number, const std::string& path);
 
 // Opens an existing file for reading, shared with other readers and writers. A folder is

@@ -5,11 +5,11 @@
 
 namespace snr {
 
-void stamp_legend_wedge(Plane& plane, double minimum, double step)
+void stamp_legend_wedge(Plane& plane, const LegendSettings& settings)
 {
     for (int row = legend::wedge_top; row <= legend::wedge_bottom; ++row) {
-        const double value = ext::store(
-            static_cast<ext::real>(legend::level_of_row(row)) * step + static_cast<ext::real>(minimum));
+        const double value = ext::store(static_cast<ext::real>(legend::level_of_row(row)) * settings.scale_step +
+                                        static_cast<ext::real>(settings.scale_min));
         for (int column = legend::wedge_left; column <= legend::wedge_right; ++column)
             at(plane, row, column) = value;
     }
@@ -27,9 +27,9 @@ void stamp_legend_frame(Plane& plane)
     }
 }
 
-void stamp_legend(Plane& plane, double minimum, double step)
+void stamp_legend(Plane& plane, const LegendSettings& settings)
 {
-    stamp_legend_wedge(plane, minimum, step);
+    stamp_legend_wedge(plane, settings);
     stamp_legend_frame(plane);
 }
 

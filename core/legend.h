@@ -24,12 +24,21 @@ constexpr bool in_box(int row, int column)
 }
 }  // namespace legend
 
-// Each wedge cell = level * step + minimum, formed in extended precision; raises on overflow.
-void stamp_legend_wedge(Plane& plane, double minimum, double step);
+// The legend settings of a map: its minimum and interval in plane units (on the g-factor map
+// in g x 100).
+struct LegendSettings {
+    double scale_min = 0.0;
+    double scale_step = 0.0;
+    bool operator==(const LegendSettings&) const = default;
+};
+
+// Each wedge cell = level * scale_step + scale_min, formed in extended precision; raises on
+// overflow.
+void stamp_legend_wedge(Plane& plane, const LegendSettings& settings);
 
 void stamp_legend_frame(Plane& plane);
 
 // Both, as a run leaves a map: the wedge, then the frame.
-void stamp_legend(Plane& plane, double minimum, double step);
+void stamp_legend(Plane& plane, const LegendSettings& settings);
 
 }  // namespace snr

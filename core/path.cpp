@@ -2,6 +2,7 @@
 #include "core/path.h"
 
 #include <filesystem>
+#include <system_error>
 
 namespace snr {
 
@@ -12,6 +13,15 @@ std::string folder_part(const std::string& path) { return std::filesystem::path(
 std::string join_path(const std::string& folder, const std::string& name)
 {
     return (std::filesystem::path(folder) / name).string();
+}
+
+std::string absolute_path(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }
 
 }  // namespace snr

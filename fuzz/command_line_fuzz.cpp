@@ -24,8 +24,8 @@ static std::vector<std::string> canonical(const CommandLine& line)
         args.push_back("--repeats=" + std::to_string(line.repeats));
         args.push_back("--seed=" + std::to_string(line.seed));
     } else {
-        args.push_back("--scale-min=" + line.min_text);
-        args.push_back("--scale-step=" + line.step_text);
+        args.push_back("--scale-min=" + line.legend.minimum);
+        args.push_back("--scale-step=" + line.legend.step);
         for (const Roi& roi : line.rois) {
             args.push_back("--roi=" + std::to_string(roi.row) + "," + std::to_string(roi.column) + "," +
                            std::to_string(roi.height) + "," + std::to_string(roi.width));
@@ -41,8 +41,8 @@ static std::vector<std::string> canonical(const CommandLine& line)
 static bool same(const CommandLine& a, const CommandLine& b)
 {
     return a.action == b.action && a.inputs == b.inputs && a.out == b.out && a.r_text == b.r_text &&
-           a.min_text == b.min_text && a.step_text == b.step_text && a.quiet == b.quiet && a.repeats == b.repeats &&
-           a.seed == b.seed && a.phantom_r == b.phantom_r && a.rois == b.rois;
+           a.legend == b.legend && a.quiet == b.quiet && a.repeats == b.repeats && a.seed == b.seed &&
+           a.phantom_r == b.phantom_r && a.rois == b.rois;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

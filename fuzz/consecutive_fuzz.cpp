@@ -46,8 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = input.byte();
     ConsecutiveInputs inputs;
     inputs.gfactor = flags & 1;
-    inputs.min_text = input.line();
-    inputs.step_text = input.line();
+    inputs.legend.minimum = input.line();
+    inputs.legend.step = input.line();
     inputs.r_text = input.line();
     const auto pattern = input.rest();
 
@@ -73,11 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check_finite(state->disp_image, "disp_image");
     for (const auto& item : consecutive_item_table())
         fuzz::check_finite((*state).*item.plane, item.file_name);
-    fuzz::check(std::isfinite(state->scale_min) && std::isfinite(state->scale_step), "legend settings");
+    fuzz::check(std::isfinite(state->legend.scale_min) && std::isfinite(state->legend.scale_step), "legend settings");
 
     if (!failure.empty()) {
         const bool short_slice = (flags & 32) || (flags & 64);
-        fuzz::check(fuzz::is_conversion_message(failure, {inputs.min_text, inputs.step_text, inputs.r_text}) ||
+        fuzz::check(fuzz::is_conversion_message(failure, {inputs.legend.minimum, inputs.legend.step, inputs.r_text}) ||
                         fuzz::is_float_message(failure) || (short_slice && failure == IoError(131).what()),
                     "unexpected failure: " + failure);
         return 0;

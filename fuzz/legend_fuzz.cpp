@@ -30,12 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     fuzz::Input input(data, size);
     const auto kind = static_cast<ItemKind>(input.byte() % 3);
-    const std::string min_text = input.line();
-    const std::string step_text = input.line();
+    const LegendTexts texts{input.line(), input.line()};
+    const std::string& min_text = texts.minimum;
+    const std::string& step_text = texts.step;
 
     try {
-        if (const auto texts = legend_label_texts(kind, min_text, step_text)) {
-            for (const auto& text : *texts) {
+        if (const auto labels = legend_label_texts(kind, texts)) {
+            for (const auto& text : *labels) {
                 fuzz::check(!text.empty() && text.find_first_not_of("-0123456789.") == std::string::npos,
                             "label text " + text);
             }
@@ -50,8 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stamp_legend_frame(map);
     state.disp_image.fill(-5.0);
     try {
-        const bool applied = apply_legend_edit(state, kind, kind == ItemKind::Other ? nullptr : &map, min_text,
-                                               step_text);
+        const bool applied = apply_legend_edit(state, kind, kind == ItemKind::Other ? nullptr : &map, texts).applied;
         fuzz::check(applied == (!min_text.empty() && !step_text.empty()), "empty text handling");
         if (applied && kind != ItemKind::Other)
             fuzz::check(state.disp_image == map, "the stamped map is not on display");
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fuzz::check_finite(map, "map");
     fuzz::check_finite(state.disp_image, "disp_image");
-    fuzz::check(std::isfinite(state.scale_min) && std::isfinite(state.scale_step), "legend settings");
+    fuzz::check(std::isfinite(state.legend.scale_min) && std::isfinite(state.legend.scale_step), "legend settings");
     for (int p = 0; p < plane_pixels; ++p) {
         if (!in_wedge(p)) {
             const int row = p / plane_side, column = p % plane_side;

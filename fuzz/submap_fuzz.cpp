@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t flags = input.byte();
     SubmapInputs inputs;
     inputs.gfactor = flags & 1;
-    inputs.min_text = input.line();
-    inputs.step_text = input.line();
+    inputs.legend.minimum = input.line();
+    inputs.legend.step = input.line();
     inputs.r_text = input.line();
     const auto pattern = input.rest();
     const int odd_one = (flags >> 2) & 3;
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!failure.empty()) {
         const bool short_file = (flags & 16) && !(flags & 2) && (inputs.gfactor || odd_one < 2);
         const bool r_read = inputs.gfactor;
-        fuzz::check(fuzz::is_conversion_message(failure, {inputs.min_text, inputs.step_text}) ||
+        fuzz::check(fuzz::is_conversion_message(failure, {inputs.legend.minimum, inputs.legend.step}) ||
                         (r_read && fuzz::is_conversion_message(failure, {inputs.r_text})) ||
                         fuzz::is_float_message(failure) || (short_file && failure == IoError(131).what()),
                     "unexpected failure: " + failure);

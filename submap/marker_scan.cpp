@@ -48,9 +48,9 @@ bool has_dicm_marker(const std::string& path)
 
 Selection check_selection(const std::string& path)
 {
-    if (!has_dicm_marker(path))
+    if (!about_file(path, [&] { return has_dicm_marker(path); }))
         return {{}, file_name_part(path) + "はdicom画像ではありません!!"};
-    SliceCheck check = check_slice(path);
+    SliceCheck check = about_file(path, [&] { return check_slice(path); });
     return {std::move(check.source), check.refusal.empty() ? "" : refusal_text(path, check.refusal)};
 }
 

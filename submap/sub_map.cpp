@@ -13,7 +13,6 @@
 #include "widgets/form_widgets.h"
 #include "widgets/result_list.h"
 #include "widgets/window_run_view.h"
-#include "window_model/window_command_line.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
 
@@ -115,7 +114,7 @@ void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& ch
         dialogs_->message(selection.refusal);
         return;
     }
-    caption->setText(q(file_name_part(chosen)));
+    form::set_elided_text(caption, q(file_name_part(chosen)), q(chosen));
     path = chosen;
 }
 
@@ -125,9 +124,12 @@ void TForm1::openImages(const std::vector<std::string>& files)
                                                                      {Label2, &state_.path2_nopi},
                                                                      {Label3, &state_.path1_pi},
                                                                      {Label4, &state_.path2_pi}}};
-    // Each file is its own event: a failure is shown and the next file is still taken.
-    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i)
-        guarded(*dialogs_, [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
+    // Each file is its own event: a failure is shown, naming the file as given, and the next
+    // file is still taken.
+    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i) {
+        guarded_path(*dialogs_, files[i],
+                     [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
+    }
 }
 
 void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }
@@ -144,8 +146,7 @@ void TForm1::Button5Click()
     inputs.caption3 = s(Label3->text());
     inputs.caption4 = s(Label4->text());
     inputs.r_text = s(Edit1->text());
-    inputs.min_text = s(Edit_min->text());
-    inputs.step_text = s(Edit_dis->text());
+    inputs.legend = legendTexts();
     WindowRunView view(*dialogs_, ListBox1);
     if (!run_submap(state_, inputs, view))
         return;
@@ -173,12 +174,17 @@ void TForm1::CheckBox1Click()
     for (std::string* path : {&state_.path1_nopi, &state_.path2_nopi, &state_.path1_pi, &state_.path2_pi})
         path->clear();
     for (QLabel* caption : {Label1, Label2, Label3, Label4})
-        caption->clear();
+        form::set_elided_text(caption, QString(), QString());
     ListBox1->clear();
     clear_readout();
 }
 
-void TForm1::ListBox1Click() { select_submap_item(state_, ListBox1->selectedRow(), *this); }
+void TForm1::ListBox1Click()
+{
+    const int index = ListBox1->selectedRow();
+    presetLegendEdits(select_submap_item(state_, index, *this));
+    show_submap_item(state_, index, *this);
+}
 
 void TForm1::showReadout(int x, int y, double value, ItemKind kind)
 {

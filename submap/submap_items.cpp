@@ -37,16 +37,19 @@ const char* readout_title(ItemKind kind)
 
 ItemTable<SubmapState> submap_item_table() { return items; }
 
-void select_submap_item(SubmapState& state, int index, SelectionView& view)
+std::optional<LegendTexts> select_submap_item(SubmapState&, int index, SelectionView& view)
+{
+    const ItemKind kind = kind_at(submap_item_table(), index);
+    view.set_readout_title(readout_title(kind));
+    view.show_legend_controls(kind != ItemKind::Other);
+    return legend_preset_for(kind);
+}
+
+void show_submap_item(SubmapState& state, int index, SelectionView& view)
 {
     const auto table = submap_item_table();
     const ItemKind kind = kind_at(table, index);
-    view.set_readout_title(readout_title(kind));
-    view.show_legend_controls(kind != ItemKind::Other);
-    if (kind != ItemKind::Other) {
-        preset_legend_edits_for(kind, view);
-        view.update_scale_labels();
-    }
+    show_preset_labels(kind, legend_preset_for(kind), view);
     view.clear_readout();
     if (const Plane* plane = plane_at(table, state, index))
         state.disp_image = *plane;

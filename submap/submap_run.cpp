@@ -11,7 +11,6 @@
 #include "core/large_memory.h"
 #include "core/legend.h"
 #include "core/slice_file.h"
-#include "core/text_number.h"
 #include "core/together.h"
 #include "submap/submap_items.h"
 
@@ -109,7 +108,7 @@ struct Working {
 
 void read_image(const std::string& path, Samples& samples, Plane& image)
 {
-    read_slice(path, samples);
+    about_file(path, [&] { read_slice(path, samples); });
     for (int p = 0; p < plane_pixels; ++p)
         image[p] = samples[p];
 }
@@ -153,7 +152,7 @@ void measure_pair(const SubmapState& state, const Pair& pair, const Working& wor
                 noise != 0 ? ext::store(ext::div(at(pair.signal, r, c), ext::div(noise, root2))) : 0.0;
         }
     }
-    stamp_legend(pair.snr, state.scale_min, state.scale_step);
+    stamp_legend(pair.snr, state.legend);
 }
 
 void gfactor_pass(SubmapState& state, double r)
@@ -189,8 +188,7 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor);
     if (!r)
         return false;
-    state.scale_min = ext::store(text_to_float(inputs.min_text));
-    state.scale_step = ext::store(text_to_float(inputs.step_text));
+    read_legend_settings(inputs.legend, state.legend);
 
     const Pair nopi{state.path1_nopi, state.path2_nopi, state.img1_nopi, state.img2_nopi,
                     state.signal_nopi, state.noise_nopi, state.snr_nopi, &state.disp_image};
@@ -217,7 +215,7 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     }
     if (inputs.gfactor) {
         gfactor_pass(state, *r);
-        stamp_legend(state.gfactor_map, state.scale_min, state.scale_step);
+        stamp_legend(state.gfactor_map, state.legend);
     }
 
     auto_window(state.disp_image, state.window);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/plane.h"
+#include "window_model/legend_edit.h"
 #include "window_model/run_view.h"
 #include "window_model/viewer_state.h"
 
@@ -27,8 +28,7 @@ struct SubmapInputs {
     // Captions of the file labels; empty while no file is chosen for that selector.
     std::string caption1, caption2, caption3, caption4;
     std::string r_text = "2";
-    std::string min_text = "60";
-    std::string step_text = "20";
+    LegendTexts legend;
 };
 
 // The run's view; one interface for both programs and snrmap.

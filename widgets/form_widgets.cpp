@@ -3,16 +3,18 @@
 
 #include <QCoreApplication>
 #include <QFrame>
-#include <QImage>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPainter>
-#include <qdrawutil.h>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTranslator>
 #include <algorithm>
+#include <qdrawutil.h>
 
 namespace snr::form {
 
@@ -20,6 +22,7 @@ void install_font_substitution() { QFont::insertSubstitution(font_face, QStringL
 
 bool install_japanese_qt_texts()
 {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
         QCoreApplication::installTranslator(translator))
@@ -219,6 +222,14 @@ void set_text(QLabel* text, const QString& caption)
     text->setText(caption);
     if (auto* fitted = dynamic_cast<FittedLabel*>(text))
         fit(fitted);
+}
+
+void set_elided_text(QLabel* text, const QString& caption, const QString& whole)
+{
+    QFont plain = text->font();
+    plain.setStretch(QFont::Unstretched);
+    set_text(text, QFontMetrics(plain).elidedText(caption, Qt::ElideMiddle, text->width()));
+    text->setToolTip(whole.isEmpty() ? QString() : Qt::convertFromPlainText(whole, Qt::WhiteSpaceNoWrap));
 }
 
 int line_offset(const QLabel* text)

@@ -32,8 +32,10 @@ inline const QString font_face = QStringLiteral("ＭＳ Ｐゴシック");
 
 // Maps the designed face onto the installed IPA P Gothic; call once after the application starts.
 void install_font_substitution();
-// Loads Qt's own Japanese texts (file dialogs, message box buttons) to match the windows; call
-// once after the application starts. Without the catalogue they stay English.
+// Makes Japanese (Japan) the application's default locale, so that Qt's own dialogs write
+// sizes and dates in Japanese, and loads Qt's own Japanese texts (file dialogs, message box
+// buttons) to match the windows; call once after the application starts. Without the
+// catalogue the texts stay English.
 bool install_japanese_qt_texts();
 
 QFont font(int pixel_size, bool bold = false);
@@ -58,6 +60,9 @@ QGroupBox* group(QWidget* parent, const char* name, QRect geometry);
 QLabel* label(QWidget* parent, const char* name, QRect geometry, const QString& caption, const LabelStyle& style);
 // A new caption for a label, fitted as above.
 void set_text(QLabel* text, const QString& caption);
+// A caption that may be longer than its label, such as a file name: elided in the middle to
+// the label's width, with `whole` (the full path; plain text) as its tooltip.
+void set_elided_text(QLabel* text, const QString& caption, const QString& whole);
 // The row, from the label's top, where a label made here starts its line.
 int line_offset(const QLabel* text);
 // Condenses the font of a control whose caption would overrun its designed width.

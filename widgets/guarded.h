@@ -2,6 +2,7 @@
 #pragma once
 
 #include <exception>
+#include <string>
 
 #include "core/errors.h"
 #include "widgets/dialogs.h"
@@ -19,6 +20,19 @@ void guarded(Dialogs& dialogs, Handler&& handler)
         dialogs.error(error_box_text(error.what()));
     } catch (const std::exception& error) {
         dialogs.error(error_box_text(error.what()));
+    }
+}
+
+// The outermost handler of a path named outside the window (on the command line), where the
+// user cannot tell from the message alone which path failed: as guarded, with the path as
+// given before the message ("PATH: message").
+template <class Handler>
+void guarded_path(Dialogs& dialogs, const std::string& path, Handler&& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        dialogs.error(error_box_text(path + ": " + error.what()));
     }
 }
 

@@ -9,8 +9,9 @@ namespace snr {
 
 // The result list. Its highlight moves only together with a selection the program runs: a
 // left button released over an item (also the selected one, also after a press elsewhere in
-// the list) or a key that moves it; either is reported as one "clicked" event. The right
-// button, a press still held, and Ctrl with a click or Space change nothing.
+// the list, also with Ctrl held) or a key that moves it; either is reported as one "clicked"
+// event. The right button, a press still held, and Ctrl+Space change nothing: no row is ever
+// deselected.
 class ResultList : public QListWidget {
     Q_OBJECT
 

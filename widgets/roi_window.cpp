@@ -10,9 +10,9 @@
 #include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "core/file_io.h"
+#include "widgets/beside_placement.h"
 #include "widgets/form_widgets.h"
 #include "widgets/guarded.h"
 
@@ -22,6 +22,8 @@ namespace {
 
 const QString nothing_yet = QStringLiteral("測定する画像がまだありません。「処理開始」の後に計算します。");
 const QString how_to_draw = QStringLiteral("画像の上を Shift + ドラッグすると ROI を描けます。");
+
+const QSize designed_size(500, 320);
 
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -42,7 +44,7 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
     setObjectName(QStringLiteral("RoiWindow"));
     setWindowTitle(QStringLiteral("ROI 統計"));
     setFont(form::font(12));
-    resize(500, 320);
+    resize(designed_size);
 
     extent = new QLabel(this);
     extent->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -122,18 +124,15 @@ void RoiWindow::open()
 {
     if (isVisible())
         return;
-    // Right of the main window, else left of it, and on its screen either way.
+    // Beside the main window, on its screen, never over it; its frame taken to be the main
+    // window's. It opens at the designed size at least, or at the size the user gave it.
     const QRect main = main_window_->frameGeometry();
-    const QSize size = frameGeometry().size();
-    QPoint at(main.right() + 8, main.top());
+    const QSize frame = main.size() - main_window_->size();
     if (const QScreen* screen = main_window_->screen()) {
-        const QRect free = screen->availableGeometry();
-        if (at.x() + size.width() > free.right() + 1)
-            at.setX(main.left() - 8 - size.width());
-        at.setX(std::clamp(at.x(), free.left(), std::max(free.left(), free.right() + 1 - size.width())));
-        at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() + 1 - size.height())));
+        const QRect place = place_beside(main, size().expandedTo(designed_size) + frame, screen->availableGeometry());
+        resize(place.size() - frame);
+        move(place.topLeft());
     }
-    move(at);
     show();
 }
 

@@ -28,7 +28,7 @@ public:
     void showFigures(const Roi& roi, std::vector<RoiRow> rows);
     // No ROI: how to draw one.
     void showNoRoi();
-    // Shows the window beside the main window, unless it is open.
+    // Shows the window beside the main window (place_beside), unless it is open.
     void open();
 
     QLabel* extent;

@@ -102,8 +102,9 @@ std::tuple<QLabel*, QLabel*, QLabel*> ViewerForm::makeLegendGroup(QWidget* paren
         label(GroupBox2, label_names[1], {7, 26, 36, 12}, QStringLiteral("最低値"), grey_caption),
         label(GroupBox2, label_names[2], {7, 47, 24, 12}, QStringLiteral("間隔"), grey_caption),
     };
-    Edit_min = edit(GroupBox2, "Edit_min", {65, 22, 40, 20}, QStringLiteral("60"));
-    Edit_dis = edit(GroupBox2, "Edit_dis", {65, 42, 40, 20}, QStringLiteral("20"));
+    const LegendTexts start;
+    Edit_min = edit(GroupBox2, "Edit_min", {65, 22, 40, 20}, q(start.minimum));
+    Edit_dis = edit(GroupBox2, "Edit_dis", {65, 42, 40, 20}, q(start.step));
     connect(Edit_min, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_minChange));
     connect(Edit_dis, &QLineEdit::textEdited, this, guardedSlot(&ViewerForm::Edit_disChange));
     return labels;
@@ -175,19 +176,19 @@ void ViewerForm::render_display()
     Image1->showPicture(&bitmap_);
 }
 
-void ViewerForm::update_scale_labels()
-{
-    if (auto texts = legend_label_texts(selectedKind(), Edit_min->text().toStdString(), Edit_dis->text().toStdString()))
-        show_legend_label_texts(Label_scale, *texts);
-}
+void ViewerForm::show_scale_labels(const LegendLabelTexts& texts) { show_legend_label_texts(Label_scale, texts); }
+
+LegendTexts ViewerForm::legendTexts() const { return {Edit_min->text().toStdString(), Edit_dis->text().toStdString()}; }
 
 void ViewerForm::legendEditChange()
 {
     const Item* item = selectedItem();
-    if (!apply_legend_edit(viewer_, selectedKind(), item != nullptr ? item->plane : nullptr,
-                           Edit_min->text().toStdString(), Edit_dis->text().toStdString()))
+    const LegendEdit edit = apply_legend_edit(viewer_, selectedKind(), item != nullptr ? item->plane : nullptr,
+                                              legendTexts());
+    if (!edit.applied)
         return;
-    update_scale_labels();
+    if (edit.labels)
+        show_scale_labels(*edit.labels);
     render_display();
 }
 
@@ -199,10 +200,12 @@ void ViewerForm::show_legend_controls(bool shown)
 
 void ViewerForm::set_readout_title(const std::string& title) { form::set_text(readout_title_, q(title)); }
 
-void ViewerForm::preset_legend_edits(const std::string& minimum, const std::string& step)
+void ViewerForm::presetLegendEdits(const std::optional<LegendTexts>& texts)
 {
-    set_edit_text(Edit_min, q(minimum), *dialogs_, [this] { Edit_minChange(); });
-    set_edit_text(Edit_dis, q(step), *dialogs_, [this] { Edit_disChange(); });
+    if (!texts)
+        return;
+    set_edit_text(Edit_min, q(texts->minimum), *dialogs_, [this] { Edit_minChange(); });
+    set_edit_text(Edit_dis, q(texts->step), *dialogs_, [this] { Edit_disChange(); });
 }
 
 void ViewerForm::set_window_caption(const std::string& caption) { form::set_text(label_window, q(caption)); }

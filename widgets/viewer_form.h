@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -124,6 +125,11 @@ protected:
 
     // The display bitmap, and the ROI tool once all controls exist.
     void createDisplayBitmap();
+    // The texts of Edit_min and Edit_dis.
+    LegendTexts legendTexts() const;
+    // Sets the legend edits as the program, between the two steps of a view selection: each
+    // text that changes runs its change handler at once, a handler of its own.
+    void presetLegendEdits(const std::optional<LegendTexts>& texts);
     // The change of either legend edit.
     void legendEditChange();
     void saveDisplay();
@@ -141,8 +147,7 @@ protected:
     // The view selection's front end.
     void show_legend_controls(bool shown) override;
     void set_readout_title(const std::string& title) override;
-    void preset_legend_edits(const std::string& minimum, const std::string& step) override;
-    void update_scale_labels() override;
+    void show_scale_labels(const LegendLabelTexts& texts) override;
     void clear_readout() override {}
     void set_window_caption(const std::string& caption) override;
     void render_display() override;

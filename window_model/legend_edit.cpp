@@ -8,40 +8,85 @@
 
 namespace snr {
 
-std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, std::string_view min_text,
-                                                   std::string_view step_text)
+namespace {
+
+// A legend text as a number in extended precision, for the labels' arithmetic. Its value must
+// fit a double, as the settings hold it: "1e400" is the overflow wherever it is typed, as it
+// is in a run and in snrmap, never labels of 401 digits over a wedge left as it was.
+ext::real legend_number(const std::string& text)
 {
-    const ext::real minimum = text_to_float(min_text);
-    const ext::real step = text_to_float(step_text);
-    if (kind == ItemKind::Other)
-        return std::nullopt;
+    const ext::real value = text_to_float(text);
+    ext::store(value);
+    return value;
+}
+
+LegendLabelTexts label_texts(ItemKind kind, ext::real minimum, ext::real step)
+{
     const int decimals = kind == ItemKind::GFactor ? 2 : 0;
     LegendLabelTexts texts;
     for (int k = 0; k < legend::levels_labelled; ++k) {
         const ext::real value = minimum + k * step;
         if (!std::isfinite(value))
-            throw FloatError(FloatFault::Overflow);  // both texts are finite, so never a NaN
+            throw FloatError(FloatFault::Overflow);  // both numbers are finite, so never a NaN
         texts[k] = format_fixed(value, decimals);
     }
     return texts;
 }
 
-bool apply_legend_edit(ViewerState& state, ItemKind kind, Plane* selected_map, std::string_view min_text,
-                       std::string_view step_text)
+}  // namespace
+
+std::optional<LegendTexts> legend_preset_for(ItemKind kind)
 {
-    if (min_text.empty() || step_text.empty())
-        return false;
-    state.scale_min = ext::store(text_to_float(min_text));
-    state.scale_step = ext::store(text_to_float(step_text));
-    if (kind == ItemKind::Other || selected_map == nullptr)
-        return true;
-    if (kind == ItemKind::GFactor) {
-        state.scale_min = ext::store(100 * text_to_float(min_text));
-        state.scale_step = ext::store(100 * text_to_float(step_text));
+    switch (kind) {
+    case ItemKind::SnrMap: return LegendTexts{};
+    case ItemKind::GFactor: return LegendTexts{"0.6", "0.2"};
+    case ItemKind::Other: break;
     }
-    stamp_legend_wedge(*selected_map, state.scale_min, state.scale_step);
+    return std::nullopt;
+}
+
+void read_legend_settings(const LegendTexts& texts, LegendSettings& settings)
+{
+    settings.scale_min = ext::store(legend_number(texts.minimum));
+    settings.scale_step = ext::store(legend_number(texts.step));
+}
+
+const LegendSettings& default_legend_settings()
+{
+    static const LegendSettings settings = [] {
+        LegendSettings read;
+        read_legend_settings(LegendTexts{}, read);
+        return read;
+    }();
+    return settings;
+}
+
+std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, const LegendTexts& texts)
+{
+    const ext::real minimum = legend_number(texts.minimum);
+    const ext::real step = legend_number(texts.step);
+    if (kind == ItemKind::Other)
+        return std::nullopt;
+    return label_texts(kind, minimum, step);
+}
+
+LegendEdit apply_legend_edit(ViewerState& state, ItemKind kind, Plane* selected_map, const LegendTexts& texts)
+{
+    if (texts.minimum.empty() || texts.step.empty())
+        return {};
+    const ext::real minimum = legend_number(texts.minimum);
+    state.legend.scale_min = ext::store(minimum);
+    const ext::real step = legend_number(texts.step);
+    state.legend.scale_step = ext::store(step);
+    if (kind == ItemKind::Other || selected_map == nullptr)
+        return {.applied = true};
+    if (kind == ItemKind::GFactor) {
+        state.legend.scale_min = ext::store(100 * minimum);
+        state.legend.scale_step = ext::store(100 * step);
+    }
+    stamp_legend_wedge(*selected_map, state.legend);
     state.disp_image = *selected_map;
-    return true;
+    return {.applied = true, .labels = label_texts(kind, minimum, step)};
 }
 
 }  // namespace snr

@@ -15,7 +15,7 @@ std::optional<double> begin_run(RunView& view, const std::vector<std::string>& i
     }
     if (check) {
         if (const auto refusal = check()) {
-            view.refuse(*refusal);
+            view.refuse_file(*refusal);
             return std::nullopt;
         }
     }

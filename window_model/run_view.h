@@ -8,11 +8,21 @@
 
 namespace snr {
 
+// A run's refusal of a file: the message a window shows, and the file's path (as given) with
+// the reason, the message's text after the file's name.
+struct FileRefusal {
+    std::string message;
+    std::string path;
+    std::string reason;
+};
+
 // What a run shows while it goes: the windows with their controls, snrmap on its terminal.
 class RunView {
 public:
     virtual ~RunView() = default;
     virtual void refuse(const std::string& message) = 0;  // plain message box
+    // A refusal of a file; the windows show its message as any other.
+    virtual void refuse_file(const FileRefusal& refusal) { refuse(refusal.message); }
     // The result list refilled with these items, none selected (and the progress bar shown).
     virtual void begin(const std::vector<std::string>& items) = 0;
     virtual void progress(int /*position*/) {}
@@ -25,8 +35,8 @@ public:
 // only snrmap takes it.
 enum class Halves { InTurn, Together };
 
-// A run's own check before the list changes: the message of a refusal, or nothing.
-using RunCheck = std::function<std::optional<std::string>()>;
+// A run's own check of its files before the list changes: a refusal, or nothing.
+using RunCheck = std::function<std::optional<FileRefusal>()>;
 
 // The check of R and the refill of the list that both runs make: nothing when R is the text
 // "0" or `check` refuses (refused, nothing changed); otherwise R as read with the g-factor, 0

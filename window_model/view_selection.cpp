@@ -3,12 +3,12 @@
 
 namespace snr {
 
-void preset_legend_edits_for(ItemKind kind, SelectionView& view)
+void show_preset_labels(ItemKind kind, const std::optional<LegendTexts>& preset, SelectionView& view)
 {
-    if (kind == ItemKind::GFactor)
-        view.preset_legend_edits("0.6", "0.2");
-    else if (kind == ItemKind::SnrMap)
-        view.preset_legend_edits("60", "20");
+    if (!preset)
+        return;
+    if (const auto labels = legend_label_texts(kind, *preset))
+        view.show_scale_labels(*labels);
 }
 
 std::string window_caption_for(ItemKind kind, const std::string& prefix, const DisplayWindow& window)
@@ -26,9 +26,10 @@ static void apply_window_preset(const WindowPreset& preset, ViewerState& state)
         state.window.ww = preset.ww;
         break;
     case WindowPreset::Rule::FromLegend: {
-        const long double minimum = state.scale_min;
-        state.window.wl = window_value(5 * static_cast<long double>(state.scale_step) + minimum);
-        state.window.ww = window_value(20 * static_cast<long double>(state.scale_step) + minimum);
+        const long double minimum = state.legend.scale_min;
+        const long double step = state.legend.scale_step;
+        state.window.wl = window_value(5 * step + minimum);
+        state.window.ww = window_value(20 * step + minimum);
         break;
     }
     }

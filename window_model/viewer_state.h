@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/display.h"
+#include "core/legend.h"
 #include "core/plane.h"
 
 namespace snr {
@@ -13,8 +14,7 @@ struct ViewerState {
     Plane disp_image{};
     DisplayWindow window;
     DragState drag;
-    double scale_min = 0.0;
-    double scale_step = 0.0;
+    LegendSettings legend;
     std::string export_name;
 };
 

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "window_model/window_command_line.h"
 
-#include <filesystem>
-#include <system_error>
-
 namespace snr {
 
 WindowArguments read_window_arguments(const WindowProgram& program, const std::vector<std::string>& arguments)
@@ -31,15 +28,6 @@ WindowArguments read_window_arguments(const WindowProgram& program, const std::v
         }
     }
     return result;
-}
-
-std::string absolute_path(const std::string& path)
-{
-    if (path.empty())
-        return path;
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
 }
 
 }  // namespace snr

@@ -29,7 +29,4 @@ struct WindowArguments {
 // starts with "-" is a usage error. Paths beyond `most_paths` are left out with a note.
 WindowArguments read_window_arguments(const WindowProgram& program, const std::vector<std::string>& arguments);
 
-// The path as seen from the current folder, its bytes kept; "" stays "".
-std::string absolute_path(const std::string& path);
-
 }  // namespace snr

@@ -249,18 +249,18 @@ TEST_F(ConsecutiveFaults, ExtremeReductionRatesAndLegendTexts)
     inputs.r_text = "2";
 
     // An interval of 1e308: level 2 of the wedge is beyond double.
-    inputs.step_text = "1e308";
+    inputs.legend.step = "1e308";
     EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
     EXPECT_EQ(at(state->snr_nopi, 81, 240), 1e308);
 
     // 400 digits: beyond double, or within it and stamped.
-    inputs.step_text = "20";
-    inputs.min_text = std::string(400, '9');
+    inputs.legend.step = "20";
+    inputs.legend.minimum = std::string(400, '9');
     EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
-    inputs.min_text = "1" + std::string(300, '0') + "." + std::string(98, '0') + "1";
+    inputs.legend.minimum = "1" + std::string(300, '0') + "." + std::string(98, '0') + "1";
     EXPECT_EQ(failure(), "");
     EXPECT_EQ(at(state->gfactor_map, 53, 240), static_cast<double>(1e300L));
-    inputs.min_text = "0." + std::string(398, '0') + "1";  // below every double: 0
+    inputs.legend.minimum = "0." + std::string(398, '0') + "1";  // below every double: 0
     EXPECT_EQ(failure(), "");
     EXPECT_EQ(at(state->snr_pi, 67, 240), 20.0);
 }

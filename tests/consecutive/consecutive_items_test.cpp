@@ -11,12 +11,13 @@ namespace {
 
 using Steps = std::vector<std::string>;
 
-class ConsecutiveSelection : public test::SelectionTest<ConsecutiveState, select_consecutive_item> {
+class ConsecutiveSelection
+    : public test::SelectionTest<ConsecutiveState, select_consecutive_item, show_consecutive_item> {
 protected:
     void SetUp() override
     {
-        state->scale_min = 1;
-        state->scale_step = 2;
+        state->legend.scale_min = 1;
+        state->legend.scale_step = 2;
         state->rep_nopi.fill(1001);
         state->snr_pi.fill(30);
         state->gfactor_map.fill(120);
@@ -28,8 +29,8 @@ TEST_F(ConsecutiveSelection, StepsOfEachKindInTheirOrder)
     EXPECT_EQ(select(7), (Steps{"legend hidden", "edits 60 20", "title  SNR = ", "labels", "legend shown",
                                 "caption ( WL,WW ) = ( 160 , 460 )", "render"}));
     EXPECT_EQ(state->disp_image, state->snr_pi);
-    EXPECT_EQ(state->scale_min, 60.0);
-    EXPECT_EQ(state->scale_step, 20.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_step, 20.0);
 
     EXPECT_EQ(select(8), (Steps{"legend hidden", "edits 0.6 0.2", "labels", "legend shown",
                                 "caption ( WL,WW ) = ( 200 , 400 )", "caption ( WL,WW ) = ( 2.00 , 4.00 )", "render"}));
@@ -40,7 +41,7 @@ TEST_F(ConsecutiveSelection, StepsOfEachKindInTheirOrder)
     EXPECT_EQ(state->disp_image, state->gfactor_map);
 
     EXPECT_EQ(select(0), (Steps{"legend hidden", "title  信号強度 = ", "caption ( WL,WW ) = ( 500 , 1001 )", "render"}));
-    EXPECT_EQ(state->scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
 }
 
 TEST_F(ConsecutiveSelection, ANestedHandlerThatFailedHalfwayLeavesNoTrace)

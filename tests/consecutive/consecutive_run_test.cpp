@@ -156,14 +156,14 @@ TEST_F(ConsecutiveRun, TheTextZeroIsRefusedBeforeAnythingIsComputed)
 {
     write_series(inputs.nopi_folder, {1, 3});
     inputs.r_text = "0";
-    inputs.min_text = "10";
+    inputs.legend.minimum = "10";
     inputs.gfactor = false;
     state->rep_nopi.fill(9);
     EXPECT_FALSE(run_consecutive(*state, inputs, view));
     EXPECT_EQ(view.refusals, (std::vector<std::string>{"reduction factorが不正です"}));
     EXPECT_EQ(view.begins, 0);
     EXPECT_EQ(state->rep_nopi[0], 9);
-    EXPECT_EQ(state->scale_min, 10.0);
+    EXPECT_EQ(state->legend.scale_min, 10.0);
 }
 
 TEST_F(ConsecutiveRun, FailuresStopWhereTheyHappen)
@@ -171,10 +171,10 @@ TEST_F(ConsecutiveRun, FailuresStopWhereTheyHappen)
     write_series(inputs.nopi_folder, {10, 12, 14});
     write_series(inputs.pi_folder, {10, 14, 18});
 
-    inputs.step_text = "abc";
+    inputs.legend.step = "abc";
     EXPECT_EQ(failure(), "'abc' は浮動小数点数ではありません");
     EXPECT_EQ(view.begins, 0);
-    inputs.step_text = "20";
+    inputs.legend.step = "20";
 
     inputs.r_text = "two";
     state->rep_nopi.fill(9);

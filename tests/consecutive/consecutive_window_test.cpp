@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <cerrno>
@@ -234,14 +235,14 @@ TEST_F(ConsecutiveWindow, ViewSelectionOfEachItemKind)
     EXPECT_EQ(labels().back(), "2.40");
     EXPECT_EQ(at(state->gfactor_map, 53, 240), 60.0);   // re-stamped from 0.6 x 100
     EXPECT_EQ(at(state->gfactor_map, 202, 240), 260.0);
-    EXPECT_EQ(state->scale_min, 60.0);
-    EXPECT_EQ(state->scale_step, 20.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_step, 20.0);
 
     select(0);
     EXPECT_FALSE(form->GroupBox2->isVisible());
     EXPECT_EQ(text(form->label_SI), " 信号強度 = ");
     EXPECT_EQ(text(form->Edit_min), "0.6");
-    EXPECT_EQ(state->scale_min, 60.0);
+    EXPECT_EQ(state->legend.scale_min, 60.0);
     EXPECT_EQ(text(form->label_window), "( WL,WW ) = ( 500 , 1001 )");
 
     state->noise_nopi.fill(0.5);  // a maximum below 1 gives a zero width
@@ -334,6 +335,26 @@ TEST_F(ConsecutiveWindow, TypingInTheLegendEditsRestampsTheMapOnDisplay)
     EXPECT_EQ(labels()[9], "3.30");
 }
 
+TEST_F(ConsecutiveWindow, ALegendTextBeyondTheDoubleRangeIsRefusedAsTheOverflow)
+{
+    run();
+    for (int row : {3, 8}) {
+        select(row);
+        const auto labels_before = labels();
+        const Plane map = state->disp_image;
+        for (QLineEdit* edit : {form->Edit_dis, form->Edit_min}) {
+            const QString before = edit->text();
+            edit->selectAll();
+            edit->insert(QStringLiteral("1e400"));  // as pasted: one change
+            EXPECT_EQ(dialogs->errors.back(), "浮動小数点数のオーバーフロー.");
+            EXPECT_EQ(labels(), labels_before);
+            EXPECT_EQ(state->disp_image, map);
+            edit->setText(before);
+        }
+    }
+    EXPECT_EQ(dialogs->errors.size(), 4u);
+}
+
 TEST_F(ConsecutiveWindow, CaptionsFitTheirLabelsAndGroupsTheirDesign)
 {
     EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
@@ -382,11 +403,14 @@ TEST_F(ConsecutiveWindow, FoldersFromTheCommandLine)
     EXPECT_EQ(form->ListBox1->count(), 9);
     EXPECT_TRUE(dialogs->errors.empty());
 
-    // A name that is no folder: the window's file-error box, that list left as it was, the other one opened.
+    // A name that is no folder: the window's file-error box naming it as given, that list left
+    // as it was, the other one opened.
     form->openFolders({tmp.file("missing"), pi});
     form->openFolders({nopi + "/s0", tmp.file("gone/deeper")});
-    EXPECT_EQ(dialogs->errors, (std::vector<std::string>{"ファイルが見つかりません.", "ファイル名の指定が間違っています.",
-                                                         "ファイル名の指定が間違っています."}));
+    EXPECT_EQ(dialogs->errors,
+              (std::vector<std::string>{tmp.file("missing") + ": ファイルが見つかりません.",
+                                        nopi + "/s0: ファイル名の指定が間違っています.",
+                                        tmp.file("gone/deeper") + ": ファイル名の指定が間違っています."}));
     EXPECT_EQ(form->DirectoryListBox1->directory(), pi);
     EXPECT_EQ(form->DirectoryListBox2->directory(), pi);
     EXPECT_TRUE(form->isVisible());
@@ -486,6 +510,15 @@ TEST_F(ConsecutiveWindow, RoiByShiftDragWithItsTable)
     ASSERT_EQ(form->roiOverlay->roi(), (Roi{20, 10, 30, 20}));
     EXPECT_TRUE(form->roiWindow->isVisible());
     EXPECT_EQ(form->roiWindow->windowTitle().toStdString(), "ROI 統計");
+    // Beside the main window, on its screen, never over it; also from a place near the edge.
+    const QRect screen = form->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form->roiWindow->frameGeometry()));
+    EXPECT_FALSE(form->roiWindow->frameGeometry().intersects(form->frameGeometry()));
+    form->roiWindow->close();
+    form->move(0, 300);
+    test::shift_drag(form->Image1, {10, 20}, {29, 49});
+    EXPECT_TRUE(screen.contains(form->roiWindow->frameGeometry()));
+    EXPECT_FALSE(form->roiWindow->frameGeometry().intersects(form->frameGeometry()));
     EXPECT_EQ(text(form->roiWindow->extent), "行 20–49　列 10–29　(30 × 20 画素)");
     EXPECT_TRUE(form->roiWindow->note->isVisible());
     EXPECT_FALSE(form->roiWindow->copyButton->isEnabled());

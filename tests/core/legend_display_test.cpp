@@ -16,7 +16,7 @@ TEST(Legend, WedgeBandsAndFrame)
 {
     Plane plane;
     plane.fill(-7.0);
-    stamp_legend_wedge(plane, 60, 20);
+    stamp_legend_wedge(plane, {60, 20});
     stamp_legend_frame(plane);
     for (int row = 0; row < plane_side; ++row) {
         for (int column = 0; column < plane_side; ++column) {
@@ -40,16 +40,16 @@ TEST(Legend, WedgeBandsAndFrame)
 TEST(Legend, ZeroNegativeAndOverflowingIntervals)
 {
     Plane plane{};
-    stamp_legend_wedge(plane, 5, 0);
+    stamp_legend_wedge(plane, {5, 0});
     EXPECT_EQ(at(plane, 53, 235), 5);
     EXPECT_EQ(at(plane, 202, 250), 5);
-    stamp_legend_wedge(plane, 100, -10);
+    stamp_legend_wedge(plane, {100, -10});
     EXPECT_EQ(at(plane, 202, 250), 0);
     EXPECT_GT(at(plane, 100, 240), at(plane, 150, 240));
 
     // Level 2 of an interval of 1e308 is beyond double: overflow, rows before it stay stamped.
     plane.fill(0);
-    EXPECT_THROW(stamp_legend_wedge(plane, 0, 1e308), FloatError);
+    EXPECT_THROW(stamp_legend_wedge(plane, {0, 1e308}), FloatError);
     EXPECT_EQ(at(plane, 81, 240), 1e308);
     EXPECT_EQ(at(plane, 82, 240), 0);
 }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "core/path.h"
@@ -22,6 +23,14 @@ TEST(Paths, PartsAndJoinsAsTheProgramsUseThem)
     EXPECT_EQ(join_path("/", ".x"), "/.x");
     EXPECT_EQ(join_path("a/", ".x"), "a/.x");
     EXPECT_EQ(join_path(folder_part("/data/\xff\xfe.raw"), ".part"), "/data/.part");
+}
+
+TEST(Paths, AbsolutePathsKeepTheirBytes)
+{
+    const std::string odd = "d\xff\x01/\xe9.dcm";
+    EXPECT_EQ(absolute_path(odd), std::filesystem::current_path().string() + "/" + odd);
+    EXPECT_EQ(absolute_path("/a/../b"), "/a/../b");
+    EXPECT_EQ(absolute_path(""), "");
 }
 
 }  // namespace

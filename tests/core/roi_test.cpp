@@ -18,7 +18,7 @@ namespace {
 Plane worked_plane(double scale)
 {
     Plane plane{};
-    stamp_legend_wedge(plane, 60, 20);
+    stamp_legend_wedge(plane, {60, 20});
     stamp_legend_frame(plane);
     const double rows[4][4] = {{2, 4, 4, 4}, {5, 5, 7, 9}, {5, 5, -1, -1}, {5, 5, -1, -1}};
     for (int r = 0; r < 4; ++r) {

@@ -107,9 +107,9 @@ TEST_F(SubmapFaults, ExtremeSamplesStayFinite)
         EXPECT_EQ(failure(), "") << r;
     }
     inputs.r_text = "2";
-    inputs.step_text = "1e308";
+    inputs.legend.step = "1e308";
     EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
-    inputs.step_text = std::string(400, '1');
+    inputs.legend.step = std::string(400, '1');
     EXPECT_EQ(failure(), "浮動小数点数のオーバーフロー");
 }
 

@@ -11,12 +11,12 @@ namespace {
 
 using Steps = std::vector<std::string>;
 
-class SubmapSelection : public test::SelectionTest<SubmapState, select_submap_item> {
+class SubmapSelection : public test::SelectionTest<SubmapState, select_submap_item, show_submap_item> {
 protected:
     void SetUp() override
     {
-        state->scale_min = 1;
-        state->scale_step = 2;
+        state->legend.scale_min = 1;
+        state->legend.scale_step = 2;
         state->img1_nopi.fill(1001);
         state->snr_nopi.fill(300);
         state->gfactor_map.fill(120);
@@ -36,8 +36,8 @@ TEST_F(SubmapSelection, StepsOfEachKindInTheirOrder)
                                 "caption   ( WL,WW ) = ( 500 , 1001 )", "render"}));
     EXPECT_EQ(state->disp_image, state->img1_nopi);
     // The legend settings belong to the edits alone here.
-    EXPECT_EQ(state->scale_min, 1.0);
-    EXPECT_EQ(state->scale_step, 2.0);
+    EXPECT_EQ(state->legend.scale_min, 1.0);
+    EXPECT_EQ(state->legend.scale_step, 2.0);
 }
 
 TEST_F(SubmapSelection, ANestedHandlerThatFailedHalfwayLeavesNoTrace)

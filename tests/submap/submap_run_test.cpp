@@ -269,7 +269,7 @@ TEST_F(SubmapRun, ChecksRefuseInTheirOrderAndChangeNothing)
 {
     const StoredPixels flat = test::filled(100), dent = dented();
     choose(flat, dent, flat, dent);
-    inputs.min_text = "x";
+    inputs.legend.minimum = "x";
     inputs.r_text = "0";
     inputs.caption4.clear();
     EXPECT_FALSE(run_submap(*state, inputs, view));
@@ -290,18 +290,18 @@ TEST_F(SubmapRun, ConversionsFollowTheListAndPrecedeTheFiles)
     choose(flat, dent, flat, dent);
     state->path1_nopi = tmp.file("missing");
     inputs.r_text = "two";
-    inputs.min_text = "x";
+    inputs.legend.minimum = "x";
     EXPECT_EQ(failure(), "'two' は浮動小数点数ではありません");
     EXPECT_EQ(view.begins, 1);
     inputs.gfactor = false;  // R is not read
     EXPECT_EQ(failure(), "'x' は浮動小数点数ではありません");
-    inputs.min_text = "10";
-    inputs.step_text = "y";
+    inputs.legend.minimum = "10";
+    inputs.legend.step = "y";
     EXPECT_EQ(failure(), "'y' は浮動小数点数ではありません");
-    EXPECT_EQ(state->scale_min, 10.0);
-    inputs.step_text = "5";
+    EXPECT_EQ(state->legend.scale_min, 10.0);
+    inputs.legend.step = "5";
     EXPECT_EQ(failure(), "ファイルが見つかりません");
-    EXPECT_EQ(state->scale_step, 5.0);
+    EXPECT_EQ(state->legend.scale_step, 5.0);
 
     // A failing second file leaves image 1 read but the window as it was.
     state->path1_nopi = tmp.file("image1");

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -130,7 +131,7 @@ TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
     EXPECT_EQ(text(form->Label4), "img2.dcm");
     EXPECT_EQ(state->path2_pi, tmp.file("img2.dcm"));
     EXPECT_EQ(dialogs->messages, std::vector<std::string>{"plain.rawはdicom画像ではありません!!"});
-    EXPECT_EQ(dialogs->errors, std::vector<std::string>{"ファイルが見つかりません."});
+    EXPECT_EQ(dialogs->errors, std::vector<std::string>{tmp.file("missing.dcm") + ": ファイルが見つかりません."});
 
     // The dialog then offers the last of them; a later command-line file replaces an earlier one.
     dialogs->open_answer.reset();
@@ -139,6 +140,33 @@ TEST_F(SubmapWindow, FilesFromTheCommandLineGoThroughTheSelectors)
     form->openImages({tmp.file("img2.dcm")});
     EXPECT_EQ(text(form->Label1), "img2.dcm");
     EXPECT_TRUE(form->isVisible());
+}
+
+TEST_F(SubmapWindow, LongFileNamesAreElidedInTheMiddleWithTheirPathAsTooltip)
+{
+    const std::string name = "1.2.840.113619.2.408.5282380.5220731.23348.1516669692.164_series3_echo1_<b>.dcm";
+    test::write_marked_slice(tmp.file(name), test::filled(100));
+    choose(form->Button1, name);
+    choose(form->Button2, "img2.dcm");
+    const QString shown = form->Label1->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("1.2.840.")) && shown.endsWith(QStringLiteral("_<b>.dcm")) &&
+                shown.contains(QChar(0x2026)))
+        << shown.toStdString();
+    EXPECT_LE(QFontMetrics(form->Label1->font()).horizontalAdvance(shown), form->Label1->width());
+    EXPECT_EQ(test::layout_faults(form.get()), std::vector<std::string>{});
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(form->Label1->toolTip()).toPlainText().toStdString(), tmp.file(name));
+    EXPECT_EQ(text(form->Label2), "img2.dcm");  // a short name whole
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(form->Label2->toolTip()).toPlainText().toStdString(),
+              tmp.file("img2.dcm"));
+
+    // The elided caption still counts as a chosen file; the layout switch clears both.
+    choose(form->Button3, "img1.dcm");
+    choose(form->Button4, "img2.dcm");
+    press_start();
+    EXPECT_EQ(form->ListBox1->count(), 11);
+    form->CheckBox1->setChecked(false);
+    EXPECT_TRUE(form->Label1->text().isEmpty());
+    EXPECT_TRUE(form->Label1->toolTip().isEmpty());
 }
 
 TEST_F(SubmapWindow, ChecksBeforeTheRun)
@@ -196,11 +224,11 @@ TEST_F(SubmapWindow, RunAndViewSelectionInTheGFactorLayout)
     mouse(QEvent::MouseMove, 8, 10);
     EXPECT_EQ(text(form->label_SI), "0.71");
 
-    const double scale_min = state->scale_min;
+    const double scale_min = state->legend.scale_min;
     select(0);
     EXPECT_EQ(text(form->Label12), "信号強度");
     EXPECT_FALSE(legend_shown());
-    EXPECT_EQ(state->scale_min, scale_min);  // untouched by a selection of its own
+    EXPECT_EQ(state->legend.scale_min, scale_min);  // untouched by a selection of its own
     EXPECT_EQ(text(form->label_window), "  ( WL,WW ) = ( 500 , 1001 )");
 }
 

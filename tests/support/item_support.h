@@ -5,8 +5,9 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <initializer_list>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,37 +17,33 @@
 
 namespace snr::test {
 
-// Writes down each step a view selection shows, in order. `nested_handler` runs inside the
-// preset of the legend edits, as the edits' change handlers do in a window.
+// Writes down each step a view selection shows, in order.
 struct RecordingSelection : SelectionView {
     std::vector<std::string> steps;
-    std::function<void()> nested_handler;
 
     void show_legend_controls(bool shown) override { steps.push_back(shown ? "legend shown" : "legend hidden"); }
     void set_readout_title(const std::string& title) override { steps.push_back("title " + title); }
-    void preset_legend_edits(const std::string& minimum, const std::string& step) override
-    {
-        steps.push_back("edits " + minimum + " " + step);
-        if (nested_handler)
-            nested_handler();
-    }
-    void update_scale_labels() override { steps.push_back("labels"); }
+    void show_scale_labels(const LegendLabelTexts&) override { steps.push_back("labels"); }
     void clear_readout() override { steps.push_back("readout cleared"); }
     void set_window_caption(const std::string& caption) override { steps.push_back("caption " + caption); }
     void render_display() override { steps.push_back("render"); }
 };
 
-// A program's view selection on a state of its own, step by step.
-template <class State, void (*Select)(State&, int, SelectionView&)>
+// A program's view selection on a state of its own, step by step. Between its two steps the
+// texts it wants go into the legend edits ("edits MIN STEP"), where `nested_handler` runs as
+// the edits' change handlers do in a window.
+template <class State, std::optional<LegendTexts> (*Select)(State&, int, SelectionView&),
+          void (*Show)(State&, int, SelectionView&)>
 class SelectionTest : public ::testing::Test {
 protected:
     std::unique_ptr<State> state = std::make_unique<State>();
     RecordingSelection view;
+    std::function<void()> nested_handler;
 
     // The edits' change handlers fail halfway, as at rendering: another plane shown, no width.
     void fail_nested_handlers()
     {
-        view.nested_handler = [this] {
+        nested_handler = [this] {
             state->disp_image.fill(7);
             state->window = {};
         };
@@ -55,7 +52,12 @@ protected:
     std::vector<std::string> select(int index)
     {
         view.steps.clear();
-        Select(*state, index, view);
+        if (const auto texts = Select(*state, index, view)) {
+            view.steps.push_back("edits " + texts->minimum + " " + texts->step);
+            if (nested_handler)
+                nested_handler();
+        }
+        Show(*state, index, view);
         return view.steps;
     }
 };

@@ -18,21 +18,21 @@ TEST(CommandLine, MeasurementsTakeTheWindowsDefaultsAndTheGFactorFromThePiInputs
     EXPECT_EQ(off.inputs, std::vector<std::string>{"a"});
     EXPECT_EQ(off.out, "o");
     EXPECT_EQ(off.r_text, "2");
-    EXPECT_EQ(off.min_text, "60");
-    EXPECT_EQ(off.step_text, "20");
+    EXPECT_EQ(off.legend.minimum, "60");
+    EXPECT_EQ(off.legend.step, "20");
     EXPECT_FALSE(off.quiet);
 
     const CommandLine on = parse({"submap", "--out=o", "1", "2", "3", "4", "--r", " 0", "--scale-min", "x"});
     EXPECT_EQ(on.action, Action::Submap);
     EXPECT_EQ(on.inputs.size(), 4u);
     EXPECT_EQ(on.r_text, " 0");  // texts pass unread: the run refuses or converts them
-    EXPECT_EQ(on.min_text, "x");
+    EXPECT_EQ(on.legend.minimum, "x");
 }
 
 TEST(CommandLine, AnOptionValueMayLookLikeAnOptionAndDoubleDashEndsOptions)
 {
     const CommandLine line = parse({"consecutive", "--scale-step", "-20", "--r=", "--out", "o", "--", "--odd-folder"});
-    EXPECT_EQ(line.step_text, "-20");
+    EXPECT_EQ(line.legend.step, "-20");
     EXPECT_EQ(line.r_text, "");
     EXPECT_EQ(line.inputs, std::vector<std::string>{"--odd-folder"});
 }

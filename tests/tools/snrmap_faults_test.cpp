@@ -59,8 +59,8 @@ std::string describe(const Fault& fault, int successes)
 }
 
 // A run of four planes into `out`, below `results`: either an existing folder with an earlier
-// version of one output file and a file of the user's, or a folder that does not exist yet,
-// one level further down than anything that does.
+// version of one output file, an earlier plane file this run does not make and a file of the
+// user's, or a folder that does not exist yet, one level further down than anything that does.
 class OutputFaults : public ::testing::Test {
 protected:
     test::TempFolder tmp;
@@ -85,6 +85,7 @@ protected:
         const std::string out = results + "/out";
         fs::create_directory(out);
         test::write_bytes(out + "/snr_nopi.npy", {'e', 'a', 'r', 'l', 'i', 'e', 'r'});
+        test::write_bytes(out + "/gfactor_map.png", {'e'});  // of an earlier run with the g-factor
         test::write_bytes(out + "/mine.txt", {'m'});
         return out;
     }
@@ -118,7 +119,11 @@ protected:
                 continue;  // a failure the run may ignore: the folder flush after the commit
             ++failed;
             EXPECT_EQ(outcome.code, 1) << describe(fault, successes);
-            EXPECT_EQ(outcome.err, std::string(fault.message) + "\n") << describe(fault, successes);
+            // About the output folder as given, or about a slice it could not read.
+            const std::string reason = std::string(": ") + fault.message + "\n";
+            EXPECT_TRUE(outcome.err == "snrmap: " + out + reason ||
+                        (outcome.err.starts_with("snrmap: " + nopi + "/") && outcome.err.ends_with(reason)))
+                << describe(fault, successes) << ": " << outcome.err;
             EXPECT_EQ(contents(results), before) << describe(fault, successes);
         }
         ADD_FAILURE() << "no run got through: " << describe(fault, 100);
@@ -154,6 +159,7 @@ TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)
         ASSERT_EQ(run_into(out).code, 0);
     }
     EXPECT_EQ(test::folder_entries(out).size(), 4u * 2 + 3);
+    EXPECT_FALSE(fs::exists(out + "/gfactor_map.png"));
     EXPECT_NO_THROW(test::read_npy_plane(out + "/snr_nopi.npy"));
     EXPECT_EQ(test::read_bytes(out + "/mine.txt"), std::vector<std::uint8_t>{'m'});
 }
@@ -176,7 +182,7 @@ TEST_F(OutputFaults, RenamesThatKeepFailingLoseNoEarlierFile)
         test::InjectFault inject(Call::Rename, EIO, 1);
         const Outcome outcome = run_into(out);
         EXPECT_EQ(outcome.code, 1);
-        EXPECT_EQ(outcome.err, "I/O エラー (1117)\n");
+        EXPECT_EQ(outcome.err, "snrmap: " + out + ": I/O エラー (1117)\n");
     }
     std::multiset<std::string> kept;
     for (const auto& [name, bytes] : contents(out))
@@ -192,7 +198,9 @@ TEST_F(OutputFaults, ARealFullDiskAndARealReadOnlyFolder)
         const std::string out = existing_output();
         const auto before = contents(results);
         const Outcome outcome = run_into(out);
-        return std::to_string(outcome.code) + " " + outcome.err + (contents(results) == before ? "intact" : "changed");
+        const std::string named = "snrmap: " + out + ": ";
+        const std::string err = outcome.err.starts_with(named) ? outcome.err.substr(named.size()) : outcome.err;
+        return std::to_string(outcome.code) + " " + err + (contents(results) == before ? "intact" : "changed");
     });
     if (!full)
         GTEST_SKIP() << "no private mount namespace here; the injected faults cover these cases";
@@ -206,7 +214,9 @@ TEST_F(OutputFaults, ARealFullDiskAndARealReadOnlyFolder)
         std::string report;
         for (const std::string& target : {out, results + "/new", results + "/new/deeper"}) {
             const Outcome outcome = run_into(target);
-            report += std::to_string(outcome.code) + " " + outcome.err;
+            const std::string named = "snrmap: " + target + ": ";
+            report += std::to_string(outcome.code) + " " +
+                      (outcome.err.starts_with(named) ? outcome.err.substr(named.size()) : outcome.err);
         }
         return report + (contents(results) == before ? "intact" : "changed");
     });

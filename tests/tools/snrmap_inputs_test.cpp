@@ -122,7 +122,8 @@ TEST_F(SnrmapInputs, NamesOfAnyBytesAreRead)
     EXPECT_NE(summary().find("image\\u00e3\\u0081.dcm"), std::string::npos) << summary();
 
     test::write_slice(tmp.file("生データ\xff.raw"), 100);  // no DICM marker
-    expect_failure({"submap", a, tmp.file("生データ\xff.raw")}, "生データ\xff.rawはdicom画像ではありません!!");
+    expect_failure({"submap", a, tmp.file("生データ\xff.raw")},
+                   "snrmap: " + tmp.file("生データ\xff.raw") + ": dicom画像ではありません!!");
 }
 
 TEST_F(SnrmapInputs, SpecialFilesGivenAsImagesNeverBlock)
@@ -144,18 +145,18 @@ TEST_F(SnrmapInputs, SpecialFilesGivenAsImagesNeverBlock)
         too_long += "/" + std::string(200, 'd');
 
     const std::pair<std::string, std::string> cases[] = {
-        {tmp.file("fifo"), "fifoはdicom画像ではありません!!"},
-        {tmp.file("socket"), "socketはdicom画像ではありません!!"},
-        {tmp.file("zero"), "zeroはdicom画像ではありません!!"},
-        {"/dev/null", "nullはdicom画像ではありません!!"},
+        {tmp.file("fifo"), "dicom画像ではありません!!"},
+        {tmp.file("socket"), "dicom画像ではありません!!"},
+        {tmp.file("zero"), "dicom画像ではありません!!"},
+        {"/dev/null", "dicom画像ではありません!!"},
         {tmp.file("folder"), "ファイルへのアクセスが拒否されました"},
         {tmp.file("broken"), "ファイルが見つかりません"},
         {tmp.file("loop"), "I/O エラー (1921)"},
         {too_long, "I/O エラー (206)"},
         {tmp.file(std::string(NAME_MAX + 1, 'n')), "I/O エラー (206)"},
     };
-    for (const auto& [path, message] : cases)
-        expect_failure({"submap", a, path}, message);
+    for (const auto& [path, reason] : cases)
+        expect_failure({"submap", a, path}, "snrmap: " + path + ": " + reason);
     ::close(sock);
 }
 
@@ -177,16 +178,19 @@ TEST_F(SnrmapInputs, SlicesAndFoldersOfEveryKind)
     for (int k = 0; k < 10000; ++k)
         ASSERT_EQ(::link(tmp.file("empty").c_str(), (many + "/" + std::to_string(k * 7919 % 10000)).c_str()), 0);
 
-    expect_failure({"consecutive", nopi, with_fifo}, "I/O エラー (131)");
-    expect_failure({"consecutive", tmp.file("fifo")}, "ファイル名の指定が間違っています");
-    expect_failure({"consecutive", nopi, tmp.file("broken")}, "ファイルが見つかりません");
-    expect_failure({"consecutive", tmp.file("loop")}, "I/O エラー (1921)");
-    expect_failure({"consecutive", too_long}, "I/O エラー (206)");
-    expect_failure({"consecutive", many}, "I/O エラー (131)");
+    // Each message names the file or folder as given: the slice, the input folder, the output.
+    expect_failure({"consecutive", nopi, with_fifo}, "snrmap: " + with_fifo + "/slice3: I/O エラー (131)");
+    expect_failure({"consecutive", tmp.file("fifo")},
+                   "snrmap: " + tmp.file("fifo") + ": ファイル名の指定が間違っています");
+    expect_failure({"consecutive", nopi, tmp.file("broken")},
+                   "snrmap: " + tmp.file("broken") + ": ファイルが見つかりません");
+    expect_failure({"consecutive", tmp.file("loop")}, "snrmap: " + tmp.file("loop") + ": I/O エラー (1921)");
+    expect_failure({"consecutive", too_long}, "snrmap: " + too_long + ": I/O エラー (206)");
+    expect_failure({"consecutive", many}, "snrmap: " + many + "/0: I/O エラー (131)");
     out = tmp.file("fifo");
-    expect_failure({"consecutive", nopi}, "ファイル名の指定が間違っています");
+    expect_failure({"consecutive", nopi}, "snrmap: " + out + ": ファイル名の指定が間違っています");
     out = too_long;
-    expect_failure({"consecutive", nopi}, "I/O エラー (206)");
+    expect_failure({"consecutive", nopi}, "snrmap: " + out + ": I/O エラー (206)");
 }
 
 TEST_F(SnrmapInputs, ExtremeValuesGiveFiniteOutputOrTheOverflowMessage)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <sstream>
@@ -187,6 +188,67 @@ TEST_F(SnrmapRun, WithoutPiFolderTheFourPlanesOfTheSingleLayout)
         << json;
 }
 
+TEST_F(SnrmapRun, OneMeasurementPerOutputFolder)
+{
+    // With the g-factor, then without it into the same folder, then the other method: each
+    // run leaves its own planes alone beside its summary. Files of the user's stay, and so
+    // does a folder under a plane file's name; a failed run leaves the earlier run whole.
+    const std::string nopi = series("nopi", {10, 12, 14});
+    const std::string pi = series("pi", {10, 14, 18});
+    ASSERT_EQ(run({"consecutive", nopi, pi, "--out", out}).code, 0);
+    EXPECT_EQ(test::folder_entries(out).size(), 9u * 2 + 2);
+    test::write_bytes(out + "/notes.txt", {'n'});
+    std::filesystem::create_directory(out + "/img1_pi.png");
+    const std::vector<std::string> user{"img1_pi.png", "notes.txt"};
+    const auto with_user = [&](std::vector<std::string> names) {
+        names.insert(names.end(), user.begin(), user.end());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    ASSERT_EQ(run({"consecutive", nopi, "--out", out}).code, 0);
+    const auto single = with_user({"noise_nopi.npy", "noise_nopi.png", "rep_nopi.npy", "rep_nopi.png", "roi.csv",
+                                   "signal_nopi.npy", "signal_nopi.png", "snr_nopi.npy", "snr_nopi.png",
+                                   "summary.json"});
+    EXPECT_EQ(test::folder_entries(out), single);
+    const auto earlier = test::read_bytes(out + "/summary.json");
+    EXPECT_EQ(run({"consecutive", nopi, tmp.file("missing"), "--out", out}).code, 1);
+    EXPECT_EQ(test::folder_entries(out), single);
+    EXPECT_EQ(test::read_bytes(out + "/summary.json"), earlier);
+
+    const std::string a = dicom("a.dcm", test::filled(100));
+    StoredPixels dented = test::filled(100);
+    dented[10 * 256 + 10] = 93;
+    ASSERT_EQ(run({"submap", a, dicom("b.dcm", dented), "--out", out}).code, 0);
+    EXPECT_EQ(test::folder_entries(out),
+              with_user({"img1_nopi.npy", "img1_nopi.png", "img2_nopi.npy", "img2_nopi.png", "noise_nopi.npy",
+                         "noise_nopi.png", "roi.csv", "signal_nopi.npy", "signal_nopi.png", "snr_nopi.npy",
+                         "snr_nopi.png", "summary.json"}));
+}
+
+TEST_F(SnrmapRun, AFailureAboutAFileNamesItAsGiven)
+{
+    // A rescale that overflows for some stored value, in a folder and as an image; a marked
+    // file cut inside its file meta. Each message is "snrmap: PATH: reason", the path as given.
+    const std::string folder = series("nopi", {10, 12});
+    test::write_dicom(folder + "/huge", test::filled(2), {.rescale_slope = "1e306"});
+    const std::string overflow = "リスケール値が読めません (Rescale Slope 1e306)";
+    EXPECT_EQ(run({"consecutive", folder, "--out", out}).err, "snrmap: " + folder + "/huge: " + overflow + "\n");
+    const std::string image = dicom("a.dcm", test::filled(100));
+    EXPECT_EQ(run({"submap", image, folder + "/huge", "--out", out}).err,
+              "snrmap: " + folder + "/huge: " + overflow + "\n");
+
+    std::vector<std::uint8_t> cut(128, 0);
+    for (char c : std::string("DICM\x02\x00\x00\x00UL\x04\x00"))
+        cut.push_back(static_cast<std::uint8_t>(c));
+    test::write_bytes(tmp.file("cut.dcm"), cut);
+    const std::string relative = std::filesystem::relative(tmp.file("cut.dcm")).string();
+    const Outcome named = run({"submap", image, relative, "--out", out});
+    EXPECT_EQ(named.code, 1);
+    EXPECT_TRUE(named.err.starts_with("snrmap: " + relative + ": ")) << named.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
 TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
 {
     const std::string nopi = series("nopi", {10, 12, 14});
@@ -200,7 +262,7 @@ TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
     const auto before = test::folder_entries(tmp.path());
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"consecutive", nopi, tmp.file("short")}, "I/O エラー (131)"},
+        {{"consecutive", nopi, tmp.file("short")}, "snrmap: " + tmp.file("short") + "/slice: I/O エラー (131)"},
         {{"consecutive", nopi, pi, "--r", "0"}, "reduction factorが不正です"},
         {{"consecutive", nopi, "--r", "0"}, "reduction factorが不正です"},  // also without the g-factor
         {{"consecutive", nopi, pi, "--r", "0.0"}, "0 による浮動小数点数除算"},
@@ -208,7 +270,7 @@ TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
         {{"consecutive", nopi, pi, "--scale-step", "2O"}, "'2O' は浮動小数点数ではありません"},
         {{"consecutive", empty}, "不正な浮動小数点数演算命令"},
         {{"consecutive", one}, "不正な浮動小数点数演算命令"},
-        {{"consecutive", tmp.file("missing"), pi}, "ファイルが見つかりません"},
+        {{"consecutive", tmp.file("missing"), pi}, "snrmap: " + tmp.file("missing") + ": ファイルが見つかりません"},
     };
     for (auto [args, message] : cases) {
         args.insert(args.end(), {"--out", out});
@@ -219,7 +281,7 @@ TEST_F(SnrmapRun, AFailedMeasurementReportsTheSystemsMessageAndWritesNothing)
     }
     const Outcome not_a_folder = run({"consecutive", nopi, "--out", tmp.file("plain")});
     EXPECT_EQ(not_a_folder.code, 1);
-    EXPECT_EQ(not_a_folder.err, "ファイル名の指定が間違っています\n");
+    EXPECT_EQ(not_a_folder.err, "snrmap: " + tmp.file("plain") + ": ファイル名の指定が間違っています\n");
     expect_untouched(before);
 }
 
@@ -257,10 +319,10 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
     const auto before = test::folder_entries(tmp.path());
     const Outcome refused = run({"submap", a, b, a, tmp.file("raw.img"), "--out", out});
     EXPECT_EQ(refused.code, 1);
-    EXPECT_EQ(refused.err, "raw.imgはdicom画像ではありません!!\n");
+    EXPECT_EQ(refused.err, "snrmap: " + tmp.file("raw.img") + ": dicom画像ではありません!!\n");
     const Outcome missing = run({"submap", a, tmp.file("gone.dcm"), "--out", out});
     EXPECT_EQ(missing.code, 1);
-    EXPECT_EQ(missing.err, "ファイルが見つかりません\n");
+    EXPECT_EQ(missing.err, "snrmap: " + tmp.file("gone.dcm") + ": ファイルが見つかりません\n");
     const Outcome zero = run({"submap", a, b, "--r", "0", "--out", out});
     EXPECT_EQ(zero.err, "reduction factorが不正です\n");
     expect_untouched(before);
@@ -313,10 +375,10 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
     const auto before = test::folder_entries(out);
     const Outcome consecutive = run({"consecutive", nopi, "--out", out});
     EXPECT_EQ(consecutive.code, 1);
-    EXPECT_EQ(consecutive.err, nopi + "のbigは256×256の16ビット画像ではありません (512×512)\n");
+    EXPECT_EQ(consecutive.err, "snrmap: " + nopi + "/big: 256×256の16ビット画像ではありません (512×512)\n");
     const Outcome submap = run({"submap", nopi + "/IM1", tmp.file("two.dcm"), "--out", out});
     EXPECT_EQ(submap.code, 1);
-    EXPECT_EQ(submap.err, "two.dcmは1フレームの画像ではありません (2フレーム)\n");
+    EXPECT_EQ(submap.err, "snrmap: " + tmp.file("two.dcm") + ": 1フレームの画像ではありません (2フレーム)\n");
     EXPECT_EQ(test::folder_entries(out), before);
 }
 

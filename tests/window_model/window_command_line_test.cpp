@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "window_model/window_command_line.h"
@@ -29,14 +28,6 @@ TEST(WindowCommandLine, PathsOptionsAndWhatIsLeftOut)
     const auto unknown = read({"a", "-x", "--help"});
     EXPECT_EQ(unknown.action, Action::Usage);
     EXPECT_EQ(unknown.errors, "snr_submap: unknown option -x\nUsage: snr_submap [FILE...]\n");
-}
-
-TEST(WindowCommandLine, AbsolutePathsKeepTheirBytes)
-{
-    const std::string odd = "d\xff\x01/\xe9.dcm";
-    EXPECT_EQ(absolute_path(odd), std::filesystem::current_path().string() + "/" + odd);
-    EXPECT_EQ(absolute_path("/a/../b"), "/a/../b");
-    EXPECT_EQ(absolute_path(""), "");
 }
 
 }  // namespace

@@ -90,9 +90,9 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
     } else if (name == "--r") {
         line.r_text = value;
     } else if (name == "--scale-min") {
-        line.min_text = value;
+        line.legend.minimum = value;
     } else if (name == "--scale-step") {
-        line.step_text = value;
+        line.legend.step = value;
     } else if (name == "--roi") {
         line.rois.push_back(region_of_interest(value));
     } else if (name == "--repeats") {
@@ -219,10 +219,15 @@ std::string help_text()
            "and roi.csv (its header alone without --roi).\n"
            "Nothing is written unless the whole run succeeds.\n"
            "\n"
-           "  --out DIR          output folder (created when missing; files of the same names are replaced)\n"
+           "  --out DIR          output folder (created when missing; files of the same names are replaced,\n"
+           "                     and an earlier measurement's plane files that this one does not make go)\n"
            "  --r TEXT           reduction rate R (default 2; the text \"0\" is refused)\n"
-           "  --scale-min TEXT   legend minimum (default 60)\n"
-           "  --scale-step TEXT  legend interval (default 20)\n"
+           "  --scale-min TEXT   legend minimum (default " +
+           LegendTexts{}.minimum +
+           ")\n"
+           "  --scale-step TEXT  legend interval (default " +
+           LegendTexts{}.step +
+           ")\n"
            "  --roi ROW,COLUMN,HEIGHT,WIDTH\n"
            "                     a region of interest, zero-based, top-left inclusive, in image rows and\n"
            "                     columns; may be given several times. For each ROI and plane summary.json\n"

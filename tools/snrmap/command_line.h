@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/roi_stats.h"
+#include "window_model/legend_edit.h"
 
 namespace snr::snrmap {
 
@@ -18,8 +19,7 @@ struct CommandLine {
     std::string out;
     // Texts read as the windows read their edits, with the windows' defaults.
     std::string r_text = "2";
-    std::string min_text = "60";
-    std::string step_text = "20";
+    LegendTexts legend;
     bool quiet = false;
     std::vector<Roi> rois;  // --roi, in the order given
     // phantom

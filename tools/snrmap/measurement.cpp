@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/measurement.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
-#include <filesystem>
 
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
@@ -31,6 +31,12 @@ class CommandRunView : public RunView {
 public:
     explicit CommandRunView(ProgressBar* bar = nullptr) : bar_(bar) {}
     void refuse(const std::string& message) override { throw Refusal(message); }
+    void refuse_file(const FileRefusal& refusal) override
+    {
+        Refusal named(refusal.reason);
+        named.set_subject(refusal.path);
+        throw named;
+    }
     void begin(const std::vector<std::string>&) override {}
     void progress(int position) override
     {
@@ -43,17 +49,21 @@ private:
     ProgressBar* bar_;
 };
 
-// The view selection without a window: no controls, no edits to preset, nothing drawn.
+// The view selection without a window: no controls, nothing drawn.
 class NoWindow : public SelectionView {
 public:
     void show_legend_controls(bool) override {}
     void set_readout_title(const std::string&) override {}
-    void preset_legend_edits(const std::string&, const std::string&) override {}
-    void update_scale_labels() override {}
+    void show_scale_labels(const LegendLabelTexts&) override {}
     void clear_readout() override {}
     void set_window_caption(const std::string&) override {}
     void render_display() override {}
 };
+
+template <class State>
+using Select = std::optional<LegendTexts> (*)(State&, int, SelectionView&);
+template <class State>
+using Show = void (*)(State&, int, SelectionView&);
 
 std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
 {
@@ -62,23 +72,32 @@ std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
     return ext::store(text_to_float(line.r_text));
 }
 
-// The settings of the run, then every item of the list in list order with the window its
-// selection sets; the state holds the planes.
-template <class State, class Select>
+// The settings of the run, then every item of the list in list order as a window shows it
+// when the item is selected and the run's legend is then typed into its edits: the
+// selection's legend texts applied to its map as the edits' change handlers apply them, the
+// window the selection sets, then the map stamped with the run's settings again. The state
+// holds the planes.
+template <class State>
 RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::shared_ptr<State> state,
-                               ItemTable<State> table, Select select)
+                               ItemTable<State> table, Select<State> select, Show<State> show)
 {
     result.program = "snrmap " SNRMAP_VERSION;
     result.time = record_time_now();
     result.r = reduction_rate(line, result.gfactor);
-    result.scale_min = state->scale_min;
-    result.scale_step = state->scale_step;
+    const LegendSettings settings = state->legend;
+    result.scale_min = settings.scale_min;
+    result.scale_step = settings.scale_step;
     NoWindow no_window;
     const auto captions = list_captions(table, result.gfactor);
     for (std::size_t index = 0; index < captions.size(); ++index) {
-        select(*state, static_cast<int>(index), no_window);
         const auto& item = table[index];
-        result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
+        Plane& plane = (*state).*item.plane;
+        if (const auto preset = select(*state, static_cast<int>(index), no_window))
+            apply_legend_edit(*state, item.kind, &plane, *preset);
+        show(*state, static_cast<int>(index), no_window);
+        if (item.kind != ItemKind::Other)
+            stamp_legend_wedge(plane, settings);
+        result.planes.push_back({item.file_name, captions[index], &plane, item.kind, state->window});
     }
     result.rois = measure_rois(line.rois, result.planes);
     result.store = std::move(state);
@@ -95,20 +114,12 @@ void require_folder(const std::string& path)
     ::closedir(dir);
 }
 
-std::string absolute_path(const std::string& path)
-{
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
-}
-
 }  // namespace
 
 RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
 {
     ConsecutiveInputs inputs;
-    inputs.min_text = line.min_text;
-    inputs.step_text = line.step_text;
+    inputs.legend = line.legend;
     inputs.r_text = line.r_text;
     inputs.gfactor = line.inputs.size() == 2;
     inputs.nopi_folder = line.inputs.at(0);
@@ -135,8 +146,8 @@ RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
         for (const auto& slice : *slices)
             result.files.push_back({role, file_name_part(slice.path), slice.source});
     }
-    return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
-                              select_consecutive_item);
+    return finish_measurement<ConsecutiveState>(std::move(result), line, std::move(state), consecutive_item_table(),
+                                                select_consecutive_item, show_consecutive_item);
 }
 
 RunRecord measure_submap(const CommandLine& line)
@@ -146,16 +157,18 @@ RunRecord measure_submap(const CommandLine& line)
     std::vector<InputFile> files;
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
         Selection selection = check_selection(line.inputs[k]);
-        if (!selection.refusal.empty())
-            throw Refusal(selection.refusal);
+        if (!selection.refusal.empty()) {
+            Refusal named(selection.refusal);
+            named.set_subject(line.inputs[k]);
+            throw named;
+        }
         files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
     auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
     inputs.gfactor = line.inputs.size() == 4;
     inputs.r_text = line.r_text;
-    inputs.min_text = line.min_text;
-    inputs.step_text = line.step_text;
+    inputs.legend = line.legend;
     std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
     std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
@@ -174,8 +187,33 @@ RunRecord measure_submap(const CommandLine& line)
     result.slice_counts.emplace_back("nopi", 2);
     if (inputs.gfactor)
         result.slice_counts.emplace_back("pi", 2);
-    return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
+    return finish_measurement<SubmapState>(std::move(result), line, std::move(state), submap_item_table(),
+                                           select_submap_item, show_submap_item);
 }
+
+namespace {
+
+// The plane files of every item either method can list that this measurement does not write:
+// an earlier measurement's, which would stand beside this one's summary as if part of it.
+std::vector<std::string> other_plane_files(const std::vector<std::string>& written)
+{
+    std::vector<std::string> names;
+    const auto add = [&](const char* file_name) {
+        for (const char* extension : {".png", ".npy"}) {
+            const std::string name = file_name + std::string(extension);
+            if (std::find(written.begin(), written.end(), name) == written.end() &&
+                std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+        }
+    };
+    for (const auto& item : consecutive_item_table())
+        add(item.file_name);
+    for (const auto& item : submap_item_table())
+        add(item.file_name);
+    return names;
+}
+
+}  // namespace
 
 void write_measurement(RunRecord& measurement, StagedOutput& output)
 {
@@ -189,6 +227,7 @@ void write_measurement(RunRecord& measurement, StagedOutput& output)
         names.push_back(plane.name + ".npy");
     }
     const auto paths = output.name_flushed_files(names);
+    output.remove_at_commit(other_plane_files(names));
     const std::string header = npy_header();
     side_by_side(3 * count, 4, [&](std::size_t k) {
         const std::size_t index = k / 3;

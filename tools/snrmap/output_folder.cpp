@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/output_folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -165,6 +166,8 @@ void StagedOutput::write_inside(const std::string& path, const std::vector<std::
     unflushed_.push_back(path);
 }
 
+void StagedOutput::remove_at_commit(std::vector<std::string> names) { removed_ = std::move(names); }
+
 std::string StagedOutput::make_folder(const std::string& name)
 {
     add_entry(name);
@@ -263,6 +266,17 @@ void StagedOutput::merge_into_destination()
             moved.push_back({name, kept});
             if (sys().rename((staging_ + "/" + name).c_str(), target.c_str()) != 0)
                 raise_io_error(errno, target);
+        }
+        // Earlier files that this output leaves out go aside with the replaced ones.
+        for (const auto& name : removed_) {
+            const std::string target = destination_ + "/" + name;
+            struct stat info {};
+            if (std::find(entries_.begin(), entries_.end(), name) != entries_.end() ||
+                ::lstat(target.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+                continue;
+            if (sys().rename(target.c_str(), (previous + "/" + name).c_str()) != 0)
+                raise_io_error(errno, target);
+            moved.push_back({name, true});
         }
     } catch (...) {
         put_back();

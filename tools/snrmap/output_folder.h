@@ -20,11 +20,11 @@ void flush_file(const std::string& path);
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
 // no write access to its parent is needed), otherwise in the nearest folder above DIR that
 // exists. commit() makes the missing folders above DIR and renames the staging folder to DIR,
-// or moves each entry into the existing DIR, replacing entries of the same names; when a move
-// fails, the entries already moved are put back. Without a commit the staging folder is
-// removed and DIR stays as it was, unless an earlier entry could not be put back: then it is
-// kept in the staging folder. Files it writes itself are flushed to disk all together at the
-// commit, before anything moves.
+// or moves each entry into the existing DIR, replacing entries of the same names, and moves the
+// files named to remove out of it; when a move fails, the entries already moved are put back.
+// Without a commit the staging folder is removed and DIR stays as it was, unless an earlier
+// entry could not be put back: then it is kept in the staging folder. Files it writes itself
+// are flushed to disk all together at the commit, before anything moves.
 class StagedOutput {
 public:
     explicit StagedOutput(std::string destination);  // raises IoError
@@ -41,6 +41,10 @@ public:
     std::vector<std::string> name_flushed_files(const std::vector<std::string>& names);
     // Writes a file into a folder made with make_folder (`path` below the staging path).
     void write_inside(const std::string& path, const std::vector<std::string_view>& parts);
+    // Files at the top of DIR that the commit removes, in the same swap, where they are there
+    // and the output does not write them: an earlier run's files that this one replaces by
+    // leaving them out. Folders of these names stay.
+    void remove_at_commit(std::vector<std::string> names);
 
     void commit();  // raises IoError
 
@@ -53,6 +57,7 @@ private:
     std::string destination_;
     std::string staging_;
     std::vector<std::string> entries_;
+    std::vector<std::string> removed_;    // earlier files to go at the commit
     std::vector<std::string> unflushed_;  // files written, to flush at the commit
     std::vector<std::string> missing_;  // folders above a new DIR to make, outermost first
     bool committed_ = false;

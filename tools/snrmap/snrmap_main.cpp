@@ -3,10 +3,14 @@
 
 #include <exception>
 #include <future>
-#include <system_error>
+#include <optional>
+#include <string_view>
 #include <sys/stat.h>
+#include <system_error>
 
 #include "core/dicom_image.h"
+#include "core/errors.h"
+#include "core/path.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
@@ -33,6 +37,43 @@ void refuse_output_in_slice_folder(const CommandLine& line)
     for (const auto& folder : line.inputs) {
         if (same_folder(folder, line.out))
             throw UsageError("--out must not be a slice folder: " + folder);
+    }
+}
+
+// A refusal's reason continues a sentence after the file's name ("は…", "には…", "の…").
+constexpr std::string_view particles[] = {"には", "は", "の"};
+
+// The line for a failure: "snrmap: PATH: reason" where it is about a file or folder (the path
+// as given; the reason without the file's name and the particle after it), else the
+// program's own text. Neither has the error box's full stop.
+std::string failure_line(const std::exception& failure)
+{
+    const auto* error = dynamic_cast<const Error*>(&failure);
+    if (error == nullptr || error->subject().empty())
+        return failure.what();
+    std::string_view reason = failure.what();
+    const std::string name = file_name_part(error->subject());
+    if (!name.empty() && reason.starts_with(name))
+        reason.remove_prefix(name.size());
+    for (const std::string_view particle : particles) {
+        if (reason.starts_with(particle) && reason.size() > particle.size()) {
+            reason.remove_prefix(particle.size());
+            break;
+        }
+    }
+    return "snrmap: " + error->subject() + ": " + std::string(reason);
+}
+
+// Runs a step of the output: a failure there is about the output folder as given, whichever
+// file or staging folder inside it failed.
+template <class Step>
+void on_output(const std::string& out, Step&& step)
+{
+    try {
+        step();
+    } catch (Error& error) {
+        error.set_subject(out);
+        throw;
     }
 }
 
@@ -66,24 +107,26 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         // the reader prepares itself at its first image, then
     }
     try {
-        StagedOutput output(line.out);
+        std::optional<StagedOutput> output;
+        on_output(line.out, [&] { output.emplace(line.out); });
         if (line.action == Action::Phantom) {
-            write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, output);
+            on_output(line.out, [&] {
+                write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, *output);
+            });
         } else {
             RunRecord measurement;
             {
                 ProgressBar bar(err, err_is_terminal && !line.quiet);
                 measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
             }
-            write_measurement(measurement, output);
+            on_output(line.out, [&] { write_measurement(measurement, *output); });
         }
-        output.commit();
+        on_output(line.out, [&] { output->commit(); });
         return exit_success;
     } catch (const Interrupted& interrupted) {
         return 128 + interrupted.signal();
     } catch (const std::exception& error) {
-        // The system's own text, without the error box's full stop.
-        err << error.what() << "\n" << std::flush;
+        err << failure_line(error) << "\n" << std::flush;
         return exit_failure;
     }
 }
