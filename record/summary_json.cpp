@@ -8,6 +8,23 @@ namespace snr {
 
 namespace {
 
+// What a report shows of the scanner and the acquisition of a DICOM input, as written.
+void write_scanner_facts(JsonText& json, const DicomAttributes& dicom)
+{
+    json.field("station_name", dicom.station_name);
+    json.field("device_serial_number", dicom.device_serial_number);
+    json.field("receive_coil", dicom.receive_coil);
+    json.field("acquisition_date", dicom.acquisition_date);
+    json.field("acquisition_time", dicom.acquisition_time);
+    json.field("repetition_time", dicom.repetition_time);
+    json.field("echo_time", dicom.echo_time);
+    if (dicom.rows > 0 && dicom.columns > 0) {
+        json.field("rows", static_cast<long long>(dicom.rows));
+        json.field("columns", static_cast<long long>(dicom.columns));
+    }
+    json.field("pixel_spacing", dicom.pixel_spacing);
+}
+
 // "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw") and,
 // for a DICOM image, what it says about itself as written (empty when absent) and the byte
 // offset of its Pixel Data.
@@ -30,6 +47,7 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
             json.field("rescale_slope", dicom.rescale_slope);
             json.field("rescale_intercept", dicom.rescale_intercept);
             json.field("pixel_offset", dicom.pixel_offset);
+            write_scanner_facts(json, dicom);
         }
         json.end_object();
         if (k + 1 == files.size() || files[k + 1].role != file.role)
