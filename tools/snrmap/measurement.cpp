@@ -8,12 +8,15 @@
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/file_io.h"
+#include "core/gfactor.h"
 #include "core/large_memory.h"
 #include "core/path.h"
 #include "core/text_number.h"
 #include "core/together.h"
 #include "submap/marker_scan.h"
+#include "record/json_text.h"
 #include "submap/submap_items.h"
+#include "tools/snrmap/extras.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
@@ -78,7 +81,15 @@ RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::sha
     for (std::size_t index = 0; index < captions.size(); ++index) {
         select(*state, static_cast<int>(index), no_window);
         const auto& item = table[index];
-        result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
+        ResultPlane& plane = result.planes.emplace_back(
+            ResultPlane{item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
+        // Without a window to preset the legend edits, a map keeps the wedge the run stamped:
+        // its labels read the run's settings, in g for the g-factor map.
+        const bool gfactor = item.kind == ItemKind::GFactor;
+        if (item.kind != ItemKind::Other) {
+            plane.legend_min = json_number(gfactor ? in_g(result.scale_min) : result.scale_min);
+            plane.legend_step = json_number(gfactor ? in_g(result.scale_step) : result.scale_step);
+        }
     }
     result.rois = measure_rois(line.rois, result.planes);
     result.store = std::move(state);
@@ -177,11 +188,11 @@ RunRecord measure_submap(const CommandLine& line)
     return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
 }
 
-void write_measurement(RunRecord& measurement, StagedOutput& output)
+void write_planes(RunRecord& measurement, StagedOutput& output)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
     // the pictures keep the processors busy while the flushes wait for the disk. Each file is
-    // flushed as soon as it is written. The summary and roi.csv follow.
+    // flushed as soon as it is written.
     const std::size_t count = measurement.planes.size();
     std::vector<std::string> names;
     for (const ResultPlane& plane : measurement.planes) {
@@ -200,10 +211,33 @@ void write_measurement(RunRecord& measurement, StagedOutput& output)
         else
             write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
     });
+}
 
+void write_dicom_maps(RunRecord& measurement, StagedOutput& output)
+{
+    report::ParametricMaps maps;
+    if (const std::string failure = extras().parametric_maps(measurement, maps); !failure.empty())
+        throw Error(failure);
+    for (const report::MapFile& file : maps.files)
+        output.write(file.name, file.bytes);
+    measurement.dicom_maps = std::move(maps.record);
+}
+
+void write_summary(const RunRecord& measurement, StagedOutput& output)
+{
     const std::string texts[] = {summary_json(measurement), roi_csv(measurement)};
     const auto text_paths = output.name_flushed_files({"summary.json", "roi.csv"});
     side_by_side(2, 2, [&](std::size_t k) { write_file(text_paths[k], texts[k]); });
+}
+
+std::vector<std::string> output_names(const RunRecord& measurement)
+{
+    std::vector<std::string> names{"summary.json", "roi.csv"};
+    for (const ResultPlane& plane : measurement.planes) {
+        for (const char* suffix : {".npy", ".png", ".dcm"})
+            names.push_back(plane.name + suffix);
+    }
+    return names;
 }
 
 }  // namespace snr::snrmap

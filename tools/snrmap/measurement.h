@@ -31,8 +31,18 @@ public:
 RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar);
 RunRecord measure_submap(const CommandLine& line);
 
-// NAME.npy and NAME.png for every result plane, summary.json and roi.csv; the planes'
-// figures are added to the measurement on the way.
-void write_measurement(RunRecord& measurement, StagedOutput& output);
+// NAME.npy and NAME.png for every result plane; the planes' figures are added to the
+// measurement on the way.
+void write_planes(RunRecord& measurement, StagedOutput& output);
+
+// NAME.dcm, a DICOM Parametric Map, for each map (through the extras module); the measurement
+// records them for the summary.
+void write_dicom_maps(RunRecord& measurement, StagedOutput& output);
+
+// summary.json and roi.csv.
+void write_summary(const RunRecord& measurement, StagedOutput& output);
+
+// Every name a run may write into its output folder.
+std::vector<std::string> output_names(const RunRecord& measurement);
 
 }  // namespace snr::snrmap
