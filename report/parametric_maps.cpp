@@ -301,6 +301,7 @@ MapFile map_file(const RunRecord& run, const ResultPlane& plane, int instance, C
     if (OFCondition* failed = OFget<OFCondition>(&created))
         check(*failed, "create");
     DPMParametricMapIOD& map = *OFget<DPMParametricMapIOD>(&created);
+    check(map.getSOPCommon().setSOPInstanceUID(new_uid()), "instance");
     set_patient_and_study(map, context);
     check(map.setRecognizableVisualFeatures(DPMTypes::RVF_NO), "visual features");
     add_sources(map, run, kind, context);

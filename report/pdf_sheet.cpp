@@ -146,7 +146,7 @@ void PdfSheet::table_row(const std::vector<TableColumn>& columns, const std::vec
         const QRectF cell(left, block.top(), columns[k].width, height);
         if (k < texts.size())
             painter_.drawText(cell.adjusted(cell_padding, cell_padding, -cell_padding, -cell_padding), texts[k],
-                              wrapping(columns[k].right && !header));
+                              wrapping(columns[k].right));
         left += columns[k].width;
     }
     painter_.setPen(QPen(rule_colour, header ? 0.6 : 0.25));

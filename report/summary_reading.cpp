@@ -121,6 +121,8 @@ void read_files(const Member& files, RunRecord& run)
             };
             for (const auto& [key, field] : texts)
                 *field = file[key].text_or_empty();
+            if (file.object().contains(QStringLiteral("pixel_offset")))
+                a.pixel_offset = file["pixel_offset"].whole(-1, std::numeric_limits<std::int32_t>::max());
             for (const auto& [key, field] : {std::pair{"rows", &a.rows}, std::pair{"columns", &a.columns}}) {
                 if (!file.object().contains(QString::fromLatin1(key)))
                     continue;
