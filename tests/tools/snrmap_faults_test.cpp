@@ -95,7 +95,15 @@ protected:
         return results + "/week/out";
     }
 
-    Outcome run_into(const std::string& out) { return run({"consecutive", nopi, "--out", out}); }
+    std::vector<std::string> options;  // beside the folder and --out
+    std::string report;                // the run's report, if any
+
+    Outcome run_into(const std::string& out)
+    {
+        std::vector<std::string> args{"consecutive", nopi, "--out", out};
+        args.insert(args.end(), options.begin(), options.end());
+        return run(args);
+    }
 
     // Fails the n-th call of the fault's kind for n = 1, 2, ... until a run gets through; each
     // failed run must leave everything as it was. Returns how many runs failed.
@@ -118,7 +126,10 @@ protected:
                 continue;  // a failure the run may ignore: the folder flush after the commit
             ++failed;
             EXPECT_EQ(outcome.code, 1) << describe(fault, successes);
-            EXPECT_EQ(outcome.err, std::string(fault.message) + "\n") << describe(fault, successes);
+            // The report's own file is named in the message.
+            const std::string message = std::string(fault.message) + "\n";
+            EXPECT_TRUE(outcome.err == message || outcome.err == "snrmap: " + report + ": " + message)
+                << describe(fault, successes) << ": " << outcome.err;
             EXPECT_EQ(contents(results), before) << describe(fault, successes);
         }
         ADD_FAILURE() << "no run got through: " << describe(fault, 100);
@@ -144,6 +155,19 @@ TEST_F(OutputFaults, AFailureAtAnyCallLeavesTheOutputAsItWasAndNothingBehind)
             EXPECT_GT(failed, 0) << describe(fault, 0) << (existing ? " into an existing folder" : " into a new one");
         }
     }
+}
+
+TEST_F(OutputFaults, DicomMapsAndAReportInTheOutputAreStagedLikeTheOtherFiles)
+{
+    report = results + "/out/report.pdf";
+    options = {"--dicom-maps", "--report", report};
+    const Fault faults[] = {
+        {Call::Write, ENOSPC, "ディスクがいっぱいです"},
+        {Call::Rename, EACCES, "ファイルへのアクセスが拒否されました"},
+    };
+    for (const auto& fault : faults)
+        EXPECT_GT(sweep(fault, true), 0) << describe(fault, 0);
+    EXPECT_EQ(test::folder_entries(results + "/out").size(), 4u * 2 + 2 + 1 + 1 + 1);  // and mine.txt
 }
 
 TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)
