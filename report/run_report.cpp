@@ -94,7 +94,7 @@ void pictures_section(PdfSheet& sheet, const RunRecord& run, std::vector<Picture
 
 void figures_section(PdfSheet& sheet, const RunRecord& run)
 {
-    sheet.new_page();
+    sheet.skip(6);
     sheet.heading(QStringLiteral("画像ごとの集計"));
     sheet.paragraph(QStringLiteral("測定領域: 凡例枠 (行 52–203、列 234–251) の外で値が 0 でない画素。"
                                    "g-factor map は g (値 ÷ 100) で集計。"));
