@@ -46,7 +46,7 @@ const Extras* load()
         const Extras* loaded = entry != nullptr ? entry() : nullptr;
         if (loaded == nullptr || std::strcmp(loaded->version, SNRMAP_VERSION) != 0)
             throw Error("snrmap: " + path + ": not the report module of snrmap " SNRMAP_VERSION);
-        return loaded;  // never unloaded: Qt keeps its application to the end
+        return loaded;  // never unloaded: Qt keeps state of its own for the process
     }
     throw Error(failure);
 }

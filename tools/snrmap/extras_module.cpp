@@ -18,18 +18,22 @@ namespace {
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // The application that the fonts need, on the offscreen platform: a report needs no display.
-void start_gui()
+// It lives while one report is drawn; left to the end of the process, the fonts it holds
+// would be let go without their cleanup.
+template <class Draw>
+void with_gui(Draw draw)
 {
-    if (QCoreApplication::instance() != nullptr)
+    if (QCoreApplication::instance() != nullptr) {
+        draw();
         return;
+    }
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(quiet);
-    static int argc = 1;
-    static char name[] = "snrmap";
-    static char* argv[] = {name, nullptr};
-    // Kept to the end of the process, as the module is.
-    static QGuiApplication* application = new QGuiApplication(argc, argv);
-    (void)application;
+    int argc = 1;
+    char name[] = "snrmap";
+    char* argv[] = {name, nullptr};
+    QGuiApplication application(argc, argv);
+    draw();
 }
 
 template <class Make>
@@ -46,9 +50,10 @@ std::string failure_of(Make make)
 std::string report_pdf(const RunRecord& run, std::string& pdf)
 {
     return failure_of([&] {
-        start_gui();
-        const QByteArray bytes = report::report_pdf(run);
-        pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        with_gui([&] {
+            const QByteArray bytes = report::report_pdf(run);
+            pdf.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        });
     });
 }
 
