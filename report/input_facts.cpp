@@ -87,13 +87,12 @@ std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const
     if (raw > 0)
         read = dicom > 0 ? read + QStringLiteral("、raw %1 枚").arg(raw) : QStringLiteral("raw %1 枚").arg(raw);
     facts.emplace_back(QStringLiteral("読み方"), read);
-    if (first == nullptr)
-        return facts;
-    const DicomAttributes& a = first->source.attributes;
+    static const DicomAttributes none;
+    const DicomAttributes& a = first != nullptr ? first->source.attributes : none;
     const QString matrix = a.rows > 0 && a.columns > 0 ? QStringLiteral("%1 × %2").arg(a.rows).arg(a.columns)
                                                        : QString();
     const std::pair<QString, QString> shown[] = {
-        {QStringLiteral("DICOM 情報の出所"), text_of(first->name)},
+        {QStringLiteral("DICOM 情報の出所"), first != nullptr ? text_of(first->name) : QString()},
         {QStringLiteral("メーカー"), text_of(a.manufacturer)},
         {QStringLiteral("装置モデル"), text_of(a.model)},
         {QStringLiteral("ステーション名"), text_of(a.station_name)},

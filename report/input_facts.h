@@ -15,7 +15,8 @@ QString role_caption(const std::string& role);
 
 // What the report says of an input: its slice count, how its files were read and the DICOM
 // facts of its first DICOM file (the scanner, the coil, the series, the acquisition, the
-// matrix and the pixel spacing), each as a caption and a text.
+// matrix and the pixel spacing), each as a caption and a text ("–" where there is none). The
+// captions are the same for every input.
 std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const std::string& role);
 
 }  // namespace snr::report

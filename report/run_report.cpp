@@ -2,6 +2,8 @@
 #include "report/run_report.h"
 
 #include <QBuffer>
+#include <algorithm>
+#include <cmath>
 
 #include "core/file_io.h"
 #include "record/json_text.h"
@@ -54,17 +56,24 @@ void settings_section(PdfSheet& sheet, const RunRecord& run)
     sheet.table(table);
 }
 
+// One column per input, so that the facts of the inputs stand side by side.
 void inputs_section(PdfSheet& sheet, const RunRecord& run)
 {
     sheet.heading(QStringLiteral("入力"));
+    constexpr double caption_width = 110;
+    const double width = (sheet.content().width() - caption_width) / std::max<std::size_t>(run.inputs.size(), 1);
+    Table table{{{QStringLiteral("項目"), caption_width}}, {{QStringLiteral("パス")}}};
     for (const auto& [role, path] : run.inputs) {
-        sheet.skip(3);
-        sheet.paragraph(role_caption(role) + QStringLiteral(": ") + text_of(path), 9);
-        Table table{{{QStringLiteral("項目"), 130}, {QStringLiteral("値"), sheet.content().width() - 130}}, {}};
-        for (const auto& [name, value] : input_facts(run, role))
-            table.rows.push_back({name, value});
-        sheet.table(table);
+        table.columns.push_back({role_caption(role), width});
+        table.rows[0].push_back(text_of(path));
+        const auto facts = input_facts(run, role);
+        for (std::size_t k = 0; k < facts.size(); ++k) {
+            if (table.rows.size() == k + 1)
+                table.rows.push_back({facts[k].first});
+            table.rows[k + 1].push_back(facts[k].second);
+        }
     }
+    sheet.table(table);
     if (!run.notices.empty()) {
         sheet.heading(QStringLiteral("入力についての注意"));
         for (const auto& notice : run.notices)

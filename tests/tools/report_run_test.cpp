@@ -78,7 +78,7 @@ TEST_F(SnrmapReport, ARunsReportAndTheReportOfItsFolderSayTheSameAndChangeNoPlan
         << json;
     const std::string text = test::pdf_text(out + "/report.pdf");
     for (const char* shown :
-         {"連続撮像法 (consecutive)", "PIなし: ", "raw 3 枚", "g-factor map", "ROI 1: 行 5–14 列 5–14 (10 × 10 画素)",
+         {"連続撮像法 (consecutive)", nopi.c_str(), "raw 3 枚", "g-factor map", "ROI 1: 行 5–14 列 5–14 (10 × 10 画素)",
           "snr_nopi.dcm, snr_pi.dcm, gfactor_map.dcm (新しい検査: 入力に DICOM の検査情報なし)"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown;
 
