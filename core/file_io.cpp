@@ -180,36 +180,35 @@ int write_all(int fd, std::string_view bytes, const std::string& path)
     return 0;
 }
 
-void write_file_atomically(const std::string& path, std::string_view bytes)
+PendingFile::PendingFile(const std::string& path, std::string_view bytes) : path_(path)
 {
     // Write through a symbolic link to the file it names, as opening the name would.
-    std::string target = path;
+    target_ = path;
     if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
+        target_ = resolved;
         std::free(resolved);
     }
     struct stat existing {};
-    const bool exists = sys().stat(target.c_str(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || sys().access(target.c_str(), W_OK) != 0))
+    const bool exists = sys().stat(target_.c_str(), &existing) == 0;
+    if (exists && (S_ISDIR(existing.st_mode) || sys().access(target_.c_str(), W_OK) != 0))
         throw IoError(io_code::access_denied);
 
-    const std::string base = file_name_part(target);
-    std::string temporary;
+    const std::string base = file_name_part(target_);
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
         const std::string suffix = ".part" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
         std::string hidden = "." + base + suffix;
         if (hidden.size() > NAME_MAX)
             hidden = ".export" + suffix;  // a name near the limit leaves no room for the suffix
-        temporary = join_path(folder_part(target), hidden);
-        fd = sys().open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        temporary_ = join_path(folder_part(target_), hidden);
+        fd = sys().open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && (errno != EEXIST || attempt > 100))
             raise_io_error(errno, path);
     }
     FileDescriptor file(fd);
     auto fail = [&](int code) {
         file.close();
-        ::unlink(temporary.c_str());
+        ::unlink(temporary_.c_str());
         throw IoError(code);
     };
 
@@ -219,8 +218,25 @@ void write_file_atomically(const std::string& path, std::string_view bytes)
         ::fchmod(file.get(), existing.st_mode & 07777);
     if (sys().fsync(file.get()) != 0 || file.close() != 0)
         fail(io_code_for_errno(errno, path));
-    if (sys().rename(temporary.c_str(), target.c_str()) != 0)
-        fail(io_code_for_errno(errno, path));
 }
+
+PendingFile::~PendingFile()
+{
+    if (!committed_)
+        ::unlink(temporary_.c_str());
+}
+
+void PendingFile::commit()
+{
+    if (sys().rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int code = io_code_for_errno(errno, path_);
+        ::unlink(temporary_.c_str());
+        committed_ = true;  // nothing left to remove
+        throw IoError(code);
+    }
+    committed_ = true;
+}
+
+void write_file_atomically(const std::string& path, std::string_view bytes) { PendingFile(path, bytes).commit(); }
 
 }  // namespace snr

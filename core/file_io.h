@@ -75,6 +75,22 @@ int read_all_at(int fd, void* buffer, long long length, long long offset);
 // code of the failure (nothing written at all is a full disk).
 int write_all(int fd, std::string_view bytes, const std::string& path);
 
+// A file's new bytes, written and flushed beside it under a hidden name, ready to replace it
+// in one rename at commit(); until then the file is as it was. Without a commit the bytes are
+// removed. Raises IoError.
+class PendingFile {
+public:
+    PendingFile(const std::string& path, std::string_view bytes);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    void commit();
+
+private:
+    std::string path_, target_, temporary_;
+    bool committed_ = false;
+};
+
 // Creates or replaces a file with these bytes. They are written beside it and renamed over it,
 // so a failure leaves any earlier file of that name as it was. Raises IoError.
 void write_file_atomically(const std::string& path, std::string_view bytes);

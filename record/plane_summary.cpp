@@ -55,6 +55,19 @@ void outside_the_box(const Plane& plane, Visit visit)
 
 }  // namespace
 
+std::vector<double> measured_values(const Plane& plane, bool gfactor)
+{
+    std::vector<double> values;
+    values.reserve(plane_pixels);
+    outside_the_box(plane, [&](const double* first, const double* last) {
+        for (; first != last; ++first) {
+            if (*first != 0)
+                values.push_back(gfactor ? in_g(*first) : *first);
+        }
+    });
+    return values;
+}
+
 PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile)
 {
     Figures figures;
@@ -62,13 +75,7 @@ PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percent
     // of half a megabyte per plane is fresh memory, which costs more than the figures.
     std::vector<double> values;
     if (gfactor || with_percentile) {
-        values.reserve(plane_pixels);
-        outside_the_box(plane, [&](const double* first, const double* last) {
-            for (; first != last; ++first) {
-                if (*first != 0)
-                    values.push_back(gfactor ? in_g(*first) : *first);
-            }
-        });
+        values = measured_values(plane, gfactor);
         add_values<false>(values.data(), values.data() + values.size(), figures);
     } else {
         outside_the_box(plane,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "core/plane.h"
 
@@ -17,6 +18,10 @@ struct PlaneSummary {
     // Of the g-factor map: the share of the pixels where g exceeds 1.2 and 1.5.
     std::optional<double> above_1_2, above_1_5;
 };
+
+// The values of the measured region, in plane order: the pixels outside the legend box
+// whose value is not 0, each in g with `gfactor`.
+std::vector<double> measured_values(const Plane& plane, bool gfactor);
 
 // A percentile interpolates linearly between the two nearest ranks (NumPy's default).
 PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile);

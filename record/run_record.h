@@ -12,6 +12,7 @@
 #include "core/roi_stats.h"
 #include "core/slice_file.h"
 #include "record/plane_summary.h"
+#include "window_model/legend_edit.h"
 
 namespace snr {
 
@@ -29,6 +30,10 @@ struct ResultPlane {
     const Plane* plane = nullptr;
     ItemKind kind = ItemKind::Other;
     DisplayWindow window;
+    // The legend edit texts its wedge was stamped with, in the units the windows' labels read
+    // (g for the g-factor map); the labels follow from them (legend_label_texts). Empty for
+    // items without a legend.
+    std::optional<LegendTexts> legend;
     PlaneSummary figures;  // over the measured region, once summarize_results has run
 };
 
@@ -36,6 +41,14 @@ struct ResultPlane {
 struct RoiFigures {
     Roi roi;
     std::vector<RoiStats> planes;
+};
+
+// The DICOM Parametric Maps written of a run's maps: one series, in the study of the inputs
+// or, where they name none (raw slices), in a study of its own.
+struct DicomMapsRecord {
+    std::vector<std::string> files;  // in the output folder, in list order
+    bool new_study = false;
+    std::string study_instance_uid, series_instance_uid, frame_of_reference_uid;
 };
 
 // What a run leaves: its settings, its inputs, its planes and their figures. summary.json,
@@ -53,6 +66,7 @@ struct RunRecord {
     double scale_min = 0.0, scale_step = 0.0;
     std::vector<ResultPlane> planes;  // in list order
     std::vector<RoiFigures> rois;
+    std::optional<DicomMapsRecord> dicom_maps;  // when they were asked for
     std::shared_ptr<const void> store;  // holds the planes
 };
 

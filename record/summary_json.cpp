@@ -8,6 +8,23 @@ namespace snr {
 
 namespace {
 
+// What a report shows of the scanner and the acquisition of a DICOM input, as written.
+void write_scanner_facts(JsonText& json, const DicomAttributes& dicom)
+{
+    json.field("station_name", dicom.station_name);
+    json.field("device_serial_number", dicom.device_serial_number);
+    json.field("receive_coil", dicom.receive_coil);
+    json.field("acquisition_date", dicom.acquisition_date);
+    json.field("acquisition_time", dicom.acquisition_time);
+    json.field("repetition_time", dicom.repetition_time);
+    json.field("echo_time", dicom.echo_time);
+    if (dicom.rows > 0 && dicom.columns > 0) {
+        json.field("rows", static_cast<long long>(dicom.rows));
+        json.field("columns", static_cast<long long>(dicom.columns));
+    }
+    json.field("pixel_spacing", dicom.pixel_spacing);
+}
+
 // "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw") and,
 // for a DICOM image, what it says about itself as written (empty when absent) and the byte
 // offset of its Pixel Data.
@@ -30,12 +47,48 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
             json.field("rescale_slope", dicom.rescale_slope);
             json.field("rescale_intercept", dicom.rescale_intercept);
             json.field("pixel_offset", dicom.pixel_offset);
+            write_scanner_facts(json, dicom);
         }
         json.end_object();
         if (k + 1 == files.size() || files[k + 1].role != file.role)
             json.end_object();
     }
     json.end_object();
+}
+
+const char* kind_name(ItemKind kind)
+{
+    switch (kind) {
+    case ItemKind::SnrMap: return "snr_map";
+    case ItemKind::GFactor: return "gfactor_map";
+    case ItemKind::Other: break;
+    }
+    return "image";
+}
+
+// "display": the result list in its order (a reader may not keep the order of the members of
+// "planes"), each plane with its kind, the window its list selection sets and, for a map, the
+// legend texts its labels are computed from.
+void write_display(JsonText& json, const std::vector<ResultPlane>& planes)
+{
+    json.begin_array("display");
+    for (const ResultPlane& plane : planes) {
+        json.begin_object();
+        json.field("plane", plane.name);
+        json.field("kind", kind_name(plane.kind));
+        json.begin_object("window");
+        json.field("wl", static_cast<long long>(plane.window.wl));
+        json.field("ww", static_cast<long long>(plane.window.ww));
+        json.end_object();
+        if (plane.legend) {
+            json.begin_object("legend");
+            json.field("min", plane.legend->minimum);
+            json.field("step", plane.legend->step);
+            json.end_object();
+        }
+        json.end_object();
+    }
+    json.end_array();
 }
 
 void write_planes(JsonText& json, const std::vector<ResultPlane>& planes)
@@ -90,6 +143,27 @@ void write_rois(JsonText& json, const RunRecord& run)
     json.end_array();
 }
 
+// "dicom_maps": the Parametric Maps written and the study and series they belong to; null
+// when none were asked for.
+void write_dicom_maps(JsonText& json, const std::optional<DicomMapsRecord>& maps)
+{
+    if (!maps) {
+        json.field("dicom_maps", std::optional<double>());
+        return;
+    }
+    json.begin_object("dicom_maps");
+    json.begin_array("files");
+    for (const std::string& file : maps->files)
+        json.field({}, file);
+    json.end_array();
+    // Raw slices name no study: the maps then start one of their own.
+    json.field("study", maps->new_study ? "new" : "inputs");
+    json.field("study_instance_uid", maps->study_instance_uid);
+    json.field("series_instance_uid", maps->series_instance_uid);
+    json.field("frame_of_reference_uid", maps->frame_of_reference_uid);
+    json.end_object();
+}
+
 }  // namespace
 
 std::string summary_json(const RunRecord& run)
@@ -118,6 +192,8 @@ std::string summary_json(const RunRecord& run)
     json.field("scale_step", run.scale_step);
     write_planes(json, run.planes);
     write_rois(json, run);
+    write_display(json, run.planes);
+    write_dicom_maps(json, run.dicom_maps);
     json.end_object();
     return json.text();
 }

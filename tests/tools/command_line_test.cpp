@@ -50,6 +50,33 @@ TEST(CommandLine, PhantomSettings)
     EXPECT_EQ(set.phantom_r, 3.0);
 }
 
+TEST(CommandLine, ReportsAndDicomMaps)
+{
+    const CommandLine run = parse({"submap", "1", "2", "--dicom-maps", "--out", "o", "--report", "r.pdf"});
+    EXPECT_TRUE(run.dicom_maps);
+    EXPECT_EQ(run.report, "r.pdf");
+    EXPECT_FALSE(parse({"consecutive", "a", "--out", "o"}).dicom_maps);
+
+    const CommandLine folder = parse({"report", "o"});
+    EXPECT_EQ(folder.action, Action::Report);
+    EXPECT_EQ(folder.inputs, std::vector<std::string>{"o"});
+    EXPECT_EQ(folder.out, "");  // o/report.pdf
+    EXPECT_EQ(parse({"report", "--out=r.pdf", "o"}).out, "r.pdf");
+
+    const std::vector<std::vector<std::string>> wrong = {
+        {"report"},
+        {"report", "o", "p"},
+        {"report", "o", "--out", ""},
+        {"report", "o", "--dicom-maps"},
+        {"consecutive", "a", "--out", "o", "--dicom-maps=yes"},
+        {"consecutive", "a", "--out", "o", "--report"},
+        {"consecutive", "a", "--out", "o", "--report", ""},
+        {"phantom", "--out", "d", "--report", "r.pdf"},
+    };
+    for (const auto& args : wrong)
+        EXPECT_THROW(parse_command_line(args), UsageError) << ::testing::PrintToString(args);
+}
+
 TEST(CommandLine, RefusesWhatNamesNoValidCommand)
 {
     const std::vector<std::vector<std::string>> wrong = {

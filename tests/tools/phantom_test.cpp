@@ -16,6 +16,7 @@
 #include "core/slice_file.h"
 #include "submap/marker_scan.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/dicom_file.h"
 #include "tools/snrmap/output_folder.h"
@@ -23,23 +24,6 @@
 
 namespace snr::snrmap {
 namespace {
-
-// The errors dciodvfy reports on a file; nothing when dciodvfy is not installed.
-std::optional<std::vector<std::string>> dciodvfy_errors(const std::string& path)
-{
-    if (std::system("command -v dciodvfy >/dev/null 2>&1") != 0)
-        return std::nullopt;
-    FILE* report = ::popen(("dciodvfy '" + path + "' 2>&1").c_str(), "r");
-    std::vector<std::string> errors;
-    char line[4096];
-    while (report != nullptr && std::fgets(line, sizeof line, report) != nullptr) {
-        if (std::strncmp(line, "Error", 5) == 0)
-            errors.emplace_back(line);
-    }
-    if (report != nullptr)
-        ::pclose(report);
-    return errors;
-}
 
 std::string sop_instance_uid(const std::string& path)
 {
@@ -76,7 +60,7 @@ TEST(DicomFile, AConformantMrImageWhosePixelDataEndsTheFile)
     const auto raw = test::read_bytes(tmp.file("raw"));
     EXPECT_EQ(file.substr(file.size() - slice_bytes), std::string(raw.begin(), raw.end()));
 
-    const auto errors = dciodvfy_errors(path);
+    const auto errors = test::dciodvfy_errors(path);
     if (!errors)
         GTEST_SKIP() << "dciodvfy is not installed (Debian package dicom3tools)";
     EXPECT_EQ(*errors, std::vector<std::string>{});

@@ -96,7 +96,15 @@ protected:
         return results + "/week/out";
     }
 
-    Outcome run_into(const std::string& out) { return run({"consecutive", nopi, "--out", out}); }
+    std::vector<std::string> options;  // beside the folder and --out
+    std::string report;                // the run's report, if any
+
+    Outcome run_into(const std::string& out)
+    {
+        std::vector<std::string> args{"consecutive", nopi, "--out", out};
+        args.insert(args.end(), options.begin(), options.end());
+        return run(args);
+    }
 
     // Fails the n-th call of the fault's kind for n = 1, 2, ... until a run gets through; each
     // failed run must leave everything as it was. Returns how many runs failed.
@@ -119,9 +127,9 @@ protected:
                 continue;  // a failure the run may ignore: the folder flush after the commit
             ++failed;
             EXPECT_EQ(outcome.code, 1) << describe(fault, successes);
-            // About the output folder as given, or about a slice it could not read.
+            // About the output folder as given, the report's own file, or a slice it could not read.
             const std::string reason = std::string(": ") + fault.message + "\n";
-            EXPECT_TRUE(outcome.err == "snrmap: " + out + reason ||
+            EXPECT_TRUE(outcome.err == "snrmap: " + out + reason || outcome.err == "snrmap: " + report + reason ||
                         (outcome.err.starts_with("snrmap: " + nopi + "/") && outcome.err.ends_with(reason)))
                 << describe(fault, successes) << ": " << outcome.err;
             EXPECT_EQ(contents(results), before) << describe(fault, successes);
@@ -149,6 +157,19 @@ TEST_F(OutputFaults, AFailureAtAnyCallLeavesTheOutputAsItWasAndNothingBehind)
             EXPECT_GT(failed, 0) << describe(fault, 0) << (existing ? " into an existing folder" : " into a new one");
         }
     }
+}
+
+TEST_F(OutputFaults, DicomMapsAndAReportInTheOutputAreStagedLikeTheOtherFiles)
+{
+    report = results + "/out/report.pdf";
+    options = {"--dicom-maps", "--report", report};
+    const Fault faults[] = {
+        {Call::Write, ENOSPC, "ディスクがいっぱいです"},
+        {Call::Rename, EACCES, "ファイルへのアクセスが拒否されました"},
+    };
+    for (const auto& fault : faults)
+        EXPECT_GT(sweep(fault, true), 0) << describe(fault, 0);
+    EXPECT_EQ(test::folder_entries(results + "/out").size(), 4u * 2 + 2 + 1 + 1 + 1);  // and mine.txt
 }
 
 TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)

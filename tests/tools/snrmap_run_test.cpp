@@ -367,7 +367,10 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
                                "\"1.2.840.10008.1.2.1\",\"manufacturer\": \"Maker\",\"model\": \"M1\","
                                "\"series_number\": \"4\",\"series_description\": \"SNR\",\"rescale_slope\": "
                                "\"2.468\",\"rescale_intercept\": \"-5053\",\"pixel_offset\": " +
-                               std::to_string(offset) + "},\"raw\": {\"read_as\": \"raw\"}}},";
+                               std::to_string(offset) +
+                               ",\"station_name\": \"\",\"device_serial_number\": \"\",\"receive_coil\": \"\","
+                               "\"acquisition_date\": \"\",\"acquisition_time\": \"\",\"repetition_time\": \"\","
+                               "\"echo_time\": \"\",\"pixel_spacing\": \"\"},\"raw\": {\"read_as\": \"raw\"}}},";
     EXPECT_NE(summary().find(record), std::string::npos) << summary();
 
     test::write_dicom(nopi + "/big", test::filled(1), {.rows = 512, .columns = 512});

@@ -14,17 +14,26 @@ namespace {
 struct Grammar {
     std::size_t min_inputs, max_inputs;
     bool odd_input_count_allowed;
-    std::vector<std::string> options;  // each takes a value, except --quiet
+    std::vector<std::string> options;
 };
 
 // Options that may be given more than once.
 bool repeatable(const std::string& name) { return name == "--roi"; }
 
+// Options that take no value.
+bool flag(const std::string& name) { return name == "--quiet" || name == "--dicom-maps"; }
+
 Grammar grammar_of(Action action)
 {
     switch (action) {
-    case Action::Consecutive: return {1, 2, true, {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--quiet"}};
-    case Action::Submap: return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step", "--roi"}};
+    case Action::Consecutive:
+        return {1,
+                2,
+                true,
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet"}};
+    case Action::Submap:
+        return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps"}};
+    case Action::Report: return {1, 1, true, {"--out"}};
     default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
     }
 }
@@ -85,8 +94,12 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
 {
     if (name == "--out") {
         if (value.empty())
-            throw UsageError("--out wants a folder");
+            throw UsageError(line.action == Action::Report ? "--out wants a file" : "--out wants a folder");
         line.out = value;
+    } else if (name == "--report") {
+        if (value.empty())
+            throw UsageError("--report wants a file");
+        line.report = value;
     } else if (name == "--r") {
         line.r_text = value;
     } else if (name == "--scale-min") {
@@ -127,6 +140,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         line.action = Action::Submap;
     else if (command == "phantom")
         line.action = Action::Phantom;
+    else if (command == "report")
+        line.action = Action::Report;
     else
         throw UsageError("unknown command '" + command + "'");
 
@@ -159,10 +174,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
                 throw UsageError(name + " given twice");
         }
         seen.push_back(name);
-        if (name == "--quiet") {
+        if (flag(name)) {
             if (equals != std::string::npos)
-                throw UsageError("--quiet takes no value");
-            line.quiet = true;
+                throw UsageError(name + " takes no value");
+            (name == "--quiet" ? line.quiet : line.dicom_maps) = true;
             continue;
         }
         std::string value;
@@ -177,7 +192,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         set_option(line, name, value);
     }
 
-    if (line.out.empty())
+    if (line.out.empty() && line.action != Action::Report)
         throw UsageError("--out DIR is required");
     const std::size_t count = line.inputs.size();
     if (count < grammar.min_inputs || count > grammar.max_inputs ||
@@ -185,6 +200,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         switch (line.action) {
         case Action::Consecutive: throw UsageError("consecutive wants NOPI_DIR and, for the g-factor, PI_DIR");
         case Action::Submap: throw UsageError("submap wants NOPI_1 NOPI_2 and, for the g-factor, PI_1 PI_2");
+        case Action::Report: throw UsageError("report wants OUTDIR, the output folder of a run");
         default: throw UsageError("phantom takes no input files");
         }
     }
@@ -196,9 +212,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--quiet]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]...\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps]\n"
+           "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
            "       snrmap --help | --version\n";
 }
@@ -211,6 +228,7 @@ std::string help_text()
            "\n"
            "  consecutive   repeated slices: NOPI_DIR (and PI_DIR) each hold N slices of one acquisition\n"
            "  submap        difference maps: two images without PI (and two with PI)\n"
+           "  report        the PDF report of a run from its output folder (summary.json and planes)\n"
            "  phantom       writes a synthetic phantom: DIR/nopi, DIR/pi (N repeats each), DIR/pairs,\n"
            "                DIR/truth_gfactor.npy and DIR/phantom.json\n"
            "\n"
@@ -235,7 +253,12 @@ std::string help_text()
            "                     the order given) get the pixel count, mean, SD (divisor n - 1), minimum\n"
            "                     and maximum, the legend box left out and the g-factor map in g; an empty\n"
            "                     figure is null in the JSON and an empty field in the CSV\n"
+           "  --report FILE.pdf  also the PDF report of the run (A4: settings, inputs, every plane with its\n"
+           "                     legend, scale bar and ROIs, the figures, histograms of the maps)\n"
+           "  --dicom-maps       also the SNR maps and the g-factor map (in g) as DICOM Parametric Maps,\n"
+           "                     NAME.dcm in DIR: a new series in the inputs' study (a new study for raw slices)\n"
            "  --quiet            no progress bar\n"
+           "  report --out FILE.pdf  where the report goes (default OUTDIR/report.pdf)\n"
            "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"
            "  --seed S           phantom noise seed (default 1)\n"
            "\n"

@@ -11,17 +11,19 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, Report };
 
 struct CommandLine {
     Action action = Action::Help;
-    std::vector<std::string> inputs;  // folders or image files, in the order given
-    std::string out;
+    std::vector<std::string> inputs;  // folders or image files (report: the output folder), in the order given
+    std::string out;                  // report: the PDF, empty for OUTDIR/report.pdf
     // Texts read as the windows read their edits, with the windows' defaults.
     std::string r_text = "2";
     LegendTexts legend;
     bool quiet = false;
     std::vector<Roi> rois;  // --roi, in the order given
+    std::string report;     // --report FILE.pdf
+    bool dicom_maps = false;
     // phantom
     int repeats = 16;
     std::uint64_t seed = 1;

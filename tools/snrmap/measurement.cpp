@@ -8,12 +8,15 @@
 #include "consecutive/consecutive_items.h"
 #include "core/extended.h"
 #include "core/file_io.h"
+#include "core/gfactor.h"
 #include "core/large_memory.h"
 #include "core/path.h"
 #include "core/text_number.h"
 #include "core/together.h"
 #include "submap/marker_scan.h"
+#include "record/json_text.h"
 #include "submap/submap_items.h"
+#include "tools/snrmap/extras.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
@@ -95,9 +98,16 @@ RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::sha
         if (const auto preset = select(*state, static_cast<int>(index), no_window))
             apply_legend_edit(*state, item.kind, &plane, *preset);
         show(*state, static_cast<int>(index), no_window);
-        if (item.kind != ItemKind::Other)
+        ResultPlane& result_plane =
+            result.planes.emplace_back(ResultPlane{item.file_name, captions[index], &plane, item.kind, state->window});
+        if (item.kind != ItemKind::Other) {
+            // The map keeps the wedge of the run's settings, and its labels read them, in g for
+            // the g-factor map.
             stamp_legend_wedge(plane, settings);
-        result.planes.push_back({item.file_name, captions[index], &plane, item.kind, state->window});
+            const bool gfactor = item.kind == ItemKind::GFactor;
+            result_plane.legend = LegendTexts{json_number(gfactor ? in_g(settings.scale_min) : settings.scale_min),
+                                              json_number(gfactor ? in_g(settings.scale_step) : settings.scale_step)};
+        }
     }
     result.rois = measure_rois(line.rois, result.planes);
     result.store = std::move(state);
@@ -199,7 +209,7 @@ std::vector<std::string> other_plane_files(const std::vector<std::string>& writt
 {
     std::vector<std::string> names;
     const auto add = [&](const char* file_name) {
-        for (const char* extension : {".png", ".npy"}) {
+        for (const char* extension : {".png", ".npy", ".dcm"}) {
             const std::string name = file_name + std::string(extension);
             if (std::find(written.begin(), written.end(), name) == written.end() &&
                 std::find(names.begin(), names.end(), name) == names.end())
@@ -215,11 +225,11 @@ std::vector<std::string> other_plane_files(const std::vector<std::string>& writt
 
 }  // namespace
 
-void write_measurement(RunRecord& measurement, StagedOutput& output)
+void write_planes(RunRecord& measurement, StagedOutput& output)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
     // the pictures keep the processors busy while the flushes wait for the disk. Each file is
-    // flushed as soon as it is written. The summary and roi.csv follow.
+    // flushed as soon as it is written.
     const std::size_t count = measurement.planes.size();
     std::vector<std::string> names;
     for (const ResultPlane& plane : measurement.planes) {
@@ -227,7 +237,6 @@ void write_measurement(RunRecord& measurement, StagedOutput& output)
         names.push_back(plane.name + ".npy");
     }
     const auto paths = output.name_flushed_files(names);
-    output.remove_at_commit(other_plane_files(names));
     const std::string header = npy_header();
     side_by_side(3 * count, 4, [&](std::size_t k) {
         const std::size_t index = k / 3;
@@ -239,10 +248,34 @@ void write_measurement(RunRecord& measurement, StagedOutput& output)
         else
             write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
     });
+}
 
+void write_dicom_maps(RunRecord& measurement, StagedOutput& output)
+{
+    report::ParametricMaps maps;
+    if (const std::string failure = extras().parametric_maps(measurement, maps); !failure.empty())
+        throw Error(failure);
+    for (const report::MapFile& file : maps.files)
+        output.write(file.name, file.bytes);
+    measurement.dicom_maps = std::move(maps.record);
+}
+
+void write_summary(const RunRecord& measurement, StagedOutput& output)
+{
     const std::string texts[] = {summary_json(measurement), roi_csv(measurement)};
     const auto text_paths = output.name_flushed_files({"summary.json", "roi.csv"});
     side_by_side(2, 2, [&](std::size_t k) { write_file(text_paths[k], texts[k]); });
+    output.remove_at_commit(other_plane_files(output.entries()));
+}
+
+std::vector<std::string> output_names(const RunRecord& measurement)
+{
+    std::vector<std::string> names{"summary.json", "roi.csv"};
+    for (const ResultPlane& plane : measurement.planes) {
+        for (const char* suffix : {".npy", ".png", ".dcm"})
+            names.push_back(plane.name + suffix);
+    }
+    return names;
 }
 
 }  // namespace snr::snrmap

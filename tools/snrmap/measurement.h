@@ -31,8 +31,19 @@ public:
 RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar);
 RunRecord measure_submap(const CommandLine& line);
 
-// NAME.npy and NAME.png for every result plane, summary.json and roi.csv; the planes'
-// figures are added to the measurement on the way.
-void write_measurement(RunRecord& measurement, StagedOutput& output);
+// NAME.npy and NAME.png for every result plane; the planes' figures are added to the
+// measurement on the way.
+void write_planes(RunRecord& measurement, StagedOutput& output);
+
+// NAME.dcm, a DICOM Parametric Map, for each map (through the extras module); the measurement
+// records them for the summary.
+void write_dicom_maps(RunRecord& measurement, StagedOutput& output);
+
+// summary.json and roi.csv, the last files of a run: the plane files an earlier measurement
+// left that this one did not write go at the commit.
+void write_summary(const RunRecord& measurement, StagedOutput& output);
+
+// Every name a run may write into its output folder.
+std::vector<std::string> output_names(const RunRecord& measurement);
 
 }  // namespace snr::snrmap

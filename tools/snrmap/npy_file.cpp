@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace snr::snrmap {
 
@@ -35,6 +36,15 @@ std::string_view npy_data(const Plane& plane)
 std::string npy_bytes(const Plane& plane)
 {
     return npy_header() + std::string(npy_data(plane));
+}
+
+bool npy_plane(std::string_view bytes, Plane& plane)
+{
+    const std::string header = npy_header();
+    if (bytes.size() != header.size() + sizeof(double) * plane.size() || bytes.substr(0, header.size()) != header)
+        return false;
+    std::memcpy(plane.data(), bytes.data() + header.size(), sizeof(double) * plane.size());
+    return true;
 }
 
 }  // namespace snr::snrmap

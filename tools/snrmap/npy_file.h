@@ -15,4 +15,8 @@ std::string npy_bytes(const Plane& plane);
 std::string npy_header();
 std::string_view npy_data(const Plane& plane);
 
+// The plane of such a file: false unless `bytes` are a header as npy_header() writes it
+// followed by the plane's 524,288 bytes.
+bool npy_plane(std::string_view bytes, Plane& plane);
+
 }  // namespace snr::snrmap

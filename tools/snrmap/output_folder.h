@@ -49,6 +49,8 @@ public:
     void commit();  // raises IoError
 
     const std::string& staging() const { return staging_; }
+    // The names written or made at the top of the output so far.
+    const std::vector<std::string>& entries() const { return entries_; }
 
 private:
     void add_entry(const std::string& name);

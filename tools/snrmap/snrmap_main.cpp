@@ -12,11 +12,13 @@
 #include "core/errors.h"
 #include "core/path.h"
 #include "tools/snrmap/command_line.h"
+#include "tools/snrmap/extras.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/phantom.h"
 #include "tools/snrmap/progress_bar.h"
+#include "tools/snrmap/report_output.h"
 
 namespace snr::snrmap {
 
@@ -107,21 +109,53 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         // the reader prepares itself at its first image, then
     }
     try {
+        if (line.action == Action::Report) {
+            report_output_folder(line.inputs.at(0), line.out);
+            return exit_success;
+        }
         std::optional<StagedOutput> output;
         on_output(line.out, [&] { output.emplace(line.out); });
         if (line.action == Action::Phantom) {
             on_output(line.out, [&] {
                 write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, *output);
+                output->commit();
             });
-        } else {
-            RunRecord measurement;
-            {
-                ProgressBar bar(err, err_is_terminal && !line.quiet);
-                measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
+            return exit_success;
+        }
+        // Qt and the DICOM map libraries load beside the measurement, once the reader's
+        // dictionary is made (their start-up may look at DCMTK's dictionary).
+        std::future<void> extras_ready;
+        if (!line.report.empty() || line.dicom_maps) {
+            extras_ready = std::async(std::launch::async, [] {
+                prepare_dicom_reading();
+                extras();
+            });
+        }
+        RunRecord measurement;
+        {
+            ProgressBar bar(err, err_is_terminal && !line.quiet);
+            measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
+        }
+        on_output(line.out, [&] { write_planes(measurement, *output); });
+        if (extras_ready.valid())
+            extras_ready.get();
+        if (line.dicom_maps)
+            on_output(line.out, [&] { write_dicom_maps(measurement, *output); });
+        on_output(line.out, [&] { write_summary(measurement, *output); });
+        std::optional<ReportFile> report;
+        if (!line.report.empty()) {
+            std::string pdf;
+            if (const std::string failure = extras().report_pdf(measurement, pdf); !failure.empty()) {
+                Error error(failure);
+                error.set_subject(line.report);
+                throw error;
             }
-            on_output(line.out, [&] { write_measurement(measurement, *output); });
+            report.emplace(line.report, line.out);
+            report->write(pdf, *output, output_names(measurement));
         }
         on_output(line.out, [&] { output->commit(); });
+        if (report)
+            report->replace();
         return exit_success;
     } catch (const Interrupted& interrupted) {
         return 128 + interrupted.signal();

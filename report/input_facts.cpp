@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "report/input_facts.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace snr::report {
+
+namespace {
+
+QString text_of(const std::string& text) { return QString::fromStdString(text).trimmed(); }
+
+QString or_dash(const QString& text) { return text.isEmpty() ? QStringLiteral("–") : text; }
+
+bool digits(const std::string& text, std::size_t from, std::size_t count)
+{
+    if (text.size() < from + count)
+        return false;
+    return std::all_of(text.begin() + static_cast<long>(from), text.begin() + static_cast<long>(from + count),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// A DICOM date (YYYYMMDD) as 2026-12-08; anything else as written.
+QString date_text(const std::string& date)
+{
+    const QString trimmed = text_of(date);
+    const std::string plain = trimmed.toStdString();
+    if (plain.size() != 8 || !digits(plain, 0, 8))
+        return trimmed;
+    return text_of(plain.substr(0, 4) + "-" + plain.substr(4, 2) + "-" + plain.substr(6, 2));
+}
+
+// A DICOM time (HHMMSS with an optional fraction) as 13:45:00.5; anything else as written.
+QString time_text(const std::string& time)
+{
+    const QString trimmed = text_of(time);
+    const std::string plain = trimmed.toStdString();
+    if (plain.size() < 6 || !digits(plain, 0, 6))
+        return trimmed;
+    return text_of(plain.substr(0, 2) + ":" + plain.substr(2, 2) + ":" + plain.substr(4));
+}
+
+QString with_unit(const std::string& value, const QString& unit)
+{
+    const QString text = text_of(value);
+    return text.isEmpty() ? text : text + unit;
+}
+
+QString spacing_text(const std::string& spacing)
+{
+    QString text = text_of(spacing);
+    if (text.isEmpty())
+        return text;
+    return text.replace(QLatin1Char('\\'), QStringLiteral(" × ")) + QStringLiteral(" mm");
+}
+
+}  // namespace
+
+QString role_caption(const std::string& role)
+{
+    const bool pi = role.rfind("pi", 0) == 0;
+    QString caption = pi ? QStringLiteral("PIあり") : QStringLiteral("PIなし");
+    if (role.size() > 2 && (role.back() == '1' || role.back() == '2'))
+        caption += QStringLiteral(" 画像") + QChar(role.back());
+    return caption;
+}
+
+std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const std::string& role)
+{
+    long long dicom = 0, raw = 0;
+    const InputFile* first = nullptr;
+    for (const InputFile& file : run.files) {
+        if (file.role != role)
+            continue;
+        (file.source.dicom ? dicom : raw) += 1;
+        if (file.source.dicom && first == nullptr)
+            first = &file;
+    }
+    long long count = dicom + raw;
+    for (const auto& [counted, slices] : run.slice_counts) {
+        if (counted == role)
+            count = slices;
+    }
+    std::vector<std::pair<QString, QString>> facts;
+    facts.emplace_back(QStringLiteral("枚数"), QString::number(count));
+    QString read = QStringLiteral("DICOM %1 枚").arg(dicom);
+    if (raw > 0)
+        read = dicom > 0 ? read + QStringLiteral("、raw %1 枚").arg(raw) : QStringLiteral("raw %1 枚").arg(raw);
+    facts.emplace_back(QStringLiteral("読み方"), read);
+    static const DicomAttributes none;
+    const DicomAttributes& a = first != nullptr ? first->source.attributes : none;
+    const QString matrix = a.rows > 0 && a.columns > 0 ? QStringLiteral("%1 × %2").arg(a.rows).arg(a.columns)
+                                                       : QString();
+    const std::pair<QString, QString> shown[] = {
+        {QStringLiteral("DICOM 情報の出所"), first != nullptr ? text_of(first->name) : QString()},
+        {QStringLiteral("メーカー"), text_of(a.manufacturer)},
+        {QStringLiteral("装置モデル"), text_of(a.model)},
+        {QStringLiteral("ステーション名"), text_of(a.station_name)},
+        {QStringLiteral("装置シリアル番号"), text_of(a.device_serial_number)},
+        {QStringLiteral("受信コイル"), text_of(a.receive_coil)},
+        {QStringLiteral("シリーズ番号"), text_of(a.series_number)},
+        {QStringLiteral("シリーズ記述"), text_of(a.series_description)},
+        {QStringLiteral("撮像日"), date_text(a.acquisition_date)},
+        {QStringLiteral("撮像時刻"), time_text(a.acquisition_time)},
+        {QStringLiteral("TR"), with_unit(a.repetition_time, QStringLiteral(" ms"))},
+        {QStringLiteral("TE"), with_unit(a.echo_time, QStringLiteral(" ms"))},
+        {QStringLiteral("マトリクス"), matrix},
+        {QStringLiteral("ピクセル間隔"), spacing_text(a.pixel_spacing)},
+    };
+    for (const auto& [caption, value] : shown)
+        facts.emplace_back(caption, or_dash(value));
+    return facts;
+}
+
+}  // namespace snr::report

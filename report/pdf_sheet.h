@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <QFont>
+#include <QIODevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace snr::report {
+
+// A column of a table: its title, width in points and whether its texts stand right (numbers).
+struct TableColumn {
+    QString title;
+    double width = 60;
+    bool right = false;
+};
+
+// Texts in rows under column titles; a text too wide for its column wraps.
+struct Table {
+    std::vector<TableColumn> columns;
+    std::vector<std::vector<QString>> rows;
+};
+
+// A4 pages filled from the top: blocks are placed under each other at a cursor, and a block
+// that does not fit below it starts a new page. Everything is in points (the writer's
+// resolution is 72 dpi; the PDF keeps text and lines as vectors and the fonts' design metrics).
+// Every page gets a footer.
+class PdfSheet {
+public:
+    static constexpr double margin = 42;  // points: about 15 mm, and a multiple of 3 (4 pixels at 96 dpi)
+
+    // Writes onto `device`, which must be open; `footer` stands at the foot of every page
+    // beside its number.
+    PdfSheet(QIODevice& device, const QString& title, const QString& footer);
+    ~PdfSheet();
+    PdfSheet(const PdfSheet&) = delete;
+    PdfSheet& operator=(const PdfSheet&) = delete;
+
+    QPainter& painter() { return painter_; }
+    // The page inside the margins, less the footer.
+    QRectF content() const;
+    double cursor() const { return cursor_; }
+    int page() const { return page_; }
+
+    // A block of `height` across the content at the cursor, on a new page when it does not fit
+    // below it on this one; the cursor moves below the block.
+    QRectF place(double height);
+    void skip(double height) { cursor_ += height; }
+    void new_page();
+
+    // The face every text is set in, at a size in points.
+    static QFont font(double size);
+
+    void title(const QString& text);
+    void heading(const QString& text);
+    // A paragraph that wraps at the content's width.
+    void paragraph(const QString& text, double size = 8.5);
+    // Rows go to the next page whole; the column titles are repeated there.
+    void table(const Table& table, double size = 8);
+    // The height a text takes in a given width.
+    double text_height(const QString& text, double width, double size) const;
+
+private:
+    void draw_footer();
+    void table_row(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size,
+                   bool header);
+
+    QPdfWriter writer_;
+    QPainter painter_;
+    QString footer_;
+    double cursor_ = 0;
+    int page_ = 1;
+};
+
+}  // namespace snr::report

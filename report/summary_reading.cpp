@@ -1,0 +1,263 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "report/summary_reading.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <limits>
+
+#include "core/text_number.h"
+
+namespace snr::report {
+
+namespace {
+
+// A member of the summary and where it lies ("planes.snr_nopi.window"), for the message.
+class Member {
+public:
+    Member(QJsonValue value, std::string path) : value_(std::move(value)), path_(std::move(path)) {}
+
+    Member operator[](const char* key) const { return operator[](std::string(key)); }
+    Member operator[](const std::string& key) const
+    {
+        return {object().value(QString::fromStdString(key)), path_.empty() ? key : path_ + "." + key};
+    }
+    Member operator[](qsizetype index) const { return {array().at(index), path_ + "[" + std::to_string(index) + "]"}; }
+
+    [[noreturn]] void refuse(const char* wanted) const
+    {
+        throw SummaryError("summary.json として読めません: " + path_ + " (" + wanted + ")");
+    }
+    bool null() const { return value_.isNull(); }
+    QJsonObject object() const
+    {
+        if (!value_.isObject())
+            refuse("オブジェクトがありません");
+        return value_.toObject();
+    }
+    QJsonArray array() const
+    {
+        if (!value_.isArray())
+            refuse("配列がありません");
+        return value_.toArray();
+    }
+    std::string text() const
+    {
+        if (!value_.isString())
+            refuse("文字列がありません");
+        return value_.toString().toStdString();
+    }
+    // A member written only for DICOM images, and only by some versions: empty when absent.
+    std::string text_or_empty() const { return value_.isUndefined() ? std::string() : text(); }
+    bool flag() const
+    {
+        if (!value_.isBool())
+            refuse("真偽値がありません");
+        return value_.toBool();
+    }
+    double number() const
+    {
+        if (!value_.isDouble())
+            refuse("数値がありません");
+        return value_.toDouble();
+    }
+    std::optional<double> number_or_null() const
+    {
+        if (value_.isNull())
+            return std::nullopt;
+        return number();
+    }
+    long long whole(long long low, long long high) const
+    {
+        const double value = number();
+        if (!(value >= static_cast<double>(low) && value <= static_cast<double>(high)) ||
+            value != static_cast<double>(static_cast<long long>(value)))
+            refuse("範囲外の数値");
+        return static_cast<long long>(value);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    QJsonValue value_;
+    std::string path_;
+};
+
+std::vector<std::string> keys(const Member& member)
+{
+    std::vector<std::string> names;
+    for (const QString& key : member.object().keys())
+        names.push_back(key.toStdString());
+    return names;
+}
+
+void read_files(const Member& files, RunRecord& run)
+{
+    for (const std::string& role : keys(files)) {
+        for (const std::string& name : keys(files[role])) {
+            const Member file = files[role][name];
+            InputFile input{role, name, {}};
+            const std::string read_as = file["read_as"].text();
+            if (read_as != "dicom" && read_as != "raw")
+                file["read_as"].refuse("dicom か raw ではありません");
+            input.source.dicom = read_as == "dicom";
+            DicomAttributes& a = input.source.attributes;
+            const std::pair<const char*, std::string*> texts[] = {
+                {"transfer_syntax", &a.transfer_syntax},
+                {"manufacturer", &a.manufacturer},
+                {"model", &a.model},
+                {"station_name", &a.station_name},
+                {"device_serial_number", &a.device_serial_number},
+                {"receive_coil", &a.receive_coil},
+                {"series_number", &a.series_number},
+                {"series_description", &a.series_description},
+                {"acquisition_date", &a.acquisition_date},
+                {"acquisition_time", &a.acquisition_time},
+                {"repetition_time", &a.repetition_time},
+                {"echo_time", &a.echo_time},
+                {"pixel_spacing", &a.pixel_spacing},
+                {"rescale_slope", &a.rescale_slope},
+                {"rescale_intercept", &a.rescale_intercept},
+            };
+            for (const auto& [key, field] : texts)
+                *field = file[key].text_or_empty();
+            if (file.object().contains(QStringLiteral("pixel_offset")))
+                a.pixel_offset = file["pixel_offset"].whole(-1, std::numeric_limits<std::int32_t>::max());
+            for (const auto& [key, field] : {std::pair{"rows", &a.rows}, std::pair{"columns", &a.columns}}) {
+                if (!file.object().contains(QString::fromLatin1(key)))
+                    continue;
+                *field = static_cast<unsigned>(file[key].whole(0, 65535));
+            }
+            run.files.push_back(std::move(input));
+        }
+    }
+}
+
+ItemKind kind_of(const Member& member)
+{
+    const std::string kind = member.text();
+    if (kind == "snr_map")
+        return ItemKind::SnrMap;
+    if (kind == "gfactor_map")
+        return ItemKind::GFactor;
+    if (kind != "image")
+        member.refuse("snr_map、gfactor_map か image ではありません");
+    return ItemKind::Other;
+}
+
+// A plane of the list: how it is shown from "display", its caption and figures from "planes".
+ResultPlane read_plane(const Member& shown, const Member& planes)
+{
+    ResultPlane result;
+    result.name = shown["plane"].text();
+    const Member plane = planes[result.name];
+    result.item = plane["item"].text();
+    result.kind = kind_of(shown["kind"]);
+    result.window.wl = static_cast<std::int16_t>(shown["window"]["wl"].whole(INT16_MIN, INT16_MAX));
+    result.window.ww = static_cast<std::int16_t>(shown["window"]["ww"].whole(INT16_MIN, INT16_MAX));
+    if (result.kind != ItemKind::Other) {
+        result.legend.emplace();
+        for (const auto& [key, text] : {std::pair{"min", &result.legend->minimum}, std::pair{"step", &result.legend->step}}) {
+            const Member member = shown["legend"][key];
+            *text = member.text();
+            try {
+                text_to_float(*text);
+            } catch (const Error&) {
+                member.refuse("数値の文字列ではありません");
+            }
+        }
+    }
+    PlaneSummary& f = result.figures;
+    f.pixels = plane["pixels"].whole(0, plane_pixels);
+    const std::pair<const char*, std::optional<double>*> figures[] = {{"min", &f.min},   {"max", &f.max},
+                                                                      {"mean", &f.mean}, {"p5", &f.p5},
+                                                                      {"p50", &f.p50},   {"p95", &f.p95}};
+    for (const auto& [key, figure] : figures)
+        *figure = plane[key].number_or_null();
+    if (result.kind == ItemKind::GFactor) {
+        f.above_1_2 = plane["above_1.2"].number_or_null();
+        f.above_1_5 = plane["above_1.5"].number_or_null();
+    }
+    return result;
+}
+
+void read_planes(const Member& display, const Member& planes, RunRecord& run)
+{
+    for (qsizetype k = 0; k < display.array().size(); ++k) {
+        ResultPlane plane = read_plane(display[k], planes);
+        for (const ResultPlane& earlier : run.planes) {
+            if (earlier.name == plane.name)
+                display[k]["plane"].refuse("同じ画像が二度あります");
+        }
+        run.planes.push_back(std::move(plane));
+    }
+}
+
+void read_rois(const Member& rois, RunRecord& run)
+{
+    for (qsizetype k = 0; k < rois.array().size(); ++k) {
+        const Member roi = rois[k];
+        RoiFigures figures;
+        figures.roi.row = static_cast<int>(roi["row"].whole(0, plane_side - 1));
+        figures.roi.column = static_cast<int>(roi["column"].whole(0, plane_side - 1));
+        figures.roi.height = static_cast<int>(roi["height"].whole(1, plane_side - figures.roi.row));
+        figures.roi.width = static_cast<int>(roi["width"].whole(1, plane_side - figures.roi.column));
+        for (const ResultPlane& plane : run.planes) {
+            const Member stats = roi["planes"][plane.name];
+            figures.planes.push_back({stats["n"].whole(0, plane_pixels), stats["mean"].number_or_null(),
+                                      stats["sd"].number_or_null(), stats["min"].number_or_null(),
+                                      stats["max"].number_or_null()});
+        }
+        run.rois.push_back(std::move(figures));
+    }
+}
+
+void read_dicom_maps(const Member& maps, RunRecord& run)
+{
+    if (maps.null() || !maps.object().contains(QStringLiteral("files")))
+        return;  // none asked for, or a summary written before they existed
+    DicomMapsRecord record;
+    for (qsizetype k = 0; k < maps["files"].array().size(); ++k)
+        record.files.push_back(maps["files"][k].text());
+    record.new_study = maps["study"].text() == "new";
+    record.study_instance_uid = maps["study_instance_uid"].text();
+    record.series_instance_uid = maps["series_instance_uid"].text();
+    record.frame_of_reference_uid = maps["frame_of_reference_uid"].text();
+    run.dicom_maps = std::move(record);
+}
+
+}  // namespace
+
+RunRecord read_summary(const QByteArray& json)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (document.isNull())
+        throw SummaryError("JSON として読めません (" + std::to_string(error.offset) +
+                           " バイト目: " + error.errorString().toStdString() + ")");
+    if (!document.isObject())
+        throw SummaryError("summary.json として読めません (オブジェクトがありません)");
+    const Member top(document.object(), "");
+    RunRecord run;
+    run.program = top["program"].text();
+    run.time = top["time"].text();
+    run.method = top["method"].text();
+    run.gfactor = top["gfactor"].flag();
+    for (const std::string& role : keys(top["inputs"]))
+        run.inputs.emplace_back(role, top["inputs"][role].text());
+    read_files(top["files"], run);
+    for (qsizetype k = 0; k < top["notices"].array().size(); ++k)
+        run.notices.push_back(top["notices"][k].text());
+    for (const std::string& role : keys(top["slice_counts"]))
+        run.slice_counts.emplace_back(role, top["slice_counts"][role].whole(0, std::numeric_limits<int>::max()));
+    run.r = top["r"].number_or_null();
+    run.scale_min = top["scale_min"].number();
+    run.scale_step = top["scale_step"].number();
+    read_planes(top["display"], top["planes"], run);
+    read_rois(top["rois"], run);
+    if (document.object().contains(QStringLiteral("dicom_maps")))
+        read_dicom_maps(top["dicom_maps"], run);
+    return run;
+}
+
+}  // namespace snr::report

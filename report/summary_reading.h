@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <QByteArray>
+
+#include "core/errors.h"
+#include "record/run_record.h"
+
+namespace snr::report {
+
+// A summary.json that is no JSON, or lacks a member a report needs, or holds one of the wrong
+// kind; the text says which ("planes.snr_nopi.window.ww").
+class SummaryError : public Error {
+public:
+    using Error::Error;
+};
+
+// The record of a run from the summary.json that snrmap wrote of it, planes in list order.
+// The planes themselves are not read: each ResultPlane names its plane file and points at
+// none. Raises SummaryError.
+RunRecord read_summary(const QByteArray& json);
+
+}  // namespace snr::report
