@@ -118,7 +118,7 @@ void HistoryDatabase::connect()
     if (sqlite_) {
         for (const char* statement : statements) {
             if (!settings.exec(statement))
-                fail("cannot set up the connection", settings.lastError());
+                fail("cannot open", settings.lastError());
         }
     }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,7 +11,7 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, History, Trend };
 
 struct CommandLine {
     Action action = Action::Help;
@@ -26,6 +27,17 @@ struct CommandLine {
     int repeats = 16;
     std::uint64_t seed = 1;
     double phantom_r = 2.0;
+    // the results history
+    bool record = false;  // consecutive, submap: record the run
+    std::string db;       // --db URL; empty: $SNR_MAPS_DB or the user's own file
+    std::string scanner, coil, since;  // history, trend: which runs
+    std::string format = "table";      // table, csv or json
+    std::string item;                  // trend: the plane's name
+    int trend_roi = 0;                 // trend: --roi N, a region by its number from 1
+    std::string figure = "mean";       // trend: --stat
+    long long baseline = 0;            // trend: a run's id, 0 for the first of the series
+    std::optional<double> tolerance;   // trend: per cent
+    std::string report;                // trend: a PDF of the chart
 };
 
 // A command line that names no valid command; the text says what is wrong.
@@ -37,6 +49,7 @@ public:
 inline constexpr int min_repeats = 2;
 inline constexpr int max_repeats = 999;
 inline constexpr double max_phantom_r = 16.0;
+inline constexpr int max_trend_roi = 1000000;
 
 // Arguments without the program name. Raises UsageError.
 CommandLine parse_command_line(const std::vector<std::string>& args);

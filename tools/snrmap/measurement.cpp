@@ -62,6 +62,13 @@ std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
     return ext::store(text_to_float(line.r_text));
 }
 
+std::string absolute_path(const std::string& path)
+{
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 // The settings of the run, then every item of the list in list order with the window its
 // selection sets; the state holds the planes.
 template <class State, class Select>
@@ -81,6 +88,7 @@ RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::sha
         result.planes.push_back({item.file_name, captions[index], &((*state).*item.plane), item.kind, state->window});
     }
     result.rois = measure_rois(line.rois, result.planes);
+    result.output_folder = absolute_path(line.out);
     result.store = std::move(state);
     return result;
 }
@@ -93,13 +101,6 @@ void require_folder(const std::string& path)
     if (dir == nullptr)
         raise_io_error(errno, path);
     ::closedir(dir);
-}
-
-std::string absolute_path(const std::string& path)
-{
-    std::error_code error;
-    const auto absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
 }
 
 }  // namespace
@@ -177,7 +178,7 @@ RunRecord measure_submap(const CommandLine& line)
     return finish_measurement(std::move(result), line, std::move(state), submap_item_table(), select_submap_item);
 }
 
-void write_measurement(RunRecord& measurement, StagedOutput& output)
+void write_measurement(RunRecord& measurement, StagedOutput& output, Digest digest)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
     // the pictures keep the processors busy while the flushes wait for the disk. Each file is
@@ -190,15 +191,31 @@ void write_measurement(RunRecord& measurement, StagedOutput& output)
     }
     const auto paths = output.name_flushed_files(names);
     const std::string header = npy_header();
+    for (std::size_t index = 0; index < count && digest != nullptr; ++index)
+        measurement.planes[index].files = {{names[2 * index], {}}, {names[2 * index + 1], {}}};
+    // Each job sets the digest of its own file.
+    const auto note_digest = [&](std::size_t index, std::size_t file, const std::vector<std::string_view>& parts) {
+        if (digest == nullptr)
+            return;
+        std::string& sha256 = measurement.planes[index].files[file].sha256;
+        sha256 = digest(parts);
+        if (sha256.empty())
+            throw Error("snrmap: " + names[2 * index + file] + ": cannot compute its SHA-256");
+    };
     side_by_side(3 * count, 4, [&](std::size_t k) {
         const std::size_t index = k / 3;
         ResultPlane& plane = measurement.planes[index];
-        if (k % 3 == 0)
+        if (k % 3 == 0) {
             measurement.planes[index].figures = summarize_result(plane);
-        else if (k % 3 == 1)
-            write_file(paths[2 * index], png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
-        else
-            write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
+        } else if (k % 3 == 1) {
+            const std::string png = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
+            write_file(paths[2 * index], png);
+            note_digest(index, 0, {png});
+        } else {
+            const std::vector<std::string_view> npy{header, npy_data(*plane.plane)};
+            write_file(paths[2 * index + 1], npy);
+            note_digest(index, 1, npy);
+        }
     });
 
     const std::string texts[] = {summary_json(measurement), roi_csv(measurement)};

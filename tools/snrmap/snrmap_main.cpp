@@ -8,6 +8,7 @@
 
 #include "core/dicom_image.h"
 #include "tools/snrmap/command_line.h"
+#include "tools/snrmap/history_module.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
@@ -56,6 +57,18 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << "snrmap " SNRMAP_VERSION "\n" << std::flush;
         return exit_success;
     }
+    // The history's module is loaded before a run that records, so a missing one stops the run
+    // before it starts; the database is opened only once the folder is written.
+    const HistoryModule* history = nullptr;
+    try {
+        if (line.record || line.action == Action::History || line.action == Action::Trend)
+            history = &history_module();
+    } catch (const std::exception& error) {
+        err << error.what() << "\n" << std::flush;
+        return exit_failure;
+    }
+    if (line.action == Action::History || line.action == Action::Trend)
+        return history->command(line, out, err);
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
@@ -67,18 +80,19 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     try {
         StagedOutput output(line.out);
+        RunRecord measurement;
         if (line.action == Action::Phantom) {
             write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, output);
         } else {
-            RunRecord measurement;
             {
                 ProgressBar bar(err, err_is_terminal && !line.quiet);
                 measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
             }
-            write_measurement(measurement, output);
+            write_measurement(measurement, output, history != nullptr ? history->sha256 : nullptr);
         }
         output.commit();
-        return exit_success;
+        // The last step: a failure is reported with the folder already in place.
+        return history != nullptr ? history->record(measurement, line, out, err) : exit_success;
     } catch (const Interrupted& interrupted) {
         return 128 + interrupted.signal();
     } catch (const std::exception& error) {

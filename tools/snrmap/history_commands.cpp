@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// The history module (snrmap-history.so): recording, `snrmap history` and `snrmap trend`.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <cstdio>
+#include <openssl/evp.h>
+
+#include "history/history_database.h"
+#include "history/iso_time.h"
+#include "tools/snrmap/history_module.h"
+#include "tools/snrmap/history_output.h"
+#include "tools/snrmap/snrmap_main.h"
+#include "tools/snrmap/trend_chart.h"
+
+namespace snr::snrmap {
+
+namespace {
+
+// Qt's notes about its own set-up (no XDG_RUNTIME_DIR for the offscreen platform, ...) are
+// not the user's business; its errors are.
+void qt_message(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "snrmap: Qt: %s\n", message.toLocal8Bit().constData());
+}
+
+// Qt loads its database drivers through an application object; a chart also needs fonts,
+// drawn offscreen. snrmap has none of its own, so the first use makes the one it needs.
+void prepare_application(bool drawing)
+{
+    if (QCoreApplication::instance() == nullptr) {
+        qInstallMessageHandler(qt_message);
+        static int argc = 1;
+        static char name[] = "snrmap";
+        static char* argv[] = {name, nullptr};
+        if (drawing) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            new QGuiApplication(argc, argv);  // for the rest of the process
+        } else {
+            new QCoreApplication(argc, argv);
+        }
+    }
+    if (drawing && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        throw Error("cannot draw the chart: the program has no graphical application object");
+}
+
+history::HistoryDatabase open_history(const CommandLine& line)
+{
+    const std::string url = line.db.empty() ? history::default_database_url() : line.db;
+    try {
+        return history::HistoryDatabase(history::parse_database_url(url));
+    } catch (const history::LocationError& error) {
+        throw Error(std::string(history::database_variable) + ": " + error.what());
+    }
+}
+
+int list_runs(const CommandLine& line, std::ostream& out)
+{
+    history::RunFilter filter{line.scanner, line.coil, {}};
+    if (!line.since.empty())
+        filter.since = history::utc_time(line.since).value_or("");
+    out << runs_text(open_history(line).runs(filter), line.format) << std::flush;
+    return exit_success;
+}
+
+int follow_trend(const CommandLine& line, std::ostream& out)
+{
+    history::TrendQuery query;
+    query.item = line.item;
+    query.roi = line.trend_roi;
+    query.figure = line.figure;
+    query.baseline = line.baseline;
+    query.tolerance = line.tolerance;
+    query.filter = {line.scanner, line.coil, {}};
+    const history::Trend trend = open_history(line).trend(query);
+    out << trend_text(trend, line.format) << std::flush;
+    if (!line.report.empty())
+        write_trend_chart(trend, line.report);
+    return history::newest_beyond(trend) ? exit_beyond : exit_success;
+}
+
+int command(const CommandLine& line, std::ostream& out, std::ostream& err)
+{
+    try {
+        prepare_application(!line.report.empty());
+        return line.action == Action::Trend ? follow_trend(line, out) : list_runs(line, out);
+    } catch (const std::exception& error) {
+        err << "snrmap: " << error.what() << "\n" << std::flush;
+    }
+    return exit_failure;
+}
+
+int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err)
+{
+    try {
+        prepare_application(false);
+        history::HistoryDatabase database = open_history(line);
+        const long long id = database.record(run);
+        out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;
+        return exit_success;
+    } catch (const std::exception& error) {
+        err << "snrmap: " << error.what() << "\n" << std::flush;
+    }
+    return exit_failure;
+}
+
+std::string sha256(const std::vector<std::string_view>& parts)
+{
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    bool done = context != nullptr && EVP_DigestInit_ex(context, EVP_sha256(), nullptr) == 1;
+    for (std::string_view part : parts)
+        done = done && EVP_DigestUpdate(context, part.data(), part.size()) == 1;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    done = done && EVP_DigestFinal_ex(context, digest, &length) == 1;
+    EVP_MD_CTX_free(context);
+    if (!done)
+        return {};
+    static const char hex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned k = 0; k < length; ++k) {
+        text += hex[digest[k] >> 4];
+        text += hex[digest[k] & 0xF];
+    }
+    return text;
+}
+
+}  // namespace
+
+}  // namespace snr::snrmap
+
+extern "C" const snr::snrmap::HistoryModule* snrmap_history_module()
+{
+    static const snr::snrmap::HistoryModule module{snr::snrmap::history_interface, snr::snrmap::command,
+                                                   snr::snrmap::record, snr::snrmap::sha256};
+    return &module;
+}
