@@ -113,8 +113,12 @@ void HistoryDatabase::connect()
     }
     if (!database_.open())
         fail("cannot connect", database_.lastError());
+    // Two recorders at once wait for each other up to 10 s. In WAL mode NORMAL syncs at each
+    // checkpoint, which the last connection makes as it closes, not at each commit: a run's
+    // record is on disk once snrmap ends, one flush sooner. A crash never leaves half of it.
     QSqlQuery settings(database_);
-    const char* statements[] = {"PRAGMA busy_timeout = 10000", "PRAGMA foreign_keys = ON", "PRAGMA synchronous = FULL"};
+    const char* statements[] = {"PRAGMA busy_timeout = 10000", "PRAGMA foreign_keys = ON",
+                                "PRAGMA synchronous = NORMAL"};
     if (sqlite_) {
         for (const char* statement : statements) {
             if (!settings.exec(statement))

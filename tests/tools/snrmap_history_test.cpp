@@ -31,7 +31,7 @@ protected:
 
     void SetUp() override
     {
-        ::setenv("SNRMAP_HISTORY_MODULE", SNRMAP_HISTORY_MODULE_PATH, 1);
+        ::setenv("SNRMAP_MODULES", SNRMAP_MODULES, 1);  // this program is not snrmap
         ::unsetenv("SNR_MAPS_DB");
     }
 
@@ -120,12 +120,12 @@ TEST_F(SnrmapHistory, ARefusedRunRecordsNothingAndAFailedRecordingComesLast)
 
     // Without its module snrmap does not start a run it could not record (a program of its
     // own: this one has loaded the module).
-    const std::string unloaded = "SNRMAP_HISTORY_MODULE=" + tmp.file("none.so") + " " + SNRMAP_EXECUTABLE +
+    const std::string unloaded = "SNRMAP_MODULES=" + tmp.path() + " " + SNRMAP_EXECUTABLE +
                                  " consecutive " + nopi + " " + pi + " --out " + tmp.file("out2") + " --record 2>" +
                                  tmp.file("err.txt");
     EXPECT_EQ(WEXITSTATUS(std::system(unloaded.c_str())), 1);
     const auto message = test::read_bytes(tmp.file("err.txt"));
-    EXPECT_EQ(std::string(message.begin(), message.end()).rfind("snrmap: cannot load the history module: ", 0), 0u);
+    EXPECT_EQ(std::string(message.begin(), message.end()).rfind("snrmap: cannot load a module: " + tmp.path() + "/snrmap-history.so: ", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("out2")));
 }
 

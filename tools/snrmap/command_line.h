@@ -28,8 +28,8 @@ struct CommandLine {
     std::uint64_t seed = 1;
     double phantom_r = 2.0;
     // the results history
-    bool record = false;  // consecutive, submap: record the run
-    std::string db;       // --db URL; empty: $SNR_MAPS_DB or the user's own file
+    bool record = false;               // consecutive, submap: record the run
+    std::string db;                    // --db URL; empty: $SNR_MAPS_DB or the user's own file
     std::string scanner, coil, since;  // history, trend: which runs
     std::string format = "table";      // table, csv or json
     std::string item;                  // trend: the plane's name

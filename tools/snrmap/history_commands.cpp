@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The history module (snrmap-history.so): recording, `snrmap history` and `snrmap trend`.
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <cstdio>
 #include <openssl/evp.h>
 
@@ -10,7 +9,6 @@
 #include "tools/snrmap/history_module.h"
 #include "tools/snrmap/history_output.h"
 #include "tools/snrmap/snrmap_main.h"
-#include "tools/snrmap/trend_chart.h"
 
 namespace snr::snrmap {
 
@@ -24,24 +22,22 @@ void qt_message(QtMsgType type, const QMessageLogContext&, const QString& messag
         std::fprintf(stderr, "snrmap: Qt: %s\n", message.toLocal8Bit().constData());
 }
 
-// Qt loads its database drivers through an application object; a chart also needs fonts,
-// drawn offscreen. snrmap has none of its own, so the first use makes the one it needs.
-void prepare_application(bool drawing)
+// Qt loads its database drivers through an application object; snrmap has none of its own,
+// so the first use makes one: the chart's graphical one when there is a chart to draw.
+void prepare_application(const ChartModule* chart)
 {
-    if (QCoreApplication::instance() == nullptr) {
+    if (QCoreApplication::instance() == nullptr)
         qInstallMessageHandler(qt_message);
+    if (chart != nullptr) {
+        if (const std::string failure = chart->prepare(); !failure.empty())
+            throw Error(failure);
+    }
+    if (QCoreApplication::instance() == nullptr) {
         static int argc = 1;
         static char name[] = "snrmap";
         static char* argv[] = {name, nullptr};
-        if (drawing) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            new QGuiApplication(argc, argv);  // for the rest of the process
-        } else {
-            new QCoreApplication(argc, argv);
-        }
+        new QCoreApplication(argc, argv);  // for the rest of the process
     }
-    if (drawing && qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        throw Error("cannot draw the chart: the program has no graphical application object");
 }
 
 history::HistoryDatabase open_history(const CommandLine& line)
@@ -63,7 +59,7 @@ int list_runs(const CommandLine& line, std::ostream& out)
     return exit_success;
 }
 
-int follow_trend(const CommandLine& line, std::ostream& out)
+int follow_trend(const CommandLine& line, const ChartModule* chart, std::ostream& out)
 {
     history::TrendQuery query;
     query.item = line.item;
@@ -74,16 +70,18 @@ int follow_trend(const CommandLine& line, std::ostream& out)
     query.filter = {line.scanner, line.coil, {}};
     const history::Trend trend = open_history(line).trend(query);
     out << trend_text(trend, line.format) << std::flush;
-    if (!line.report.empty())
-        write_trend_chart(trend, line.report);
+    if (chart != nullptr) {
+        if (const std::string failure = chart->write(trend, line.report); !failure.empty())
+            throw Error(failure);
+    }
     return history::newest_beyond(trend) ? exit_beyond : exit_success;
 }
 
-int command(const CommandLine& line, std::ostream& out, std::ostream& err)
+int command(const CommandLine& line, const ChartModule* chart, std::ostream& out, std::ostream& err)
 {
     try {
-        prepare_application(!line.report.empty());
-        return line.action == Action::Trend ? follow_trend(line, out) : list_runs(line, out);
+        prepare_application(chart);
+        return line.action == Action::Trend ? follow_trend(line, chart, out) : list_runs(line, out);
     } catch (const std::exception& error) {
         err << "snrmap: " << error.what() << "\n" << std::flush;
     }
@@ -93,7 +91,7 @@ int command(const CommandLine& line, std::ostream& out, std::ostream& err)
 int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err)
 {
     try {
-        prepare_application(false);
+        prepare_application(nullptr);
         history::HistoryDatabase database = open_history(line);
         const long long id = database.record(run);
         out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;

@@ -19,29 +19,31 @@ std::string own_folder()
     return length > 0 ? folder_part(std::string(path, static_cast<std::size_t>(length))) : ".";
 }
 
-std::string module_path()
+std::string module_path(const std::string& file)
 {
-    if (const char* chosen = std::getenv("SNRMAP_HISTORY_MODULE"); chosen != nullptr && *chosen != '\0')
-        return chosen;
+    if (const char* chosen = std::getenv("SNRMAP_MODULES"); chosen != nullptr && *chosen != '\0')
+        return join_path(chosen, file);
     const std::string folder = own_folder();
-    const std::string beside = join_path(folder, "snrmap-history.so");
+    const std::string beside = join_path(folder, file);
     if (::access(beside.c_str(), F_OK) == 0)
         return beside;
-    return join_path(folder, SNRMAP_MODULE_FROM_PROGRAM "/snrmap-history.so");
+    return join_path(folder, SNRMAP_MODULE_FROM_PROGRAM "/" + file);
 }
 
-const HistoryModule& load()
+// The structure the module's `entry` function gives.
+template <class Module>
+const Module& load(const std::string& file, const char* entry)
 {
-    const std::string path = module_path();
+    const std::string path = module_path(file);
     // Its symbols stay its own: it carries copies of parts of this program.
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr)
-        throw Error(std::string("snrmap: cannot load the history module: ") + ::dlerror());
-    using Entry = const HistoryModule* (*)();
-    const auto entry = reinterpret_cast<Entry>(::dlsym(handle, "snrmap_history_module"));
-    const HistoryModule* module = entry != nullptr ? entry() : nullptr;
+        throw Error("snrmap: cannot load a module: " + std::string(::dlerror()));
+    using Entry = const Module* (*)();
+    const auto function = reinterpret_cast<Entry>(::dlsym(handle, entry));
+    const Module* module = function != nullptr ? function() : nullptr;
     if (module == nullptr || module->interface != history_interface)
-        throw Error("snrmap: " + path + ": a history module of another snrmap");
+        throw Error("snrmap: " + path + ": a module of another snrmap");
     return *module;
 }
 
@@ -49,7 +51,13 @@ const HistoryModule& load()
 
 const HistoryModule& history_module()
 {
-    static const HistoryModule& module = load();
+    static const HistoryModule& module = load<HistoryModule>("snrmap-history.so", "snrmap_history_module");
+    return module;
+}
+
+const ChartModule& chart_module()
+{
+    static const ChartModule& module = load<ChartModule>("snrmap-chart.so", "snrmap_chart_module");
     return module;
 }
 

@@ -18,6 +18,11 @@ std::size_t shown_width(const std::string& text)
 {
     std::size_t width = 0;
     for (std::size_t at = 0; at < text.size();) {
+        if (static_cast<unsigned char>(text[at]) < 0x80) {
+            ++width;
+            ++at;
+            continue;
+        }
         const Utf8Char character = utf8_at(text, at);
         const char32_t code = character.code;
         const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0xA4CF) ||
@@ -30,30 +35,40 @@ std::size_t shown_width(const std::string& text)
     return width;
 }
 
-// Left-aligned columns two spaces apart; the last column is not padded.
+// Left-aligned columns two spaces apart, no spaces at the ends of the lines.
 std::string table(const std::vector<std::string>& header, const Rows& rows)
 {
+    std::vector<std::vector<std::size_t>> shown;  // the width of every field, header first
     std::vector<std::size_t> widths(header.size());
-    for (std::size_t k = 0; k < header.size(); ++k)
-        widths[k] = shown_width(header[k]);
-    for (const auto& row : rows) {
-        for (std::size_t k = 0; k < row.size(); ++k)
-            widths[k] = std::max(widths[k], shown_width(row[k]));
+    const auto measure = [&](const std::vector<std::string>& fields) {
+        auto& row = shown.emplace_back(fields.size());
+        for (std::size_t k = 0; k < fields.size(); ++k) {
+            row[k] = shown_width(fields[k]);
+            widths[k] = std::max(widths[k], row[k]);
+        }
+    };
+    measure(header);
+    std::size_t size = 0;
+    for (const auto& fields : rows) {
+        measure(fields);
+        for (const auto& field : fields)
+            size += field.size();
     }
     std::string text;
-    const auto line = [&](const std::vector<std::string>& fields) {
+    text.reserve(size + (rows.size() + 1) * (header.size() * 2 + 1));
+    const auto line = [&](const std::vector<std::string>& fields, const std::vector<std::size_t>& field_widths) {
         for (std::size_t k = 0; k < fields.size(); ++k) {
             text += fields[k];
             if (k + 1 < fields.size())
-                text += std::string(widths[k] - shown_width(fields[k]) + 2, ' ');
+                text.append(widths[k] - field_widths[k] + 2, ' ');
         }
         while (!text.empty() && text.back() == ' ')
             text.pop_back();
         text += '\n';
     };
-    line(header);
-    for (const auto& row : rows)
-        line(row);
+    line(header, shown[0]);
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        line(rows[k], shown[k + 1]);
     return text;
 }
 

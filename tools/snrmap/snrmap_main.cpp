@@ -60,15 +60,18 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     // The history's module is loaded before a run that records, so a missing one stops the run
     // before it starts; the database is opened only once the folder is written.
     const HistoryModule* history = nullptr;
+    const ChartModule* chart = nullptr;
     try {
         if (line.record || line.action == Action::History || line.action == Action::Trend)
             history = &history_module();
+        if (!line.report.empty())
+            chart = &chart_module();
     } catch (const std::exception& error) {
         err << error.what() << "\n" << std::flush;
         return exit_failure;
     }
     if (line.action == Action::History || line.action == Action::Trend)
-        return history->command(line, out, err);
+        return history->command(line, chart, out, err);
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
@@ -86,7 +89,8 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         } else {
             {
                 ProgressBar bar(err, err_is_terminal && !line.quiet);
-                measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
+                measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar)
+                                                                 : measure_submap(line);
             }
             write_measurement(measurement, output, history != nullptr ? history->sha256 : nullptr);
         }

@@ -2,6 +2,7 @@
 #include "tools/snrmap/trend_chart.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
@@ -10,6 +11,7 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "tools/snrmap/history_module.h"
 #include "tools/snrmap/history_output.h"
 
 namespace snr::snrmap {
@@ -168,4 +170,40 @@ void write_trend_chart(const history::Trend& trend, const std::string& path)
         throw Error(path + ": " + file.errorString().toStdString());
 }
 
+namespace {
+
+// Fonts and painting need a graphical application; snrmap draws offscreen, with no display.
+std::string prepare_drawing()
+{
+    if (QCoreApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "snrmap";
+        static char* argv[] = {name, nullptr};
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QGuiApplication(argc, argv);  // for the rest of the process
+    }
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return "cannot draw the chart: the program has no graphical application object";
+    return {};
+}
+
+std::string write_chart(const history::Trend& trend, const std::string& path)
+{
+    try {
+        write_trend_chart(trend, path);
+        return {};
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+}  // namespace
+
 }  // namespace snr::snrmap
+
+extern "C" const snr::snrmap::ChartModule* snrmap_chart_module()
+{
+    static const snr::snrmap::ChartModule module{snr::snrmap::history_interface, snr::snrmap::prepare_drawing,
+                                                 snr::snrmap::write_chart};
+    return &module;
+}
