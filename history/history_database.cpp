@@ -226,4 +226,16 @@ void HistoryDatabase::bring_schema_up_to_date()
     }
 }
 
+HistoryDatabase open_history(const std::string& url)
+{
+    const std::string chosen = url.empty() ? default_database_url() : url;
+    try {
+        return HistoryDatabase(parse_database_url(chosen));
+    } catch (const LocationError& error) {
+        throw HistoryError((url.empty() ? std::string(database_variable) + ": " : std::string()) + error.what());
+    }
+}
+
+long long record_in_history(const RunRecord& run) { return open_history().record(run); }
+
 }  // namespace snr::history

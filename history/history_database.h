@@ -68,4 +68,12 @@ private:
     bool sqlite_ = true;
 };
 
+// The history at `url`, or when it is empty the user's own ($SNR_MAPS_DB, else the default
+// file). Raises HistoryError, also for a malformed URL.
+HistoryDatabase open_history(const std::string& url = {});
+
+// What a window calls to record a run it has measured: the run in the user's history, in one
+// transaction. Returns the run's id. Raises HistoryError, which names the database.
+long long record_in_history(const RunRecord& run);
+
 }  // namespace snr::history

@@ -252,5 +252,23 @@ TYPED_TEST(History, CreatesItsSchemaOnceAndRefusesOneItCannotRead)
                   ": it holds tables but no snr-maps history; give a new file or an empty database");
 }
 
+// The one call of a window: the user's history, wherever SNR_MAPS_DB or the default puts it.
+TEST(UsersHistory, TakesAWindowsRunInOneCall)
+{
+    TempFolder tmp;
+    ::setenv("SNR_MAPS_DB", ("sqlite:" + tmp.file("mine.sqlite")).c_str(), 1);
+    RunRecord run = sample_run("2025-06-01T09:00:00+09:00");
+    run.output_folder.clear();  // a window writes no folder
+    for (ResultPlane& plane : run.planes)
+        plane.files.clear();
+    EXPECT_EQ(history::record_in_history(run), 1);
+    EXPECT_EQ(history::open_history("sqlite:" + tmp.file("mine.sqlite")).runs({})[0].output_folder, "");
+
+    ::setenv("SNR_MAPS_DB", "sqlite:", 1);
+    EXPECT_EQ(failure_of([&] { history::record_in_history(run); }).rfind("SNR_MAPS_DB: database URL 'sqlite:': ", 0),
+              0u);
+    ::unsetenv("SNR_MAPS_DB");
+}
+
 }  // namespace
 }  // namespace snr::test

@@ -40,22 +40,12 @@ void prepare_application(const ChartModule* chart)
     }
 }
 
-history::HistoryDatabase open_history(const CommandLine& line)
-{
-    const std::string url = line.db.empty() ? history::default_database_url() : line.db;
-    try {
-        return history::HistoryDatabase(history::parse_database_url(url));
-    } catch (const history::LocationError& error) {
-        throw Error(std::string(history::database_variable) + ": " + error.what());
-    }
-}
-
 int list_runs(const CommandLine& line, std::ostream& out)
 {
     history::RunFilter filter{line.scanner, line.coil, {}};
     if (!line.since.empty())
         filter.since = history::utc_time(line.since).value_or("");
-    out << runs_text(open_history(line).runs(filter), line.format) << std::flush;
+    out << runs_text(history::open_history(line.db).runs(filter), line.format) << std::flush;
     return exit_success;
 }
 
@@ -68,7 +58,7 @@ int follow_trend(const CommandLine& line, const ChartModule* chart, std::ostream
     query.baseline = line.baseline;
     query.tolerance = line.tolerance;
     query.filter = {line.scanner, line.coil, {}};
-    const history::Trend trend = open_history(line).trend(query);
+    const history::Trend trend = history::open_history(line.db).trend(query);
     out << trend_text(trend, line.format) << std::flush;
     if (chart != nullptr) {
         if (const std::string failure = chart->write(trend, line.report); !failure.empty())
@@ -92,7 +82,7 @@ int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std
 {
     try {
         prepare_application(nullptr);
-        history::HistoryDatabase database = open_history(line);
+        history::HistoryDatabase database = history::open_history(line.db);
         const long long id = database.record(run);
         out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;
         return exit_success;
