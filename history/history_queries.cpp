@@ -97,8 +97,9 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
     const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
 
-    // The run whose scanner and coil make the series: the baseline, or the newest that passes.
-    QSqlQuery reference = statement(QString("SELECT r.id,") + scanner_columns + roi_columns +
+    // The run whose scanner, coil and method make the series: the baseline, or the newest that
+    // passes. The two methods name their planes alike but measure the noise differently.
+    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns + roi_columns +
                                         " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
                                         " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
                                         roi_join + (query.baseline > 0 ? " WHERE r.id = ?" : "") +
@@ -117,11 +118,12 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     trend.tolerance = query.tolerance;
     bool found = false;
     while (!found && reference.next()) {
-        trend.scanner = scanner_at(reference, 1);
+        trend.method = string_of(reference.value(1));
+        trend.scanner = scanner_at(reference, 2);
         found = query.baseline > 0 || passes(trend.scanner, query.filter);
         if (found && query.roi > 0) {
-            trend.roi_place = {reference.value(6).toInt(), reference.value(7).toInt(), reference.value(8).toInt(),
-                               reference.value(9).toInt()};
+            trend.roi_place = {reference.value(7).toInt(), reference.value(8).toInt(), reference.value(9).toInt(),
+                               reference.value(10).toInt()};
         }
     }
     if (reference.lastError().isValid())
@@ -144,7 +146,7 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
                              " JOIN roi_figures f ON f.run_id = r.id AND f.number = o.number AND f.plane = p.ordinal"
                            : "") +
             " WHERE i.manufacturer = ? AND i.model = ? AND i.station_name = ? AND i.device_serial_number = ?"
-            " AND i.receive_coil = ? ORDER BY r.time_utc, r.id",
+            " AND i.receive_coil = ? AND r.method = ? ORDER BY r.time_utc, r.id",
         following);
     series.addBindValue(item);
     if (query.roi > 0) {
@@ -155,6 +157,7 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     for (const std::string* fact : {&trend.scanner.manufacturer, &trend.scanner.model, &trend.scanner.station_name,
                                     &trend.scanner.device_serial_number, &trend.scanner.receive_coil})
         series.addBindValue(text_of(*fact));
+    series.addBindValue(text_of(trend.method));
     run(series, following);
     while (series.next()) {
         trend.points.push_back(

@@ -48,8 +48,8 @@ struct TrendQuery {
     std::string figure = "mean";
     long long baseline = 0;           // a run's id; 0 for the first run of the series
     std::optional<double> tolerance;  // per cent
-    // Without a baseline, the newest run with the item that passes the filter names the scanner
-    // and coil of the series; with one, the baseline run does.
+    // Without a baseline, the newest run with the item that passes the filter names the scanner,
+    // coil and method of the series; with one, the baseline run does.
     RunFilter filter;
 };
 
@@ -63,6 +63,7 @@ struct TrendPoint {
 
 struct Trend {
     std::string item, caption, figure;
+    std::string method;  // of every run of the series
     int roi = 0;
     Roi roi_place;  // of the region, the same in every run of the series
     Scanner scanner;

@@ -174,6 +174,9 @@ TYPED_TEST(History, FollowsAFigureOfOneScannerAndCoilAgainstTheBaseline)
     moved.rois[0].roi.row = 90;  // another region: not in the series of region 1
     const long long second = database->record(moved);
     database->record(sample_run("2025-02-15T10:00:00+09:00", 10, {.manufacturer = "Other Co"}));
+    RunRecord difference = sample_run("2025-02-20T10:00:00+09:00", 30);
+    difference.method = "submap";  // its planes are named alike: not of the series
+    database->record(difference);
     const long long newest = database->record(sample_run("2025-03-01T10:00:00+09:00", 40));
 
     TrendQuery query;
@@ -181,6 +184,7 @@ TYPED_TEST(History, FollowsAFigureOfOneScannerAndCoilAgainstTheBaseline)
     query.tolerance = 15;
     history::Trend trend = database->trend(query);
     EXPECT_EQ(trend.caption, "PIなし SNR map");
+    EXPECT_EQ(trend.method, "consecutive");
     EXPECT_EQ(trend.scanner.receive_coil, "Head 32");
     EXPECT_EQ(trend.baseline, first);
     ASSERT_EQ(trend.points.size(), 3u);

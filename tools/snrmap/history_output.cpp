@@ -177,6 +177,7 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
         json.field("item", trend.item);
         json.field("caption", trend.caption);
         json.field("figure", trend.figure);
+        json.field("method", trend.method);
         if (trend.roi > 0) {
             json.begin_object("region");
             json.field("number", static_cast<long long>(trend.roi));
@@ -219,7 +220,8 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
     std::string text = trend_title(trend) + "\n";
     const std::string scanner = history::scanner_text(trend.scanner);
     text += "scanner: " + (scanner.empty() ? std::string("-") : scanner) +
-            ", coil: " + (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) + "\n";
+            ", coil: " + (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) +
+            ", method: " + trend.method + "\n";
     text += "baseline: run " + std::to_string(trend.baseline) + " (" + readable(trend.baseline_value) + ")";
     if (trend.tolerance)
         text += ", tolerance " + readable(trend.tolerance, "%g") + " %";

@@ -72,7 +72,7 @@ void draw(QPainter& painter, const history::Trend& trend, const QRectF& page)
     const std::string scanner = history::scanner_text(trend.scanner);
     QString facts = "Scanner: " + text(scanner.empty() ? "-" : scanner) +
                     "    Coil: " + text(trend.scanner.receive_coil.empty() ? "-" : trend.scanner.receive_coil) +
-                    "    Baseline: run " + QString::number(trend.baseline);
+                    "    Method: " + text(trend.method) + "    Baseline: run " + QString::number(trend.baseline);
     if (trend.baseline_value)
         facts += " (" + number(*trend.baseline_value) + ")";
     if (trend.tolerance)
