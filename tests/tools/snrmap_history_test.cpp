@@ -3,6 +3,7 @@
 // runs them.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSqlDatabase>
@@ -86,6 +87,9 @@ TEST_F(SnrmapHistory, RecordsTheRunWithTheDigestsOfItsFiles)
 
     // Every plane file, by a SHA-256 of another implementation.
     int files = 0;
+    int argc = 1;
+    char name[] = "test", *argv[] = {name, nullptr};
+    const QCoreApplication application(argc, argv);  // snrmap's ended with its command
     {
         QSqlDatabase database = QSqlDatabase::addDatabase("QSQLITE", "digests");
         database.setDatabaseName(QString::fromStdString(tmp.file("history.sqlite")));
@@ -120,12 +124,13 @@ TEST_F(SnrmapHistory, ARefusedRunRecordsNothingAndAFailedRecordingComesLast)
 
     // Without its module snrmap does not start a run it could not record (a program of its
     // own: this one has loaded the module).
-    const std::string unloaded = "SNRMAP_MODULES=" + tmp.path() + " " + SNRMAP_EXECUTABLE +
-                                 " consecutive " + nopi + " " + pi + " --out " + tmp.file("out2") + " --record 2>" +
-                                 tmp.file("err.txt");
+    const std::string unloaded = "SNRMAP_MODULES=" + tmp.path() + " " + SNRMAP_EXECUTABLE + " consecutive " + nopi +
+                                 " " + pi + " --out " + tmp.file("out2") + " --record 2>" + tmp.file("err.txt");
     EXPECT_EQ(WEXITSTATUS(std::system(unloaded.c_str())), 1);
     const auto message = test::read_bytes(tmp.file("err.txt"));
-    EXPECT_EQ(std::string(message.begin(), message.end()).rfind("snrmap: cannot load a module: " + tmp.path() + "/snrmap-history.so: ", 0), 0u);
+    EXPECT_EQ(std::string(message.begin(), message.end())
+                  .rfind("snrmap: cannot load a module: " + tmp.path() + "/snrmap-history.so: ", 0),
+              0u);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("out2")));
 }
 

@@ -22,23 +22,38 @@ void qt_message(QtMsgType type, const QMessageLogContext&, const QString& messag
         std::fprintf(stderr, "snrmap: Qt: %s\n", message.toLocal8Bit().constData());
 }
 
-// Qt loads its database drivers through an application object; snrmap has none of its own,
-// so the first use makes one: the chart's graphical one when there is a chart to draw.
-void prepare_application(const ChartModule* chart)
-{
-    if (QCoreApplication::instance() == nullptr)
+// Qt loads its database drivers through an application object. snrmap has none of its own:
+// a command makes one for its time, the chart's graphical one when there is a chart to draw,
+// and ends it, so that Qt and the libraries under it clean up before the program ends.
+class Application {
+public:
+    explicit Application(const ChartModule* chart) : made_(QCoreApplication::instance() == nullptr)
+    {
+        if (!made_)
+            return;
         qInstallMessageHandler(qt_message);
-    if (chart != nullptr) {
-        if (const std::string failure = chart->prepare(); !failure.empty())
-            throw Error(failure);
+        if (chart != nullptr) {
+            if (const std::string failure = chart->prepare(); !failure.empty())
+                throw Error(failure);
+        }
+        if (QCoreApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "snrmap";
+            static char* argv[] = {name, nullptr};
+            new QCoreApplication(argc, argv);
+        }
     }
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "snrmap";
-        static char* argv[] = {name, nullptr};
-        new QCoreApplication(argc, argv);  // for the rest of the process
+    ~Application()
+    {
+        if (made_)
+            delete QCoreApplication::instance();
     }
-}
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+private:
+    bool made_;
+};
 
 int list_runs(const CommandLine& line, std::ostream& out)
 {
@@ -70,7 +85,7 @@ int follow_trend(const CommandLine& line, const ChartModule* chart, std::ostream
 int command(const CommandLine& line, const ChartModule* chart, std::ostream& out, std::ostream& err)
 {
     try {
-        prepare_application(chart);
+        const Application application(chart);
         return line.action == Action::Trend ? follow_trend(line, chart, out) : list_runs(line, out);
     } catch (const std::exception& error) {
         err << "snrmap: " << error.what() << "\n" << std::flush;
@@ -81,7 +96,7 @@ int command(const CommandLine& line, const ChartModule* chart, std::ostream& out
 int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err)
 {
     try {
-        prepare_application(nullptr);
+        const Application application(nullptr);
         history::HistoryDatabase database = history::open_history(line.db);
         const long long id = database.record(run);
         out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;

@@ -16,8 +16,8 @@ namespace snr::snrmap {
 // takes longer to load than all the rest, is loaded only to draw.
 struct ChartModule {
     int interface;  // history_interface of the module's build
-    // Makes the process's application object, a graphical one drawing offscreen, before
-    // anything else makes one. Returns what went wrong, or nothing.
+    // Makes the application object, a graphical one drawing offscreen, before anything else
+    // makes one; whoever called deletes it. Returns what went wrong, or nothing.
     std::string (*prepare)();
     // Writes the chart as a PDF. Returns what went wrong, naming the file, or nothing.
     std::string (*write)(const history::Trend& trend, const std::string& path);

@@ -173,6 +173,7 @@ void write_trend_chart(const history::Trend& trend, const std::string& path)
 namespace {
 
 // Fonts and painting need a graphical application; snrmap draws offscreen, with no display.
+// The history module ends it with its command.
 std::string prepare_drawing()
 {
     if (QCoreApplication::instance() == nullptr) {
@@ -180,7 +181,7 @@ std::string prepare_drawing()
         static char name[] = "snrmap";
         static char* argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QGuiApplication(argc, argv);  // for the rest of the process
+        new QGuiApplication(argc, argv);
     }
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
         return "cannot draw the chart: the program has no graphical application object";
