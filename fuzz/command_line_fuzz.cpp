@@ -6,17 +6,54 @@
 //
 // Input: the arguments, separated by NUL bytes (no argument can hold one).
 
+#include <charconv>
+
 #include "fuzz/fuzz_support.h"
 #include "tools/snrmap/command_line.h"
 
 using namespace snr;
 using namespace snr::snrmap;
 
+// The options of the history commands and of recording, where they differ from the defaults.
+static void history_options(const CommandLine& line, std::vector<std::string>& args)
+{
+    const auto add = [&args](const char* name, const std::string& value) {
+        if (!value.empty())
+            args.push_back(std::string(name) + "=" + value);
+    };
+    if (line.record)
+        args.push_back("--record");
+    add("--db", line.db);
+    if (line.action != Action::History && line.action != Action::Trend)
+        return;
+    add("--scanner", line.scanner);
+    add("--coil", line.coil);
+    add("--since", line.since);
+    add("--format", line.format);
+    if (line.action == Action::History)
+        return;
+    add("--item", line.item);
+    add("--stat", line.figure);
+    add("--report", line.report);
+    if (line.trend_roi > 0)
+        add("--roi", std::to_string(line.trend_roi));
+    if (line.baseline > 0)
+        add("--baseline", std::to_string(line.baseline));
+    if (line.tolerance) {
+        char text[32];
+        const auto end = std::to_chars(text, text + sizeof text, *line.tolerance).ptr;
+        add("--tolerance", std::string(text, end));
+    }
+}
+
 static std::vector<std::string> canonical(const CommandLine& line)
 {
-    const char* commands[] = {"--help", "--version", "consecutive", "submap", "phantom"};
+    const char* commands[] = {"--help", "--version", "consecutive", "submap", "phantom", "history", "trend"};
     std::vector<std::string> args{commands[static_cast<int>(line.action)]};
     if (line.action == Action::Help || line.action == Action::Version)
+        return args;
+    history_options(line, args);
+    if (line.action == Action::History || line.action == Action::Trend)
         return args;
     args.push_back("--out=" + line.out);
     args.push_back("--r=" + line.r_text);
@@ -42,7 +79,10 @@ static bool same(const CommandLine& a, const CommandLine& b)
 {
     return a.action == b.action && a.inputs == b.inputs && a.out == b.out && a.r_text == b.r_text &&
            a.legend == b.legend && a.quiet == b.quiet && a.repeats == b.repeats && a.seed == b.seed &&
-           a.phantom_r == b.phantom_r && a.rois == b.rois;
+           a.phantom_r == b.phantom_r && a.rois == b.rois && a.record == b.record && a.db == b.db &&
+           a.scanner == b.scanner && a.coil == b.coil && a.since == b.since && a.format == b.format &&
+           a.item == b.item && a.trend_roi == b.trend_roi && a.figure == b.figure && a.baseline == b.baseline &&
+           a.tolerance == b.tolerance && a.report == b.report && a.dicom_maps == b.dicom_maps;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -76,14 +116,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::check(args.size() == 1 && args[0] == "--version", "version from other arguments");
         return 0;
     }
-    fuzz::check(!line.out.empty(), "a measurement without --out");
     const std::size_t inputs = line.inputs.size();
+    const bool history = line.action == Action::History || line.action == Action::Trend;
+    fuzz::check(history || !line.out.empty(), "a measurement without --out");
+    fuzz::check(!line.record || line.action == Action::Consecutive || line.action == Action::Submap,
+                "a record of no measurement");
+    fuzz::check(line.action != Action::Trend || !line.item.empty(), "a trend of no item");
     switch (line.action) {
     case Action::Consecutive:
         fuzz::check(inputs == 1 || inputs == 2, "consecutive input count");
         break;
     case Action::Submap:
         fuzz::check(inputs == 2 || inputs == 4, "submap input count");
+        break;
+    case Action::History:
+    case Action::Trend:
+        fuzz::check(inputs == 0, "history with inputs");
         break;
     default:
         fuzz::check(inputs == 0, "phantom with inputs");

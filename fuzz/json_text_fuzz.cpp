@@ -16,7 +16,7 @@
 #include "record/json_text.h"
 
 using namespace snr;
-using namespace snr::snrmap;
+using namespace snr;
 
 namespace {
 

@@ -23,6 +23,12 @@ struct InputFile {
     SliceSource source;
 };
 
+// A file written of a plane, and the SHA-256 of its bytes (64 hexadecimal digits).
+struct PlaneFile {
+    std::string name;  // in the output folder
+    std::string sha256;
+};
+
 // One plane of the result list with the window its list selection sets.
 struct ResultPlane {
     std::string name;  // the plane's name in the store, and of its files
@@ -35,6 +41,7 @@ struct ResultPlane {
     // items without a legend.
     std::optional<LegendTexts> legend;
     PlaneSummary figures;  // over the measured region, once summarize_results has run
+    std::vector<PlaneFile> files;  // where the plane was written and the digests were asked for
 };
 
 // The figures of one region of interest for every plane of the result list, in list order.
@@ -59,6 +66,7 @@ struct RunRecord {
     std::string time;     // when the run ended, ISO 8601 with the offset from UTC
     bool gfactor = false;
     std::vector<std::pair<std::string, std::string>> inputs;  // role, absolute path
+    std::string output_folder;  // absolute; empty when the run wrote none
     std::vector<std::pair<std::string, long long>> slice_counts;
     std::vector<InputFile> files;  // as they were read
     std::vector<std::string> notices;

@@ -129,6 +129,58 @@ TEST(CommandLine, RegionsOfInterest)
     EXPECT_THROW(parse({"consecutive", "a", "--out", "o", "--roi"}), UsageError);
 }
 
+TEST(CommandLine, HistoryOptions)
+{
+    const CommandLine recorded = parse({"submap", "1", "2", "--out", "o", "--record", "--db", "postgresql:///h?host=/s"});
+    EXPECT_TRUE(recorded.record);
+    EXPECT_EQ(recorded.db, "postgresql:///h?host=/s");
+    EXPECT_FALSE(parse({"consecutive", "a", "--out", "o"}).record);
+
+    const CommandLine listed = parse({"history", "--scanner", "MR1", "--since", "2025-03-01", "--format=json"});
+    EXPECT_EQ(listed.action, Action::History);
+    EXPECT_EQ(listed.scanner, "MR1");
+    EXPECT_EQ(listed.since, "2025-03-01");
+    EXPECT_EQ(listed.format, "json");
+    EXPECT_EQ(parse({"history"}).format, "table");
+
+    const CommandLine followed = parse({"trend", "--item", "gfactor_map", "--roi", "2", "--stat", "sd", "--baseline",
+                                        "17", "--tolerance", "2.5", "--report", "t.pdf"});
+    EXPECT_EQ(followed.action, Action::Trend);
+    EXPECT_EQ(followed.item, "gfactor_map");
+    EXPECT_EQ(followed.trend_roi, 2);
+    EXPECT_EQ(followed.figure, "sd");
+    EXPECT_EQ(followed.baseline, 17);
+    EXPECT_EQ(followed.tolerance, 2.5);
+    EXPECT_EQ(followed.report, "t.pdf");
+    EXPECT_EQ(parse({"trend", "--item", "snr_pi", "--stat", "above_1.5"}).figure, "above_1.5");
+
+    const std::vector<std::vector<std::string>> wrong = {
+        {"consecutive", "a", "--out", "o", "--db", "sqlite:/h"},   // --db without --record
+        {"consecutive", "a", "--out", "o", "--record=yes"},
+        {"consecutive", "a", "--out", "o", "--record", "--db", "/h.sqlite"},
+        {"phantom", "--out", "d", "--record"},
+        {"history", "a"},
+        {"history", "--out", "o"},
+        {"history", "--since", "March"},
+        {"history", "--since", "2025-02-30"},
+        {"history", "--format", "xml"},
+        {"trend"},                                                 // no item
+        {"trend", "--item", "snr_pi", "--stat", "sd"},             // a region's figure
+        {"trend", "--item", "snr_pi", "--roi", "1", "--stat", "p95"},
+        {"trend", "--item", "snr_pi", "--roi", "0"},
+        {"trend", "--item", "snr_pi", "--roi", "1", "--roi", "2"},
+        {"trend", "--item", "snr_pi", "--roi", "1,2,3,4"},
+        {"trend", "--item", "snr_pi", "--baseline", "0"},
+        {"trend", "--item", "snr_pi", "--baseline", "3", "--coil", "Head"},
+        {"trend", "--item", "snr_pi", "--tolerance", "-1"},
+        {"trend", "--item", "snr_pi", "--tolerance", "nan"},
+        {"trend", "--item", "snr_pi", "--tolerance", "5%"},
+        {"trend", "--item", "snr_pi", "--report", ""},
+    };
+    for (const auto& args : wrong)
+        EXPECT_THROW(parse_command_line(args), UsageError) << ::testing::PrintToString(args);
+}
+
 struct Outcome {
     int code;
     std::string out, err;

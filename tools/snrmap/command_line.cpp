@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/command_line.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include <cmath>
 
 #include "core/errors.h"
 #include "core/plane.h"
 #include "core/text_number.h"
+#include "history/database_location.h"
+#include "history/history_rows.h"
+#include "history/iso_time.h"
 
 namespace snr::snrmap {
 
@@ -14,14 +20,15 @@ namespace {
 struct Grammar {
     std::size_t min_inputs, max_inputs;
     bool odd_input_count_allowed;
-    std::vector<std::string> options;
+    std::vector<std::string> options;  // each takes a value, except the flags
 };
 
+
 // Options that may be given more than once.
-bool repeatable(const std::string& name) { return name == "--roi"; }
+bool repeatable(Action action, const std::string& name) { return name == "--roi" && action != Action::Trend; }
 
 // Options that take no value.
-bool flag(const std::string& name) { return name == "--quiet" || name == "--dicom-maps"; }
+bool flag(const std::string& name) { return name == "--quiet" || name == "--record" || name == "--dicom-maps"; }
 
 Grammar grammar_of(Action action)
 {
@@ -30,10 +37,21 @@ Grammar grammar_of(Action action)
         return {1,
                 2,
                 true,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record",
+                 "--db"}};
     case Action::Submap:
-        return {2, 4, false, {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps"}};
+        return {2,
+                4,
+                false,
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--record", "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
+    case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
+    case Action::Trend:
+        return {0,
+                0,
+                true,
+                {"--item", "--roi", "--stat", "--baseline", "--tolerance", "--scanner", "--coil", "--format", "--db",
+                 "--report"}};
     default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
     }
 }
@@ -90,9 +108,56 @@ Roi region_of_interest(const std::string& text)
     return roi;
 }
 
+// A share in per cent: a decimal number of at least 0.
+double tolerance(const std::string& text)
+{
+    double value = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        !(value >= 0))
+        throw UsageError("--tolerance wants a number of per cent, at least 0, not '" + text + "'");
+    return value;
+}
+
+void set_history_option(CommandLine& line, const std::string& name, const std::string& value)
+{
+    if (name == "--db") {
+        try {
+            history::parse_database_url(value);
+        } catch (const history::LocationError& error) {
+            throw UsageError(std::string("--db: ") + error.what());
+        }
+        line.db = value;
+    } else if (name == "--scanner") {
+        line.scanner = value;
+    } else if (name == "--coil") {
+        line.coil = value;
+    } else if (name == "--since") {
+        if (!history::utc_time(value))
+            throw UsageError("--since wants a date YYYY-MM-DD or an ISO 8601 time, not '" + value + "'");
+        line.since = value;
+    } else if (name == "--format") {
+        if (value != "table" && value != "csv" && value != "json")
+            throw UsageError("--format wants table, csv or json, not '" + value + "'");
+        line.format = value;
+    } else if (name == "--item") {
+        if (value.empty())
+            throw UsageError("--item wants the name of a plane");
+        line.item = value;
+    } else if (name == "--stat") {
+        line.figure = value;
+    } else if (name == "--baseline") {
+        line.baseline = whole_number<long long>(name, value, 1, INT64_MAX);
+    } else if (name == "--tolerance") {
+        line.tolerance = tolerance(value);
+    }
+}
+
 void set_option(CommandLine& line, const std::string& name, const std::string& value)
 {
-    if (name == "--out") {
+    if (line.action == Action::Trend && name == "--roi") {
+        line.trend_roi = whole_number<int>(name, value, 1, max_trend_roi);
+    } else if (name == "--out") {
         if (value.empty())
             throw UsageError(line.action == Action::Report ? "--out wants a file" : "--out wants a folder");
         line.out = value;
@@ -112,7 +177,38 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
         line.repeats = whole_number<int>(name, value, min_repeats, max_repeats);
     } else if (name == "--seed") {
         line.seed = whole_number<std::uint64_t>(name, value, 0, UINT64_MAX);
+    } else {
+        set_history_option(line, name, value);
     }
+}
+
+std::string names(const std::vector<std::string>& words)
+{
+    std::string text;
+    for (const std::string& word : words)
+        text += (text.empty() ? "" : ", ") + word;
+    return text;
+}
+
+// What no single option can tell.
+void check_history_options(const CommandLine& line)
+{
+    if (line.action == Action::Consecutive || line.action == Action::Submap) {
+        if (!line.db.empty() && !line.record)
+            throw UsageError("--db names the history --record records into");
+        return;
+    }
+    if (line.action != Action::Trend)
+        return;
+    if (line.item.empty())
+        throw UsageError("trend wants --item ITEM, the name of a plane (snr_nopi, gfactor_map, ...)");
+    const auto& figures = line.trend_roi > 0 ? history::roi_figure_names() : history::plane_figure_names();
+    if (std::find(figures.begin(), figures.end(), line.figure) == figures.end()) {
+        throw UsageError("--stat wants one of " + names(figures) + (line.trend_roi > 0 ? " with --roi" : "") +
+                         ", not '" + line.figure + "'");
+    }
+    if (line.baseline > 0 && (!line.scanner.empty() || !line.coil.empty()))
+        throw UsageError("--baseline names the series; --scanner and --coil choose one without it");
 }
 
 }  // namespace
@@ -142,6 +238,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         line.action = Action::Phantom;
     else if (command == "report")
         line.action = Action::Report;
+    else if (command == "history")
+        line.action = Action::History;
+    else if (command == "trend")
+        line.action = Action::Trend;
     else
         throw UsageError("unknown command '" + command + "'");
 
@@ -170,14 +270,14 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         if (!known)
             throw UsageError("unknown option '" + name + "' for " + command);
         for (const auto& earlier : seen) {
-            if (earlier == name && !repeatable(name))
+            if (earlier == name && !repeatable(line.action, name))
                 throw UsageError(name + " given twice");
         }
         seen.push_back(name);
         if (flag(name)) {
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
-            (name == "--quiet" ? line.quiet : line.dicom_maps) = true;
+            (name == "--quiet" ? line.quiet : name == "--record" ? line.record : line.dicom_maps) = true;
             continue;
         }
         std::string value;
@@ -192,7 +292,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         set_option(line, name, value);
     }
 
-    if (line.out.empty() && line.action != Action::Report)
+    const bool history = line.action == Action::History || line.action == Action::Trend;
+    if (line.out.empty() && line.action != Action::Report && !history)
         throw UsageError("--out DIR is required");
     const std::size_t count = line.inputs.size();
     if (count < grammar.min_inputs || count > grammar.max_inputs ||
@@ -201,9 +302,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         case Action::Consecutive: throw UsageError("consecutive wants NOPI_DIR and, for the g-factor, PI_DIR");
         case Action::Submap: throw UsageError("submap wants NOPI_1 NOPI_2 and, for the g-factor, PI_1 PI_2");
         case Action::Report: throw UsageError("report wants OUTDIR, the output folder of a run");
-        default: throw UsageError("phantom takes no input files");
+        default: throw UsageError(command + " takes no input files");
         }
     }
+    check_history_options(line);
     if (line.action == Action::Phantom)
         line.phantom_r = phantom_reduction(line.r_text);
     return line;
@@ -212,11 +314,14 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet] [--record [--db URL]]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
+           "       snrmap history [--scanner TEXT] [--coil TEXT] [--since DATE] [--format table|csv|json] [--db URL]\n"
+           "       snrmap trend --item ITEM [--roi N] [--stat FIGURE] [--baseline RUN | --scanner TEXT --coil TEXT] "
+           "[--tolerance PCT] [--format table|csv|json] [--report FILE.pdf] [--db URL]\n"
            "       snrmap --help | --version\n";
 }
 
@@ -262,7 +367,30 @@ std::string help_text()
            "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"
            "  --seed S           phantom noise seed (default 1)\n"
            "\n"
-           "Exit status: 0 success, 1 the measurement failed (message on standard error), 2 usage error.\n";
+           "The results history: a run with --record is recorded once its folder is written, into the\n"
+           "database of --db URL, else of $SNR_MAPS_DB, else $XDG_DATA_HOME/snr-maps/history.sqlite\n"
+           "(~/.local/share/...). URL: sqlite:PATH, or postgresql://[USER[:PASSWORD]@][HOST][:PORT][/DBNAME]\n"
+           "[?host=SOCKET_FOLDER&...] as PostgreSQL's own clients take it.\n"
+           "  history            lists the recorded runs, newest first\n"
+           "  trend              a figure of an item over the runs of one scanner, coil and method, oldest\n"
+           "                     first, each run's change against the baseline in per cent\n"
+           "  --scanner TEXT     runs whose maker, model, station name or serial number holds TEXT\n"
+           "  --coil TEXT        runs whose receive coil holds TEXT (case is ignored in both)\n"
+           "  --since DATE       runs that ended at DATE (YYYY-MM-DD, local time) or later\n"
+           "  --format F         table (default), csv or json\n"
+           "  --item ITEM        the plane, by its file name without .npy (snr_nopi, gfactor_map, ...)\n"
+           "  --roi N            the figures of region N (numbered from 1, in the same place in every run)\n"
+           "  --stat FIGURE      mean (default), p5, p50, p95, min, max, above_1.2, above_1.5;\n"
+           "                     with --roi: mean, sd, min, max, n\n"
+           "  --baseline RUN     the run to compare with (default: the first of the series); the series\n"
+           "                     is of its scanner, coil and method, else of the newest run that passes\n"
+           "                     the filters\n"
+           "  --tolerance PCT    marks the runs that change by more than PCT per cent (or lose the figure)\n"
+           "  --report FILE.pdf  also draws the trend as a chart with the tolerance band\n"
+           "\n"
+           "Exit status: 0 success, 1 the measurement, the output or the history failed (message on\n"
+           "standard error; a run's folder is written even when recording it fails), 2 usage error,\n"
+           "3 the newest run of the trend lies beyond the tolerance.\n";
 }
 
 }  // namespace snr::snrmap

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom, Report };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend };
 
 struct CommandLine {
     Action action = Action::Help;
@@ -22,12 +23,22 @@ struct CommandLine {
     LegendTexts legend;
     bool quiet = false;
     std::vector<Roi> rois;  // --roi, in the order given
-    std::string report;     // --report FILE.pdf
+    std::string report;     // --report FILE.pdf: a run's report, or trend's chart
     bool dicom_maps = false;
     // phantom
     int repeats = 16;
     std::uint64_t seed = 1;
     double phantom_r = 2.0;
+    // the results history
+    bool record = false;               // consecutive, submap: record the run
+    std::string db;                    // --db URL; empty: $SNR_MAPS_DB or the user's own file
+    std::string scanner, coil, since;  // history, trend: which runs
+    std::string format = "table";      // table, csv or json
+    std::string item;                  // trend: the plane's name
+    int trend_roi = 0;                 // trend: --roi N, a region by its number from 1
+    std::string figure = "mean";       // trend: --stat
+    long long baseline = 0;            // trend: a run's id, 0 for the first of the series
+    std::optional<double> tolerance;   // trend: per cent
 };
 
 // A command line that names no valid command; the text says what is wrong.
@@ -39,6 +50,7 @@ public:
 inline constexpr int min_repeats = 2;
 inline constexpr int max_repeats = 999;
 inline constexpr double max_phantom_r = 16.0;
+inline constexpr int max_trend_roi = 1000000;
 
 // Arguments without the program name. Raises UsageError.
 CommandLine parse_command_line(const std::vector<std::string>& args);

@@ -110,6 +110,7 @@ RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::sha
         }
     }
     result.rois = measure_rois(line.rois, result.planes);
+    result.output_folder = absolute_path(line.out);
     result.store = std::move(state);
     return result;
 }
@@ -225,7 +226,7 @@ std::vector<std::string> other_plane_files(const std::vector<std::string>& writt
 
 }  // namespace
 
-void write_planes(RunRecord& measurement, StagedOutput& output)
+void write_planes(RunRecord& measurement, StagedOutput& output, Digest digest)
 {
     // A job for each plane's figures, picture and raw file, four at a time: the figures and
     // the pictures keep the processors busy while the flushes wait for the disk. Each file is
@@ -238,15 +239,31 @@ void write_planes(RunRecord& measurement, StagedOutput& output)
     }
     const auto paths = output.name_flushed_files(names);
     const std::string header = npy_header();
+    for (std::size_t index = 0; index < count && digest != nullptr; ++index)
+        measurement.planes[index].files = {{names[2 * index], {}}, {names[2 * index + 1], {}}};
+    // Each job sets the digest of its own file.
+    const auto note_digest = [&](std::size_t index, std::size_t file, const std::vector<std::string_view>& parts) {
+        if (digest == nullptr)
+            return;
+        std::string& sha256 = measurement.planes[index].files[file].sha256;
+        sha256 = digest(parts);
+        if (sha256.empty())
+            throw Error("snrmap: " + names[2 * index + file] + ": cannot compute its SHA-256");
+    };
     side_by_side(3 * count, 4, [&](std::size_t k) {
         const std::size_t index = k / 3;
         ResultPlane& plane = measurement.planes[index];
-        if (k % 3 == 0)
+        if (k % 3 == 0) {
             measurement.planes[index].figures = summarize_result(plane);
-        else if (k % 3 == 1)
-            write_file(paths[2 * index], png_bytes(*plane.plane, plane.window.wl, plane.window.ww));
-        else
-            write_file(paths[2 * index + 1], {header, npy_data(*plane.plane)});
+        } else if (k % 3 == 1) {
+            const std::string png = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
+            write_file(paths[2 * index], png);
+            note_digest(index, 0, {png});
+        } else {
+            const std::vector<std::string_view> npy{header, npy_data(*plane.plane)};
+            write_file(paths[2 * index + 1], npy);
+            note_digest(index, 1, npy);
+        }
     });
 }
 

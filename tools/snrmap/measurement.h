@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,9 +32,13 @@ public:
 RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar);
 RunRecord measure_submap(const CommandLine& line);
 
+// The SHA-256 of bytes given in parts, in hexadecimal; empty when it cannot be had.
+using Digest = std::string (*)(const std::vector<std::string_view>& parts);
+
 // NAME.npy and NAME.png for every result plane; the planes' figures are added to the
-// measurement on the way.
-void write_planes(RunRecord& measurement, StagedOutput& output);
+// measurement on the way, and with a digest the files of each plane with the digests of
+// their bytes.
+void write_planes(RunRecord& measurement, StagedOutput& output, Digest digest = nullptr);
 
 // NAME.dcm, a DICOM Parametric Map, for each map (through the extras module); the measurement
 // records them for the summary.

@@ -13,6 +13,7 @@
 #include "core/path.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/extras.h"
+#include "tools/snrmap/history_module.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
@@ -99,6 +100,21 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         out << "snrmap " SNRMAP_VERSION "\n" << std::flush;
         return exit_success;
     }
+    // The history's module is loaded before a run that records, so a missing one stops the run
+    // before it starts; the database is opened only once the folder is written.
+    const HistoryModule* history = nullptr;
+    const ChartModule* chart = nullptr;
+    try {
+        if (line.record || line.action == Action::History || line.action == Action::Trend)
+            history = &history_module();
+        if (line.action == Action::Trend && !line.report.empty())
+            chart = &chart_module();
+    } catch (const std::exception& error) {
+        err << error.what() << "\n" << std::flush;
+        return exit_failure;
+    }
+    if (line.action == Action::History || line.action == Action::Trend)
+        return history->command(line, chart, out, err);
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
@@ -136,7 +152,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
             ProgressBar bar(err, err_is_terminal && !line.quiet);
             measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
         }
-        on_output(line.out, [&] { write_planes(measurement, *output); });
+        on_output(line.out, [&] { write_planes(measurement, *output, history != nullptr ? history->sha256 : nullptr); });
         if (extras_ready.valid())
             extras_ready.get();
         if (line.dicom_maps)
@@ -156,7 +172,8 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         on_output(line.out, [&] { output->commit(); });
         if (report)
             report->replace();
-        return exit_success;
+        // The last step: a failure is reported with the folder already in place.
+        return history != nullptr ? history->record(measurement, line, out, err) : exit_success;
     } catch (const Interrupted& interrupted) {
         return 128 + interrupted.signal();
     } catch (const std::exception& error) {

@@ -1,0 +1,241 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "history/history_database.h"
+
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+
+#include "history/schema.h"
+#include "history/sql_values.h"
+
+namespace snr::history {
+
+namespace {
+
+// The driver's text on one line.
+std::string reason_of(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    return text.simplified().toStdString();
+}
+
+// Our own tables in the database: in SQLite all of them, in PostgreSQL those of the schema
+// "public" (Qt names tables of other schemas with their schema).
+QStringList own_tables(const QSqlDatabase& database)
+{
+    QStringList tables;
+    for (const QString& table : database.tables(QSql::Tables)) {
+        if (!table.contains('.') && !table.startsWith("sqlite_"))
+            tables.push_back(table);
+    }
+    return tables;
+}
+
+// A libpq connection parameter as QPSQL passes it on: quoted, with quotes and backslashes
+// escaped. QPSQL reads ";" as a separator wherever it stands.
+QString connect_option(const std::string& name, const std::string& value)
+{
+    QString quoted = QString::fromStdString(value);
+    quoted.replace("\\", "\\\\").replace("'", "\\'");
+    return QString::fromStdString(name) + "='" + quoted + "'";
+}
+
+}  // namespace
+
+HistoryDatabase::HistoryDatabase(const DatabaseLocation& location)
+    : location_(location), sqlite_(location.kind == DatabaseLocation::Kind::Sqlite)
+{
+    static std::atomic<int> connections{0};
+    name_ = QString("snr-maps history %1").arg(++connections);
+    connect();
+    bring_schema_up_to_date();
+}
+
+HistoryDatabase::~HistoryDatabase()
+{
+    database_.close();
+    database_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(name_);
+}
+
+void HistoryDatabase::fail(const std::string& reason) const
+{
+    throw HistoryError("history database " + location_.shown + ": " + reason);
+}
+
+void HistoryDatabase::fail(const char* doing, const QSqlError& error) const
+{
+    fail(std::string(doing) + ": " + reason_of(error));
+}
+
+void HistoryDatabase::connect()
+{
+    const Dialect& dialect = sqlite_ ? sqlite_dialect() : postgres_dialect();
+    if (QCoreApplication::instance() == nullptr)
+        fail("Qt's database drivers need an application object");
+    if (!QSqlDatabase::isDriverAvailable(dialect.driver)) {
+        fail(std::string("Qt's driver ") + dialect.driver +
+             " is not installed (Debian: " + (sqlite_ ? "libqt6sql6-sqlite" : "libqt6sql6-psql") + ")");
+    }
+    database_ = QSqlDatabase::addDatabase(dialect.driver, name_);
+    if (sqlite_) {
+        std::error_code error;
+        const std::filesystem::path folder = std::filesystem::path(location_.path).parent_path();
+        std::filesystem::create_directories(folder, error);
+        if (error)
+            fail("cannot make the folder " + folder.string() + ": " + error.message());
+        database_.setDatabaseName(QString::fromStdString(location_.path));
+    } else {
+        database_.setHostName(QString::fromStdString(location_.host));
+        database_.setUserName(QString::fromStdString(location_.user));
+        database_.setPassword(QString::fromStdString(location_.password));
+        database_.setDatabaseName(QString::fromStdString(location_.dbname));
+        QStringList options;
+        bool timeout = false;
+        auto parameters = location_.options;
+        if (!location_.port.empty())
+            parameters.emplace_back("port", location_.port);
+        for (const auto& [name, value] : parameters) {
+            if (value.find(';') != std::string::npos)
+                fail("the parameter " + name + " holds a ';', which Qt's driver cannot pass on");
+            options.push_back(connect_option(name, value));
+            timeout = timeout || name == "connect_timeout";
+        }
+        if (!timeout)  // a server that does not answer is reported rather than waited for
+            options.push_back("connect_timeout=10");
+        database_.setConnectOptions(options.join(';'));
+    }
+    if (!database_.open())
+        fail("cannot connect", database_.lastError());
+    // Two recorders at once wait for each other up to 10 s. In WAL mode NORMAL syncs at each
+    // checkpoint, which the last connection makes as it closes, not at each commit: a run's
+    // record is on disk once snrmap ends, one flush sooner. A crash never leaves half of it.
+    QSqlQuery settings(database_);
+    const char* statements[] = {"PRAGMA busy_timeout = 10000", "PRAGMA foreign_keys = ON",
+                                "PRAGMA synchronous = NORMAL"};
+    if (sqlite_) {
+        for (const char* statement : statements) {
+            if (!settings.exec(statement))
+                fail("cannot open", settings.lastError());
+        }
+    }
+}
+
+QSqlQuery HistoryDatabase::statement(const QString& sql, const char* doing)
+{
+    QSqlQuery query(database_);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        fail(doing, query.lastError());
+    return query;
+}
+
+void HistoryDatabase::run(QSqlQuery& query, const char* doing)
+{
+    if (!query.exec())
+        fail(doing, query.lastError());
+}
+
+void HistoryDatabase::begin_write(const char* doing)
+{
+    QSqlQuery begin(database_);
+    if (!begin.exec(sqlite_ ? sqlite_dialect().begin_write : postgres_dialect().begin_write))
+        fail(doing, begin.lastError());
+}
+
+void HistoryDatabase::commit(const char* doing)
+{
+    QSqlQuery commit(database_);
+    if (!commit.exec("COMMIT"))
+        fail(doing, commit.lastError());
+}
+
+void HistoryDatabase::roll_back()
+{
+    QSqlQuery rollback(database_);
+    rollback.exec("ROLLBACK");  // a failed roll-back leaves nothing more to undo
+}
+
+int HistoryDatabase::schema_version()
+{
+    const QStringList tables = own_tables(database_);
+    if (!tables.contains("schema_version")) {
+        if (!tables.isEmpty())
+            fail("it holds tables but no snr-maps history; give a new file or an empty database");
+        return 0;
+    }
+    QSqlQuery query = statement("SELECT version FROM schema_version", "cannot read the schema version");
+    run(query, "cannot read the schema version");
+    if (!query.next())
+        fail("its schema version is missing");
+    return query.value(0).toInt();
+}
+
+void HistoryDatabase::bring_schema_up_to_date()
+{
+    const int current = current_schema_version();
+    int version = schema_version();
+    if (version == current)
+        return;
+    if (version > current) {
+        fail("its schema is version " + std::to_string(version) + ", newer than this program's " +
+             std::to_string(current) + "; record and read it with a newer snr-maps");
+    }
+    const Dialect& dialect = sqlite_ ? sqlite_dialect() : postgres_dialect();
+    if (sqlite_ && version == 0) {
+        // Readers go on while a run records. The mode stays with the file; it is set outside
+        // a transaction.
+        QSqlQuery wal(database_);
+        if (!wal.exec("PRAGMA journal_mode = WAL"))
+            fail("cannot create the schema", wal.lastError());
+    }
+    const char* doing = "cannot bring the schema up to date";
+    begin_write(doing);
+    try {
+        if (*dialect.lock_schema != '\0') {
+            QSqlQuery lock(database_);
+            if (!lock.exec(dialect.lock_schema))
+                fail(doing, lock.lastError());
+        }
+        // Another program may have done it in the meantime.
+        for (version = schema_version(); version < current; ++version) {
+            for (const QString& sql : migration_from(version, dialect)) {
+                QSqlQuery change(database_);
+                if (!change.exec(sql))
+                    fail(doing, change.lastError());
+            }
+        }
+        if (version > current)
+            fail("its schema became version " + std::to_string(version) + ", newer than this program's");
+        QSqlQuery set(database_);
+        if (!set.exec("DELETE FROM schema_version") || !set.prepare("INSERT INTO schema_version (version) VALUES (?)"))
+            fail(doing, set.lastError());
+        set.addBindValue(current);
+        if (!set.exec())
+            fail(doing, set.lastError());
+        commit(doing);
+    } catch (...) {
+        roll_back();
+        throw;
+    }
+}
+
+HistoryDatabase open_history(const std::string& url)
+{
+    const std::string chosen = url.empty() ? default_database_url() : url;
+    try {
+        return HistoryDatabase(parse_database_url(chosen));
+    } catch (const LocationError& error) {
+        throw HistoryError((url.empty() ? std::string(database_variable) + ": " : std::string()) + error.what());
+    }
+}
+
+long long record_in_history(const RunRecord& run) { return open_history().record(run); }
+
+}  // namespace snr::history

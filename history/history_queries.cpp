@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// HistoryDatabase::runs and ::trend: reading the history back.
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+
+#include "history/history_database.h"
+#include "history/sql_values.h"
+
+namespace snr::history {
+
+namespace {
+
+constexpr const char* listing = "cannot list the runs";
+constexpr const char* following = "cannot read the trend";
+
+// The facts of the run's first input, from `first` on in a row.
+Scanner scanner_at(const QSqlQuery& row, int first)
+{
+    return {string_of(row.value(first)), string_of(row.value(first + 1)), string_of(row.value(first + 2)),
+            string_of(row.value(first + 3)), string_of(row.value(first + 4))};
+}
+
+bool has_part(const std::string& text, const std::string& part)
+{
+    return part.empty() || QString::fromStdString(text).contains(QString::fromStdString(part), Qt::CaseInsensitive);
+}
+
+// Case is ignored alike in both back ends: the texts are compared here, not in SQL.
+bool passes(const Scanner& scanner, const RunFilter& filter)
+{
+    const bool scanner_matches = filter.scanner.empty() || has_part(scanner.manufacturer, filter.scanner) ||
+                                 has_part(scanner.model, filter.scanner) ||
+                                 has_part(scanner.station_name, filter.scanner) ||
+                                 has_part(scanner.device_serial_number, filter.scanner);
+    return scanner_matches && has_part(scanner.receive_coil, filter.coil);
+}
+
+// The column of a figure: the names are the fixed ones the trend knows, never the user's text.
+QString figure_column(const TrendQuery& query)
+{
+    const auto& names = query.roi > 0 ? roi_figure_names() : plane_figure_names();
+    if (std::find(names.begin(), names.end(), query.figure) == names.end())
+        return {};
+    QString column = QString::fromStdString(query.figure).replace('.', '_');
+    return (query.roi > 0 ? "f." : "p.") + column;
+}
+
+const char* const scanner_columns = " i.manufacturer, i.model, i.station_name, i.device_serial_number, i.receive_coil";
+
+}  // namespace
+
+std::vector<RunListing> HistoryDatabase::runs(const RunFilter& filter)
+{
+    QSqlQuery query = statement(QString("SELECT r.id, r.run_time, r.program, r.method, r.gfactor, r.r, r.scale_min,"
+                                        " r.scale_step, r.output_folder,") +
+                                    scanner_columns +
+                                    ", i.protocol_name, i.series_description, i.acquisition_date,"
+                                    " (SELECT COUNT(*) FROM run_notices n WHERE n.run_id = r.id)"
+                                    " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
+                                    " WHERE r.time_utc >= ? ORDER BY r.time_utc DESC, r.id DESC",
+                                listing);
+    query.addBindValue(QString::fromStdString(filter.since));
+    run(query, listing);
+    std::vector<RunListing> runs;
+    while (query.next()) {
+        RunListing listed;
+        listed.scanner = scanner_at(query, 9);
+        if (!passes(listed.scanner, filter))
+            continue;
+        listed.id = query.value(0).toLongLong();
+        listed.time = string_of(query.value(1));
+        listed.program = string_of(query.value(2));
+        listed.method = string_of(query.value(3));
+        listed.gfactor = query.value(4).toInt() != 0;
+        listed.r = figure_of(query.value(5));
+        listed.scale_min = query.value(6).toDouble();
+        listed.scale_step = query.value(7).toDouble();
+        listed.output_folder = string_of(query.value(8));
+        listed.protocol_name = string_of(query.value(14));
+        listed.series_description = string_of(query.value(15));
+        listed.acquisition_date = string_of(query.value(16));
+        listed.notices = query.value(17).toLongLong();
+        runs.push_back(std::move(listed));
+    }
+    if (query.lastError().isValid())
+        fail(listing, query.lastError());
+    return runs;
+}
+
+Trend HistoryDatabase::trend(const TrendQuery& query)
+{
+    const QString value = figure_column(query);
+    if (value.isEmpty())
+        fail("no figure '" + query.figure + "' to follow" + (query.roi > 0 ? " in a region" : ""));
+    const QString item = text_of(query.item);
+    const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
+    const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
+
+    // The run whose scanner, coil and method make the series: the baseline, or the newest that
+    // passes. The two methods name their planes alike but measure the noise differently.
+    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns + roi_columns +
+                                        " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
+                                        " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
+                                        roi_join + (query.baseline > 0 ? " WHERE r.id = ?" : "") +
+                                        " ORDER BY r.time_utc DESC, r.id DESC",
+                                    following);
+    reference.addBindValue(item);
+    if (query.roi > 0)
+        reference.addBindValue(query.roi);
+    if (query.baseline > 0)
+        reference.addBindValue(static_cast<qlonglong>(query.baseline));
+    run(reference, following);
+    Trend trend;
+    trend.item = query.item;
+    trend.figure = query.figure;
+    trend.roi = query.roi;
+    trend.tolerance = query.tolerance;
+    bool found = false;
+    while (!found && reference.next()) {
+        trend.method = string_of(reference.value(1));
+        trend.scanner = scanner_at(reference, 2);
+        found = query.baseline > 0 || passes(trend.scanner, query.filter);
+        if (found && query.roi > 0) {
+            trend.roi_place = {reference.value(7).toInt(), reference.value(8).toInt(), reference.value(9).toInt(),
+                               reference.value(10).toInt()};
+        }
+    }
+    if (reference.lastError().isValid())
+        fail(following, reference.lastError());
+    if (!found) {
+        const std::string region = query.roi > 0 ? " with region " + std::to_string(query.roi) : "";
+        if (query.baseline > 0)
+            fail("run " + std::to_string(query.baseline) + " has no item '" + query.item + "'" + region);
+        fail("no recorded run has the item '" + query.item + "'" + region +
+             (query.filter.scanner.empty() && query.filter.coil.empty() ? "" : " and the scanner and coil asked for"));
+    }
+    reference.finish();
+
+    QSqlQuery series = statement(
+        "SELECT r.id, r.run_time, p.item, " + value +
+            " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
+            " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
+            (query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ? AND o.first_row = ?"
+                             " AND o.first_column = ? AND o.height = ? AND o.width = ?"
+                             " JOIN roi_figures f ON f.run_id = r.id AND f.number = o.number AND f.plane = p.ordinal"
+                           : "") +
+            " WHERE i.manufacturer = ? AND i.model = ? AND i.station_name = ? AND i.device_serial_number = ?"
+            " AND i.receive_coil = ? AND r.method = ? ORDER BY r.time_utc, r.id",
+        following);
+    series.addBindValue(item);
+    if (query.roi > 0) {
+        for (int number :
+             {query.roi, trend.roi_place.row, trend.roi_place.column, trend.roi_place.height, trend.roi_place.width})
+            series.addBindValue(number);
+    }
+    for (const std::string* fact : {&trend.scanner.manufacturer, &trend.scanner.model, &trend.scanner.station_name,
+                                    &trend.scanner.device_serial_number, &trend.scanner.receive_coil})
+        series.addBindValue(text_of(*fact));
+    series.addBindValue(text_of(trend.method));
+    run(series, following);
+    while (series.next()) {
+        trend.points.push_back(
+            {series.value(0).toLongLong(), string_of(series.value(1)), figure_of(series.value(3)), std::nullopt});
+        trend.caption = string_of(series.value(2));
+    }
+    if (series.lastError().isValid())
+        fail(following, series.lastError());
+
+    if (trend.points.empty())
+        fail("the runs of item '" + query.item + "' hold no figures");
+    trend.baseline = query.baseline > 0 ? query.baseline : trend.points.front().run;
+    for (const TrendPoint& point : trend.points) {
+        if (point.run == trend.baseline)
+            trend.baseline_value = point.value;
+    }
+    compare_with_baseline(trend);
+    return trend;
+}
+
+}  // namespace snr::history

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/roi_stats.h"
+
+namespace snr::history {
+
+// What tells a run's scanner and coil: the DICOM facts of its first input (empty for raw
+// slices).
+struct Scanner {
+    std::string manufacturer, model, station_name, device_serial_number, receive_coil;
+    friend bool operator==(const Scanner&, const Scanner&) = default;
+};
+
+// The maker, model, station name and serial number that are given, separated by spaces.
+std::string scanner_text(const Scanner& scanner);
+
+struct RunFilter {
+    std::string scanner;  // a part of the maker, model, station name or serial number
+    std::string coil;     // a part of the receive coil
+    std::string since;    // runs that ended at this time or later: ISO 8601 in UTC ("...Z"); "" for all
+};
+
+// A run as the history lists it.
+struct RunListing {
+    long long id = 0;
+    std::string time, program, method;
+    bool gfactor = false;
+    std::optional<double> r;
+    double scale_min = 0, scale_step = 0;
+    std::string output_folder;
+    Scanner scanner;
+    std::string protocol_name, series_description, acquisition_date;  // of the first input
+    long long notices = 0;
+};
+
+// The figures a trend follows: of a plane over its measured region, or of a region of interest.
+const std::vector<std::string>& plane_figure_names();  // mean p5 p50 p95 min max above_1.2 above_1.5
+const std::vector<std::string>& roi_figure_names();    // mean sd min max n
+
+struct TrendQuery {
+    std::string item;  // a plane's name, as its files are named
+    int roi = 0;       // a region of interest by its number from 1; 0 for the plane's own figures
+    std::string figure = "mean";
+    long long baseline = 0;           // a run's id; 0 for the first run of the series
+    std::optional<double> tolerance;  // per cent
+    // Without a baseline, the newest run with the item that passes the filter names the scanner,
+    // coil and method of the series; with one, the baseline run does.
+    RunFilter filter;
+};
+
+struct TrendPoint {
+    long long run = 0;
+    std::string time;
+    std::optional<double> value;
+    std::optional<double> change;  // per cent of the baseline's value
+    bool beyond = false;           // beyond the tolerance
+};
+
+struct Trend {
+    std::string item, caption, figure;
+    std::string method;  // of every run of the series
+    int roi = 0;
+    Roi roi_place;  // of the region, the same in every run of the series
+    Scanner scanner;
+    long long baseline = 0;
+    std::optional<double> baseline_value;
+    std::optional<double> tolerance;
+    std::vector<TrendPoint> points;  // oldest first
+};
+
+// Sets each point's change against the baseline and, with a tolerance, whether it lies beyond:
+// a change whose size exceeds it, a value where the baseline's is 0 (no change in per cent can
+// be told) or no value at all where the baseline has one.
+void compare_with_baseline(Trend& trend);
+
+// The newest run of the series lies beyond the tolerance.
+bool newest_beyond(const Trend& trend);
+
+}  // namespace snr::history

@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// HistoryDatabase::record: a run, what it read and what it found, in one transaction.
+#include <QSqlQuery>
+#include <initializer_list>
+
+#include "history/history_database.h"
+#include "history/iso_time.h"
+#include "history/sql_values.h"
+
+namespace snr::history {
+
+namespace {
+
+constexpr const char* recording = "cannot record the run";
+
+// What the history keeps of an input: how many of its files were read and the facts of the
+// first of them that is a DICOM image.
+struct InputFacts {
+    long long files = 0, dicom_files = 0;
+    const DicomAttributes* first = nullptr;
+};
+
+InputFacts facts_of(const std::string& role, const std::vector<InputFile>& files)
+{
+    InputFacts facts;
+    for (const InputFile& file : files) {
+        if (file.role != role)
+            continue;
+        ++facts.files;
+        if (file.source.dicom && facts.dicom_files++ == 0)
+            facts.first = &file.source.attributes;
+    }
+    return facts;
+}
+
+}  // namespace
+
+long long HistoryDatabase::record(const RunRecord& run)
+{
+    const std::optional<std::string> time_utc = utc_time(run.time);
+    if (!time_utc)
+        fail("the run's time '" + run.time + "' is not ISO 8601");
+
+    // Each statement is prepared once and run for every row.
+    const auto insert = [this](QSqlQuery& query, std::initializer_list<QVariant> values) {
+        int position = 0;
+        for (const QVariant& value : values)
+            query.bindValue(position++, value);
+        this->run(query, recording);
+    };
+    const auto text = [](const std::string& bytes) { return QVariant(text_of(bytes)); };
+
+    begin_write(recording);
+    try {
+        QSqlQuery runs = statement("INSERT INTO runs (run_time, time_utc, program, method, gfactor, r, scale_min,"
+                                   " scale_step, output_folder) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
+                                   recording);
+        insert(runs, {text(run.time), QString::fromStdString(*time_utc), text(run.program), text(run.method),
+                      run.gfactor ? 1 : 0, value_of(run.r), run.scale_min, run.scale_step, text(run.output_folder)});
+        if (!runs.next())
+            fail("the database gave the new run no id");
+        const qlonglong id = runs.value(0).toLongLong();
+        runs.finish();
+
+        QSqlQuery inputs = statement("INSERT INTO run_inputs (run_id, ordinal, role, path, files, dicom_files,"
+                                     " manufacturer, model, station_name, device_serial_number, receive_coil,"
+                                     " protocol_name, series_description, acquisition_date)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                     recording);
+        const DicomAttributes none;
+        for (std::size_t k = 0; k < run.inputs.size(); ++k) {
+            const auto& [role, path] = run.inputs[k];
+            const InputFacts facts = facts_of(role, run.files);
+            const DicomAttributes& dicom = facts.first != nullptr ? *facts.first : none;
+            insert(inputs, {id, static_cast<int>(k), text(role), text(path), facts.files, facts.dicom_files,
+                            text(dicom.manufacturer), text(dicom.model), text(dicom.station_name),
+                            text(dicom.device_serial_number), text(dicom.receive_coil), text(dicom.protocol_name),
+                            text(dicom.series_description), text(dicom.acquisition_date)});
+        }
+
+        QSqlQuery counts = statement("INSERT INTO run_slice_counts (run_id, role, slices) VALUES (?, ?, ?)", recording);
+        for (const auto& [role, slices] : run.slice_counts)
+            insert(counts, {id, text(role), slices});
+
+        QSqlQuery notices = statement("INSERT INTO run_notices (run_id, ordinal, notice) VALUES (?, ?, ?)", recording);
+        for (std::size_t k = 0; k < run.notices.size(); ++k)
+            insert(notices, {id, static_cast<int>(k), text(run.notices[k])});
+
+        QSqlQuery planes = statement("INSERT INTO run_planes (run_id, ordinal, name, item, unit, window_level,"
+                                     " window_width, pixels, min, max, mean, p5, p50, p95, above_1_2, above_1_5)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+                                     recording);
+        QSqlQuery files = statement("INSERT INTO plane_files (run_id, plane, name, sha256) VALUES (?, ?, ?, ?)",
+                                    recording);
+        for (std::size_t k = 0; k < run.planes.size(); ++k) {
+            const ResultPlane& plane = run.planes[k];
+            const PlaneSummary& figures = plane.figures;
+            insert(planes, {id, static_cast<int>(k), text(plane.name), text(plane.item),
+                            plane.kind == ItemKind::GFactor ? "g" : "", plane.window.wl, plane.window.ww,
+                            figures.pixels, value_of(figures.min), value_of(figures.max), value_of(figures.mean),
+                            value_of(figures.p5), value_of(figures.p50), value_of(figures.p95),
+                            value_of(figures.above_1_2), value_of(figures.above_1_5)});
+            for (const PlaneFile& file : plane.files)
+                insert(files, {id, static_cast<int>(k), text(file.name), text(file.sha256)});
+        }
+
+        QSqlQuery rois = statement("INSERT INTO run_rois (run_id, number, first_row, first_column, height, width)"
+                                   " VALUES (?, ?, ?, ?, ?, ?)",
+                                   recording);
+        QSqlQuery roi_figures = statement("INSERT INTO roi_figures (run_id, number, plane, n, mean, sd, min, max)"
+                                          " VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+                                          recording);
+        for (std::size_t number = 1; number <= run.rois.size(); ++number) {
+            const auto& [roi, stats] = run.rois[number - 1];
+            insert(rois, {id, static_cast<int>(number), roi.row, roi.column, roi.height, roi.width});
+            for (std::size_t k = 0; k < stats.size(); ++k) {
+                insert(roi_figures,
+                       {id, static_cast<int>(number), static_cast<int>(k), stats[k].n, value_of(stats[k].mean),
+                        value_of(stats[k].sd), value_of(stats[k].min), value_of(stats[k].max)});
+            }
+        }
+        commit(recording);
+        return id;
+    } catch (...) {
+        roll_back();
+        throw;
+    }
+}
+
+}  // namespace snr::history

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include <cmath>
+
+#include "history/history_rows.h"
+
+namespace snr::history {
+
+std::string scanner_text(const Scanner& scanner)
+{
+    std::string text;
+    for (const std::string* part :
+         {&scanner.manufacturer, &scanner.model, &scanner.station_name, &scanner.device_serial_number}) {
+        if (part->empty())
+            continue;
+        if (!text.empty())
+            text += ' ';
+        text += *part;
+    }
+    return text;
+}
+
+const std::vector<std::string>& plane_figure_names()
+{
+    static const std::vector<std::string> names{"mean", "p5", "p50", "p95", "min", "max", "above_1.2", "above_1.5"};
+    return names;
+}
+
+const std::vector<std::string>& roi_figure_names()
+{
+    static const std::vector<std::string> names{"mean", "sd", "min", "max", "n"};
+    return names;
+}
+
+void compare_with_baseline(Trend& trend)
+{
+    for (TrendPoint& point : trend.points) {
+        point.change.reset();
+        point.beyond = false;
+        if (!trend.baseline_value)
+            continue;
+        const double base = *trend.baseline_value;
+        if (point.value && (base != 0 || *point.value == 0))
+            point.change = base == 0 ? 0.0 : (*point.value - base) / std::fabs(base) * 100.0;
+        if (trend.tolerance)
+            point.beyond = point.change ? std::fabs(*point.change) > *trend.tolerance : true;
+    }
+}
+
+bool newest_beyond(const Trend& trend) { return !trend.points.empty() && trend.points.back().beyond; }
+
+}  // namespace snr::history
