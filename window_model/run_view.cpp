@@ -6,6 +6,8 @@
 
 namespace snr {
 
+double reduction_rate(const std::string& r_text) { return ext::store(text_to_float(r_text)); }
+
 std::optional<double> begin_run(RunView& view, const std::vector<std::string>& items, const std::string& r_text,
                                 bool gfactor, const RunCheck& check)
 {
@@ -20,7 +22,7 @@ std::optional<double> begin_run(RunView& view, const std::vector<std::string>& i
         }
     }
     view.begin(items);
-    return gfactor ? ext::store(text_to_float(r_text)) : 0.0;
+    return gfactor ? reduction_rate(r_text) : 0.0;
 }
 
 }  // namespace snr

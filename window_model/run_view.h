@@ -38,6 +38,9 @@ enum class Halves { InTurn, Together };
 // A run's own check of its files before the list changes: a refusal, or nothing.
 using RunCheck = std::function<std::optional<FileRefusal>()>;
 
+// R as a run reads the text of its edit.
+double reduction_rate(const std::string& r_text);
+
 // The check of R and the refill of the list that both runs make: nothing when R is the text
 // "0" or `check` refuses (refused, nothing changed); otherwise R as read with the g-factor, 0
 // without it. Only this exact text is refused; zero in any other form fails later, at the

@@ -6,6 +6,7 @@
 #include <dirent.h>
 
 #include "consecutive/consecutive_items.h"
+#include "consecutive/consecutive_record.h"
 #include "core/extended.h"
 #include "core/file_io.h"
 #include "core/gfactor.h"
@@ -16,6 +17,7 @@
 #include "submap/marker_scan.h"
 #include "record/json_text.h"
 #include "submap/submap_items.h"
+#include "submap/submap_record.h"
 #include "tools/snrmap/extras.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/npy_file.h"
@@ -52,66 +54,12 @@ private:
     ProgressBar* bar_;
 };
 
-// The view selection without a window: no controls, nothing drawn.
-class NoWindow : public SelectionView {
-public:
-    void show_legend_controls(bool) override {}
-    void set_readout_title(const std::string&) override {}
-    void show_scale_labels(const LegendLabelTexts&) override {}
-    void clear_readout() override {}
-    void set_window_caption(const std::string&) override {}
-    void render_display() override {}
-};
-
-template <class State>
-using Select = std::optional<LegendTexts> (*)(State&, int, SelectionView&);
-template <class State>
-using Show = void (*)(State&, int, SelectionView&);
-
-std::optional<double> reduction_rate(const CommandLine& line, bool gfactor)
-{
-    if (!gfactor)
-        return std::nullopt;
-    return ext::store(text_to_float(line.r_text));
-}
-
-// The settings of the run, then every item of the list in list order as a window shows it
-// when the item is selected and the run's legend is then typed into its edits: the
-// selection's legend texts applied to its map as the edits' change handlers apply them, the
-// window the selection sets, then the map stamped with the run's settings again. The state
-// holds the planes.
-template <class State>
-RunRecord finish_measurement(RunRecord result, const CommandLine& line, std::shared_ptr<State> state,
-                               ItemTable<State> table, Select<State> select, Show<State> show)
+// What snrmap adds to the record of a run: itself, the regions and the output folder.
+RunRecord finish_measurement(RunRecord result, const CommandLine& line)
 {
     result.program = "snrmap " SNRMAP_VERSION;
-    result.time = record_time_now();
-    result.r = reduction_rate(line, result.gfactor);
-    const LegendSettings settings = state->legend;
-    result.scale_min = settings.scale_min;
-    result.scale_step = settings.scale_step;
-    NoWindow no_window;
-    const auto captions = list_captions(table, result.gfactor);
-    for (std::size_t index = 0; index < captions.size(); ++index) {
-        const auto& item = table[index];
-        Plane& plane = (*state).*item.plane;
-        if (const auto preset = select(*state, static_cast<int>(index), no_window))
-            apply_legend_edit(*state, item.kind, &plane, *preset);
-        show(*state, static_cast<int>(index), no_window);
-        ResultPlane& result_plane =
-            result.planes.emplace_back(ResultPlane{item.file_name, captions[index], &plane, item.kind, state->window});
-        if (item.kind != ItemKind::Other) {
-            // The map keeps the wedge of the run's settings, and its labels read them, in g for
-            // the g-factor map.
-            stamp_legend_wedge(plane, settings);
-            const bool gfactor = item.kind == ItemKind::GFactor;
-            result_plane.legend = LegendTexts{json_number(gfactor ? in_g(settings.scale_min) : settings.scale_min),
-                                              json_number(gfactor ? in_g(settings.scale_step) : settings.scale_step)};
-        }
-    }
     result.rois = measure_rois(line.rois, result.planes);
     result.output_folder = absolute_path(line.out);
-    result.store = std::move(state);
     return result;
 }
 
@@ -144,27 +92,13 @@ RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
     CommandRunView view(&bar);
     run_consecutive(*state, inputs, view, Halves::Together);
 
-    RunRecord result;
-    result.method = "consecutive";
-    result.gfactor = inputs.gfactor;
-    result.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
-    result.slice_counts.emplace_back("nopi", state->count_nopi);
-    if (inputs.gfactor) {
-        result.inputs.emplace_back("pi", absolute_path(inputs.pi_folder));
-        result.slice_counts.emplace_back("pi", state->count_pi);
-    }
-    for (const auto& [role, slices] : {std::pair{"nopi", &state->slices_nopi}, std::pair{"pi", &state->slices_pi}}) {
-        for (const auto& slice : *slices)
-            result.files.push_back({role, file_name_part(slice.path), slice.source});
-    }
-    return finish_measurement<ConsecutiveState>(std::move(result), line, std::move(state), consecutive_item_table(),
-                                                select_consecutive_item, show_consecutive_item);
+    RunRecord result = consecutive_run_record(std::move(state), inputs);
+    return finish_measurement(std::move(result), line);
 }
 
 RunRecord measure_submap(const CommandLine& line)
 {
     // The checks that the window's image selectors make before a file is taken.
-    const char* roles[] = {"nopi_1", "nopi_2", "pi_1", "pi_2"};
     std::vector<InputFile> files;
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
         Selection selection = check_selection(line.inputs[k]);
@@ -173,7 +107,7 @@ RunRecord measure_submap(const CommandLine& line)
             named.set_subject(line.inputs[k]);
             throw named;
         }
-        files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
+        files.push_back({submap_roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
     }
     auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
@@ -189,17 +123,7 @@ RunRecord measure_submap(const CommandLine& line)
     CommandRunView view;
     run_submap(*state, inputs, view, Halves::Together);
 
-    RunRecord result;
-    result.method = "submap";
-    result.gfactor = inputs.gfactor;
-    result.files = std::move(files);
-    for (std::size_t k = 0; k < line.inputs.size(); ++k)
-        result.inputs.emplace_back(roles[k], absolute_path(line.inputs[k]));
-    result.slice_counts.emplace_back("nopi", 2);
-    if (inputs.gfactor)
-        result.slice_counts.emplace_back("pi", 2);
-    return finish_measurement<SubmapState>(std::move(result), line, std::move(state), submap_item_table(),
-                                           select_submap_item, show_submap_item);
+    return finish_measurement(submap_run_record(std::move(state), inputs, std::move(files)), line);
 }
 
 namespace {

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "submap/submap_record.h"
+
+#include "core/path.h"
+#include "record/run_items.h"
+#include "submap/submap_items.h"
+
+namespace snr {
+
+RunRecord submap_run_record(std::shared_ptr<SubmapState> state, const SubmapInputs& inputs,
+                            std::vector<InputFile> files)
+{
+    RunRecord run;
+    run.method = "submap";
+    run.time = record_time_now();
+    run.gfactor = inputs.gfactor;
+    if (inputs.gfactor)
+        run.r = reduction_rate(inputs.r_text);
+    run.files = std::move(files);
+    const std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
+    for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)
+        run.inputs.emplace_back(submap_roles[k], absolute_path(*paths[k]));
+    run.slice_counts.emplace_back("nopi", 2);
+    if (inputs.gfactor)
+        run.slice_counts.emplace_back("pi", 2);
+    record_items(run, std::move(state), submap_item_table(), select_submap_item, show_submap_item);
+    return run;
+}
+
+}  // namespace snr
