@@ -10,9 +10,12 @@
 #include <QPushButton>
 
 #include "consecutive/consecutive_items.h"
+#include "consecutive/consecutive_record.h"
+#include "core/large_memory.h"
 #include "widgets/folder_list.h"
 #include "widgets/form_widgets.h"
 #include "widgets/result_list.h"
+#include "widgets/run_record_menu.h"
 #include "widgets/window_run_view.h"
 
 namespace snr {
@@ -91,11 +94,15 @@ void TForm1::Button1Click()
     inputs.nopi_folder = DirectoryListBox1->directory();
     inputs.pi_folder = DirectoryListBox2->directory();
     WindowRunView view(*dialogs_, ListBox1, ProgressBar1);
-    if (run_consecutive(state_, inputs, view)) {
+    runMenu->forget();
+    const bool measured = run_consecutive(state_, inputs, view);
+    if (measured) {
         set_window_caption(computation_caption(state_.window.wl, state_.window.ww));
         render_display();
     }
     ProgressBar1->setVisible(false);
+    if (measured)
+        runMenu->measured(consecutive_run_record(make_shared_large<ConsecutiveState>(state_), inputs));
 }
 
 void TForm1::CheckBox1Click()

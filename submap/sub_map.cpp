@@ -15,6 +15,9 @@
 #include "widgets/window_run_view.h"
 #include "submap/marker_scan.h"
 #include "submap/submap_items.h"
+#include "submap/submap_record.h"
+#include "core/large_memory.h"
+#include "widgets/run_record_menu.h"
 
 namespace snr {
 
@@ -101,41 +104,38 @@ void TForm1::FormCreate()
     state_.window.wl = 1;
 }
 
-void TForm1::selectImage(QLabel* caption, std::string& path)
+void TForm1::selectImage(int slot)
 {
     if (const auto chosen = dialogs_->open_file(open_dialog_name_))
-        takeImage(caption, path, *chosen);
+        takeImage(slot, *chosen);
 }
 
-void TForm1::takeImage(QLabel* caption, std::string& path, const std::string& chosen)
+void TForm1::takeImage(int slot, const std::string& chosen)
 {
+    QLabel* captions[] = {Label1, Label2, Label3, Label4};
     open_dialog_name_ = chosen;
-    if (const Selection selection = check_selection(chosen); !selection.refusal.empty()) {
+    Selection selection = check_selection(chosen);
+    if (!selection.refusal.empty()) {
         dialogs_->message(selection.refusal);
         return;
     }
-    form::set_elided_text(caption, q(file_name_part(chosen)), q(chosen));
-    path = chosen;
+    form::set_elided_text(captions[slot], q(file_name_part(chosen)), q(chosen));
+    *state_.paths()[static_cast<std::size_t>(slot)] = chosen;
+    sources_[static_cast<std::size_t>(slot)] = std::move(selection.source);
 }
 
 void TForm1::openImages(const std::vector<std::string>& files)
 {
-    const std::array<std::pair<QLabel*, std::string*>, 4> selectors{{{Label1, &state_.path1_nopi},
-                                                                     {Label2, &state_.path2_nopi},
-                                                                     {Label3, &state_.path1_pi},
-                                                                     {Label4, &state_.path2_pi}}};
     // Each file is its own event: a failure is shown, naming the file as given, and the next
     // file is still taken.
-    for (std::size_t i = 0; i < files.size() && i < selectors.size(); ++i) {
-        guarded_path(*dialogs_, files[i],
-                     [&] { takeImage(selectors[i].first, *selectors[i].second, absolute_path(files[i])); });
-    }
+    for (std::size_t i = 0; i < files.size() && i < sources_.size(); ++i)
+        guarded_path(*dialogs_, files[i], [&] { takeImage(static_cast<int>(i), absolute_path(files[i])); });
 }
 
-void TForm1::Button1Click() { selectImage(Label1, state_.path1_nopi); }
-void TForm1::Button2Click() { selectImage(Label2, state_.path2_nopi); }
-void TForm1::Button3Click() { selectImage(Label3, state_.path1_pi); }
-void TForm1::Button4Click() { selectImage(Label4, state_.path2_pi); }
+void TForm1::Button1Click() { selectImage(0); }
+void TForm1::Button2Click() { selectImage(1); }
+void TForm1::Button3Click() { selectImage(2); }
+void TForm1::Button4Click() { selectImage(3); }
 
 void TForm1::Button5Click()
 {
@@ -148,10 +148,15 @@ void TForm1::Button5Click()
     inputs.r_text = s(Edit1->text());
     inputs.legend = legendTexts();
     WindowRunView view(*dialogs_, ListBox1);
+    runMenu->forget();
     if (!run_submap(state_, inputs, view))
         return;
     set_window_caption(window_caption(submap_caption_prefix, state_.window.wl, state_.window.ww));
     render_display();
+    std::vector<InputFile> files;
+    for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)
+        files.push_back({submap_roles[k], file_name_part(*state_.paths()[k]), sources_[k]});
+    runMenu->measured(submap_run_record(make_shared_large<SubmapState>(state_), inputs, std::move(files)));
 }
 
 void TForm1::clear_readout()
@@ -171,11 +176,12 @@ void TForm1::CheckBox1Click()
     for (QWidget* rate : std::initializer_list<QWidget*>{Label9, Edit1, GroupBox1})
         rate->setVisible(checked);
 
-    for (std::string* path : {&state_.path1_nopi, &state_.path2_nopi, &state_.path1_pi, &state_.path2_pi})
+    for (std::string* path : state_.paths())
         path->clear();
     for (QLabel* caption : {Label1, Label2, Label3, Label4})
         form::set_elided_text(caption, QString(), QString());
     ListBox1->clear();
+    runMenu->forget();
     clear_readout();
 }
 

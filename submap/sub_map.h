@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "widgets/viewer_form.h"
+#include "core/slice_file.h"
 #include "submap/submap_run.h"
 
 class QFrame;
@@ -76,12 +77,14 @@ protected:
 
 private:
     void createControls();
-    // Chooses the file of one selector in the file-open dialog.
-    void selectImage(QLabel* caption, std::string& path);
-    // The file chosen for one selector: remembered for the dialog, taken only with the DICM marker.
-    void takeImage(QLabel* caption, std::string& path, const std::string& chosen);
+    // Chooses the file of selector `slot` (0 to 3) in the file-open dialog.
+    void selectImage(int slot);
+    // The file chosen for a selector: remembered for the dialog, taken only with the DICM marker.
+    void takeImage(int slot, const std::string& chosen);
 
     SubmapState& state_;
+    // How the selectors' checks read their files, for the record of a run.
+    std::array<SliceSource, 4> sources_;
     std::string open_dialog_name_;  // the name last chosen in the file-open dialog
 };
 

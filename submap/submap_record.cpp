@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "submap/submap_record.h"
 
+#include <utility>
+
 #include "core/path.h"
 #include "record/run_items.h"
 #include "submap/submap_items.h"
@@ -17,7 +19,7 @@ RunRecord submap_run_record(std::shared_ptr<SubmapState> state, const SubmapInpu
     if (inputs.gfactor)
         run.r = reduction_rate(inputs.r_text);
     run.files = std::move(files);
-    const std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
+    const auto paths = std::as_const(*state).paths();
     for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)
         run.inputs.emplace_back(submap_roles[k], absolute_path(*paths[k]));
     run.slice_counts.emplace_back("nopi", 2);

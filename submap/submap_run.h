@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct SubmapState : ViewerState {
     Plane diff_image{}, diff_mean{};  // working planes of the pair in hand
     Samples sample_image{};
     std::string path1_nopi, path2_nopi, path1_pi, path2_pi;
+
+    // The four chosen paths in selector order.
+    std::array<std::string*, 4> paths() { return {&path1_nopi, &path2_nopi, &path1_pi, &path2_pi}; }
+    std::array<const std::string*, 4> paths() const { return {&path1_nopi, &path2_nopi, &path1_pi, &path2_pi}; }
 };
 
 // The control values a run reads when the start button is pressed.

@@ -15,6 +15,7 @@
 #include "widgets/result_list.h"
 #include "widgets/roi_overlay.h"
 #include "widgets/roi_window.h"
+#include "widgets/run_record_menu.h"
 #include "widgets/title_picture.h"
 #include "core/slice_file.h"
 
@@ -26,6 +27,7 @@ ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, con
     : viewer_(state),
       dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, design.program_name)),
       method_(design.method),
+      program_(design.program_name),
       caption_prefix_(design.caption_prefix)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -51,6 +53,9 @@ void ViewerForm::makeResultList(QWidget* parent, QRect geometry)
     ListBox1->setGeometry(geometry);
     ListBox1->setFont(form::font(13));
     connect(ListBox1, &ResultList::clicked, this, guardedSlot(&ViewerForm::ListBox1Click));
+    runMenu = new RunRecordMenu(ListBox1, *dialogs_, program_ + " " SNR_VERSION, [this] {
+        return roiOverlay != nullptr ? roiOverlay->roi() : std::nullopt;
+    });
 }
 
 void ViewerForm::makeImage(QWidget* parent, QRect geometry)

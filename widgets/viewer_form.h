@@ -31,6 +31,7 @@ class ImageView;
 class ResultList;
 class RoiOverlay;
 class RoiWindow;
+class RunRecordMenu;
 
 // What both main windows share: the display bitmap and its rendering, the result list, the
 // legend edits and labels, the window caption, the drag and readout, the raw export, and the
@@ -70,6 +71,8 @@ public:
     // The region of interest over Image1 and its tool window "ROI 統計", made by FormCreate.
     RoiOverlay* roiOverlay = nullptr;
     RoiWindow* roiWindow = nullptr;
+    // The result list's context menu: the last run's report and its record in the history.
+    RunRecordMenu* runMenu = nullptr;
 
 protected:
     // The window is named Form1 and gets its title, the form's font and its designed place;
@@ -169,6 +172,7 @@ private:
 
     std::vector<Item> items_;
     const QString method_;
+    const std::string program_;
     const std::string caption_prefix_;
     QFrame* legend_panel_ = nullptr;
     QLabel* readout_title_ = nullptr;

@@ -18,6 +18,7 @@
 #include "widgets/roi_window.h"
 #include "submap/sub_map.h"
 #include "tests/support/dicom_writer.h"
+#include "widgets/run_record_menu.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -399,6 +400,31 @@ TEST_F(SubmapWindow, RoiClampedToTheVisiblePixelsWithItsTable)
     test::shift_click(form->Image1, {5, 5});
     EXPECT_FALSE(form->roiOverlay->roi());
     EXPECT_EQ(text(form->label_window), caption);
+}
+
+}  // namespace
+}  // namespace snr
+
+namespace snr {
+namespace {
+
+TEST_F(SubmapWindow, TheRecordOfARunNamesTheChosenFilesAndIsForgottenWithTheLayout)
+{
+    choose_all();
+    choose(form->Button3, "plain.raw");  // refused: the slot keeps img1.dcm
+    press_start();
+    const auto& run = form->runMenu->lastRun();
+    ASSERT_TRUE(run);
+    std::vector<std::string> files;
+    for (const InputFile& file : run->files)
+        files.push_back(file.role + " " + file.name);
+    EXPECT_EQ(files, (std::vector<std::string>{"nopi_1 img1.dcm", "nopi_2 img2.dcm", "pi_1 img1.dcm", "pi_2 img2.dcm"}));
+    EXPECT_EQ(run->inputs.at(2).second, tmp.file("img1.dcm"));
+    EXPECT_EQ(run->planes.size(), 11u);
+
+    QTest::mouseClick(form->CheckBox1, Qt::LeftButton);
+    EXPECT_FALSE(form->runMenu->lastRun());
+    EXPECT_FALSE(form->runMenu->reportAction->isEnabled());
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ RunRecord measure_submap(const CommandLine& line)
     inputs.gfactor = line.inputs.size() == 4;
     inputs.r_text = line.r_text;
     inputs.legend = line.legend;
-    std::string* paths[] = {&state->path1_nopi, &state->path2_nopi, &state->path1_pi, &state->path2_pi};
+    const auto paths = state->paths();
     std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {
         *paths[k] = line.inputs[k];
