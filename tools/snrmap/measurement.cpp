@@ -132,8 +132,10 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
         result.slice_counts.emplace_back("pi", state->count_pi);
     }
     for (const auto& [role, slices] : {std::pair{"nopi", &state->slices_nopi}, std::pair{"pi", &state->slices_pi}}) {
-        for (const auto& slice : *slices)
-            result.files.push_back({role, file_name_part(slice.path), slice.source});
+        for (const auto& slice : *slices) {
+            if (slice.frame == 0)  // a file of several frames is listed once
+                result.files.push_back({role, file_name_part(slice.path), slice.source});
+        }
     }
     return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
                               select_consecutive_item);
