@@ -91,7 +91,7 @@ void TForm1::Button1Click()
     inputs.gfactor = CheckBox1->isChecked();
     inputs.nopi_folder = DirectoryListBox1->directory();
     inputs.pi_folder = DirectoryListBox2->directory();
-    WindowRunView view(*dialogs_, ListBox1, ProgressBar1);
+    WindowRunView view(*dialogs_, ListBox1, ProgressBar1, [this](const auto& texts) { showNotices(texts); });
     if (run_consecutive(state_, inputs, view)) {
         set_window_caption(computation_caption(state_.window.wl, state_.window.ww));
         render_display();

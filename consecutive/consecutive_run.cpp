@@ -18,6 +18,7 @@
 #include "core/slice_file.h"
 #include "core/text_number.h"
 #include "core/together.h"
+#include "window_model/input_notices.h"
 
 namespace snr {
 
@@ -97,6 +98,14 @@ std::optional<std::string> list_and_check(const std::string& folder, std::vector
             slices.push_back({path, static_cast<int>(k), SliceSource{true, std::move(check.frames[k])}, layout});
     }
     return std::nullopt;
+}
+
+NoticeGroup notice_group(const std::string& folder, const std::vector<ListedSlice>& slices)
+{
+    NoticeGroup group{folder, {}};
+    for (const ListedSlice& slice : slices)
+        group.inputs.push_back({notice_name(slice.path, slice.source), &slice.source});
+    return group;
 }
 
 // The slices a pass reads before it adds them: their values stay at hand while it adds them
@@ -249,6 +258,9 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor, check_slices);
     if (!r)
         return false;
+    view.notices(input_notices(notice_group(inputs.nopi_folder, state.slices_nopi),
+                               inputs.gfactor ? std::optional(notice_group(inputs.pi_folder, state.slices_pi))
+                                              : std::nullopt));
 
     for (const auto& item : consecutive_item_table())
         (state.*item.plane).fill(0.0);

@@ -146,7 +146,7 @@ void TForm1::Button5Click()
     inputs.r_text = s(Edit1->text());
     inputs.min_text = s(Edit_min->text());
     inputs.step_text = s(Edit_dis->text());
-    WindowRunView view(*dialogs_, ListBox1);
+    WindowRunView view(*dialogs_, ListBox1, nullptr, [this](const auto& texts) { showNotices(texts); });
     if (!run_submap(state_, inputs, view))
         return;
     set_window_caption(window_caption(submap_caption_prefix, state_.window.wl, state_.window.ww));

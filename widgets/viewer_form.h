@@ -124,6 +124,8 @@ protected:
 
     // The display bitmap, and the ROI tool once all controls exist.
     void createDisplayBitmap();
+    // Where a run shows the notices of its inputs: the tool window "ROI 統計".
+    void showNotices(const std::vector<std::string>& texts);
     // The change of either legend edit.
     void legendEditChange();
     void saveDisplay();

@@ -14,9 +14,16 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
             json.begin_object(file.role);
         json.begin_object(file.name);
         json.field("read_as", file.source.dicom ? "dicom" : "raw");
+        // What sets a file apart from the usual is said only where it does.
+        if (file.source.dicm_marker)
+            json.field("dicm_marker", true);
         if (file.source.dicom) {
             const DicomAttributes& dicom = file.source.attributes;
             json.field("transfer_syntax", dicom.transfer_syntax);
+            if (dicom.syntax_detected)
+                json.field("transfer_syntax_detected", true);
+            if (dicom.frames > 1)
+                json.field("frames", static_cast<long long>(dicom.frames));
             json.field("manufacturer", dicom.manufacturer);
             json.field("model", dicom.model);
             json.field("series_number", dicom.series_number);
@@ -30,6 +37,19 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
             json.end_object();
     }
     json.end_object();
+}
+
+void warn_about_inputs(std::ostream& err, const std::vector<InputFile>& files, const std::vector<std::string>& notices)
+{
+    for (const InputFile& file : files) {
+        if (file.source.dicm_marker)
+            err << "snrmap: " << file.path
+                << ": warning: DICMの印がありますがDICOMのデータセットが見つからないため、最後の131,072バイトを画素として"
+                   "読みました\n";
+    }
+    for (const std::string& notice : notices)
+        err << "snrmap: warning: " << notice << "\n";
+    err << std::flush;
 }
 
 }  // namespace snr::snrmap

@@ -40,9 +40,12 @@ public:
         if (bar_ != nullptr)
             bar_->show(position);
     }
+    void notices(const std::vector<std::string>& texts) override { notices_ = texts; }
+    const std::vector<std::string>& notices() const { return notices_; }
 
 private:
     ProgressBar* bar_;
+    std::vector<std::string> notices_;
 };
 
 // The view selection without a window: no controls, no edits to preset, nothing drawn.
@@ -124,6 +127,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
 
     Measurement result;
     result.method = "consecutive";
+    result.notices = view.notices();
     result.gfactor = inputs.gfactor;
     result.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
     result.slice_counts.emplace_back("nopi", state->count_nopi);
@@ -134,7 +138,7 @@ Measurement measure_consecutive(const CommandLine& line, ProgressBar& bar)
     for (const auto& [role, slices] : {std::pair{"nopi", &state->slices_nopi}, std::pair{"pi", &state->slices_pi}}) {
         for (const auto& slice : *slices) {
             if (slice.frame == 0)  // a file of several frames is listed once
-                result.files.push_back({role, file_name_part(slice.path), slice.source});
+                result.files.push_back({role, file_name_part(slice.path), slice.source, slice.path});
         }
     }
     return finish_measurement(std::move(result), line, std::move(state), consecutive_item_table(),
@@ -150,7 +154,7 @@ Measurement measure_submap(const CommandLine& line)
         Selection selection = check_selection(line.inputs[k]);
         if (!selection.refusal.empty())
             throw Refusal(selection.refusal);
-        files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
+        files.push_back({roles[k], file_name_part(line.inputs[k]), std::move(selection.source), line.inputs[k]});
     }
     auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
@@ -169,6 +173,7 @@ Measurement measure_submap(const CommandLine& line)
 
     Measurement result;
     result.method = "submap";
+    result.notices = view.notices();
     result.gfactor = inputs.gfactor;
     result.files = std::move(files);
     for (std::size_t k = 0; k < line.inputs.size(); ++k)
@@ -204,6 +209,10 @@ std::string summary_json(const Measurement& measurement, const std::vector<Plane
     json.field("r", measurement.r);
     json.field("scale_min", measurement.scale_min);
     json.field("scale_step", measurement.scale_step);
+    json.begin_array("notices");
+    for (const std::string& notice : measurement.notices)
+        json.field("", notice);
+    json.end_array();
     json.begin_object("planes");
     for (std::size_t k = 0; k < measurement.planes.size(); ++k) {
         const ResultPlane& plane = measurement.planes[k];

@@ -47,6 +47,7 @@ struct Measurement {
     std::vector<std::pair<std::string, std::string>> inputs;  // role, path
     std::vector<std::pair<std::string, long long>> slice_counts;
     std::vector<InputFile> files;  // as they were read
+    std::vector<std::string> notices;  // where the inputs differ
     std::optional<double> r;  // read only with the g-factor
     double scale_min = 0.0, scale_step = 0.0;
     std::vector<ResultPlane> planes;  // in list order

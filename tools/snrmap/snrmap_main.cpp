@@ -75,6 +75,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
                 ProgressBar bar(err, err_is_terminal && !line.quiet);
                 measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
             }
+            warn_about_inputs(err, measurement.files, measurement.notices);
             write_measurement(measurement, output);
         }
         output.commit();
