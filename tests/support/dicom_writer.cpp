@@ -87,6 +87,7 @@ void put_fragment(DcmDataset& data, const std::vector<Uint8>& bytes, const DcmXf
 bool encode(DcmDataset& data, E_TransferSyntax xfer, const DicomOptions& options)
 {
     static const bool registered = [] {
+        OFLog::getLogger("dcmtk").setLogLevel(OFLogger::WARN_LOG_LEVEL);  // the encoders tell what they do
         DJEncoderRegistration::registerCodecs();
         DJLSEncoderRegistration::registerCodecs();
         DcmRLEEncoderRegistration::registerCodecs();
