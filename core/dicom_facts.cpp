@@ -118,7 +118,7 @@ std::optional<unsigned> unsigned_short(DcmItem& item, const DcmTagKey& key)
     return value;
 }
 
-FrameFacts::FrameFacts(DcmItem& data) : data_(data)
+FrameFacts::FrameFacts(DcmItem& data)
 {
     // One pass over the data set's elements.
     for (DcmObject* object = data.nextInContainer(nullptr); object != nullptr; object = data.nextInContainer(object)) {

@@ -40,7 +40,6 @@ private:
     // An element of the nearest such item that holds it; empty when none does.
     std::string group_text(int frame, const DcmTagKey& group, const DcmTagKey& key) const;
 
-    DcmItem& data_;
     DicomAttributes top_;  // of the data set, outside the functional groups
     std::string acquisition_datetime_;
     DcmItem* shared_ = nullptr;

@@ -108,15 +108,33 @@ DcmInputStreamFactory* FileStream::newFactory() const
     return new FileStreamFactory(producer_.fd(), producer_.size(), tell());
 }
 
-// Item tags in either byte order; bytes handed out again after a putback may count twice,
-// which errs on the safe side.
+// Item tags (FE FF 00 E0 little endian, FF FE E0 00 big endian) among the bytes handed out;
+// bytes handed out again after a putback may count twice, which errs on the safe side. A tag
+// may begin in an earlier read: the last four bytes roll over.
 void FileStream::count_items(const unsigned char* bytes, offile_off_t count)
 {
-    for (offile_off_t k = 0; k < count; ++k) {
-        recent_ = recent_ << 8 | bytes[k];
-        if (recent_ == 0xFEFF00E0u || recent_ == 0xFFFEE000u)
+    const auto rolled = [&](offile_off_t end) {
+        for (offile_off_t k = 0; k < end; ++k) {
+            recent_ = recent_ << 8 | bytes[k];
+            if (recent_ == 0xFEFF00E0u || recent_ == 0xFFFEE000u)
+                ++items_;
+        }
+    };
+    if (count < 8) {
+        rolled(count);
+        return;
+    }
+    rolled(3);  // tags that end within the first three bytes
+    // Those that end later lie whole in these bytes; each has FE as its first or second byte.
+    const unsigned char* end = bytes + count;
+    for (const unsigned char* fe = bytes; (fe = static_cast<const unsigned char*>(std::memchr(fe, 0xFE, end - fe)));
+         ++fe) {
+        if (end - fe >= 4 && fe[1] == 0xFF && fe[2] == 0x00 && fe[3] == 0xE0)
+            ++items_;
+        if (fe > bytes && end - fe >= 3 && fe[-1] == 0xFF && fe[1] == 0xE0 && fe[2] == 0x00)
             ++items_;
     }
+    recent_ = static_cast<std::uint32_t>(end[-4]) << 24 | end[-3] << 16 | end[-2] << 8 | end[-1];
 }
 
 }  // namespace snr

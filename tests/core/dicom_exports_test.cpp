@@ -304,6 +304,17 @@ TEST(ScannerExports, FramesAreSlicesWhereSeveralAreTakenAndRefusedByCountWhereOn
     int frames_read = 0;
     EXPECT_THROW(read_slice_frames(path, 2, beyond, nullptr, sources, frames_read), UnreadableImage);
 
+    // Frames read whole before a refusal are counted; the check refuses the file for any frame.
+    std::vector<StoredPixels> bright(3, test::filled(5));
+    bright[2][9] = static_cast<std::int16_t>(40000);
+    test::write_dicom_frames(path, bright, {.pixel_representation = 0});
+    EXPECT_EQ(check_slice(path, FrameRule::Several).refusal, "には32767を超える画素値があります (40000)");
+    std::vector<SliceValues> three(3);
+    std::vector<SliceSource> three_sources(3);
+    EXPECT_THROW(read_slice_frames(path, 0, three, nullptr, three_sources, frames_read), UnreadableImage);
+    EXPECT_EQ(frames_read, 2);
+    EXPECT_EQ(three[1].stored[0], 5);
+
     // A raw file is one slice.
     test::write_slice(tmp.file("raw"), test::ramp());
     EXPECT_TRUE(check_slice(tmp.file("raw"), FrameRule::Several).frames.empty());

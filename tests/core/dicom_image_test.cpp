@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "core/dicom_dictionary.h"
 #include "core/dicom_image.h"
+#include "core/dicom_stream.h"
 
 #include "core/slice_file.h"
 #include "tests/support/dicom_writer.h"
@@ -250,6 +252,35 @@ TEST(DicomImage, ACheckedImageIsReadWithoutAParseOnlyWhileItIsAsTheCheckFoundIt)
     EXPECT_LT(check_slice(tmp.file("raw")).layout.size, 0);
     test::write_dicom(path, test::filled(1), {.rows = 512});
     EXPECT_LT(check_slice(path).layout.size, 0);
+}
+
+TEST(DicomImage, TheParsersStreamCountsItemTagsInEitherByteOrderAcrossItsReads)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("items");
+    // Tags in both orders, some split between two reads of 4,093 bytes, among bytes of no tag.
+    std::vector<std::uint8_t> bytes;
+    int tags = 0;
+    while (tags <= most_items) {
+        const bool little = tags % 3 != 0;
+        bytes.insert(bytes.end(), little ? std::initializer_list<std::uint8_t>{0xFE, 0xFF, 0x00, 0xE0}
+                                         : std::initializer_list<std::uint8_t>{0xFF, 0xFE, 0xE0, 0x00});
+        bytes.insert(bytes.end(), static_cast<std::size_t>(tags % 5), 0xFE);
+        ++tags;
+    }
+    test::write_bytes(path, bytes);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    FileStream stream(fd, static_cast<long long>(bytes.size()));
+    std::vector<unsigned char> buffer(4093);
+    long long read = 0;
+    while (stream.good() && read < static_cast<long long>(bytes.size()) - 4)
+        read += stream.read(buffer.data(), 4093);
+    EXPECT_TRUE(stream.too_many_items());
+    EXPECT_FALSE(stream.good());
+    // It stops at the tag too many, not before.
+    EXPECT_GT(read + 4093, static_cast<long long>(bytes.size()) - 10 * 4093);
+    ::close(fd);
 }
 
 using EntryFields = std::tuple<int, int, int, int, int, int, int, int, int, std::string, std::string, std::string>;
