@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
@@ -18,6 +19,7 @@
 
 #include "core/dicom_dictionary.h"
 #include "core/dicom_facts.h"
+#include "core/dicom_meta.h"
 #include "core/dicom_pixels.h"
 #include "core/dicom_stream.h"
 #include "core/dicom_syntax.h"
@@ -32,16 +34,15 @@ namespace {
 // are parsed afresh instead. A file of several frames shares its head among them.
 constexpr long long longest_kept_head_per_frame = 64 * 1024;
 
-// The image attributes every image must have, in the order they are asked for.
-struct ImageAttributes {
-    unsigned samples_per_pixel, rows, columns, bits_allocated, bits_stored, high_bit, representation;
-};
+// Bytes of a file's start in which a damaged file meta group is looked at.
+constexpr long long meta_clue_bytes = 16 * 1024;
 
 class ImageReader {
 public:
     ImageReader(int fd, long long size, const std::string& path, const DicomRequest& request)
-        : stream_(fd, size), producer_(stream_.producer()), size_(size), path_(path), request_(request)
+        : fd_(fd), size_(size), path_(path), request_(request)
     {
+        start_at(0);
     }
 
     std::optional<DicomRead> read()
@@ -51,27 +52,27 @@ public:
         prepare_dicom_reading();  // a raw file never needs the dictionary
         DcmMetaInfo meta;
         meta.transferInit();
-        const OFCondition meta_read = meta.read(stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
+        const OFCondition meta_read = meta.read(*stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
         meta.transferEnd();
-        producer_.raise_failure(path_);
+        producer_->raise_failure(path_);
         const std::string uid = meta_read.good() ? text_of(meta, DCM_TransferSyntaxUID) : "";
         const TransferSyntax syntax = transfer_syntax(uid);
 
+        const long long meta_end = producer_->position();
         DicomRead result;
         result.attributes.transfer_syntax = uid;
-        switch (syntax.use) {
-        case SyntaxUse::Lossy:
-        case SyntaxUse::Unsupported:
-            result.refusal = syntax_refusal(syntax, uid);
-            break;
-        case SyntaxUse::Native:
-        case SyntaxUse::Unknown:
-            result.refusal = read_in_place(syntax.xfer, result);
-            break;
-        case SyntaxUse::Decoded:
-        case SyntaxUse::Inflated:
-            result.refusal = read_whole(syntax, result);
-            break;
+        if (syntax.use == SyntaxUse::Unknown) {
+            result = read_without_meta(meta_end, uid);
+        } else {
+            result.refusal = read_data_set(syntax, uid, result);
+            // A damaged group length or element in the meta group can hide the data set from
+            // the toolkit while the syntax stays whole.
+            const bool read = syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported;
+            if (!read && !pixel_data_found_) {
+                DicomRead salvaged = read_without_meta(meta_end, uid);
+                if (pixel_data_found_)
+                    result = std::move(salvaged);
+            }
         }
         if (result.tail_rule)
             return result;
@@ -88,17 +89,85 @@ private:
         std::array<unsigned char, 132> head{};
         if (size_ < static_cast<long long>(head.size()))
             return false;
-        if (!producer_.read_at(0, head.data(), head.size()))
-            producer_.raise_failure(path_);
+        if (!producer_->read_at(0, head.data(), head.size()))
+            producer_->raise_failure(path_);
         return std::memcmp(head.data() + 128, "DICM", 4) == 0;
+    }
+
+    // A fresh stream from `offset` on.
+    void start_at(long long offset)
+    {
+        stream_ = std::make_unique<FileStream>(fd_, size_, offset);
+        producer_ = &stream_->producer();
+    }
+
+    std::string read_data_set(const TransferSyntax& syntax, const std::string& uid, DicomRead& result)
+    {
+        switch (syntax.use) {
+        case SyntaxUse::Lossy:
+        case SyntaxUse::Unsupported:
+            return syntax_refusal(syntax, uid);
+        case SyntaxUse::Native:
+        case SyntaxUse::Unknown:
+            return read_in_place(syntax.xfer, result);
+        case SyntaxUse::Decoded:
+        case SyntaxUse::Inflated:
+            break;
+        }
+        return read_whole(syntax, result);
+    }
+
+    // A file meta group that names no syntax the toolkit knows, or that it cannot read: where
+    // its bytes still give one, that one, else the one DCMTK detects, from where DCMTK's
+    // reading of the meta group ended, else from where its bytes say the data set may begin.
+    // The first start at which a data set with Pixel Data is found is taken, else the first
+    // with a data set at all (a start within a damaged element can make one of the bytes up
+    // to the end); without one, the tail rule.
+    DicomRead read_without_meta(long long meta_end, const std::string& written)
+    {
+        std::vector<unsigned char> head(static_cast<std::size_t>(std::min(size_, meta_clue_bytes)));
+        if (!producer_->read_at(0, head.data(), static_cast<long long>(head.size())))
+            producer_->raise_failure(path_);
+        const MetaClues clues = meta_clues(head.data(), head.size());
+        const std::string uid = written.empty() ? clues.transfer_syntax : written;
+        TransferSyntax syntax = transfer_syntax(uid);
+        // A native syntax in a meta group that led nowhere may be wrong itself (writers have
+        // named explicit VR for implicit data sets): the data set tells its own.
+        if (syntax.xfer == EXS_LittleEndianImplicit || syntax.xfer == EXS_LittleEndianExplicit ||
+            syntax.xfer == EXS_BigEndianExplicit)
+            syntax = {};
+        std::vector<long long> starts{meta_end};
+        for (const long long start : clues.data_set_starts) {
+            if (std::find(starts.begin(), starts.end(), start) == starts.end() && start < size_)
+                starts.push_back(start);
+        }
+        salvaging_ = true;
+        std::optional<DicomRead> without_pixels;
+        for (const long long start : starts) {
+            start_at(start);
+            pixel_data_found_ = false;
+            DicomRead result;
+            result.attributes.transfer_syntax = uid;
+            result.attributes.syntax_detected = true;
+            result.refusal = read_data_set(syntax, uid, result);
+            if (pixel_data_found_ || syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported)
+                return result;
+            if (!result.tail_rule && !without_pixels)
+                without_pixels = std::move(result);
+        }
+        if (without_pixels)
+            return *without_pixels;
+        DicomRead result;
+        result.tail_rule = true;
+        return result;
     }
 
     // Why a parse that DCMTK ended early is refused, if it was the stream that ended it.
     std::string parse_stopped() const
     {
-        if (stream_.too_deep())
+        if (stream_->too_deep())
             return "はDICOMファイルとして読めません (項目の入れ子が深すぎます)";
-        if (stream_.too_many_items())
+        if (stream_->too_many_items())
             return "はDICOMファイルとして読めません (項目が" + std::to_string(most_items) + "を超えます)";
         return {};
     }
@@ -112,12 +181,11 @@ private:
         DcmDataset data;
         data.transferInit();
         const OFCondition data_read =
-            data.readUntilTag(stream_, xfer, EGL_noChange, longest_loaded_value, DCM_PixelData);
+            data.readUntilTag(*stream_, xfer, EGL_noChange, longest_loaded_value, DCM_PixelData);
         data.transferEnd();
-        producer_.raise_failure(path_);
+        producer_->raise_failure(path_);
         if (detect) {
             xfer = data.getOriginalXfer();
-            result.attributes.syntax_detected = true;
             if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit) {
                 result.tail_rule = true;
                 return {};
@@ -132,18 +200,18 @@ private:
 
         const bool implicit = DcmXfer(xfer).isImplicitVR();
         const bool big_endian = xfer == EXS_BigEndianExplicit;
-        const long long value_offset = producer_.position();
+        const long long value_offset = producer_->position();
         const long long header_size = implicit ? 8 : 12;
         std::array<unsigned char, 12> header{};
         const bool after_meta = data_read.good() && value_offset >= 132 + header_size;
-        if (after_meta && !producer_.read_at(value_offset - header_size, header.data(), header_size))
-            producer_.raise_failure(path_);
+        if (after_meta && !producer_->read_at(value_offset - header_size, header.data(), header_size))
+            producer_->raise_failure(path_);
         auto word = [&](int at) {
             return big_endian ? header[at] << 8 | header[at + 1] : header[at] | header[at + 1] << 8;
         };
         if (!after_meta || word(0) != 0x7FE0 || word(2) != 0x0010) {
-            // Without a syntax, only a data set that DCMTK read to its end is one.
-            if (detect && (data_read.bad() || !has_data_elements(data))) {
+            // Without a meta group to go by, only a data set that DCMTK read to its end is one.
+            if (salvaging_ && (data_read.bad() || !has_data_elements(data))) {
                 result.tail_rule = true;
                 return {};
             }
@@ -151,6 +219,7 @@ private:
                 return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
             return "には画素データがありません";
         }
+        pixel_data_found_ = true;
         const long long length = static_cast<long long>(word(header_size - 4)) << (big_endian ? 16 : 0) |
                                  static_cast<long long>(word(header_size - 2)) << (big_endian ? 0 : 16);
         result.attributes.pixel_offset = value_offset;
@@ -174,8 +243,8 @@ private:
         if (request_.layout != nullptr && value_offset <= longest_kept_head_per_frame * frames) {
             DicomLayout& layout = *request_.layout;
             layout.head.resize(static_cast<std::size_t>(value_offset));
-            if (!producer_.read_at(0, layout.head.data(), value_offset))
-                producer_.raise_failure(path_);
+            if (!producer_->read_at(0, layout.head.data(), value_offset))
+                producer_->raise_failure(path_);
             layout.formats.assign(static_cast<std::size_t>(frames), format);
         }
 
@@ -191,8 +260,8 @@ private:
             SliceValues* values = values_of(k);
             if (values != nullptr || values_may_refuse(frame_format)) {
                 std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
-                if (!producer_.read_at(value_offset + k * frame_bytes, words, frame_bytes))
-                    producer_.raise_failure(path_);
+                if (!producer_->read_at(value_offset + k * frame_bytes, words, frame_bytes))
+                    producer_->raise_failure(path_);
                 if (std::string refusal = decode_pixels(words, frame_format, values); !refusal.empty())
                     return refusal;
             }
@@ -320,18 +389,25 @@ private:
     {
         DcmDataset data;
         data.transferInit();
-        const OFCondition data_read = data.read(stream_, syntax.xfer, EGL_noChange, longest_loaded_value);
+        const OFCondition data_read = data.read(*stream_, syntax.xfer, EGL_noChange, longest_loaded_value);
         data.transferEnd();
-        producer_.raise_failure(path_);
+        producer_->raise_failure(path_);
         FrameFacts facts(data);
         facts.fill(0, result.attributes);
         if (std::string refusal = parse_stopped(); !refusal.empty())
             return refusal;
+        DcmElement* element = nullptr;
+        const bool has_pixels =
+            data.findAndGetElement(DCM_PixelData, element).good() && element->ident() == EVR_PixelData;
+        if (salvaging_ && (data_read.bad() || (!has_pixels && !has_data_elements(data)))) {
+            result.tail_rule = true;
+            return {};
+        }
         if (data_read.bad())
             return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
-        DcmElement* element = nullptr;
-        if (data.findAndGetElement(DCM_PixelData, element).bad() || element->ident() != EVR_PixelData)
+        if (!has_pixels)
             return "には画素データがありません";
+        pixel_data_found_ = true;
         auto& pixels = static_cast<DcmPixelData&>(*element);
 
         PixelFormat format;
@@ -368,8 +444,11 @@ private:
         return {};
     }
 
-    FileStream stream_;
-    FileProducer& producer_;
+    int fd_;
+    std::unique_ptr<FileStream> stream_;
+    FileProducer* producer_ = nullptr;
+    bool salvaging_ = false;  // reading without a file meta group to go by
+    bool pixel_data_found_ = false;
     long long size_;
     const std::string& path_;
     const DicomRequest& request_;

@@ -17,7 +17,9 @@ namespace snr {
 // from the frame's Frame Acquisition DateTime, without its offset from UTC).
 struct DicomAttributes {
     std::string transfer_syntax;  // the one the data set was read in
-    bool syntax_detected = false;  // the file meta group named none that is known: it was detected
+    // The file meta group named no syntax that is known, or could not be read: the syntax was
+    // detected from the data set, or taken from the meta group's damaged bytes.
+    bool syntax_detected = false;
     std::string sop_class_uid, sop_instance_uid, specific_character_set;
     // The scanner and the acquisition.
     std::string manufacturer, model, station_name, device_serial_number;

@@ -214,6 +214,39 @@ TEST(ScannerExports, AMetaGroupWithoutAKnownSyntaxLeavesTheSyntaxToDcmtksDetecti
     EXPECT_FALSE(read(path).source.dicm_marker);
 }
 
+TEST(ScannerExports, AByteDamagedAnywhereInTheMetaGroupLeavesTheFilesValues)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("IM0001");
+    for (const char* syntax : {test::explicit_little_endian, test::implicit_little_endian, test::explicit_big_endian}) {
+        SCOPED_TRACE(syntax);
+        test::write_dicom(path, test::ramp(), {.transfer_syntax = syntax, .rescale_slope = "2.468", .padding = 10});
+        const auto bytes = test::read_bytes(path);
+        const Read healthy = read(path);
+        ASSERT_EQ(healthy.error, "");
+        // The group length and every element of the meta group, one byte at a time.
+        const std::size_t meta_end = 144 + (bytes[140] | bytes[141] << 8);
+        for (std::size_t at = 132; at < meta_end; ++at) {
+            auto damaged = bytes;
+            damaged[at] ^= 0xFF;
+            test::write_bytes(path, damaged);
+            const Read got = read(path);
+            ASSERT_EQ(got.error, "") << "byte " << at;
+            ASSERT_TRUE(got.source.dicom) << "byte " << at;
+            ASSERT_EQ(got.values->stored, healthy.values->stored) << "byte " << at;
+            ASSERT_EQ(got.values->slope, healthy.values->slope) << "byte " << at;
+        }
+    }
+
+    // A meta group naming explicit VR over an implicit data set.
+    test::write_dicom(path, test::ramp(), {.transfer_syntax = test::implicit_little_endian, .rescale_slope = "2",
+                                           .meta_syntax = test::explicit_little_endian});
+    const Read mislabelled = read(path);
+    ASSERT_EQ(mislabelled.error, "");
+    EXPECT_EQ(mislabelled.values->stored, test::ramp());
+    EXPECT_EQ(mislabelled.source.attributes.transfer_syntax, test::implicit_little_endian);
+}
+
 // Attributes an enhanced image keeps in functional groups, as elements.
 Element spacing(const char* value) { return {0x0028, 0x0030, value}; }
 Element position(const char* value) { return {0x0020, 0x0032, value}; }

@@ -87,7 +87,7 @@ void put_fragment(DcmDataset& data, const std::vector<Uint8>& bytes, const DcmXf
 bool encode(DcmDataset& data, E_TransferSyntax xfer, const DicomOptions& options)
 {
     static const bool registered = [] {
-        OFLog::getLogger("dcmtk").setLogLevel(OFLogger::WARN_LOG_LEVEL);  // the encoders tell what they do
+        OFLog::getLogger("dcmtk").setLogLevel(OFLogger::OFF_LOG_LEVEL);  // the encoders tell what they do
         DJEncoderRegistration::registerCodecs();
         DJLSEncoderRegistration::registerCodecs();
         DcmRLEEncoderRegistration::registerCodecs();
@@ -202,8 +202,8 @@ void write_dicom_frames(const std::string& path, const std::vector<StoredPixels>
         return;
     }
     // The meta group as DCMTK makes it, then its Transfer Syntax UID changed and kept so (which
-    // DCMTK would warn of).
-    OFLog::getLogger("dcmtk.dcmdata").setLogLevel(OFLogger::ERROR_LOG_LEVEL);
+    // DCMTK would warn of; errors come back as conditions).
+    OFLog::getLogger("dcmtk").setLogLevel(OFLogger::OFF_LOG_LEVEL);
     check(file.validateMetaInfo(xfer.getXfer()), "file meta group");
     DcmMetaInfo& meta = *file.getMetaInfo();
     check(meta.findAndDeleteElement(DCM_TransferSyntaxUID), "transfer syntax");
