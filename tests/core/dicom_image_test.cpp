@@ -335,10 +335,11 @@ struct FullOutcome {
         const DicomAttributes& b = other.source.attributes;
         return std::tie(source.dicom, a.transfer_syntax, a.manufacturer, a.model, a.series_number,
                         a.series_description, a.rescale_slope, a.rescale_intercept, a.pixel_offset, stored, rescaled,
-                        slope, intercept, error) ==
+                        slope, intercept, error, a.pixel_spacing, a.echo_time, a.sop_class_uid) ==
                std::tie(other.source.dicom, b.transfer_syntax, b.manufacturer, b.model, b.series_number,
                         b.series_description, b.rescale_slope, b.rescale_intercept, b.pixel_offset, other.stored,
-                        other.rescaled, other.slope, other.intercept, other.error);
+                        other.rescaled, other.slope, other.intercept, other.error, b.pixel_spacing, b.echo_time,
+                        b.sop_class_uid);
     }
 };
 
@@ -379,6 +380,10 @@ TEST(DicomDictionary, ImagesParseToTheSameValuesWithTheReadersEntriesAsWithTheWh
         {"big_endian", {.transfer_syntax = test::explicit_big_endian, .bits_stored = 12, .high_bit = 11,
                         .nesting = 1}},
         {"explicit", {.frames = 2}},
+        // Functional groups nest only where the dictionary knows their sequences.
+        {"enhanced_implicit", {.transfer_syntax = test::implicit_little_endian, .rescale_slope = "2.5",
+                               .rescale_intercept = "-7", .enhanced = true,
+                               .elements = {{0x0028, 0x0030, "0.9\\0.9"}, {0x0018, 0x9082, "15"}}}},
     };
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -400,6 +405,8 @@ TEST(DicomDictionary, ImagesParseToTheSameValuesWithTheReadersEntriesAsWithTheWh
     EXPECT_EQ(with_reader_entries[0].stored, test::ramp());
     EXPECT_TRUE(with_reader_entries[0].rescaled);
     EXPECT_EQ(with_reader_entries[2].error, "implicit_refusedは256×256の16ビット画像ではありません (512×512)");
+    EXPECT_TRUE(with_reader_entries[5].rescaled);
+    EXPECT_EQ(with_reader_entries[5].source.attributes.echo_time, "15");
 
     prepare_dicom_writing();
     for (std::size_t k = 0; k < files.size(); ++k)
