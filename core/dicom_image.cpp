@@ -67,8 +67,8 @@ public:
             result.refusal = read_data_set(syntax, uid, result);
             // A damaged group length or element in the meta group can hide the data set from
             // the toolkit while the syntax stays whole.
-            const bool read = syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported;
-            if (!read && !pixel_data_found_) {
+            const bool refused_unread = syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported;
+            if (!refused_unread && !pixel_data_found_) {
                 DicomRead salvaged = read_without_meta(meta_end, uid);
                 if (pixel_data_found_)
                     result = std::move(salvaged);
@@ -97,7 +97,7 @@ private:
     // A fresh stream from `offset` on.
     void start_at(long long offset)
     {
-        stream_ = std::make_unique<FileStream>(fd_, size_, offset);
+        stream_.emplace(fd_, size_, offset);
         producer_ = &stream_->producer();
     }
 
@@ -250,7 +250,7 @@ private:
 
         // Each frame as it lies; a check reads the words only where their values may refuse the file.
         static_assert(std::endian::native == std::endian::little);
-        const DicomAttributes file = result.attributes;
+        const DicomAttributes file = of_the_file(result.attributes);
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;
             if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
@@ -299,22 +299,41 @@ private:
         return {};
     }
 
+    // What every frame's attributes take from the file's.
+    static DicomAttributes of_the_file(const DicomAttributes& attributes)
+    {
+        DicomAttributes file;
+        file.transfer_syntax = attributes.transfer_syntax;
+        file.syntax_detected = attributes.syntax_detected;
+        file.rows = attributes.rows;
+        file.columns = attributes.columns;
+        file.frames = attributes.frames;
+        file.pixel_offset = attributes.pixel_offset;
+        return file;
+    }
+
     // The attributes and the rescale of frame k, beside what the file says of them all.
     std::string take_frame(const FrameFacts& facts, int k, const DicomAttributes& file, PixelFormat& format,
                            DicomRead& result) const
     {
-        DicomAttributes frame = file;
-        facts.fill(k, frame);
+        DicomAttributes frame;
+        if (k == 0 && first_frame() == 0) {
+            frame = std::move(result.attributes);  // frame 0's already, taken at the parse
+        } else {
+            frame.transfer_syntax = file.transfer_syntax;
+            frame.syntax_detected = file.syntax_detected;
+            facts.fill(k, frame);
+        }
         frame.rows = file.rows;
         frame.columns = file.columns;
         frame.frames = file.frames;
         frame.pixel_offset = file.pixel_offset;
         if (std::string refusal = take_rescale(frame, format); !refusal.empty())
             return (file.frames > 1 ? "のフレーム" + std::to_string(k + 1) : std::string()) + refusal;
-        if (k == first_frame())
-            result.attributes = frame;
         if (request_.frame_facts)
-            result.frames.push_back(std::move(frame));
+            result.frames.push_back(frame);
+        if (k == first_frame())
+            result.attributes = std::move(frame);
         return {};
     }
 
@@ -427,7 +446,7 @@ private:
         if (std::string refusal = check_frames(facts, frames); !refusal.empty())
             return refusal;
 
-        const DicomAttributes file = result.attributes;
+        const DicomAttributes file = of_the_file(result.attributes);
         Uint32 start_fragment = 0;
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;
@@ -445,7 +464,7 @@ private:
     }
 
     int fd_;
-    std::unique_ptr<FileStream> stream_;
+    std::optional<FileStream> stream_;
     FileProducer* producer_ = nullptr;
     bool salvaging_ = false;  // reading without a file meta group to go by
     bool pixel_data_found_ = false;

@@ -8,8 +8,10 @@
 #include <dcmtk/dcmdata/dcpixseq.h>
 #include <dcmtk/dcmdata/dcpxitem.h>
 #include <dcmtk/dcmdata/dcrledrg.h>
-#include <dcmtk/dcmjpeg/djdecode.h>
-#include <dcmtk/dcmjpls/djdecode.h>
+#include <dlfcn.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 #include "core/dicom_text.h"
 
@@ -55,9 +57,13 @@ std::string decode_pixels(std::uint16_t* words, const PixelFormat& format, Slice
     }
     if (values == nullptr)
         return {};
-    // Every stored value now lies within the 16-bit signed range.
-    for (int p = 0; p < plane_pixels; ++p)
-        values->stored[p] = static_cast<std::int16_t>(stored(p));
+    // Every stored value now lies within the 16-bit signed range. Words read in place as
+    // signed 16-bit values are those values already.
+    const bool in_place = words == value_words(*values);
+    if (!in_place || format.bits_stored != 16 || !format.signed_values) {
+        for (int p = 0; p < plane_pixels; ++p)
+            values->stored[p] = static_cast<std::int16_t>(stored(p));
+    }
     values->rescaled = format.rescaled;
     values->slope = format.slope;
     values->intercept = format.intercept;
@@ -145,12 +151,38 @@ std::string lossy_stream_detail(DcmPixelSequence& fragments, E_TransferSyntax xf
     return {};
 }
 
+namespace {
+
+// Registers the JPEG and JPEG-LS decoders of the codec module: beside the running program as
+// installed, else where the build made it. Without the module those frames do not decode.
+void load_codec_module()
+{
+    std::vector<std::string> places;
+    char program[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", program, sizeof program - 1);
+    if (length > 0) {
+        const std::string path(program, static_cast<std::size_t>(length));
+        places.push_back(path.substr(0, path.rfind('/') + 1) + SNR_CODECS_FROM_BIN);
+    }
+    places.push_back(SNR_CODECS_IN_BUILD);
+    for (const std::string& place : places) {
+        if (void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            if (auto* register_codecs = reinterpret_cast<void (*)()>(::dlsym(module, "snr_register_dicom_codecs"))) {
+                register_codecs();
+                return;  // the module stays loaded: the codecs live in it
+            }
+            ::dlclose(module);
+        }
+    }
+}
+
+}  // namespace
+
 bool decode_frame(DcmPixelData& pixels, DcmItem& data, int frame, Uint32& start_fragment, std::uint16_t* words)
 {
     static const bool registered = [] {
-        DJDecoderRegistration::registerCodecs();
-        DJLSDecoderRegistration::registerCodecs();
         DcmRLEDecoderRegistration::registerCodecs();
+        load_codec_module();
         return true;
     }();
     (void)registered;
