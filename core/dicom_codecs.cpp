@@ -5,9 +5,15 @@
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmjpeg/djdecode.h>
 #include <dcmtk/dcmjpls/djdecode.h>
+#include <cstdlib>
 
 extern "C" __attribute__((visibility("default"))) void snr_register_dicom_codecs()
 {
     DJDecoderRegistration::registerCodecs();
     DJLSDecoderRegistration::registerCodecs();
+    // Taken out of the toolkit's list before its end, which would otherwise lose them.
+    std::atexit([] {
+        DJDecoderRegistration::cleanup();
+        DJLSDecoderRegistration::cleanup();
+    });
 }

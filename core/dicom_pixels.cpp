@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 
 #include <dcmtk/dcmdata/dcpixseq.h>
 #include <dcmtk/dcmdata/dcpxitem.h>
@@ -182,6 +183,7 @@ bool decode_frame(DcmPixelData& pixels, DcmItem& data, int frame, Uint32& start_
 {
     static const bool registered = [] {
         DcmRLEDecoderRegistration::registerCodecs();
+        std::atexit(DcmRLEDecoderRegistration::cleanup);  // before the toolkit's list goes
         load_codec_module();
         return true;
     }();

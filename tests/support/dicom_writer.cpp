@@ -2,6 +2,7 @@
 #include "tests/support/dicom_writer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -91,6 +92,11 @@ bool encode(DcmDataset& data, E_TransferSyntax xfer, const DicomOptions& options
         DJEncoderRegistration::registerCodecs();
         DJLSEncoderRegistration::registerCodecs();
         DcmRLEEncoderRegistration::registerCodecs();
+        std::atexit([] {  // before the toolkit's list goes, which would lose them
+            DJEncoderRegistration::cleanup();
+            DJLSEncoderRegistration::cleanup();
+            DcmRLEEncoderRegistration::cleanup();
+        });
         return true;
     }();
     (void)registered;
