@@ -110,6 +110,12 @@ TEST(ScannerExports, LosslessCompressionGivesTheSameValuesAsTheUncompressedFile)
         }
     }
 
+    // A private syntax: implicit VR little endian, its pixel words big endian.
+    test::write_dicom(tmp.file("private.dcm"), test::ramp(), {.transfer_syntax = "1.2.840.113619.5.2"});
+    const Read private_syntax = read(tmp.file("private.dcm"));
+    ASSERT_EQ(private_syntax.error, "");
+    EXPECT_EQ(private_syntax.values->stored, test::ramp());
+
     // Frames of their own, each decoded alone.
     const std::vector<StoredPixels> frames = {test::ramp(), test::filled(-7), masked(test::ramp(), 0x00FF)};
     for (const char* syntax : {test::jpeg_lossless, test::jpeg_ls_lossless, test::rle_lossless,
