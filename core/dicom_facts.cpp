@@ -8,6 +8,7 @@
 #include <dcmtk/dcmdata/dcsequen.h>
 
 #include "core/dicom_stream.h"
+#include "core/dicom_text.h"
 
 namespace snr {
 
@@ -123,7 +124,17 @@ FrameFacts::FrameFacts(DcmItem& data)
     // One pass over the data set's elements.
     for (DcmObject* object = data.nextInContainer(nullptr); object != nullptr; object = data.nextInContainer(object)) {
         const DcmTagKey tag = object->getTag();
-        if (object->ident() == EVR_SQ || object->getLength() > longest_loaded_value)
+        if (object->ident() == EVR_SQ) {
+            auto* sequence = static_cast<DcmSequenceOfItems*>(object);
+            if (tag == DCM_SharedFunctionalGroupsSequence)
+                shared_ = sequence->getItem(0);
+            if (tag == DCM_PerFrameFunctionalGroupsSequence) {
+                per_frame_ = sequence;
+                per_frame_count_ = static_cast<int>(sequence->card());
+            }
+            continue;
+        }
+        if (object->getLength() > longest_loaded_value)
             continue;
         if (std::string DicomAttributes::*field = field_of(tag))
             top_.*field = text_of_element(*static_cast<DcmElement*>(object));
@@ -131,12 +142,8 @@ FrameFacts::FrameFacts(DcmItem& data)
             acquisition_datetime_ = text_of_element(*static_cast<DcmElement*>(object));
         else if (tag == DCM_PulseSequenceName && top_.sequence_name.empty())
             top_.sequence_name = text_of_element(*static_cast<DcmElement*>(object));
-    }
-    shared_ = first_item(data, DCM_SharedFunctionalGroupsSequence);
-    DcmSequenceOfItems* sequence = nullptr;
-    if (data.findAndGetSequence(DCM_PerFrameFunctionalGroupsSequence, sequence).good() && sequence != nullptr) {
-        per_frame_ = sequence;
-        per_frame_count_ = static_cast<int>(sequence->card());
+        else if (tag == DCM_NumberOfFrames)
+            several_frames_ = trimmed(text_of_element(*static_cast<DcmElement*>(object))) != "1";
     }
 }
 
@@ -167,11 +174,30 @@ std::string FrameFacts::group_text(int frame, const DcmTagKey& group, const DcmT
 
 void FrameFacts::fill(int frame, DicomAttributes& attributes) const
 {
-    const std::string transfer_syntax = attributes.transfer_syntax;
+    std::string transfer_syntax = std::move(attributes.transfer_syntax);
     const bool detected = attributes.syntax_detected;
     attributes = top_;
-    attributes.transfer_syntax = transfer_syntax;
+    attributes.transfer_syntax = std::move(transfer_syntax);
     attributes.syntax_detected = detected;
+    apply_groups(frame, attributes);
+}
+
+void FrameFacts::fill_first(DicomAttributes& attributes)
+{
+    if (several_frames_ || per_frame_ != nullptr) {
+        fill(0, attributes);
+        return;
+    }
+    std::string transfer_syntax = std::move(attributes.transfer_syntax);
+    const bool detected = attributes.syntax_detected;
+    attributes = std::move(top_);
+    attributes.transfer_syntax = std::move(transfer_syntax);
+    attributes.syntax_detected = detected;
+    apply_groups(0, attributes);
+}
+
+void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
+{
     attributes.frame = frame;
     if (attributes.acquisition_date.empty() && attributes.acquisition_time.empty())
         split_datetime(acquisition_datetime_, attributes);

@@ -30,11 +30,15 @@ public:
     bool groups_fit(int frames) const;
     int per_frame_items() const { return per_frame_count_; }
 
-    // The attributes of `frame` (as written, each text whole), beside what the data set says
-    // outside the functional groups, taken once.
+    // The attributes of `frame` (as written, each text whole) into `attributes`, whose transfer
+    // syntax stays.
     void fill(int frame, DicomAttributes& attributes) const;
+    // The same for frame 0; an image of one frame without per-frame groups gives its texts away
+    // (no other frame will ask for them).
+    void fill_first(DicomAttributes& attributes);
 
 private:
+    void apply_groups(int frame, DicomAttributes& attributes) const;
     // The first item of a functional group that applies to `frame`, if any.
     DcmItem* group_item(int frame, const DcmTagKey& group) const;
     // An element of the nearest such item that holds it; empty when none does.
@@ -45,6 +49,7 @@ private:
     DcmItem* shared_ = nullptr;
     DcmSequenceOfItems* per_frame_ = nullptr;
     int per_frame_count_ = 0;
+    bool several_frames_ = false;  // Number of Frames is written and not 1
 };
 
 // The elements the facts come from, for the reader's dictionary.

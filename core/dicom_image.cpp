@@ -192,7 +192,7 @@ private:
             }
         }
         FrameFacts facts(data);
-        facts.fill(0, result.attributes);
+        facts.fill_first(result.attributes);
         if (detect)
             result.attributes.transfer_syntax = DcmXfer(xfer).getXferID();
         if (std::string refusal = parse_stopped(); !refusal.empty())
@@ -250,7 +250,7 @@ private:
 
         // Each frame as it lies; a check reads the words only where their values may refuse the file.
         static_assert(std::endian::native == std::endian::little);
-        const DicomAttributes file = of_the_file(result.attributes);
+        const FileFacts file = of_the_file(result.attributes);
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;
             if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
@@ -300,20 +300,20 @@ private:
     }
 
     // What every frame's attributes take from the file's.
-    static DicomAttributes of_the_file(const DicomAttributes& attributes)
+    struct FileFacts {
+        std::string transfer_syntax;
+        bool syntax_detected;
+        unsigned rows, columns;
+        int frames;
+        long long pixel_offset;
+    };
+    static FileFacts of_the_file(const DicomAttributes& a)
     {
-        DicomAttributes file;
-        file.transfer_syntax = attributes.transfer_syntax;
-        file.syntax_detected = attributes.syntax_detected;
-        file.rows = attributes.rows;
-        file.columns = attributes.columns;
-        file.frames = attributes.frames;
-        file.pixel_offset = attributes.pixel_offset;
-        return file;
+        return {a.transfer_syntax, a.syntax_detected, a.rows, a.columns, a.frames, a.pixel_offset};
     }
 
     // The attributes and the rescale of frame k, beside what the file says of them all.
-    std::string take_frame(const FrameFacts& facts, int k, const DicomAttributes& file, PixelFormat& format,
+    std::string take_frame(const FrameFacts& facts, int k, const FileFacts& file, PixelFormat& format,
                            DicomRead& result) const
     {
         DicomAttributes frame;
@@ -412,7 +412,7 @@ private:
         data.transferEnd();
         producer_->raise_failure(path_);
         FrameFacts facts(data);
-        facts.fill(0, result.attributes);
+        facts.fill_first(result.attributes);
         if (std::string refusal = parse_stopped(); !refusal.empty())
             return refusal;
         DcmElement* element = nullptr;
@@ -446,7 +446,7 @@ private:
         if (std::string refusal = check_frames(facts, frames); !refusal.empty())
             return refusal;
 
-        const DicomAttributes file = of_the_file(result.attributes);
+        const FileFacts file = of_the_file(result.attributes);
         Uint32 start_fragment = 0;
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;

@@ -77,14 +77,17 @@ std::string take_rescale(const DicomAttributes& attributes, PixelFormat& format)
     const std::string intercept = trimmed(attributes.rescale_intercept);
     const auto slope_value = slope.empty() ? ext::real(1) : decimal(slope);
     const auto intercept_value = intercept.empty() ? ext::real(0) : decimal(intercept);
-    std::string written;
-    for (const auto& [name, text] : {std::pair{"Rescale Slope ", &slope}, {"Rescale Intercept ", &intercept}}) {
-        if (!text->empty())
-            written += (written.empty() ? "" : ", ") + (name + shown(*text));
-    }
+    const auto written = [&] {
+        std::string texts;
+        for (const auto& [name, text] : {std::pair{"Rescale Slope ", &slope}, {"Rescale Intercept ", &intercept}}) {
+            if (!text->empty())
+                texts += (texts.empty() ? "" : ", ") + (name + shown(*text));
+        }
+        return texts;
+    };
     // A slope of 0 would make every sample the intercept: a blank map, not a measurement.
     if (slope_value && *slope_value == 0)
-        return "のリスケール値が使えません (" + written + ")";
+        return "のリスケール値が使えません (" + written() + ")";
     if (slope_value && intercept_value) {
         format.slope = *slope_value;
         format.intercept = *intercept_value;
@@ -92,7 +95,7 @@ std::string take_rescale(const DicomAttributes& attributes, PixelFormat& format)
         if (rescale_in_range(format))
             return {};
     }
-    return "のリスケール値が読めません (" + written + ")";
+    return "のリスケール値が読めません (" + written() + ")";
 }
 
 namespace {

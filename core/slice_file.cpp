@@ -42,14 +42,14 @@ std::optional<SliceSource> read_values(const std::string& path, int first_frame,
     const DicomRequest request{.first_frame = first_frame, .values = values,
                                .several_frames = rule == FrameRule::Several,
                                .frame_facts = frame_attributes != nullptr};
-    const auto image = read_dicom_image(file->get(), info.st_size, path, request);
+    auto image = read_dicom_image(file->get(), info.st_size, path, request);
     if (image && !image->tail_rule) {
         frames_read = image->frames_read;
         if (!image->refusal.empty())
             throw UnreadableImage(refusal_text(path, image->refusal));
         if (frame_attributes != nullptr)
-            *frame_attributes = image->frames;
-        return SliceSource{true, image->attributes};
+            *frame_attributes = std::move(image->frames);
+        return SliceSource{true, std::move(image->attributes)};
     }
 
     if (first_frame != 0 || values.size() != 1)
@@ -129,7 +129,7 @@ SliceCheck check_slice(const std::string& path, FrameRule rule)
             check.source.dicm_marker = true;
             return check;
         }
-        check.source = {true, image->attributes};
+        check.source = {true, std::move(image->attributes)};
         check.refusal = image->refusal;
         if (check.refusal.empty())
             check.frames = std::move(image->frames);
