@@ -93,7 +93,11 @@ void TForm1::Button1Click()
     inputs.gfactor = CheckBox1->isChecked();
     inputs.nopi_folder = DirectoryListBox1->directory();
     inputs.pi_folder = DirectoryListBox2->directory();
-    WindowRunView view(*dialogs_, ListBox1, ProgressBar1);
+    std::vector<std::string> notices;
+    WindowRunView view(*dialogs_, ListBox1, ProgressBar1, [&](const auto& texts) {
+        notices = texts;
+        showNotices(texts);
+    });
     runMenu->forget();
     const bool measured = run_consecutive(state_, inputs, view);
     if (measured) {
@@ -101,8 +105,11 @@ void TForm1::Button1Click()
         render_display();
     }
     ProgressBar1->setVisible(false);
-    if (measured)
-        runMenu->measured(consecutive_run_record(make_shared_large<ConsecutiveState>(state_), inputs));
+    if (measured) {
+        RunRecord run = consecutive_run_record(make_shared_large<ConsecutiveState>(state_), inputs);
+        run.notices = std::move(notices);
+        runMenu->measured(std::move(run));
+    }
 }
 
 void TForm1::CheckBox1Click()

@@ -22,8 +22,10 @@ RunRecord consecutive_run_record(std::shared_ptr<ConsecutiveState> state, const 
         run.slice_counts.emplace_back("pi", state->count_pi);
     }
     for (const auto& [role, slices] : {std::pair{"nopi", &state->slices_nopi}, std::pair{"pi", &state->slices_pi}}) {
-        for (const auto& slice : *slices)
-            run.files.push_back({role, file_name_part(slice.path), slice.source});
+        for (const auto& slice : *slices) {
+            if (slice.frame == 0)  // a file of several frames is listed once
+                run.files.push_back({role, file_name_part(slice.path), slice.source, slice.path});
+        }
     }
     record_items(run, std::move(state), consecutive_item_table(), select_consecutive_item, show_consecutive_item);
     return run;

@@ -17,6 +17,7 @@
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/together.h"
+#include "window_model/input_notices.h"
 
 namespace snr {
 
@@ -74,24 +75,36 @@ private:
 // are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
 constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
 
-// Lists a folder into `slices` and returns the refusal of the first slice that the reader
-// would refuse, if any.
+// Lists a folder into `slices`, a slice for each frame of its files, and returns the refusal
+// of the first file that the reader would refuse, if any.
 std::optional<FileRefusal> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
 {
     slices.clear();
-    for (auto& path : list_slices(folder))
-        slices.push_back({std::move(path), {}, {}});
     std::size_t kept = 0;
-    for (auto& slice : slices) {
-        SliceCheck check = about_file(slice.path, [&] { return check_slice(slice.path); });
-        slice.source = std::move(check.source);
-        kept += check.layout.head.size();
-        if (kept <= most_kept_head_bytes)
-            slice.layout = std::move(check.layout);
+    for (auto& path : list_slices(folder)) {
+        SliceCheck check = about_file(path, [&] { return check_slice(path, FrameRule::Several); });
         if (!check.refusal.empty())
-            return FileRefusal{folder + "の" + refusal_text(slice.path, check.refusal), slice.path, check.refusal};
+            return FileRefusal{folder + "の" + refusal_text(path, check.refusal), path, check.refusal};
+        std::shared_ptr<const DicomLayout> layout;
+        kept += check.layout.head.size();
+        if (check.layout.size >= 0 && kept <= most_kept_head_bytes)
+            layout = std::make_shared<const DicomLayout>(std::move(check.layout));
+        if (check.frames.empty()) {
+            slices.push_back({path, 0, std::move(check.source), layout});
+            continue;
+        }
+        for (std::size_t k = 0; k < check.frames.size(); ++k)
+            slices.push_back({path, static_cast<int>(k), SliceSource{true, std::move(check.frames[k])}, layout});
     }
     return std::nullopt;
+}
+
+NoticeGroup notice_group(const std::string& folder, const std::vector<ListedSlice>& slices)
+{
+    NoticeGroup group{folder, {}};
+    for (const ListedSlice& slice : slices)
+        group.inputs.push_back({notice_name(slice.path, slice.source), &slice.source});
+    return group;
 }
 
 // The slices a pass reads before it adds them: their values stay at hand while it adds them
@@ -118,17 +131,28 @@ bool pass_over(std::vector<ListedSlice>& slices, Batch& batch, const Half& half,
         std::size_t read_count = 0;
         std::exception_ptr failure;
         bool stopped = false;
-        for (; read_count < wanted; ++read_count) {
+        // The frames of one file that follow one another are read together.
+        while (read_count < wanted) {
             if ((stopped = stop != nullptr && stop->load()))
                 break;
-            ListedSlice& slice = slices[first + read_count];
+            const std::size_t at = first + read_count;
+            std::size_t count = 1;
+            while (read_count + count < wanted && slices[at + count].path == slices[at].path &&
+                   slices[at + count].frame == slices[at].frame + static_cast<int>(count))
+                ++count;
+            std::array<SliceSource, batch_slices> sources;
+            int frames_read = 0;
             try {
-                const SliceSource source = about_file(slice.path, [&] {
-                    return read_slice_values(slice.path, batch.values[read_count], &slice.layout);
+                const bool parsed = about_file(slices[at].path, [&] {
+                    return read_slice_frames(slices[at].path, slices[at].frame,
+                                             std::span(batch.values.data() + read_count, count),
+                                             slices[at].layout.get(), std::span(sources.data(), count), frames_read);
                 });
-                if (pass == 0)
-                    slice.source = source;
+                for (std::size_t k = 0; pass == 0 && parsed && k < count; ++k)
+                    slices[at + k].source = std::move(sources[k]);
+                read_count += count;
             } catch (...) {
+                read_count += static_cast<std::size_t>(frames_read);
                 failure = std::current_exception();
                 break;
             }
@@ -233,6 +257,9 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor, check_slices);
     if (!r)
         return false;
+    view.notices(input_notices(notice_group(inputs.nopi_folder, state.slices_nopi),
+                               inputs.gfactor ? std::optional(notice_group(inputs.pi_folder, state.slices_pi))
+                                              : std::nullopt));
 
     for (const auto& item : consecutive_item_table())
         (state.*item.plane).fill(0.0);

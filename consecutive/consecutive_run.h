@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,13 @@
 
 namespace snr {
 
-// A slice of a run's listing and how it was read.
+// A slice of a run's listing and how it was read: a file, or a frame of a file of several.
 struct ListedSlice {
     std::string path;
+    int frame = 0;
     SliceSource source;
-    DicomLayout layout;  // as its check found it, so the passes need not parse it again
+    // As the file's check found it, so the passes need not parse it again; shared by its frames.
+    std::shared_ptr<const DicomLayout> layout;
 };
 
 // Process-wide state of snr_consecutive: its planes, counters and the viewer state.
@@ -28,7 +31,8 @@ struct ConsecutiveState : ViewerState {
     std::int32_t count_nopi = 0;
     std::int32_t count_pi = 0;
     std::int32_t slice_counter = 0;
-    // A run lists each folder once; both passes read that listing and its size is the count.
+    // A run lists each folder once; both passes read that listing and its size is the count:
+    // a folder's slices are its files' frames, files in name order, frames in frame order.
     std::vector<ListedSlice> slices_nopi, slices_pi;
 };
 

@@ -66,8 +66,7 @@ void add_standard_entries(DcmDataDictionary& dictionary, std::span<const DcmTagK
 
 bool has_standard_entries(const DcmDataDictionary& dictionary)
 {
-    // One the reader does not read.
-    return dictionary.findEntry(DCM_PatientName, nullptr) != nullptr;
+    return dictionary.numberOfEntries() >= standard_dictionary_size();
 }
 
 }  // namespace snr

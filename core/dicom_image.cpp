@@ -4,392 +4,345 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdatset.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcdict.h>
-#include <dcmtk/dcmdata/dcelem.h>
-#include <dcmtk/dcmdata/dcistrma.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
-#include <dcmtk/dcmdata/dcxfer.h>
+#include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/oflog/oflog.h>
 
 #include "core/dicom_dictionary.h"
+#include "core/dicom_facts.h"
+#include "core/dicom_meta.h"
+#include "core/dicom_pixels.h"
+#include "core/dicom_stream.h"
+#include "core/dicom_syntax.h"
+#include "core/dicom_text.h"
 #include "core/errors.h"
-#include "core/extended.h"
-#include "core/file_io.h"
 
 namespace snr {
 
 namespace {
 
-constexpr long long pixel_bytes = 2LL * plane_pixels;
-
-// DCMTK parses nested sequences by recursion, one level per item at most: a file nesting
-// items some thousands deep would exhaust the stack. An image has a few dozen items.
-constexpr int most_items = 1000;
-
-// The file as DCMTK's parser sees it: read in blocks through the system-call seam, never
-// beyond the size it had when it was opened, and ended once it has shown too many items.
-class FileProducer final : public DcmProducer {
-public:
-    FileProducer(int fd, long long size) : fd_(fd), size_(size) {}
-
-    OFBool good() const override { return error_ == 0 && !cut_ && items_ <= most_items; }
-    OFCondition status() const override { return good() ? EC_Normal : EC_InvalidStream; }
-    OFBool eos() override { return !good() || position_ >= size_; }
-    offile_off_t avail() override { return good() ? size_ - position_ : 0; }
-
-    offile_off_t read(void* buffer, offile_off_t length) override
-    {
-        auto* out = static_cast<unsigned char*>(buffer);
-        offile_off_t done = 0;
-        while (done < length && !eos()) {
-            if (position_ < block_start_ || position_ >= block_start_ + block_length_) {
-                const long long wanted = std::min<long long>(block_.size(), size_ - position_);
-                if (!read_at(position_, block_.data(), wanted))
-                    break;
-                block_start_ = position_;
-                block_length_ = wanted;
-            }
-            const long long offset = position_ - block_start_;
-            const long long count = std::min<long long>(length - done, block_length_ - offset);
-            std::memcpy(out + done, block_.data() + offset, static_cast<std::size_t>(count));
-            count_items(out + done, count);
-            done += count;
-            position_ += count;
-        }
-        return done;
-    }
-
-    offile_off_t skip(offile_off_t length) override
-    {
-        const offile_off_t count = std::min<offile_off_t>(length, avail());
-        position_ += count;
-        return count;
-    }
-
-    void putback(offile_off_t count) override
-    {
-        position_ -= count;
-        recent_ = 0;
-    }
-
-    long long position() const { return position_; }
-    bool too_many_items() const { return items_ > most_items; }
-    int fd() const { return fd_; }
-    long long size() const { return size_; }
-
-    // Reads `length` bytes at `offset`, whole; false when the file failed or ended early.
-    // Bytes the parser has just been handed come from the block it was handed them from.
-    bool read_at(long long offset, void* buffer, long long length)
-    {
-        if (offset >= block_start_ && offset + length <= block_start_ + block_length_) {
-            std::memcpy(buffer, block_.data() + (offset - block_start_), static_cast<std::size_t>(length));
-            return true;
-        }
-        const int failure = read_all_at(fd_, buffer, length, offset);
-        if (failure > 0)
-            error_ = failure;
-        cut_ = cut_ || failure < 0;
-        return failure == 0;
-    }
-
-    // Raises the I/O error that stopped the reading, if one did.
-    void raise_failure(const std::string& path) const
-    {
-        if (error_ != 0)
-            raise_io_error(error_, path);
-        if (cut_)
-            throw IoError(io_code::read_past_end);  // shorter now than when it was opened
-    }
-
-private:
-    // Item tags in either byte order among the bytes handed out; bytes handed out again after
-    // a putback may count twice, which errs on the safe side.
-    void count_items(const unsigned char* bytes, long long count)
-    {
-        for (long long k = 0; k < count; ++k) {
-            recent_ = recent_ << 8 | bytes[k];
-            if (recent_ == 0xFEFF00E0u || recent_ == 0xFFFEE000u)
-                ++items_;
-        }
-    }
-
-    int fd_;
-    long long size_;
-    long long position_ = 0;
-    int error_ = 0;
-    bool cut_ = false;
-    std::uint32_t recent_ = 0;
-    int items_ = 0;
-    std::array<unsigned char, 4096> block_;
-    long long block_start_ = 0;
-    long long block_length_ = 0;
-};
-
-// Values longer than this are not loaded; none that the reader looks at comes near it.
-constexpr Uint32 longest_loaded_value = 4096;
-
-class FileStream final : public DcmInputStream {
-public:
-    FileStream(int fd, long long size, long long offset = 0) : DcmInputStream(&producer_), producer_(fd, size)
-    {
-        skip(offset);
-    }
-    DcmInputStreamFactory* newFactory() const override;
-    FileProducer& producer() { return producer_; }
-
-private:
-    FileProducer producer_;
-};
-
-// Where a value that was not loaded can be read from, should anything ask for it.
-class FileStreamFactory final : public DcmInputStreamFactory {
-public:
-    FileStreamFactory(int fd, long long size, long long offset) : fd_(fd), size_(size), offset_(offset) {}
-    DcmInputStream* create() const override { return new FileStream(fd_, size_, offset_); }
-    DcmInputStreamFactory* clone() const override { return new FileStreamFactory(*this); }
-    DcmInputStreamFactoryType ident() const override { return DFT_DcmInputFileStreamFactory; }
-
-private:
-    int fd_;
-    long long size_;
-    long long offset_;
-};
-
-DcmInputStreamFactory* FileStream::newFactory() const
-{
-    return new FileStreamFactory(producer_.fd(), producer_.size(), tell());
-}
-
-// An element of the data set whose value was loaded: one that was not is far too long for
-// any attribute the reader looks at, and asking for it would load the whole of it.
-DcmElement* loaded_element(DcmItem& data, const DcmTagKey& key)
-{
-    DcmElement* element = nullptr;
-    if (data.findAndGetElement(key, element).bad() || element->getLength() > longest_loaded_value)
-        return nullptr;
-    return element;
-}
-
-std::string text_of(DcmItem& data, const DcmTagKey& key)
-{
-    OFString value;
-    DcmElement* element = loaded_element(data, key);
-    if (element == nullptr || element->getOFStringArray(value).bad())
-        return {};
-    return std::string(value.c_str(), value.length());
-}
-
-std::string trimmed(std::string text)
-{
-    const auto blank = [](char c) { return c == ' ' || c == '\0'; };
-    while (!text.empty() && blank(text.back()))
-        text.pop_back();
-    const auto first = std::find_if_not(text.begin(), text.end(), blank);
-    return std::string(first, text.end());
-}
-
-// A text from the file as a message shows it: printable ASCII, not too long.
-std::string shown(const std::string& text)
-{
-    std::string out = trimmed(text).substr(0, 64);
-    for (char& c : out) {
-        if (c < 0x20 || c > 0x7E)
-            c = '?';
-    }
-    return out;
-}
-
-std::optional<unsigned> unsigned_short(DcmItem& data, const DcmTagKey& key)
-{
-    Uint16 value = 0;
-    DcmElement* element = loaded_element(data, key);
-    if (element == nullptr || element->getUint16(value).bad())
-        return std::nullopt;
-    return value;
-}
-
-// A decimal string (DS) with one value; nothing for any other text.
-std::optional<ext::real> decimal(std::string text)
-{
-    text = trimmed(text);
-    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
-        text.erase(0, 1);
-    ext::real value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-int value_mask(const PixelFormat& format) { return (1 << format.bits_stored) - 1; }
-int lowest_value(const PixelFormat& format) { return format.signed_values ? -(1 << (format.bits_stored - 1)) : 0; }
-int highest_value(const PixelFormat& format)
-{
-    return format.signed_values ? (1 << (format.bits_stored - 1)) - 1 : value_mask(format);
-}
-
-bool rescale_in_range(const PixelFormat& format)
-{
-    for (const int stored : {lowest_value(format), std::min(highest_value(format), 32767)}) {
-        if (!std::isfinite(static_cast<double>(stored * format.slope + format.intercept)))
-            return false;
-    }
-    return true;
-}
-
-using PixelWords = std::array<std::uint16_t, plane_pixels>;
-
-// Memory for the words read, decoded in place into the values.
-std::uint16_t* value_words(SliceValues& values) { return reinterpret_cast<std::uint16_t*>(values.stored.data()); }
-
-// The stored values of the Pixel Data's words (the stored bits of each, sign-extended where
-// the values are signed) and their rescale, or why the file is refused. The words may be
-// `values`' own, read there; without `values` the words are only looked at where their values
-// may refuse the file.
-std::string decode_pixels(std::uint16_t* words, const PixelFormat& format, SliceValues* values)
-{
-    if (format.big_endian) {
-        for (int p = 0; p < plane_pixels; ++p)
-            words[p] = __builtin_bswap16(words[p]);
-    }
-    const int mask = value_mask(format);
-    const int sign = format.signed_values ? 1 << (format.bits_stored - 1) : 0;
-    const auto stored = [&](int p) { return ((words[p] & mask) ^ sign) - sign; };
-    if (!format.signed_values && format.bits_stored == 16) {
-        int highest = 0;
-        for (int p = 0; p < plane_pixels; ++p)
-            highest = std::max(highest, stored(p));
-        if (highest > 32767)
-            return "には32767を超える画素値があります (" + std::to_string(highest) + ")";
-    }
-    if (values == nullptr)
-        return {};
-    // Every stored value now lies within the 16-bit signed range.
-    for (int p = 0; p < plane_pixels; ++p)
-        values->stored[p] = static_cast<std::int16_t>(stored(p));
-    values->rescaled = format.rescaled;
-    values->slope = format.slope;
-    values->intercept = format.intercept;
-    return {};
-}
-
 // A layout keeps the bytes before the Pixel Data; scanner headers with long private parts
-// are parsed afresh instead.
-constexpr long long longest_kept_head = 64 * 1024;
+// are parsed afresh instead. A file of several frames shares its head among them.
+constexpr long long longest_kept_head_per_frame = 64 * 1024;
+
+// Bytes of a file's start in which a damaged file meta group is looked at.
+constexpr long long meta_clue_bytes = 16 * 1024;
 
 class ImageReader {
 public:
-    ImageReader(int fd, long long size, const std::string& path)
-        : stream_(fd, size), producer_(stream_.producer()), size_(size), path_(path)
+    ImageReader(int fd, long long size, const std::string& path, const DicomRequest& request)
+        : fd_(fd), size_(size), path_(path), request_(request)
     {
+        start_at(0);
     }
 
-    std::optional<DicomRead> read(SliceValues* values, DicomLayout* layout)
+    std::optional<DicomRead> read()
     {
-        if (!has_file_meta_group())
+        if (!has_marker())
             return std::nullopt;
         prepare_dicom_reading();  // a raw file never needs the dictionary
         DcmMetaInfo meta;
         meta.transferInit();
-        const OFCondition meta_read = meta.read(stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
+        const OFCondition meta_read = meta.read(*stream_, EXS_Unknown, EGL_noChange, longest_loaded_value);
         meta.transferEnd();
-        producer_.raise_failure(path_);
+        producer_->raise_failure(path_);
         const std::string uid = meta_read.good() ? text_of(meta, DCM_TransferSyntaxUID) : "";
-        if (uid.empty())
-            return std::nullopt;
+        const TransferSyntax syntax = transfer_syntax(uid);
 
+        const long long meta_end = producer_->position();
         DicomRead result;
         result.attributes.transfer_syntax = uid;
-        result.refusal = read_data_set(DcmXfer(uid.c_str()).getXfer(), result.attributes, values, layout);
-        if (layout != nullptr && !layout->head.empty() && result.refusal.empty()) {
-            layout->size = size_;
-            layout->attributes = result.attributes;
+        if (syntax.use == SyntaxUse::Unknown) {
+            result = read_without_meta(meta_end, uid);
+        } else {
+            result.refusal = read_data_set(syntax, uid, result);
+            // A damaged group length or element in the meta group can hide the data set from
+            // the toolkit while the syntax stays whole.
+            const bool refused_unread = syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported;
+            if (!refused_unread && !pixel_data_found_) {
+                DicomRead salvaged = read_without_meta(meta_end, uid);
+                if (pixel_data_found_)
+                    result = std::move(salvaged);
+            }
+        }
+        if (result.tail_rule)
+            return result;
+        if (request_.layout != nullptr && !request_.layout->head.empty() && result.refusal.empty()) {
+            request_.layout->size = size_;
+            request_.layout->attributes = result.attributes;
         }
         return result;
     }
 
 private:
-    bool has_file_meta_group()
+    bool has_marker()
     {
-        std::array<unsigned char, 136> head{};
+        std::array<unsigned char, 132> head{};
         if (size_ < static_cast<long long>(head.size()))
             return false;
-        if (!producer_.read_at(0, head.data(), head.size()))
-            producer_.raise_failure(path_);
-        return std::memcmp(head.data() + 128, "DICM", 4) == 0 && head[132] == 0x02 && head[133] == 0x00;
+        if (!producer_->read_at(0, head.data(), head.size()))
+            producer_->raise_failure(path_);
+        return std::memcmp(head.data() + 128, "DICM", 4) == 0;
     }
 
-    std::string read_data_set(E_TransferSyntax xfer, DicomAttributes& attributes, SliceValues* values,
-                              DicomLayout* layout)
+    // A fresh stream from `offset` on.
+    void start_at(long long offset)
     {
-        if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit)
-            return "の転送構文には対応していません (" + shown(attributes.transfer_syntax) + ")";
+        stream_.emplace(fd_, size_, offset);
+        producer_ = &stream_->producer();
+    }
 
+    std::string read_data_set(const TransferSyntax& syntax, const std::string& uid, DicomRead& result)
+    {
+        switch (syntax.use) {
+        case SyntaxUse::Lossy:
+        case SyntaxUse::Unsupported:
+            return syntax_refusal(syntax, uid);
+        case SyntaxUse::Native:
+        case SyntaxUse::Unknown:
+            return read_in_place(syntax.xfer, result);
+        case SyntaxUse::Decoded:
+        case SyntaxUse::Inflated:
+            break;
+        }
+        return read_whole(syntax, result);
+    }
+
+    // A file meta group that names no syntax the toolkit knows, or that it cannot read: where
+    // its bytes still give one, that one, else the one DCMTK detects, from where DCMTK's
+    // reading of the meta group ended, else from where its bytes say the data set may begin.
+    // The first start at which a data set with Pixel Data is found is taken, else the first
+    // with a data set at all (a start within a damaged element can make one of the bytes up
+    // to the end); without one, the tail rule.
+    DicomRead read_without_meta(long long meta_end, const std::string& written)
+    {
+        std::vector<unsigned char> head(static_cast<std::size_t>(std::min(size_, meta_clue_bytes)));
+        if (!producer_->read_at(0, head.data(), static_cast<long long>(head.size())))
+            producer_->raise_failure(path_);
+        const MetaClues clues = meta_clues(head.data(), head.size());
+        const std::string uid = written.empty() ? clues.transfer_syntax : written;
+        TransferSyntax syntax = transfer_syntax(uid);
+        // A native syntax in a meta group that led nowhere may be wrong itself (writers have
+        // named explicit VR for implicit data sets): the data set tells its own.
+        if (syntax.xfer == EXS_LittleEndianImplicit || syntax.xfer == EXS_LittleEndianExplicit ||
+            syntax.xfer == EXS_BigEndianExplicit)
+            syntax = {};
+        std::vector<long long> starts{meta_end};
+        for (const long long start : clues.data_set_starts) {
+            if (std::find(starts.begin(), starts.end(), start) == starts.end() && start < size_)
+                starts.push_back(start);
+        }
+        salvaging_ = true;
+        std::optional<DicomRead> without_pixels;
+        for (const long long start : starts) {
+            start_at(start);
+            pixel_data_found_ = false;
+            DicomRead result;
+            result.attributes.transfer_syntax = uid;
+            result.attributes.syntax_detected = true;
+            result.refusal = read_data_set(syntax, uid, result);
+            if (pixel_data_found_ || syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported)
+                return result;
+            if (!result.tail_rule && !without_pixels)
+                without_pixels = std::move(result);
+        }
+        if (without_pixels)
+            return *without_pixels;
+        DicomRead result;
+        result.tail_rule = true;
+        return result;
+    }
+
+    // Why a parse that DCMTK ended early is refused, if it was the stream that ended it.
+    std::string parse_stopped() const
+    {
+        if (stream_->too_deep())
+            return "はDICOMファイルとして読めません (項目の入れ子が深すぎます)";
+        if (stream_->too_many_items())
+            return "はDICOMファイルとして読めません (項目が" + std::to_string(most_items) + "を超えます)";
+        return {};
+    }
+
+    // A data set whose Pixel Data words lie in the file: parsed up to the header of its
+    // top-level Pixel Data element, which is read back. Without a syntax, DCMTK detects it.
+    std::string read_in_place(E_TransferSyntax xfer, DicomRead& result)
+    {
+        const bool detect = xfer == EXS_Unknown;
+        const std::string written = result.attributes.transfer_syntax;
         DcmDataset data;
         data.transferInit();
         const OFCondition data_read =
-            data.readUntilTag(stream_, xfer, EGL_noChange, longest_loaded_value, DCM_PixelData);
+            data.readUntilTag(*stream_, xfer, EGL_noChange, longest_loaded_value, DCM_PixelData);
         data.transferEnd();
-        producer_.raise_failure(path_);
-        attributes.manufacturer = text_of(data, DCM_Manufacturer);
-        attributes.model = text_of(data, DCM_ManufacturerModelName);
-        attributes.series_number = text_of(data, DCM_SeriesNumber);
-        attributes.series_description = text_of(data, DCM_SeriesDescription);
-        attributes.rescale_slope = text_of(data, DCM_RescaleSlope);
-        attributes.rescale_intercept = text_of(data, DCM_RescaleIntercept);
-        if (producer_.too_many_items())
-            return "はDICOMファイルとして読めません (項目が" + std::to_string(most_items) + "を超えます)";
-        if (data_read.bad())
-            return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
+        producer_->raise_failure(path_);
+        if (detect) {
+            xfer = data.getOriginalXfer();
+            if (xfer != EXS_LittleEndianImplicit && xfer != EXS_LittleEndianExplicit && xfer != EXS_BigEndianExplicit) {
+                result.tail_rule = true;
+                return {};
+            }
+        }
+        FrameFacts facts(data);
+        facts.fill_first(result.attributes);
+        if (detect)
+            result.attributes.transfer_syntax = DcmXfer(xfer).getXferID();
+        if (std::string refusal = parse_stopped(); !refusal.empty())
+            return refusal;
 
-        // Parsing stops right after the header of the top-level Pixel Data element; read it back.
-        const bool implicit = xfer == EXS_LittleEndianImplicit;
+        const bool implicit = DcmXfer(xfer).isImplicitVR();
         const bool big_endian = xfer == EXS_BigEndianExplicit;
-        const long long value_offset = producer_.position();
+        const long long value_offset = producer_->position();
         const long long header_size = implicit ? 8 : 12;
         std::array<unsigned char, 12> header{};
-        const bool after_meta = value_offset >= 132 + header_size;
-        if (after_meta && !producer_.read_at(value_offset - header_size, header.data(), header_size))
-            producer_.raise_failure(path_);
+        const bool after_meta = data_read.good() && value_offset >= 132 + header_size;
+        if (after_meta && !producer_->read_at(value_offset - header_size, header.data(), header_size))
+            producer_->raise_failure(path_);
         auto word = [&](int at) {
             return big_endian ? header[at] << 8 | header[at + 1] : header[at] | header[at + 1] << 8;
         };
-        if (!after_meta || word(0) != 0x7FE0 || word(2) != 0x0010)
+        if (!after_meta || word(0) != 0x7FE0 || word(2) != 0x0010) {
+            // Without a meta group to go by, only a data set that DCMTK read to its end is one.
+            if (salvaging_ && (data_read.bad() || !has_data_elements(data))) {
+                result.tail_rule = true;
+                return {};
+            }
+            if (data_read.bad())
+                return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
             return "には画素データがありません";
+        }
+        pixel_data_found_ = true;
         const long long length = static_cast<long long>(word(header_size - 4)) << (big_endian ? 16 : 0) |
                                  static_cast<long long>(word(header_size - 2)) << (big_endian ? 0 : 16);
-        attributes.pixel_offset = value_offset;
+        result.attributes.pixel_offset = value_offset;
+        if (detect && length == 0xFFFFFFFFLL)
+            return "の画素データは圧縮されていますが、転送構文が分かりません (" +
+                   (trimmed(written).empty() ? std::string("記載なし") : shown(written)) + ")";
 
         PixelFormat format;
-        format.big_endian = big_endian;
-        if (std::string refusal = check_image(data, format); !refusal.empty())
+        format.big_endian = big_endian || xfer == EXS_PrivateGE_LEI_WithBigEndianPixelData;
+        int frames = 1;
+        if (std::string refusal = check_image(data, format, frames, result.attributes); !refusal.empty())
             return refusal;
         if (!implicit && (header[4] != 'O' || header[5] != 'W'))  // 16-bit words are OW
             return "の画素の形式には対応していません (VR " + shown(std::string(header.begin() + 4, header.begin() + 6)) + ")";
-        if (length != pixel_bytes)
+        if (length != frames * frame_bytes)
             return "の画素データの長さが合いません (" + std::to_string(length) + "バイト)";
-        if (value_offset + pixel_bytes > size_)
+        if (value_offset + length > size_)
             return "は途中で切れています";
-        if (std::string refusal = check_rescale(attributes, format); !refusal.empty())
+        if (std::string refusal = check_frames(facts, frames); !refusal.empty())
             return refusal;
-        if (layout != nullptr && value_offset <= longest_kept_head) {
-            layout->head.resize(static_cast<std::size_t>(value_offset));
-            if (!producer_.read_at(0, layout->head.data(), value_offset))
-                producer_.raise_failure(path_);
-            layout->format = format;
+        if (request_.layout != nullptr && value_offset <= longest_kept_head_per_frame * frames) {
+            DicomLayout& layout = *request_.layout;
+            layout.head.resize(static_cast<std::size_t>(value_offset));
+            if (!producer_->read_at(0, layout.head.data(), value_offset))
+                producer_->raise_failure(path_);
+            layout.formats.assign(static_cast<std::size_t>(frames), format);
         }
-        return read_pixels(value_offset, format, values);
+
+        // Each frame as it lies; a check reads the words only where their values may refuse the file.
+        static_assert(std::endian::native == std::endian::little);
+        const FileFacts file = of_the_file(result.attributes);
+        for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
+            PixelFormat frame_format = format;
+            if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
+                return refusal;
+            if (request_.layout != nullptr && !request_.layout->formats.empty())
+                request_.layout->formats[static_cast<std::size_t>(k)] = frame_format;
+            SliceValues* values = values_of(k);
+            if (values != nullptr || values_may_refuse(frame_format)) {
+                std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
+                if (!producer_->read_at(value_offset + k * frame_bytes, words, frame_bytes))
+                    producer_->raise_failure(path_);
+                if (std::string refusal = decode_pixels(words, frame_format, values); !refusal.empty())
+                    return refusal;
+            }
+            ++result.frames_read;
+        }
+        return {};
     }
 
-    static std::string check_image(DcmDataset& data, PixelFormat& format)
+    static bool has_data_elements(DcmDataset& data)
+    {
+        for (DcmObject* object = data.nextInContainer(nullptr); object != nullptr; object = data.nextInContainer(object)) {
+            if (object->getGTag() >= 0x0008)
+                return true;
+        }
+        return false;
+    }
+
+    // The frames asked for (all of them for a check), with their attributes and formats.
+    int first_frame() const { return request_.values.empty() ? 0 : request_.first_frame; }
+    int frame_count(int frames) const
+    {
+        return request_.values.empty() ? frames : static_cast<int>(request_.values.size());
+    }
+
+    // The frames asked for (all of them for a check) must be in the file, and an enhanced image
+    // must have functional groups for each.
+    std::string check_frames(const FrameFacts& facts, int frames) const
+    {
+        if (!facts.groups_fit(frames))
+            return "の機能グループの数がフレーム数と合いません (" + std::to_string(facts.per_frame_items()) + "項目, " +
+                   std::to_string(frames) + "フレーム)";
+        const int end = first_frame() + frame_count(frames);
+        if (first_frame() < 0 || end > frames)
+            return "にはフレーム" + std::to_string(end) + "がありません (" + std::to_string(frames) + "フレーム)";
+        return {};
+    }
+
+    // What every frame's attributes take from the file's.
+    struct FileFacts {
+        std::string transfer_syntax;
+        bool syntax_detected;
+        unsigned rows, columns;
+        int frames;
+        long long pixel_offset;
+    };
+    static FileFacts of_the_file(const DicomAttributes& a)
+    {
+        return {a.transfer_syntax, a.syntax_detected, a.rows, a.columns, a.frames, a.pixel_offset};
+    }
+
+    // The attributes and the rescale of frame k, beside what the file says of them all.
+    std::string take_frame(const FrameFacts& facts, int k, const FileFacts& file, PixelFormat& format,
+                           DicomRead& result) const
+    {
+        DicomAttributes frame;
+        if (k == 0 && first_frame() == 0) {
+            frame = std::move(result.attributes);  // frame 0's already, taken at the parse
+        } else {
+            frame.transfer_syntax = file.transfer_syntax;
+            frame.syntax_detected = file.syntax_detected;
+            facts.fill(k, frame);
+        }
+        frame.rows = file.rows;
+        frame.columns = file.columns;
+        frame.frames = file.frames;
+        frame.pixel_offset = file.pixel_offset;
+        if (std::string refusal = take_rescale(frame, format); !refusal.empty())
+            return (file.frames > 1 ? "のフレーム" + std::to_string(k + 1) : std::string()) + refusal;
+        if (request_.frame_facts)
+            result.frames.push_back(frame);
+        if (k == first_frame())
+            result.attributes = std::move(frame);
+        return {};
+    }
+
+    SliceValues* values_of(int k) const
+    {
+        return request_.values.empty() ? nullptr : &request_.values[static_cast<std::size_t>(k - first_frame())];
+    }
+
+    std::string check_image(DcmItem& data, PixelFormat& format, int& frames, DicomAttributes& attributes) const
     {
         const auto samples_per_pixel = unsigned_short(data, DCM_SamplesPerPixel);
         const auto rows = unsigned_short(data, DCM_Rows);
@@ -406,6 +359,8 @@ private:
             if (!value)
                 return std::string("には画像の属性がありません (") + name + ")";
         }
+        attributes.rows = *rows;
+        attributes.columns = *columns;
 
         const std::string photometric = trimmed(text_of(data, DCM_PhotometricInterpretation));
         if (*samples_per_pixel != 1)
@@ -416,9 +371,9 @@ private:
             return "は256×256の16ビット画像ではありません (" + std::to_string(*columns) + "×" + std::to_string(*rows) + ")";
         if (*bits_allocated != 16)
             return "は256×256の16ビット画像ではありません (" + std::to_string(*bits_allocated) + "ビット)";
-        const std::string frames = trimmed(text_of(data, DCM_NumberOfFrames));
-        if (!frames.empty() && decimal(frames) != ext::real(1))
-            return "は1フレームの画像ではありません (" + shown(frames) + "フレーム)";
+        if (std::string refusal = take_frame_count(trimmed(text_of(data, DCM_NumberOfFrames)), frames); !refusal.empty())
+            return refusal;
+        attributes.frames = frames;
         if (*bits_stored < 1 || *bits_stored > 16 || *high_bit + 1 != *bits_stored || *representation > 1)
             return "の画素の形式には対応していません (Bits Stored " + std::to_string(*bits_stored) + ", High Bit " +
                    std::to_string(*high_bit) + ", Pixel Representation " + std::to_string(*representation) + ")";
@@ -427,45 +382,96 @@ private:
         return {};
     }
 
-    static std::string check_rescale(const DicomAttributes& attributes, PixelFormat& format)
+    std::string take_frame_count(const std::string& text, int& frames) const
     {
-        const std::string slope = trimmed(attributes.rescale_slope);
-        const std::string intercept = trimmed(attributes.rescale_intercept);
-        const auto slope_value = slope.empty() ? ext::real(1) : decimal(slope);
-        const auto intercept_value = intercept.empty() ? ext::real(0) : decimal(intercept);
-        if (slope_value && intercept_value) {
-            format.slope = *slope_value;
-            format.intercept = *intercept_value;
-            format.rescaled = format.slope != 1 || format.intercept != 0;
-            if (rescale_in_range(format))
-                return {};
-        }
-        std::string written;
-        for (const auto& [name, text] : {std::pair{"Rescale Slope ", &slope}, {"Rescale Intercept ", &intercept}}) {
-            if (!text->empty())
-                written += (written.empty() ? "" : ", ") + (name + shown(*text));
-        }
-        return "のリスケール値が読めません (" + written + ")";
-    }
-
-    // Without `values`, pixels are read only where their values may refuse the file.
-    std::string read_pixels(long long offset, const PixelFormat& format, SliceValues* values)
-    {
-        const bool may_refuse = !format.signed_values && format.bits_stored == 16;
-        if (values == nullptr && !may_refuse)
+        if (text.empty())
             return {};
-        static_assert(std::endian::native == std::endian::little);
-        PixelWords spare;
-        std::uint16_t* words = values != nullptr ? value_words(*values) : spare.data();
-        if (!producer_.read_at(offset, words, pixel_bytes))
-            producer_.raise_failure(path_);
-        return decode_pixels(words, format, values);
+        const auto value = decimal(text);
+        if (!value || *value < 1 || *value != static_cast<ext::real>(static_cast<long long>(*value)) || *value > 1e6)
+            return "のフレーム数が読めません (" + shown(text) + ")";
+        frames = static_cast<int>(*value);
+        if (frames != 1 && !request_.several_frames)
+            return "は1フレームの画像ではありません (" + shown(text) + "フレーム)";
+        return {};
     }
 
-    FileStream stream_;
-    FileProducer& producer_;
+    std::uint16_t* spare_words()
+    {
+        if (!spare_)
+            spare_ = std::make_unique<std::array<std::uint16_t, plane_pixels>>();
+        return spare_->data();
+    }
+
+    // A compressed or deflated data set: read whole (values over 4 KiB are read from the file
+    // when asked for), its frames decoded through DCMTK's codecs.
+    std::string read_whole(const TransferSyntax& syntax, DicomRead& result)
+    {
+        DcmDataset data;
+        data.transferInit();
+        const OFCondition data_read = data.read(*stream_, syntax.xfer, EGL_noChange, longest_loaded_value);
+        data.transferEnd();
+        producer_->raise_failure(path_);
+        FrameFacts facts(data);
+        facts.fill_first(result.attributes);
+        if (std::string refusal = parse_stopped(); !refusal.empty())
+            return refusal;
+        DcmElement* element = nullptr;
+        const bool has_pixels =
+            data.findAndGetElement(DCM_PixelData, element).good() && element->ident() == EVR_PixelData;
+        if (salvaging_ && (data_read.bad() || (!has_pixels && !has_data_elements(data)))) {
+            result.tail_rule = true;
+            return {};
+        }
+        if (data_read.bad())
+            return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
+        if (!has_pixels)
+            return "には画素データがありません";
+        pixel_data_found_ = true;
+        auto& pixels = static_cast<DcmPixelData&>(*element);
+
+        PixelFormat format;
+        int frames = 1;
+        if (std::string refusal = check_image(data, format, frames, result.attributes); !refusal.empty())
+            return refusal;
+        DcmPixelSequence* fragments = nullptr;
+        if (pixels.getEncapsulatedRepresentation(syntax.xfer, nullptr, fragments).good() && fragments != nullptr) {
+            if (std::string detail = lossy_stream_detail(*fragments, syntax.xfer); !detail.empty())
+                return syntax_refusal({syntax.xfer, SyntaxUse::Lossy, syntax.name + ", " + detail},
+                                      result.attributes.transfer_syntax);
+            if (fragments->card() < static_cast<unsigned long>(frames) + 1)
+                return "の画素データの断片がフレームより少なくなっています (" + std::to_string(fragments->card()) + "項目)";
+        } else if (pixels.getLength() != frames * frame_bytes) {
+            return "の画素データの長さが合いません (" + std::to_string(pixels.getLength()) + "バイト)";
+        }
+        if (std::string refusal = check_frames(facts, frames); !refusal.empty())
+            return refusal;
+
+        const FileFacts file = of_the_file(result.attributes);
+        Uint32 start_fragment = 0;
+        for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
+            PixelFormat frame_format = format;
+            if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
+                return refusal;
+            SliceValues* values = values_of(k);
+            std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
+            if (!decode_frame(pixels, data, k, start_fragment, words))
+                return "の画素データを展開できません (" + syntax.name + ")";
+            if (std::string refusal = decode_pixels(words, frame_format, values); !refusal.empty())
+                return refusal;
+            ++result.frames_read;
+        }
+        return {};
+    }
+
+    int fd_;
+    std::optional<FileStream> stream_;
+    FileProducer* producer_ = nullptr;
+    bool salvaging_ = false;  // reading without a file meta group to go by
+    bool pixel_data_found_ = false;
     long long size_;
     const std::string& path_;
+    const DicomRequest& request_;
+    std::unique_ptr<std::array<std::uint16_t, plane_pixels>> spare_;
 };
 
 }  // namespace
@@ -474,10 +480,9 @@ private:
 // the file meta group. DCMTK reads an element missing from the dictionary as bytes, and the
 // reader skips it like every other it does not read, so an image parses to the same values as
 // with the whole dictionary, which takes some milliseconds of fresh memory to make.
-const DcmTagKey read_elements[] = {
-    DCM_Manufacturer, DCM_ManufacturerModelName, DCM_SeriesNumber, DCM_SeriesDescription, DCM_SamplesPerPixel,
-    DCM_PhotometricInterpretation, DCM_NumberOfFrames, DCM_Rows, DCM_Columns, DCM_BitsAllocated, DCM_BitsStored,
-    DCM_HighBit, DCM_PixelRepresentation, DCM_RescaleIntercept, DCM_RescaleSlope, DCM_PixelData,
+const DcmTagKey image_elements[] = {
+    DCM_SamplesPerPixel, DCM_PhotometricInterpretation, DCM_NumberOfFrames, DCM_Rows, DCM_Columns,
+    DCM_BitsAllocated, DCM_BitsStored, DCM_HighBit, DCM_PixelRepresentation, DCM_PlanarConfiguration, DCM_PixelData,
 };
 
 void prepare_dicom_reading()
@@ -493,9 +498,13 @@ void prepare_dicom_reading()
             ::setenv(DCM_DICT_ENVIRONMENT_VARIABLE, "/dev/null", 1);
         // The reasons a file is refused are the message; DCMTK's own log would only repeat them.
         DCM_dcmdataLogger.setLogLevel(OFLogger::OFF_LOG_LEVEL);
+        OFLog::getLogger("dcmtk").setLogLevel(OFLogger::OFF_LOG_LEVEL);  // the codecs' too
         DcmDataDictionary& dictionary = dcmDataDict.wrlock();
-        if (ours && dictionary.numberOfEntries() == 0)  // not made earlier by a writer, that is
-            add_standard_entries(dictionary, read_elements);
+        if (ours && dictionary.numberOfEntries() == 0) {  // not made earlier by a writer, that is
+            std::vector<DcmTagKey> keys(std::begin(image_elements), std::end(image_elements));
+            keys.insert(keys.end(), fact_elements, fact_elements + fact_element_count);
+            add_standard_entries(dictionary, keys);
+        }
         dcmDataDict.wrunlock();
         return true;
     }();
@@ -510,28 +519,42 @@ void prepare_dicom_writing()
     dcmDataDict.wrunlock();
 }
 
-std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path, SliceValues* values,
-                                          DicomLayout* layout)
+std::optional<DicomRead> read_dicom_image(int fd, long long size, const std::string& path,
+                                          const DicomRequest& request)
 {
-    if (layout != nullptr)
-        *layout = DicomLayout{};
-    return ImageReader(fd, size, path).read(values, layout);
+    if (request.layout != nullptr)
+        *request.layout = DicomLayout{};
+    return ImageReader(fd, size, path, request).read();
 }
 
 std::optional<std::string> read_known_image(int fd, long long size, const DicomLayout& layout,
-                                            const std::string& path, SliceValues& values)
+                                            const std::string& path, int first_frame,
+                                            std::span<SliceValues> values, int& frames_read)
 {
+    frames_read = 0;
     if (layout.size < 0 || size != layout.size)
+        return std::nullopt;
+    const auto frames = static_cast<int>(layout.formats.size());
+    if (first_frame < 0 || first_frame + static_cast<long long>(values.size()) > frames)
         return std::nullopt;
     FileProducer file(fd, size);
     const auto head_size = static_cast<long long>(layout.head.size());
     std::vector<unsigned char> head(layout.head.size());
-    std::uint16_t* words = value_words(values);
-    if (!file.read_at(0, head.data(), head_size) || !file.read_at(head_size, words, pixel_bytes))
+    if (!file.read_at(0, head.data(), head_size))
         file.raise_failure(path);
     if (head != layout.head)
         return std::nullopt;
-    return decode_pixels(words, layout.format, &values);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const int frame = first_frame + static_cast<int>(k);
+        std::uint16_t* words = value_words(values[k]);
+        if (!file.read_at(head_size + frame * frame_bytes, words, frame_bytes))
+            file.raise_failure(path);
+        if (std::string refusal = decode_pixels(words, layout.formats[static_cast<std::size_t>(frame)], &values[k]);
+            !refusal.empty())
+            return refusal;
+        ++frames_read;
+    }
+    return std::string();
 }
 
 }  // namespace snr

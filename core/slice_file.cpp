@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,38 +19,79 @@
 
 namespace snr {
 
-SliceSource read_slice_values(const std::string& path, SliceValues& values, const DicomLayout* checked)
+namespace {
+
+// Reads frames of a file; nothing when it was read by the kept layout. `frame_attributes`,
+// when given, get the attributes of each frame of a parsed DICOM image.
+std::optional<SliceSource> read_values(const std::string& path, int first_frame, std::span<SliceValues> values,
+                                       const DicomLayout* checked, FrameRule rule,
+                                       std::vector<DicomAttributes>* frame_attributes, int& frames_read)
 {
+    frames_read = 0;
     struct stat info {};
     auto file = open_regular_file(path, info);
     if (!file)
         throw IoError(io_code::short_slice);  // a FIFO or device holds no slice
     if (checked != nullptr) {
-        if (auto refusal = read_known_image(file->get(), info.st_size, *checked, path, values)) {
+        if (auto refusal = read_known_image(file->get(), info.st_size, *checked, path, first_frame, values, frames_read)) {
             if (!refusal->empty())
                 throw UnreadableImage(refusal_text(path, *refusal));
-            return {true, checked->attributes};
+            return std::nullopt;
         }
     }
-    if (auto image = read_dicom_image(file->get(), info.st_size, path, &values)) {
+    const DicomRequest request{.first_frame = first_frame, .values = values,
+                               .several_frames = rule == FrameRule::Several,
+                               .frame_facts = frame_attributes != nullptr};
+    auto image = read_dicom_image(file->get(), info.st_size, path, request);
+    if (image && !image->tail_rule) {
+        frames_read = image->frames_read;
         if (!image->refusal.empty())
             throw UnreadableImage(refusal_text(path, image->refusal));
-        return {true, image->attributes};
+        if (frame_attributes != nullptr)
+            *frame_attributes = std::move(image->frames);
+        return SliceSource{true, std::move(image->attributes)};
     }
 
+    if (first_frame != 0 || values.size() != 1)
+        throw UnreadableImage(refusal_text(path, "にはフレーム" + std::to_string(first_frame + values.size()) +
+                                                     "がありません (1フレーム)"));
     const long long records = static_cast<long long>(info.st_size) / 2;
     if (records < plane_pixels)
         throw IoError(io_code::short_slice);
 
     // Little-endian signed records, as this machine holds them.
-    static_assert(std::endian::native == std::endian::little && slice_bytes == sizeof values.stored);
-    if (const int failure = read_all_at(file->get(), values.stored.data(), slice_bytes, 2 * (records - plane_pixels))) {
+    SliceValues& slice = values[0];
+    static_assert(std::endian::native == std::endian::little && slice_bytes == sizeof slice.stored);
+    if (const int failure = read_all_at(file->get(), slice.stored.data(), slice_bytes, 2 * (records - plane_pixels))) {
         if (failure < 0)
             throw IoError(io_code::read_past_end);
         raise_io_error(failure, path);
     }
-    values.rescaled = false;
-    return {};
+    slice.rescaled = false;
+    frames_read = 1;
+    return SliceSource{false, {}, image.has_value()};
+}
+
+}  // namespace
+
+SliceSource read_slice_values(const std::string& path, SliceValues& values, const DicomLayout* checked)
+{
+    int frames_read = 0;
+    if (auto source = read_values(path, 0, std::span(&values, 1), checked, FrameRule::One, nullptr, frames_read))
+        return *source;
+    return {true, checked->attributes};
+}
+
+bool read_slice_frames(const std::string& path, int first_frame, std::span<SliceValues> values,
+                       const DicomLayout* checked, std::span<SliceSource> sources, int& frames_read)
+{
+    std::vector<DicomAttributes> frames;
+    const auto source = read_values(path, first_frame, values, checked, FrameRule::Several, &frames, frames_read);
+    if (!source)
+        return false;
+    for (std::size_t k = 0; k < sources.size(); ++k)
+        sources[k] = k < frames.size() ? SliceSource{true, std::move(frames[k])} : *source;
+    return true;
 }
 
 void make_samples(const SliceValues& values, Samples& samples)
@@ -72,16 +114,25 @@ SliceSource read_slice(const std::string& path, Samples& samples, const DicomLay
     return source;
 }
 
-SliceCheck check_slice(const std::string& path)
+SliceCheck check_slice(const std::string& path, FrameRule rule)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
     SliceCheck check;
     if (!file)
         return check;  // read_slice reports it
-    if (auto image = read_dicom_image(file->get(), info.st_size, path, nullptr, &check.layout)) {
-        check.source = {true, image->attributes};
+    const DicomRequest request{.several_frames = rule == FrameRule::Several,
+                               .frame_facts = rule == FrameRule::Several,
+                               .layout = &check.layout};
+    if (auto image = read_dicom_image(file->get(), info.st_size, path, request)) {
+        if (image->tail_rule) {
+            check.source.dicm_marker = true;
+            return check;
+        }
+        check.source = {true, std::move(image->attributes)};
         check.refusal = image->refusal;
+        if (check.refusal.empty())
+            check.frames = std::move(image->frames);
     }
     return check;
 }

@@ -20,7 +20,8 @@ namespace snr {
 struct InputFile {
     std::string role;  // the folder's or the image's role: "nopi", "pi", "nopi_1", ...
     std::string name;  // without its folder
-    SliceSource source;
+    SliceSource source;  // of its first frame
+    std::string path;    // as given
 };
 
 // A file written of a plane, and the SHA-256 of its bytes (64 hexadecimal digits).

@@ -25,9 +25,11 @@ void write_scanner_facts(JsonText& json, const DicomAttributes& dicom)
     json.field("pixel_spacing", dicom.pixel_spacing);
 }
 
-// "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw") and,
-// for a DICOM image, what it says about itself as written (empty when absent) and the byte
-// offset of its Pixel Data.
+// "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw");
+// "dicm_marker": true for a raw file that carries the marker; for a DICOM image what it says
+// about itself as written (empty when absent; its first frame's, for a file of several),
+// "transfer_syntax_detected": true where the syntax was detected, "frames" where there are
+// several, and the byte offset of its Pixel Data (-1 where compressed).
 void write_input_files(JsonText& json, const std::vector<InputFile>& files)
 {
     json.begin_object("files");
@@ -37,9 +39,16 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
             json.begin_object(file.role);
         json.begin_object(file.name);
         json.field("read_as", file.source.dicom ? "dicom" : "raw");
+        // What sets a file apart from the usual is said only where it does.
+        if (file.source.dicm_marker)
+            json.field("dicm_marker", true);
         if (file.source.dicom) {
             const DicomAttributes& dicom = file.source.attributes;
             json.field("transfer_syntax", dicom.transfer_syntax);
+            if (dicom.syntax_detected)
+                json.field("transfer_syntax_detected", true);
+            if (dicom.frames > 1)
+                json.field("frames", static_cast<long long>(dicom.frames));
             json.field("manufacturer", dicom.manufacturer);
             json.field("model", dicom.model);
             json.field("series_number", dicom.series_number);

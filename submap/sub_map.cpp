@@ -147,7 +147,11 @@ void TForm1::Button5Click()
     inputs.caption4 = s(Label4->text());
     inputs.r_text = s(Edit1->text());
     inputs.legend = legendTexts();
-    WindowRunView view(*dialogs_, ListBox1);
+    std::vector<std::string> notices;
+    WindowRunView view(*dialogs_, ListBox1, nullptr, [&](const auto& texts) {
+        notices = texts;
+        showNotices(texts);
+    });
     runMenu->forget();
     if (!run_submap(state_, inputs, view))
         return;
@@ -156,7 +160,9 @@ void TForm1::Button5Click()
     std::vector<InputFile> files;
     for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)
         files.push_back({submap_roles[k], file_name_part(*state_.paths()[k]), sources_[k]});
-    runMenu->measured(submap_run_record(make_shared_large<SubmapState>(state_), inputs, std::move(files)));
+    RunRecord run = submap_run_record(make_shared_large<SubmapState>(state_), inputs, std::move(files));
+    run.notices = std::move(notices);
+    runMenu->measured(std::move(run));
 }
 
 void TForm1::clear_readout()

@@ -13,6 +13,7 @@
 #include "core/slice_file.h"
 #include "core/together.h"
 #include "submap/submap_items.h"
+#include "window_model/input_notices.h"
 
 namespace snr {
 
@@ -97,6 +98,7 @@ struct Pair {
     Plane& noise;
     Plane& snr;
     Plane* display = nullptr;  // takes image 1 as soon as it is read
+    std::array<SliceSource, 2>* sources = nullptr;  // how each image was read
 };
 
 // Working planes; the state's hold those of the last pair measured.
@@ -106,20 +108,21 @@ struct Working {
     Samples& samples;
 };
 
-void read_image(const std::string& path, Samples& samples, Plane& image)
+SliceSource read_image(const std::string& path, Samples& samples, Plane& image)
 {
-    about_file(path, [&] { read_slice(path, samples); });
+    SliceSource source = about_file(path, [&] { return read_slice(path, samples); });
     for (int p = 0; p < plane_pixels; ++p)
         image[p] = samples[p];
+    return source;
 }
 
 // Reads both images of a pair, then its signal, noise and SNR pass by pass, and the legend.
 void measure_pair(const SubmapState& state, const Pair& pair, const Working& working)
 {
-    read_image(pair.path1, working.samples, pair.image1);
+    (*pair.sources)[0] = read_image(pair.path1, working.samples, pair.image1);
     if (pair.display != nullptr)
         *pair.display = pair.image1;
-    read_image(pair.path2, working.samples, pair.image2);
+    (*pair.sources)[1] = read_image(pair.path2, working.samples, pair.image2);
     Plane& diff_image = working.diff_image;
     Plane& diff_mean = working.diff_mean;
     for (int p = 0; p < plane_pixels; ++p)
@@ -190,10 +193,11 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
         return false;
     read_legend_settings(inputs.legend, state.legend);
 
+    std::array<SliceSource, 2> nopi_sources, pi_sources;
     const Pair nopi{state.path1_nopi, state.path2_nopi, state.img1_nopi, state.img2_nopi,
-                    state.signal_nopi, state.noise_nopi, state.snr_nopi, &state.disp_image};
+                    state.signal_nopi, state.noise_nopi, state.snr_nopi, &state.disp_image, &nopi_sources};
     const Pair pi{state.path1_pi, state.path2_pi, state.img1_pi, state.img2_pi,
-                  state.signal_pi, state.noise_pi, state.snr_pi};
+                  state.signal_pi, state.noise_pi, state.snr_pi, nullptr, &pi_sources};
     const Working working{state.diff_image, state.diff_mean, state.sample_image};
     if (inputs.gfactor && halves == Halves::Together) {
         // The no-PI pair gets working planes of its own; the state's end with the PI pair's.
@@ -213,6 +217,9 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
         if (inputs.gfactor)
             measure_pair(state, pi, working);
     }
+    const NoticeGroup nopi_pair{"", {{inputs.caption1, &nopi_sources[0]}, {inputs.caption2, &nopi_sources[1]}}};
+    const NoticeGroup pi_pair{"", {{inputs.caption3, &pi_sources[0]}, {inputs.caption4, &pi_sources[1]}}};
+    view.notices(input_notices(nopi_pair, inputs.gfactor ? std::optional(pi_pair) : std::nullopt));
     if (inputs.gfactor) {
         gfactor_pass(state, *r);
         stamp_legend(state.gfactor_map, state.legend);

@@ -46,6 +46,12 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
     setFont(form::font(12));
     resize(designed_size);
 
+    notices = new QLabel(this);
+    notices->setObjectName(QStringLiteral("notices"));
+    notices->setTextFormat(Qt::PlainText);
+    notices->setWordWrap(true);
+    notices->setStyleSheet(QStringLiteral("QLabel { color: #7a4b00; background: #fff4d6; padding: 3px; }"));
+    notices->setVisible(false);
     extent = new QLabel(this);
     extent->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     extent->setTextFormat(Qt::PlainText);
@@ -72,6 +78,7 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
     buttons->addWidget(copyButton);
     buttons->addWidget(saveButton);
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(notices);
     layout->addWidget(extent);
     layout->addWidget(note, 1, Qt::AlignTop);  // in the table's place while that is hidden
     layout->addWidget(table, 1);
@@ -134,6 +141,17 @@ void RoiWindow::open()
         move(place.topLeft());
     }
     show();
+}
+
+void RoiWindow::showNotices(const std::vector<std::string>& texts)
+{
+    QStringList lines;
+    for (const std::string& text : texts)
+        lines.append(QStringLiteral("※ ") + q(text));
+    notices->setText(lines.join(QLatin1Char('\n')));
+    notices->setVisible(!texts.empty());
+    if (!texts.empty())
+        open();
 }
 
 void RoiWindow::copyTable() { QGuiApplication::clipboard()->setText(q(roi_table_text(roi_, rows_, '\t'))); }

@@ -30,7 +30,11 @@ public:
     void showNoRoi();
     // Shows the window beside the main window (place_beside), unless it is open.
     void open();
+    // The notices of the last run's inputs above the figures, the window opened for them;
+    // none hide them.
+    void showNotices(const std::vector<std::string>& texts);
 
+    QLabel* notices;
     QLabel* extent;
     QLabel* note;
     QTableWidget* table;

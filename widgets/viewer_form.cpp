@@ -158,6 +158,8 @@ void ViewerForm::makeRoiTool()
     });
 }
 
+void ViewerForm::showNotices(const std::vector<std::string>& texts) { roiWindow->showNotices(texts); }
+
 void ViewerForm::refreshRoiTable()
 {
     const auto& roi = roiOverlay->roi();

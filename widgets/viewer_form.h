@@ -133,6 +133,8 @@ protected:
     // Sets the legend edits as the program, between the two steps of a view selection: each
     // text that changes runs its change handler at once, a handler of its own.
     void presetLegendEdits(const std::optional<LegendTexts>& texts);
+    // Where a run shows the notices of its inputs: the tool window "ROI 統計".
+    void showNotices(const std::vector<std::string>& texts);
     // The change of either legend edit.
     void legendEditChange();
     void saveDisplay();

@@ -2,13 +2,14 @@
 #include "widgets/window_run_view.h"
 
 #include <QProgressBar>
+#include <utility>
 
 #include "widgets/result_list.h"
 
 namespace snr {
 
-WindowRunView::WindowRunView(Dialogs& dialogs, ResultList* list, QProgressBar* bar)
-    : dialogs_(dialogs), list_(list), bar_(bar)
+WindowRunView::WindowRunView(Dialogs& dialogs, ResultList* list, QProgressBar* bar, ShowNotices show_notices)
+    : dialogs_(dialogs), list_(list), bar_(bar), show_notices_(std::move(show_notices))
 {
 }
 
@@ -16,6 +17,7 @@ void WindowRunView::refuse(const std::string& message) { dialogs_.message(messag
 
 void WindowRunView::begin(const std::vector<std::string>& items)
 {
+    notices({});
     if (bar_ != nullptr)
         bar_->setVisible(true);
     list_->setItems(items);
@@ -33,6 +35,12 @@ void WindowRunView::progress(int position)
     bar_->setValue(position);
     bar_->repaint();
     bar_drawn_ = true;
+}
+
+void WindowRunView::notices(const std::vector<std::string>& texts)
+{
+    if (show_notices_)
+        show_notices_(texts);
 }
 
 }  // namespace snr

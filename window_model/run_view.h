@@ -26,6 +26,9 @@ public:
     // The result list refilled with these items, none selected (and the progress bar shown).
     virtual void begin(const std::vector<std::string>& items) = 0;
     virtual void progress(int /*position*/) {}
+    // Where the inputs of the run differ (input_notices), once the run has its inputs: after
+    // begin, also when there are none.
+    virtual void notices(const std::vector<std::string>& /*texts*/) {}
 };
 
 // How a run takes its no-PI and PI halves: in turn, as the windows show them, or the PI half

@@ -23,6 +23,7 @@ struct RecordingView : ConsecutiveRunView {
     std::vector<std::string> refusals;
     std::vector<std::string> items;
     std::vector<int> positions;
+    std::vector<std::string> notes;
     int begins = 0;
     void refuse(const std::string& message) override { refusals.push_back(message); }
     void begin(const std::vector<std::string>& list) override
@@ -31,6 +32,7 @@ struct RecordingView : ConsecutiveRunView {
         items = list;
     }
     void progress(int position) override { positions.push_back(position); }
+    void notices(const std::vector<std::string>& texts) override { notes = texts; }
 };
 
 // Slices whose pixel 0 holds the given value and every other pixel 7; DICOM images when
@@ -291,6 +293,79 @@ TEST_F(ConsecutiveRun, DicomImagesAreReadFromTheirPixelDataAndRescaled)
     EXPECT_EQ(state->signal_nopi[0], mean);
     EXPECT_EQ(state->noise_nopi[0], ext::store(ext::sqrt(ext::div(squares, 2))));
     EXPECT_EQ(state->rep_nopi[0], 32767.0);
+}
+
+// Frames whose pixel 0 holds the given value and every other pixel 7.
+std::vector<StoredPixels> frames_of(std::initializer_list<int> values)
+{
+    std::vector<StoredPixels> frames;
+    for (int value : values) {
+        frames.push_back(test::filled(7));
+        frames.back()[0] = static_cast<std::int16_t>(value);
+    }
+    return frames;
+}
+
+TEST_F(ConsecutiveRun, AFoldersSlicesAreTheFramesOfItsFilesInNameAndFrameOrder)
+{
+    write_series(inputs.nopi_folder, {10, 12, 14});
+    write_series(inputs.pi_folder, {10, 14, 18});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    const auto one_by_one = std::make_unique<ConsecutiveState>(*state);
+    const auto positions = view.positions;
+
+    // One file of three frames; a file of two frames and one of one.
+    for (const std::string& folder : {inputs.nopi_folder, inputs.pi_folder}) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directory(folder);
+    }
+    test::write_dicom_frames(inputs.nopi_folder + "/series", frames_of({10, 12, 14}), {});
+    test::write_dicom_frames(inputs.pi_folder + "/a", frames_of({10, 14}), {.transfer_syntax = test::rle_lossless});
+    test::write_dicom(inputs.pi_folder + "/b", frames_of({18})[0]);
+    view.positions.clear();
+    ASSERT_TRUE(run_consecutive(*state, inputs, view, Halves::Together));
+    EXPECT_EQ(state->signal_nopi, one_by_one->signal_nopi);
+    EXPECT_EQ(state->noise_nopi, one_by_one->noise_nopi);
+    EXPECT_EQ(state->rep_pi, one_by_one->rep_pi);
+    EXPECT_EQ(state->gfactor_map, one_by_one->gfactor_map);
+    EXPECT_EQ(state->disp_image, one_by_one->disp_image);
+    EXPECT_EQ(std::tie(state->count_nopi, state->count_pi), std::make_tuple(3, 3));
+    EXPECT_EQ(view.positions, positions);
+    EXPECT_EQ(state->slices_pi[1].path + " " + std::to_string(state->slices_pi[1].frame), inputs.pi_folder + "/a 1");
+    EXPECT_EQ(state->slices_nopi[2].source.attributes.frame, 2);
+
+    // Each frame of an enhanced image with its own rescale, as files rescaled alike.
+    std::vector<std::vector<test::Element>> rescales;
+    for (const char* slope : {"0.5", "2", "3"})
+        rescales.push_back({{0x0028, 0x1053, slope}, {0x0028, 0x1052, "-1"}});
+    test::write_dicom_frames(inputs.nopi_folder + "/series", frames_of({10, 12, 14}),
+                             {.transfer_syntax = test::jpeg_lossless, .enhanced = true, .frame_elements = rescales});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    const Plane enhanced_noise = state->noise_nopi;
+    std::filesystem::remove(inputs.nopi_folder + "/series");
+    int n = 0;
+    for (const auto& [value, slope] : {std::pair{10, "0.5"}, {12, "2"}, {14, "3"}})
+        test::write_dicom(inputs.nopi_folder + "/s" + std::to_string(n++), frames_of({value})[0],
+                          {.rescale_slope = slope, .rescale_intercept = "-1"});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(state->noise_nopi, enhanced_noise);
+    EXPECT_NE(state->noise_nopi[0], 0.0);
+}
+
+TEST_F(ConsecutiveRun, InputsThatDifferAreNoticedAndMeasuredAllTheSame)
+{
+    write_series(inputs.nopi_folder, {10, 12, 14}, test::DicomOptions{.manufacturer = "Maker", .model = "M1"});
+    write_series(inputs.pi_folder, {10, 14}, test::DicomOptions{.manufacturer = "Maker", .model = "M2"});
+    test::write_dicom(inputs.pi_folder + "/z", test::filled(18), {.manufacturer = "Other", .model = "M2"});
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_EQ(view.notes, (std::vector<std::string>{
+                              inputs.pi_folder + "のs0とzでメーカーが違います (Maker / Other)",
+                              "parallel imaging なしのs0とありのs0で装置の型名が違います (M1 / M2)"}));
+    EXPECT_EQ(state->count_pi, 3);
+
+    inputs.gfactor = false;
+    ASSERT_TRUE(run_consecutive(*state, inputs, view));
+    EXPECT_TRUE(view.notes.empty());
 }
 
 TEST_F(ConsecutiveRun, ZeroOrNegativeLastSliceGivesAZeroWindow)

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <cerrno>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -20,6 +21,7 @@
 #include "widgets/result_list.h"
 #include "widgets/roi_overlay.h"
 #include "widgets/roi_window.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -132,6 +134,24 @@ TEST_F(ConsecutiveWindow, RefusedAndFailedRuns)
     form->DirectoryListBox1->setDirectory(tmp.folder("empty"));
     press_start();
     EXPECT_EQ(dialogs->errors.back(), "不正な浮動小数点数演算命令.");
+}
+
+TEST_F(ConsecutiveWindow, InputsThatDifferAreShownBesideTheWindowAfterTheRunWithoutABox)
+{
+    write_folders();
+    test::write_dicom(nopi + "/t", test::filled(100), {.manufacturer = "Maker"});
+    press_start();
+    EXPECT_TRUE(dialogs->messages.empty() && dialogs->errors.empty());
+    EXPECT_EQ(form->ListBox1->count(), 9);
+    ASSERT_TRUE(form->roiWindow->isVisible());
+    EXPECT_TRUE(form->roiWindow->notices->isVisible());
+    EXPECT_EQ(text(form->roiWindow->notices), "※ " + nopi + "のs0とtで読み方が違います (生データ / DICOM画像)");
+
+    // The next run's inputs are alike: the notice goes; the window stays where the user has it.
+    std::remove((nopi + "/t").c_str());
+    press_start();
+    EXPECT_FALSE(form->roiWindow->notices->isVisible());
+    EXPECT_TRUE(dialogs->messages.empty() && dialogs->errors.empty());
 }
 
 TEST_F(ConsecutiveWindow, ZeroWidthLeavesThePictureAndTheBarUp)

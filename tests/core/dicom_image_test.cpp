@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 
 #include "core/dicom_dictionary.h"
 #include "core/dicom_image.h"
+#include "core/dicom_stream.h"
 
 #include "core/slice_file.h"
 #include "tests/support/dicom_writer.h"
@@ -126,10 +128,10 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
         {"colour", dicom({.samples_per_pixel = 3, .photometric = "RGB"}), "はモノクロ画像ではありません (3サンプル/画素)"},
         {"two frames", dicom({.frames = 2}), "は1フレームの画像ではありません (2フレーム)"},
         {"no pixel data", dicom({.pixel_data = false}), "には画素データがありません"},
-        {"deflated", dicom({.transfer_syntax = test::deflated_little_endian}),
-         "の転送構文には対応していません (1.2.840.10008.1.2.1.99)"},
-        {"encapsulated", dicom({.transfer_syntax = test::jpeg_lossless}),
-         "の転送構文には対応していません (1.2.840.10008.1.2.4.70)"},
+        {"lossy compression", dicom({.transfer_syntax = test::jpeg_baseline}),
+         "は非可逆圧縮の画像です。圧縮で雑音が変わるため測定できません (JPEG Baseline, 1.2.840.10008.1.2.4.50)"},
+        {"a lossless syntax whose fragment is no stream of it", dicom({.transfer_syntax = test::rle_lossless, .encoded = false}),
+         "の画素データを展開できません (RLE Lossless)"},
         {"unsigned above 32767",
          [&](const std::string& path) {
              StoredPixels bright = test::filled(100);
@@ -143,8 +145,11 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
          "のリスケール値が読めません (Rescale Slope 2.5\\3, Rescale Intercept 0)"},
         {"rescale beyond double", dicom({.rescale_slope = "1e308"}),
          "のリスケール値が読めません (Rescale Slope 1e308)"},
+        {"rescale slope 0", dicom({.rescale_slope = "-0.0", .rescale_intercept = "12"}),
+         "のリスケール値が使えません (Rescale Slope -0.0, Rescale Intercept 12)"},
+        {"rescale slope not finite", dicom({.rescale_slope = "inf"}), "のリスケール値が読めません (Rescale Slope inf)"},
         {"items nested too deep for the parser", dicom({.nesting = 1001}),
-         "はDICOMファイルとして読めません (項目が1000を超えます)"},
+         "はDICOMファイルとして読めません (項目の入れ子が深すぎます)"},
         {"cut in the pixels",
          [&](const std::string& path) {
              test::write_dicom(path, pixels);
@@ -170,9 +175,9 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
     EXPECT_THROW(read_slice(tmp.file("IM0001"), *std::make_unique<Samples>()), UnreadableImage);
 }
 
-TEST(DicomImage, OnlyAPreambleTheMarkerAndAMetaGroupWithATransferSyntaxMakeADicomImage)
+TEST(DicomImage, AFileWithTheMarkerInWhichDcmtkFindsNoDataSetKeepsTheTailRule)
 {
-    // Anything else keeps the tail rule, whatever marker it carries.
+    // Whatever marker it carries; the reading tells the marked ones.
     TempFolder tmp;
     const StoredPixels pixels = test::ramp();
     // A meta group that holds only its version.
@@ -190,6 +195,7 @@ TEST(DicomImage, OnlyAPreambleTheMarkerAndAMetaGroupWithATransferSyntaxMakeADico
         EXPECT_FALSE(outcome.source.dicom) << name;
         EXPECT_EQ(samples, test::as_samples(pixels)) << name;
         EXPECT_EQ(check_slice(tmp.file(name)).refusal, "") << name;
+        EXPECT_EQ(outcome.source.dicm_marker, name != std::string("raw0")) << name;
     }
 }
 
@@ -248,6 +254,35 @@ TEST(DicomImage, ACheckedImageIsReadWithoutAParseOnlyWhileItIsAsTheCheckFoundIt)
     EXPECT_LT(check_slice(path).layout.size, 0);
 }
 
+TEST(DicomImage, TheParsersStreamCountsItemTagsInEitherByteOrderAcrossItsReads)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("items");
+    // Tags in both orders, some split between two reads of 4,093 bytes, among bytes of no tag.
+    std::vector<std::uint8_t> bytes;
+    int tags = 0;
+    while (tags <= most_items) {
+        const bool little = tags % 3 != 0;
+        bytes.insert(bytes.end(), little ? std::initializer_list<std::uint8_t>{0xFE, 0xFF, 0x00, 0xE0}
+                                         : std::initializer_list<std::uint8_t>{0xFF, 0xFE, 0xE0, 0x00});
+        bytes.insert(bytes.end(), static_cast<std::size_t>(tags % 5), 0xFE);
+        ++tags;
+    }
+    test::write_bytes(path, bytes);
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    FileStream stream(fd, static_cast<long long>(bytes.size()));
+    std::vector<unsigned char> buffer(4093);
+    long long read = 0;
+    while (stream.good() && read < static_cast<long long>(bytes.size()) - 4)
+        read += stream.read(buffer.data(), 4093);
+    EXPECT_TRUE(stream.too_many_items());
+    EXPECT_FALSE(stream.good());
+    // It stops at the tag too many, not before.
+    EXPECT_GT(read + 4093, static_cast<long long>(bytes.size()) - 10 * 4093);
+    ::close(fd);
+}
+
 using EntryFields = std::tuple<int, int, int, int, int, int, int, int, int, std::string, std::string, std::string>;
 
 EntryFields fields(const DcmDictEntry& entry)
@@ -300,10 +335,11 @@ struct FullOutcome {
         const DicomAttributes& b = other.source.attributes;
         return std::tie(source.dicom, a.transfer_syntax, a.manufacturer, a.model, a.series_number,
                         a.series_description, a.rescale_slope, a.rescale_intercept, a.pixel_offset, stored, rescaled,
-                        slope, intercept, error) ==
+                        slope, intercept, error, a.pixel_spacing, a.echo_time, a.sop_class_uid) ==
                std::tie(other.source.dicom, b.transfer_syntax, b.manufacturer, b.model, b.series_number,
                         b.series_description, b.rescale_slope, b.rescale_intercept, b.pixel_offset, other.stored,
-                        other.rescaled, other.slope, other.intercept, other.error);
+                        other.rescaled, other.slope, other.intercept, other.error, b.pixel_spacing, b.echo_time,
+                        b.sop_class_uid);
     }
 };
 
@@ -344,6 +380,10 @@ TEST(DicomDictionary, ImagesParseToTheSameValuesWithTheReadersEntriesAsWithTheWh
         {"big_endian", {.transfer_syntax = test::explicit_big_endian, .bits_stored = 12, .high_bit = 11,
                         .nesting = 1}},
         {"explicit", {.frames = 2}},
+        // Functional groups nest only where the dictionary knows their sequences.
+        {"enhanced_implicit", {.transfer_syntax = test::implicit_little_endian, .rescale_slope = "2.5",
+                               .rescale_intercept = "-7", .enhanced = true,
+                               .elements = {{0x0028, 0x0030, "0.9\\0.9"}, {0x0018, 0x9082, "15"}}}},
     };
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
@@ -365,6 +405,8 @@ TEST(DicomDictionary, ImagesParseToTheSameValuesWithTheReadersEntriesAsWithTheWh
     EXPECT_EQ(with_reader_entries[0].stored, test::ramp());
     EXPECT_TRUE(with_reader_entries[0].rescaled);
     EXPECT_EQ(with_reader_entries[2].error, "implicit_refusedは256×256の16ビット画像ではありません (512×512)");
+    EXPECT_TRUE(with_reader_entries[5].rescaled);
+    EXPECT_EQ(with_reader_entries[5].source.attributes.echo_time, "15");
 
     prepare_dicom_writing();
     for (std::size_t k = 0; k < files.size(); ++k)

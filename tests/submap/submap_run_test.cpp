@@ -17,6 +17,7 @@ namespace {
 struct RecordingView : SubmapRunView {
     std::vector<std::string> refusals;
     std::vector<std::string> items;
+    std::vector<std::string> notes;
     int begins = 0;
     void refuse(const std::string& message) override { refusals.push_back(message); }
     void begin(const std::vector<std::string>& list) override
@@ -24,6 +25,7 @@ struct RecordingView : SubmapRunView {
         ++begins;
         items = list;
     }
+    void notices(const std::vector<std::string>& texts) override { notes = texts; }
 };
 
 const Plane zero_plane{};
@@ -138,6 +140,15 @@ TEST_F(SubmapRun, WorkedExample)
         EXPECT_EQ(at(*map, 202, 250), 260.0);
         EXPECT_EQ(at(*map, 52, 234), 300.0);
     }
+}
+
+TEST_F(SubmapRun, ImagesThatDifferAreNoticedAfterTheyAreRead)
+{
+    const StoredPixels flat = test::filled(100), dent = dented();
+    choose(flat, dent, flat, dent, "1");
+    test::write_dicom(state->path2_pi, dent, {.rescale_slope = "1", .elements = {{0x0018, 0x0081, "30"}}});
+    ASSERT_TRUE(run_submap(*state, inputs, view, Halves::Together));
+    EXPECT_EQ(view.notes, std::vector<std::string>{"image3とimage4でエコー時間 (TE)が違います (なし / 30)"});
 }
 
 TEST_F(SubmapRun, IdenticalImagesHaveNoNoiseAndNoSnr)

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/plane.h"
 
@@ -12,7 +15,22 @@ inline constexpr char explicit_little_endian[] = "1.2.840.10008.1.2.1";
 inline constexpr char implicit_little_endian[] = "1.2.840.10008.1.2";
 inline constexpr char explicit_big_endian[] = "1.2.840.10008.1.2.2";
 inline constexpr char deflated_little_endian[] = "1.2.840.10008.1.2.1.99";
-inline constexpr char jpeg_lossless[] = "1.2.840.10008.1.2.4.70";
+inline constexpr char jpeg_lossless[] = "1.2.840.10008.1.2.4.70";  // first-order prediction
+inline constexpr char jpeg_lossless_any_predictor[] = "1.2.840.10008.1.2.4.57";
+inline constexpr char jpeg_ls_lossless[] = "1.2.840.10008.1.2.4.80";
+inline constexpr char jpeg_ls_near_lossless[] = "1.2.840.10008.1.2.4.81";
+inline constexpr char rle_lossless[] = "1.2.840.10008.1.2.5";
+inline constexpr char jpeg_baseline[] = "1.2.840.10008.1.2.4.50";
+inline constexpr char jpeg_2000_lossless[] = "1.2.840.10008.1.2.4.90";
+inline constexpr char jpeg_2000[] = "1.2.840.10008.1.2.4.91";
+
+inline constexpr char enhanced_mr_image[] = "1.2.840.10008.5.1.4.1.1.4.1";
+
+// One more attribute for a file: its tag and its value as text.
+struct Element {
+    std::uint16_t group, element;
+    std::string value;
+};
 
 // A DICOM image file as a test wants it. The defaults give a 256 x 256 signed 16-bit MR image
 // in explicit VR little endian whose Pixel Data ends the file; each field changes one thing.
@@ -23,17 +41,34 @@ struct DicomOptions {
     int pixel_representation = 1;
     int samples_per_pixel = 1;
     std::string photometric = "MONOCHROME2";
-    int frames = 1;  // Number of Frames is written when it is not 1
+    int frames = 1;  // Number of Frames is written when it is not 1 (or the image is enhanced)
     std::string rescale_slope, rescale_intercept;  // written when not empty
     std::string manufacturer, model, series_number, series_description;
     int nesting = 0;  // items nested one in another before the image attributes
     bool pixel_data = true;
     std::size_t padding = 0;  // bytes of a trailing padding element after Pixel Data
+    // An Enhanced MR Image: the rescale and the attributes that belong to functional groups
+    // (spacing, orientation, position, TR, effective TE, coil, rescale) go into the shared
+    // groups, and `frame_elements` into each frame's own.
+    bool enhanced = false;
+    std::vector<Element> elements;                     // more attributes of the data set
+    std::vector<std::vector<Element>> frame_elements;  // of each frame, with `enhanced`
+    bool encoded = true;      // false: a compressed syntax gets the raw bytes as one fragment
+    int point_transform = 0;  // of a lossless JPEG encoding
+    int near = 2;             // of a near-lossless JPEG-LS encoding
+    // The Transfer Syntax UID the file meta group names, in place of the one the data set is
+    // written in ("" leaves the element empty); without `meta_syntax_element`, it names none.
+    std::optional<std::string> meta_syntax;
+    bool meta_syntax_element = true;
 };
 
 // Writes the file; the stored values are `pixels` over and over, as many as its matrix,
-// samples and frames need (the low byte of each for 8 bits). An encapsulated transfer
-// syntax gets the bytes as one fragment.
+// samples and frames need (the low byte of each for 8 bits). The lossless JPEG, JPEG-LS and
+// RLE syntaxes go through DCMTK's encoders, deflated through its writer; any other
+// encapsulated syntax gets the bytes as one fragment.
 void write_dicom(const std::string& path, const StoredPixels& pixels, const DicomOptions& options = {});
+
+// The same with frames of their own (their number is the frame count).
+void write_dicom_frames(const std::string& path, const std::vector<StoredPixels>& frames, DicomOptions options);
 
 }  // namespace snr::test

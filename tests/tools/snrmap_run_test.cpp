@@ -10,6 +10,7 @@
 #include "core/legend.h"
 #include "window_model/roi_report.h"
 #include "core/slice_file.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/dicom_file.h"
@@ -370,7 +371,8 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
                                std::to_string(offset) +
                                ",\"station_name\": \"\",\"device_serial_number\": \"\",\"receive_coil\": \"\","
                                "\"acquisition_date\": \"\",\"acquisition_time\": \"\",\"repetition_time\": \"\","
-                               "\"echo_time\": \"\",\"pixel_spacing\": \"\"},\"raw\": {\"read_as\": \"raw\"}}},";
+                               "\"echo_time\": \"\",\"rows\": 256,\"columns\": 256,\"pixel_spacing\": \"\"},"
+                               "\"raw\": {\"read_as\": \"raw\"}}},";
     EXPECT_NE(summary().find(record), std::string::npos) << summary();
 
     test::write_dicom(nopi + "/big", test::filled(1), {.rows = 512, .columns = 512});
@@ -383,6 +385,37 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
     EXPECT_EQ(submap.code, 1);
     EXPECT_EQ(submap.err, "snrmap: " + tmp.file("two.dcm") + ": 1フレームの画像ではありません (2フレーム)\n");
     EXPECT_EQ(test::folder_entries(out), before);
+}
+
+TEST_F(SnrmapRun, FramesCountAsSlicesAndWhatSetsAnInputApartIsWarnedOfAndListed)
+{
+    const std::string nopi = tmp.folder("nopi"), pi = tmp.folder("pi");
+    std::vector<StoredPixels> frames(3, test::filled(700));
+    frames[1][0] = 710;
+    test::write_dicom_frames(nopi + "/series", frames,
+                             {.transfer_syntax = test::jpeg_ls_lossless, .manufacturer = "Maker", .enhanced = true});
+    test::write_dicom(pi + "/IM1", test::filled(700), {.manufacturer = "Maker", .meta_syntax = ""});
+    test::write_marked_slice(pi + "/IM2", test::filled(720));
+    const Outcome outcome = run({"consecutive", nopi, pi, "--out", out});
+    ASSERT_EQ(outcome.code, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "snrmap: " + pi + "/IM2: warning: DICMの印がありますがDICOMのデータセットが見つからないため、"
+                                             "最後の131,072バイトを画素として読みました\n"
+                                             "snrmap: warning: " + pi + "のIM1とIM2で読み方が違います (DICOM画像 / 生データ)\n");
+    const std::string json = summary();
+    EXPECT_NE(json.find("\"notices\": [\"" + pi + "のIM1とIM2で読み方が違います (DICOM画像 / 生データ)\"]"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("\"series\": {\"read_as\": \"dicom\",\"transfer_syntax\": \"1.2.840.10008.1.2.4.80\","
+                        "\"frames\": 3,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"IM1\": {\"read_as\": \"dicom\",\"transfer_syntax\": \"1.2.840.10008.1.2.1\","
+                        "\"transfer_syntax_detected\": true,"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"IM2\": {\"read_as\": \"raw\",\"dicm_marker\": true}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"slice_counts\": {\"nopi\": 3,\"pi\": 2}"), std::string::npos) << json;
+
+    // Alike inputs: no warning, and an empty list.
+    const Outcome alike = run({"consecutive", nopi, "--out", out});
+    ASSERT_EQ(alike.code, 0);
+    EXPECT_EQ(alike.err, "");
+    EXPECT_NE(summary().find("\"notices\": [],"), std::string::npos) << summary();
 }
 
 TEST_F(SnrmapRun, TheProgressBarFollowsTheWindowsPositionsOnATerminalOnly)

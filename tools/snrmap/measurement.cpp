@@ -49,9 +49,12 @@ public:
         if (bar_ != nullptr)
             bar_->show(position);
     }
+    void notices(const std::vector<std::string>& texts) override { notices_ = texts; }
+    const std::vector<std::string>& notices() const { return notices_; }
 
 private:
     ProgressBar* bar_;
+    std::vector<std::string> notices_;
 };
 
 // What snrmap adds to the record of a run: itself, the regions and the output folder.
@@ -93,6 +96,7 @@ RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
     run_consecutive(*state, inputs, view, Halves::Together);
 
     RunRecord result = consecutive_run_record(std::move(state), inputs);
+    result.notices = view.notices();
     return finish_measurement(std::move(result), line);
 }
 
@@ -107,7 +111,7 @@ RunRecord measure_submap(const CommandLine& line)
             named.set_subject(line.inputs[k]);
             throw named;
         }
-        files.push_back({submap_roles[k], file_name_part(line.inputs[k]), std::move(selection.source)});
+        files.push_back({submap_roles[k], file_name_part(line.inputs[k]), std::move(selection.source), line.inputs[k]});
     }
     auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
@@ -123,7 +127,9 @@ RunRecord measure_submap(const CommandLine& line)
     CommandRunView view;
     run_submap(*state, inputs, view, Halves::Together);
 
-    return finish_measurement(submap_run_record(std::move(state), inputs, std::move(files)), line);
+    RunRecord result = submap_run_record(std::move(state), inputs, std::move(files));
+    result.notices = view.notices();
+    return finish_measurement(std::move(result), line);
 }
 
 namespace {

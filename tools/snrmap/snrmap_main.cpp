@@ -14,6 +14,7 @@
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/extras.h"
 #include "tools/snrmap/history_module.h"
+#include "tools/snrmap/input_warnings.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
@@ -152,6 +153,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
             ProgressBar bar(err, err_is_terminal && !line.quiet);
             measurement = line.action == Action::Consecutive ? measure_consecutive(line, bar) : measure_submap(line);
         }
+        warn_about_inputs(err, measurement.files, measurement.notices);
         on_output(line.out, [&] { write_planes(measurement, *output, history != nullptr ? history->sha256 : nullptr); });
         if (extras_ready.valid())
             extras_ready.get();

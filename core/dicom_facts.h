@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcitem.h>
+
+#include "core/dicom_image.h"
+
+namespace snr {
+
+// An element of an item whose value was loaded: one that was not is far too long for any
+// attribute the reader looks at, and asking for it would load the whole of it.
+DcmElement* loaded_element(DcmItem& item, const DcmTagKey& key);
+
+// The whole text of an element (values joined by backslashes); empty when absent.
+std::string text_of(DcmItem& item, const DcmTagKey& key);
+std::optional<unsigned> unsigned_short(DcmItem& item, const DcmTagKey& key);
+
+// The facts of the frames of an image. An enhanced image keeps some of them in functional
+// groups: a frame's own (Per-frame Functional Groups Sequence) come before the shared ones,
+// and those before the attributes of the data set itself.
+class FrameFacts {
+public:
+    explicit FrameFacts(DcmItem& data);
+
+    // Whether the file has functional groups for each of its `frames` frames, or none at all.
+    bool groups_fit(int frames) const;
+    int per_frame_items() const { return per_frame_count_; }
+
+    // The attributes of `frame` (as written, each text whole) into `attributes`, whose transfer
+    // syntax stays.
+    void fill(int frame, DicomAttributes& attributes) const;
+    // The same for frame 0; an image of one frame without per-frame groups gives its texts away
+    // (no other frame will ask for them).
+    void fill_first(DicomAttributes& attributes);
+
+private:
+    void apply_groups(int frame, DicomAttributes& attributes) const;
+    // The first item of a functional group that applies to `frame`, if any.
+    DcmItem* group_item(int frame, const DcmTagKey& group) const;
+    // An element of the nearest such item that holds it; empty when none does.
+    std::string group_text(int frame, const DcmTagKey& group, const DcmTagKey& key) const;
+
+    DicomAttributes top_;  // of the data set, outside the functional groups
+    std::string acquisition_datetime_;
+    DcmItem* shared_ = nullptr;
+    DcmSequenceOfItems* per_frame_ = nullptr;
+    int per_frame_count_ = 0;
+    bool several_frames_ = false;  // Number of Frames is written and not 1
+};
+
+// The elements the facts come from, for the reader's dictionary.
+extern const DcmTagKey fact_elements[];
+extern const std::size_t fact_element_count;
+
+}  // namespace snr

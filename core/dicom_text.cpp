@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "core/dicom_text.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace snr {
+
+std::string trimmed(std::string text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\0'; };
+    while (!text.empty() && blank(text.back()))
+        text.pop_back();
+    const auto first = std::find_if_not(text.begin(), text.end(), blank);
+    return std::string(first, text.end());
+}
+
+std::string shown(const std::string& text)
+{
+    std::string out = trimmed(text).substr(0, 64);
+    for (char& c : out) {
+        if (c < 0x20 || c > 0x7E)
+            c = '?';
+    }
+    return out;
+}
+
+std::optional<ext::real> decimal(std::string text)
+{
+    text = trimmed(text);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-')
+        text.erase(0, 1);
+    ext::real value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace snr

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include <gtest/gtest.h>
+
+#include "window_model/input_notices.h"
+
+namespace snr {
+namespace {
+
+SliceSource image(const std::string& manufacturer, const std::string& position, const std::string& coil = "Head")
+{
+    SliceSource source;
+    source.dicom = true;
+    DicomAttributes& a = source.attributes;
+    a.manufacturer = manufacturer;
+    a.model = "M1";
+    a.rows = a.columns = 256;
+    a.pixel_spacing = "0.9765625\\0.9765625";
+    a.image_orientation = "1\\0\\0\\0\\1\\0";
+    a.image_position = position;
+    a.protocol_name = "SNR";
+    a.echo_time = "15";
+    a.repetition_time = "500";
+    a.receive_coil = coil;
+    return source;
+}
+
+TEST(InputNotices, EachFactThatDiffersWithinAHalfOrBetweenTheHalvesIsNamedOnce)
+{
+    std::vector<SliceSource> nopi = {image("Maker", "0\\0\\0"), image("Other", "0\\0\\0.00001"),
+                                     image("Other ", "0\\0\\5"), image("Maker", "0\\0\\5")};
+    nopi[1].attributes.pixel_spacing = "0.976562\\0.976562";  // the same spacing, written shorter
+    nopi[2].attributes.echo_time = "";
+    const NoticeGroup nopi_folder{"/data/nopi", {{"IM1", &nopi[0]}, {"IM2", &nopi[1]}, {"IM3", &nopi[2]},
+                                                 {"IM4", &nopi[3]}}};
+    EXPECT_EQ(input_notices(nopi_folder, std::nullopt),
+              (std::vector<std::string>{"/data/nopiのIM1とIM2ほか1枚でメーカーが違います (Maker / Other)",
+                                        "/data/nopiのIM1とIM3ほか1枚で画像の位置が違います (0\\0\\0 / 0\\0\\5)",
+                                        "/data/nopiのIM1とIM3でエコー時間 (TE)が違います (15 / なし)"}));
+
+    // Between the halves, the first input of each; a pair is named by its files alone.
+    const std::vector<SliceSource> pi = {image("Maker", "0\\0\\0", "Body"), image("Maker", "0\\0\\0", "Body")};
+    const NoticeGroup alike{"/data/nopi", {{"IM1", &nopi[0]}}};
+    const NoticeGroup pair{"", {{"pi_1.dcm", &pi[0]}, {"pi_2.dcm", &pi[1]}}};
+    EXPECT_EQ(input_notices(alike, pair),
+              (std::vector<std::string>{"parallel imaging なしのIM1とありのpi_1.dcmで受信コイルが違います (Head / Body)"}));
+
+    // Raw slices among images: how they were read, and nothing else of them.
+    SliceSource raw;
+    const NoticeGroup mixed{"", {{"a.dcm", &pi[0]}, {"b.raw", &raw}}};
+    EXPECT_EQ(input_notices(mixed, NoticeGroup{"", {{"c.raw", &raw}}}),
+              (std::vector<std::string>{"a.dcmとb.rawで読み方が違います (DICOM画像 / 生データ)",
+                                        "parallel imaging なしのa.dcmとありのc.rawで読み方が違います (DICOM画像 / 生データ)"}));
+    EXPECT_TRUE(input_notices(NoticeGroup{"", {{"a", &raw}, {"b", &raw}}}, std::nullopt).empty());
+}
+
+TEST(InputNotices, AFrameOfAFileOfSeveralIsNamedWithItsNumber)
+{
+    SliceSource frame = image("Maker", "0\\0\\0");
+    frame.attributes.frames = 3;
+    frame.attributes.frame = 1;
+    EXPECT_EQ(notice_name("/data/nopi/IM1", frame), "IM1 (フレーム2)");
+    frame.attributes.frames = 1;
+    EXPECT_EQ(notice_name("/data/nopi/IM1", frame), "IM1");
+}
+
+}  // namespace
+}  // namespace snr
