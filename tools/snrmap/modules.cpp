@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <unistd.h>
 
 #include "core/errors.h"
@@ -20,7 +21,8 @@ std::string module_folder()
     char program[4096];
     const ssize_t length = ::readlink("/proc/self/exe", program, sizeof program - 1);
     const std::string folder = length > 0 ? folder_part(std::string(program, static_cast<std::size_t>(length))) : ".";
-    return join_path(folder, SNRMAP_MODULE_FOLDER);
+    // The program's folder is a real one (the kernel resolved it): its ".." is its parent.
+    return std::filesystem::path(join_path(folder, SNRMAP_MODULE_FOLDER)).lexically_normal().string();
 }
 
 [[noreturn]] void refuse(const std::string& reason) { throw Error("snrmap: cannot load a module: " + reason); }
