@@ -73,6 +73,9 @@ struct Trend {
     std::vector<TrendPoint> points;  // oldest first
 };
 
+// "snr_nopi (PIなし SNR map), region 1 at 100,110,20,30, mean": what a trend follows.
+std::string trend_title(const Trend& trend);
+
 // Sets each point's change against the baseline and, with a tolerance, whether it lies beyond:
 // a change whose size exceeds it, a value where the baseline's is 0 (no change in per cent can
 // be told) or no value at all where the baseline has one.

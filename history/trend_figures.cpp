@@ -19,6 +19,19 @@ std::string scanner_text(const Scanner& scanner)
     return text;
 }
 
+std::string trend_title(const Trend& trend)
+{
+    std::string title = trend.item;
+    if (!trend.caption.empty() && trend.caption != trend.item)
+        title += " (" + trend.caption + ")";
+    if (trend.roi > 0) {
+        const Roi& roi = trend.roi_place;
+        title += ", region " + std::to_string(trend.roi) + " at " + std::to_string(roi.row) + "," +
+                 std::to_string(roi.column) + "," + std::to_string(roi.height) + "," + std::to_string(roi.width);
+    }
+    return title + ", " + trend.figure;
+}
+
 const std::vector<std::string>& plane_figure_names()
 {
     static const std::vector<std::string> names{"mean", "p5", "p50", "p95", "min", "max", "above_1.2", "above_1.5"};

@@ -5,6 +5,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace snr::report {
@@ -14,21 +15,46 @@ struct ChartBar {
     double from = 0, to = 0, height = 0;
 };
 
-// A vertical line at `x` with a label at its top (a threshold, a median).
+// A dashed line across the plot with a label at its start: upright at an x (a threshold, a
+// median) or, `level`, at a y (a baseline).
 struct ChartMarker {
-    double x = 0;
+    double at = 0;
     QString label;
+    bool level = false;
 };
 
-// A chart of bars and lines over two linear axes, drawn as vector graphics: its title above,
-// the axes with their ticks and numbers, the axis titles. Ticks come from the ranges.
+// A point of a series, marked in the marker colour when `flagged`. A flagged point without a
+// value is a cross on the x axis.
+struct ChartPoint {
+    double x = 0;
+    std::optional<double> y;
+    bool flagged = false;
+};
+
+// A range of y filled across the plot (a tolerance).
+struct ChartBand {
+    double low = 0, high = 0;
+};
+
+// A text under the x axis at `x`; it may have several lines.
+struct ChartLabel {
+    double x = 0;
+    QString text;
+};
+
+// A chart of bars, lines and points over two linear axes, drawn as vector graphics: its title
+// above, the axes with their ticks and numbers (or labels in place of the x numbers), the axis
+// titles. Ticks come from the ranges.
 struct Chart {
-    QString title, x_title, y_title;
+    QString title, x_title, y_title;  // no room is kept for an empty title
     double x_min = 0, x_max = 1, y_min = 0, y_max = 1;
+    std::vector<ChartBand> bands;
     std::vector<ChartBar> bars;
     std::vector<std::vector<QPointF>> lines;
+    std::vector<ChartPoint> points;
     std::vector<ChartMarker> markers;
-    QString note;  // a line under the chart
+    std::vector<ChartLabel> x_labels;  // in place of the x numbers
+    QString note;                      // a line under the chart
 };
 
 // Round tick values, about `count` of them, from `low` to `high` inclusive.

@@ -23,9 +23,11 @@ QTextOption wrapping(bool right)
 
 }  // namespace
 
-PdfSheet::PdfSheet(QIODevice& device, const QString& title, const QString& footer) : writer_(&device), footer_(footer)
+PdfSheet::PdfSheet(QIODevice& device, const QString& title, const QString& footer, QPageLayout::Orientation orientation)
+    : writer_(&device), footer_(footer)
 {
     writer_.setPageSize(QPageSize(QPageSize::A4));
+    writer_.setPageOrientation(orientation);
     writer_.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer_.setResolution(72);
     writer_.setTitle(title);

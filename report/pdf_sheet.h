@@ -24,17 +24,18 @@ struct Table {
     std::vector<std::vector<QString>> rows;
 };
 
-// A4 pages filled from the top: blocks are placed under each other at a cursor, and a block
-// that does not fit below it starts a new page. Everything is in points (the writer's
-// resolution is 72 dpi; the PDF keeps text and lines as vectors and the fonts' design metrics).
-// Every page gets a footer.
+// A4 pages (portrait or landscape) filled from the top: blocks are placed under each other at
+// a cursor, and a block that does not fit below it starts a new page. Everything is in points
+// (the writer's resolution is 72 dpi; the PDF keeps text and lines as vectors and the fonts'
+// design metrics). Every page gets a footer.
 class PdfSheet {
 public:
     static constexpr double margin = 42;  // points: about 15 mm, and a multiple of 3 (4 pixels at 96 dpi)
 
     // Writes onto `device`, which must be open; `footer` stands at the foot of every page
     // beside its number.
-    PdfSheet(QIODevice& device, const QString& title, const QString& footer);
+    PdfSheet(QIODevice& device, const QString& title, const QString& footer,
+             QPageLayout::Orientation orientation = QPageLayout::Portrait);
     ~PdfSheet();
     PdfSheet(const PdfSheet&) = delete;
     PdfSheet& operator=(const PdfSheet&) = delete;

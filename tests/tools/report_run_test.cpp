@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -16,7 +17,6 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
-#include "tools/snrmap/extras.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/phantom.h"
 #include "tools/snrmap/snrmap_main.h"
@@ -24,8 +24,8 @@
 namespace snr::snrmap {
 namespace {
 
-// The report module just built, for every test of this program.
-const bool module_chosen = (use_extras_module(SNRMAP_EXTRAS_MODULE), true);
+// The modules just built, for every test of this program (it is not snrmap).
+const bool modules_chosen = (::setenv("SNRMAP_MODULES", SNRMAP_MODULES, 1), true);
 
 struct Outcome {
     int code;

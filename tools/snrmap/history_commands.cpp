@@ -1,59 +1,21 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The history module (snrmap-history.so): recording, `snrmap history` and `snrmap trend`.
-#include <QCoreApplication>
-#include <cstdio>
+// snrmap-history.so: the history room's commands behind HistoryModule: recording, `snrmap
+// history` and `snrmap trend`.
 #include <openssl/evp.h>
 
 #include "history/history_database.h"
 #include "history/iso_time.h"
 #include "tools/snrmap/history_module.h"
 #include "tools/snrmap/history_output.h"
+#include "tools/snrmap/module_application.h"
 #include "tools/snrmap/snrmap_main.h"
 
 namespace snr::snrmap {
 
 namespace {
 
-// Qt's notes about its own set-up (no XDG_RUNTIME_DIR for the offscreen platform, ...) are
-// not the user's business; its errors are.
-void qt_message(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "snrmap: Qt: %s\n", message.toLocal8Bit().constData());
-}
-
-// Qt loads its database drivers through an application object. snrmap has none of its own:
-// a command makes one for its time, the chart's graphical one when there is a chart to draw,
-// and ends it, so that Qt and the libraries under it clean up before the program ends.
-class Application {
-public:
-    explicit Application(const ChartModule* chart) : made_(QCoreApplication::instance() == nullptr)
-    {
-        if (!made_)
-            return;
-        qInstallMessageHandler(qt_message);
-        if (chart != nullptr) {
-            if (const std::string failure = chart->prepare(); !failure.empty())
-                throw Error(failure);
-        }
-        if (QCoreApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "snrmap";
-            static char* argv[] = {name, nullptr};
-            new QCoreApplication(argc, argv);
-        }
-    }
-    ~Application()
-    {
-        if (made_)
-            delete QCoreApplication::instance();
-    }
-    Application(const Application&) = delete;
-    Application& operator=(const Application&) = delete;
-
-private:
-    bool made_;
-};
+// Qt loads its database drivers through an application object.
+using Application = ModuleApplication<QCoreApplication>;
 
 int list_runs(const CommandLine& line, std::ostream& out)
 {
@@ -64,7 +26,7 @@ int list_runs(const CommandLine& line, std::ostream& out)
     return exit_success;
 }
 
-int follow_trend(const CommandLine& line, const ChartModule* chart, std::ostream& out)
+int follow_trend(const CommandLine& line, history::Trend& trend, std::ostream& out)
 {
     history::TrendQuery query;
     query.item = line.item;
@@ -73,20 +35,16 @@ int follow_trend(const CommandLine& line, const ChartModule* chart, std::ostream
     query.baseline = line.baseline;
     query.tolerance = line.tolerance;
     query.filter = {line.scanner, line.coil, {}};
-    const history::Trend trend = history::open_history(line.db).trend(query);
+    trend = history::open_history(line.db).trend(query);
     out << trend_text(trend, line.format) << std::flush;
-    if (chart != nullptr) {
-        if (const std::string failure = chart->write(trend, line.report); !failure.empty())
-            throw Error(failure);
-    }
     return history::newest_beyond(trend) ? exit_beyond : exit_success;
 }
 
-int command(const CommandLine& line, const ChartModule* chart, std::ostream& out, std::ostream& err)
+int command(const CommandLine& line, history::Trend& trend, std::ostream& out, std::ostream& err)
 {
     try {
-        const Application application(chart);
-        return line.action == Action::Trend ? follow_trend(line, chart, out) : list_runs(line, out);
+        const Application application;
+        return line.action == Action::Trend ? follow_trend(line, trend, out) : list_runs(line, out);
     } catch (const std::exception& error) {
         err << "snrmap: " << error.what() << "\n" << std::flush;
     }
@@ -96,7 +54,7 @@ int command(const CommandLine& line, const ChartModule* chart, std::ostream& out
 int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err)
 {
     try {
-        const Application application(nullptr);
+        const Application application;
         history::HistoryDatabase database = history::open_history(line.db);
         const long long id = database.record(run);
         out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;
@@ -132,9 +90,9 @@ std::string sha256(const std::vector<std::string_view>& parts)
 
 }  // namespace snr::snrmap
 
-extern "C" const snr::snrmap::HistoryModule* snrmap_history_module()
+extern "C" const snr::snrmap::ModuleEntry* snrmap_module()
 {
-    static const snr::snrmap::HistoryModule module{snr::snrmap::history_interface, snr::snrmap::command,
-                                                   snr::snrmap::record, snr::snrmap::sha256};
-    return &module;
+    static const snr::snrmap::HistoryModule functions{snr::snrmap::command, snr::snrmap::record, snr::snrmap::sha256};
+    static const snr::snrmap::ModuleEntry entry{SNRMAP_VERSION, &functions};
+    return &entry;
 }

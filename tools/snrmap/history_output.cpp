@@ -156,19 +156,6 @@ std::string runs_text(const std::vector<history::RunListing>& runs, const std::s
     return table({"run", "time", "method", "R", "scanner", "coil", "protocol", "notices", "output"}, rows);
 }
 
-std::string trend_title(const history::Trend& trend)
-{
-    std::string title = trend.item;
-    if (!trend.caption.empty() && trend.caption != trend.item)
-        title += " (" + trend.caption + ")";
-    if (trend.roi > 0) {
-        const Roi& roi = trend.roi_place;
-        title += ", region " + std::to_string(trend.roi) + " at " + std::to_string(roi.row) + "," +
-                 std::to_string(roi.column) + "," + std::to_string(roi.height) + "," + std::to_string(roi.width);
-    }
-    return title + ", " + trend.figure;
-}
-
 std::string trend_text(const history::Trend& trend, const std::string& format)
 {
     if (format == "json") {
@@ -217,7 +204,7 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
     }
     if (!people)
         return csv({"run", "time", "value", "change_percent", "beyond"}, rows);
-    std::string text = trend_title(trend) + "\n";
+    std::string text = history::trend_title(trend) + "\n";
     const std::string scanner = history::scanner_text(trend.scanner);
     text += "scanner: " + (scanner.empty() ? std::string("-") : scanner) +
             ", coil: " + (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) +

@@ -15,7 +15,4 @@ std::string runs_text(const std::vector<history::RunListing>& runs, const std::s
 // The series of `snrmap trend` in one of the same formats.
 std::string trend_text(const history::Trend& trend, const std::string& format);
 
-// "snr_nopi (PIなし SNR map), region 1 at 100,110,20,30, mean": what a trend follows.
-std::string trend_title(const history::Trend& trend);
-
 }  // namespace snr::snrmap

@@ -18,12 +18,12 @@
 #include "record/json_text.h"
 #include "submap/submap_items.h"
 #include "submap/submap_record.h"
-#include "tools/snrmap/extras.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/plane_picture.h"
 #include "tools/snrmap/progress_bar.h"
+#include "tools/snrmap/report_module.h"
 #include "record/summary_json.h"
 
 namespace snr::snrmap {
@@ -200,7 +200,7 @@ void write_planes(RunRecord& measurement, StagedOutput& output, Digest digest)
 void write_dicom_maps(RunRecord& measurement, StagedOutput& output)
 {
     report::ParametricMaps maps;
-    if (const std::string failure = extras().parametric_maps(measurement, maps); !failure.empty())
+    if (const std::string failure = report_module().parametric_maps(measurement, maps); !failure.empty())
         throw Error(failure);
     for (const report::MapFile& file : maps.files)
         output.write(file.name, file.bytes);

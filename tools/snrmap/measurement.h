@@ -40,7 +40,7 @@ using Digest = std::string (*)(const std::vector<std::string_view>& parts);
 // their bytes.
 void write_planes(RunRecord& measurement, StagedOutput& output, Digest digest = nullptr);
 
-// NAME.dcm, a DICOM Parametric Map, for each map (through the extras module); the measurement
+// NAME.dcm, a DICOM Parametric Map, for each map (through the report module); the measurement
 // records them for the summary.
 void write_dicom_maps(RunRecord& measurement, StagedOutput& output);
 

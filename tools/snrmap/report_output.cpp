@@ -7,9 +7,9 @@
 
 #include "core/errors.h"
 #include "core/path.h"
-#include "tools/snrmap/extras.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
+#include "tools/snrmap/report_module.h"
 
 namespace snr::snrmap {
 
@@ -101,11 +101,10 @@ void ReportFile::replace()
 
 RunRecord read_output_folder(const std::string& folder)
 {
-    const Extras& modules = extras();
+    const ReportModule& module = report_module();
     const std::string summary = join_path(folder, "summary.json");
     RunRecord run;
-    if (const std::string failure = modules.read_summary(file_bytes(summary, most_summary_bytes), run);
-        !failure.empty())
+    if (const std::string failure = module.read_summary(file_bytes(summary, most_summary_bytes), run); !failure.empty())
         raise_about(summary, failure);
     auto planes = std::make_shared<std::vector<Plane>>(run.planes.size());
     const long long npy_size = static_cast<long long>(npy_header().size() + sizeof(Plane));
@@ -119,18 +118,29 @@ RunRecord read_output_folder(const std::string& folder)
     return run;
 }
 
-void report_output_folder(const std::string& folder, const std::string& file)
+// A PDF the report module makes from `what`, written beside `target` and renamed over it.
+template <class What>
+void write_pdf(const std::string& target, std::string (*make)(const What&, std::string&), const What& what)
 {
-    const std::string target = file.empty() ? join_path(folder, "report.pdf") : file;
-    const RunRecord run = read_output_folder(folder);
     std::string pdf;
-    if (const std::string failure = extras().report_pdf(run, pdf); !failure.empty())
+    if (const std::string failure = make(what, pdf); !failure.empty())
         raise_about(target, failure);
     try {
         write_file_atomically(target, pdf);
     } catch (const IoError& error) {
         raise_about(target, error.what());
     }
+}
+
+void report_output_folder(const std::string& folder, const std::string& file)
+{
+    const RunRecord run = read_output_folder(folder);
+    write_pdf(file.empty() ? join_path(folder, "report.pdf") : file, report_module().report_pdf, run);
+}
+
+void write_trend_report(const history::Trend& trend, const std::string& file)
+{
+    write_pdf(file, report_module().trend_pdf, trend);
 }
 
 }  // namespace snr::snrmap

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "history/history_rows.h"
 #include "record/run_record.h"
 
 namespace snr::snrmap {
@@ -41,5 +42,9 @@ RunRecord read_output_folder(const std::string& folder);
 // `snrmap report OUTDIR [--out FILE]`: the report of an output folder, written beside FILE
 // (OUTDIR/report.pdf when empty) and renamed over it. Raises Error naming the file at fault.
 void report_output_folder(const std::string& folder, const std::string& file);
+
+// `snrmap trend --report FILE`: the trend's chart, written beside FILE and renamed over it.
+// Raises Error naming FILE.
+void write_trend_report(const history::Trend& trend, const std::string& file);
 
 }  // namespace snr::snrmap

@@ -12,7 +12,6 @@
 #include "core/errors.h"
 #include "core/path.h"
 #include "tools/snrmap/command_line.h"
-#include "tools/snrmap/extras.h"
 #include "tools/snrmap/history_module.h"
 #include "tools/snrmap/input_warnings.h"
 #include "tools/snrmap/interrupt.h"
@@ -20,6 +19,7 @@
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/phantom.h"
 #include "tools/snrmap/progress_bar.h"
+#include "tools/snrmap/report_module.h"
 #include "tools/snrmap/report_output.h"
 
 namespace snr::snrmap {
@@ -104,18 +104,17 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     // The history's module is loaded before a run that records, so a missing one stops the run
     // before it starts; the database is opened only once the folder is written.
     const HistoryModule* history = nullptr;
-    const ChartModule* chart = nullptr;
     try {
         if (line.record || line.action == Action::History || line.action == Action::Trend)
             history = &history_module();
         if (line.action == Action::Trend && !line.report.empty())
-            chart = &chart_module();
+            report_module();
     } catch (const std::exception& error) {
         err << error.what() << "\n" << std::flush;
         return exit_failure;
     }
     if (line.action == Action::History || line.action == Action::Trend)
-        return history->command(line, chart, out, err);
+        return history_command(*history, line, out, err);
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
@@ -141,11 +140,11 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         // Qt and the DICOM map libraries load beside the measurement, once the reader's
         // dictionary is made (their start-up may look at DCMTK's dictionary).
-        std::future<void> extras_ready;
+        std::future<void> report_ready;
         if (!line.report.empty() || line.dicom_maps) {
-            extras_ready = std::async(std::launch::async, [] {
+            report_ready = std::async(std::launch::async, [] {
                 prepare_dicom_reading();
-                extras();
+                report_module();
             });
         }
         RunRecord measurement;
@@ -155,15 +154,15 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         warn_about_inputs(err, measurement.files, measurement.notices);
         on_output(line.out, [&] { write_planes(measurement, *output, history != nullptr ? history->sha256 : nullptr); });
-        if (extras_ready.valid())
-            extras_ready.get();
+        if (report_ready.valid())
+            report_ready.get();
         if (line.dicom_maps)
             on_output(line.out, [&] { write_dicom_maps(measurement, *output); });
         on_output(line.out, [&] { write_summary(measurement, *output); });
         std::optional<ReportFile> report;
         if (!line.report.empty()) {
             std::string pdf;
-            if (const std::string failure = extras().report_pdf(measurement, pdf); !failure.empty()) {
+            if (const std::string failure = report_module().report_pdf(measurement, pdf); !failure.empty()) {
                 Error error(failure);
                 error.set_subject(line.report);
                 throw error;

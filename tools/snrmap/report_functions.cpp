@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: BSD-3-Clause
+// snrmap-report.so: the report room's functions behind ReportModule.
+#include <QGuiApplication>
+#include <exception>
+
+#include "report/parametric_maps.h"
+#include "report/run_report.h"
+#include "report/summary_reading.h"
+#include "report/trend_report.h"
+#include "tools/snrmap/module_application.h"
+#include "tools/snrmap/report_module.h"
+
+namespace snr::snrmap {
+
+namespace {
+
+template <class Make>
+std::string failure_of(Make make)
+{
+    try {
+        make();
+        return {};
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+void assign(std::string& bytes, const QByteArray& from)
+{
+    bytes.assign(from.constData(), static_cast<std::size_t>(from.size()));
+}
+
+std::string report_pdf(const RunRecord& run, std::string& pdf)
+{
+    return failure_of([&] {
+        const ModuleApplication<QGuiApplication> application;
+        assign(pdf, report::report_pdf(run));
+    });
+}
+
+std::string read_summary(const std::string& json, RunRecord& run)
+{
+    return failure_of(
+        [&] { run = report::read_summary(QByteArray(json.data(), static_cast<qsizetype>(json.size()))); });
+}
+
+std::string parametric_maps(const RunRecord& run, report::ParametricMaps& maps)
+{
+    return failure_of([&] { maps = report::parametric_maps(run, SNRMAP_VERSION); });
+}
+
+std::string trend_pdf(const history::Trend& trend, std::string& pdf)
+{
+    return failure_of([&] {
+        const ModuleApplication<QGuiApplication> application;
+        assign(pdf, report::trend_pdf(trend));
+    });
+}
+
+const ReportModule functions{report_pdf, read_summary, parametric_maps, trend_pdf};
+
+}  // namespace
+
+}  // namespace snr::snrmap
+
+extern "C" const snr::snrmap::ModuleEntry* snrmap_module()
+{
+    static const snr::snrmap::ModuleEntry entry{SNRMAP_VERSION, &snr::snrmap::functions};
+    return &entry;
+}
