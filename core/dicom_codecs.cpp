@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// DCMTK's JPEG and JPEG-LS decoders, as a module that the reader loads at its first file that
-// needs them: linking them into the programs would load their libraries (and dcmimage's)
-// at every start, a few milliseconds that most runs never use.
+#include "core/dicom_codecs.h"
+
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmjpeg/djdecode.h>
 #include <dcmtk/dcmjpls/djdecode.h>
 #include <cstdlib>
 
-extern "C" __attribute__((visibility("default"))) void snr_register_dicom_codecs()
+#include "core/modules.h"
+
+namespace {
+
+void register_codecs()
 {
     DJDecoderRegistration::registerCodecs();
     DJLSDecoderRegistration::registerCodecs();
@@ -16,4 +19,14 @@ extern "C" __attribute__((visibility("default"))) void snr_register_dicom_codecs
         DJDecoderRegistration::cleanup();
         DJLSDecoderRegistration::cleanup();
     });
+}
+
+const snr::CodecModule functions{register_codecs};
+
+}  // namespace
+
+extern "C" const snr::ModuleEntry* snr_maps_module()
+{
+    static const snr::ModuleEntry entry{SNR_VERSION, &functions};
+    return &entry;
 }

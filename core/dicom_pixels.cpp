@@ -9,12 +9,12 @@
 #include <dcmtk/dcmdata/dcpixseq.h>
 #include <dcmtk/dcmdata/dcpxitem.h>
 #include <dcmtk/dcmdata/dcrledrg.h>
-#include <dlfcn.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
+#include "core/dicom_codecs.h"
 #include "core/dicom_text.h"
+#include "core/modules.h"
 
 namespace snr {
 
@@ -157,27 +157,12 @@ std::string lossy_stream_detail(DcmPixelSequence& fragments, E_TransferSyntax xf
 
 namespace {
 
-// Registers the JPEG and JPEG-LS decoders of the codec module: beside the running program as
-// installed, else where the build made it. Without the module those frames do not decode.
+// Registers the JPEG and JPEG-LS decoders of the codec module. Without the module those frames
+// do not decode, and their files are refused as such.
 void load_codec_module()
 {
-    std::vector<std::string> places;
-    char program[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", program, sizeof program - 1);
-    if (length > 0) {
-        const std::string path(program, static_cast<std::size_t>(length));
-        places.push_back(path.substr(0, path.rfind('/') + 1) + SNR_CODECS_FROM_BIN);
-    }
-    places.push_back(SNR_CODECS_IN_BUILD);
-    for (const std::string& place : places) {
-        if (void* module = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-            if (auto* register_codecs = reinterpret_cast<void (*)()>(::dlsym(module, "snr_register_dicom_codecs"))) {
-                register_codecs();
-                return;  // the module stays loaded: the codecs live in it
-            }
-            ::dlclose(module);
-        }
-    }
+    if (const void* module = find_module("snr-codecs"))
+        static_cast<const CodecModule*>(module)->register_codecs();
 }
 
 }  // namespace

@@ -24,9 +24,6 @@
 namespace snr::snrmap {
 namespace {
 
-// The modules just built, for every test of this program (it is not snrmap).
-const bool modules_chosen = (::setenv("SNRMAP_MODULES", SNRMAP_MODULES, 1), true);
-
 struct Outcome {
     int code;
     std::string err;

@@ -32,7 +32,6 @@ protected:
 
     void SetUp() override
     {
-        ::setenv("SNRMAP_MODULES", SNRMAP_MODULES, 1);  // this program is not snrmap
         ::unsetenv("SNR_MAPS_DB");
     }
 
@@ -124,12 +123,12 @@ TEST_F(SnrmapHistory, ARefusedRunRecordsNothingAndAFailedRecordingComesLast)
 
     // Without its module snrmap does not start a run it could not record (a program of its
     // own: this one has loaded the module).
-    const std::string unloaded = "SNRMAP_MODULES=" + tmp.path() + " " + SNRMAP_EXECUTABLE + " consecutive " + nopi +
+    const std::string unloaded = "SNR_MAPS_MODULES=" + tmp.path() + " " + SNRMAP_EXECUTABLE + " consecutive " + nopi +
                                  " " + pi + " --out " + tmp.file("out2") + " --record 2>" + tmp.file("err.txt");
     EXPECT_EQ(WEXITSTATUS(std::system(unloaded.c_str())), 1);
     const auto message = test::read_bytes(tmp.file("err.txt"));
     EXPECT_EQ(std::string(message.begin(), message.end())
-                  .rfind("snrmap: cannot load a module: " + tmp.path() + "/snrmap-history.so: ", 0),
+                  .rfind("snrmap: " + tmp.path() + "/snrmap-history.so: cannot load a module: ", 0),
               0u);
     EXPECT_FALSE(std::filesystem::exists(tmp.file("out2")));
 }

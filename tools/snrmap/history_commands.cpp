@@ -90,9 +90,9 @@ std::string sha256(const std::vector<std::string_view>& parts)
 
 }  // namespace snr::snrmap
 
-extern "C" const snr::snrmap::ModuleEntry* snrmap_module()
+extern "C" const snr::ModuleEntry* snr_maps_module()
 {
     static const snr::snrmap::HistoryModule functions{snr::snrmap::command, snr::snrmap::record, snr::snrmap::sha256};
-    static const snr::snrmap::ModuleEntry entry{SNRMAP_VERSION, &functions};
+    static const snr::ModuleEntry entry{SNR_VERSION, &functions};
     return &entry;
 }

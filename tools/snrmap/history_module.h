@@ -9,7 +9,7 @@
 #include "history/history_rows.h"
 #include "record/run_record.h"
 #include "tools/snrmap/command_line.h"
-#include "tools/snrmap/modules.h"
+#include "core/modules.h"
 
 namespace snr::snrmap {
 

@@ -46,7 +46,7 @@ std::string read_summary(const std::string& json, RunRecord& run)
 
 std::string parametric_maps(const RunRecord& run, report::ParametricMaps& maps)
 {
-    return failure_of([&] { maps = report::parametric_maps(run, SNRMAP_VERSION); });
+    return failure_of([&] { maps = report::parametric_maps(run, SNR_VERSION); });
 }
 
 std::string trend_pdf(const history::Trend& trend, std::string& pdf)
@@ -63,8 +63,8 @@ const ReportModule functions{report_pdf, read_summary, parametric_maps, trend_pd
 
 }  // namespace snr::snrmap
 
-extern "C" const snr::snrmap::ModuleEntry* snrmap_module()
+extern "C" const snr::ModuleEntry* snr_maps_module()
 {
-    static const snr::snrmap::ModuleEntry entry{SNRMAP_VERSION, &snr::snrmap::functions};
+    static const snr::ModuleEntry entry{SNR_VERSION, &snr::snrmap::functions};
     return &entry;
 }

@@ -6,7 +6,7 @@
 #include "history/history_rows.h"
 #include "record/run_record.h"
 #include "report/parametric_maps.h"
-#include "tools/snrmap/modules.h"
+#include "core/modules.h"
 
 namespace snr::snrmap {
 

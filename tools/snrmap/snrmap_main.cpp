@@ -110,7 +110,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (line.action == Action::Trend && !line.report.empty())
             report_module();
     } catch (const std::exception& error) {
-        err << error.what() << "\n" << std::flush;
+        err << failure_line(error) << "\n" << std::flush;
         return exit_failure;
     }
     if (line.action == Action::History || line.action == Action::Trend)
