@@ -7,6 +7,7 @@
 // Input: the arguments, separated by NUL bytes (no argument can hold one).
 
 #include <charconv>
+#include <iterator>
 
 #include "fuzz/fuzz_support.h"
 #include "tools/snrmap/command_line.h"
@@ -48,13 +49,21 @@ static void history_options(const CommandLine& line, std::vector<std::string>& a
 
 static std::vector<std::string> canonical(const CommandLine& line)
 {
-    const char* commands[] = {"--help", "--version", "consecutive", "submap", "phantom", "history", "trend"};
+    const char* commands[] = {"--help", "--version", "consecutive", "submap", "phantom", "report", "history", "trend"};
+    static_assert(std::size(commands) == static_cast<std::size_t>(Action::Trend) + 1);
     std::vector<std::string> args{commands[static_cast<int>(line.action)]};
     if (line.action == Action::Help || line.action == Action::Version)
         return args;
     history_options(line, args);
     if (line.action == Action::History || line.action == Action::Trend)
         return args;
+    if (line.action == Action::Report) {
+        if (!line.out.empty())
+            args.push_back("--out=" + line.out);
+        args.push_back("--");
+        args.insert(args.end(), line.inputs.begin(), line.inputs.end());
+        return args;
+    }
     args.push_back("--out=" + line.out);
     args.push_back("--r=" + line.r_text);
     if (line.action == Action::Phantom) {
@@ -69,6 +78,10 @@ static std::vector<std::string> canonical(const CommandLine& line)
         }
         if (line.quiet)
             args.push_back("--quiet");
+        if (!line.report.empty())
+            args.push_back("--report=" + line.report);
+        if (line.dicom_maps)
+            args.push_back("--dicom-maps");
     }
     args.push_back("--");
     args.insert(args.end(), line.inputs.begin(), line.inputs.end());
@@ -118,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t inputs = line.inputs.size();
     const bool history = line.action == Action::History || line.action == Action::Trend;
-    fuzz::check(history || !line.out.empty(), "a measurement without --out");
+    fuzz::check(history || line.action == Action::Report || !line.out.empty(), "a measurement without --out");
     fuzz::check(!line.record || line.action == Action::Consecutive || line.action == Action::Submap,
                 "a record of no measurement");
     fuzz::check(line.action != Action::Trend || !line.item.empty(), "a trend of no item");
@@ -132,6 +145,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     case Action::History:
     case Action::Trend:
         fuzz::check(inputs == 0, "history with inputs");
+        break;
+    case Action::Report:
+        fuzz::check(inputs == 1, "a report of other than one folder");
         break;
     default:
         fuzz::check(inputs == 0, "phantom with inputs");
