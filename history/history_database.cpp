@@ -103,7 +103,7 @@ void HistoryDatabase::connect()
             parameters.emplace_back("port", location_.port);
         for (const auto& [name, value] : parameters) {
             if (value.find(';') != std::string::npos)
-                fail("the parameter " + name + " holds a ';', which Qt's driver cannot pass on");
+                fail("the parameter " + name + " holds a ';', which Qt's driver cannot hand over");
             options.push_back(connect_option(name, value));
             timeout = timeout || name == "connect_timeout";
         }
