@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
@@ -43,8 +44,10 @@ struct Series {
             // The smaller series are the first slices of the largest, linked.
             for (int n : {250, 500}) {
                 const std::string some = tmp.folder(std::string(half) + std::to_string(n));
-                for (int k = 0; k < n; ++k)
-                    ::link(name(all, k).c_str(), name(some, k).c_str());
+                for (int k = 0; k < n; ++k) {
+                    if (::link(name(all, k).c_str(), name(some, k).c_str()) != 0)
+                        std::abort();
+                }
             }
         }
         ::sync();  // the runs' own flushes should not wait behind these 256 MiB

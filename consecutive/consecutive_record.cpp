@@ -9,12 +9,7 @@ namespace snr {
 
 RunRecord consecutive_run_record(std::shared_ptr<ConsecutiveState> state, const ConsecutiveInputs& inputs)
 {
-    RunRecord run;
-    run.method = "consecutive";
-    run.time = record_time_now();
-    run.gfactor = inputs.gfactor;
-    if (inputs.gfactor)
-        run.r = reduction_rate(inputs.r_text);
+    RunRecord run = begin_run_record("consecutive", inputs.gfactor, inputs.r_text);
     run.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
     run.slice_counts.emplace_back("nopi", state->count_nopi);
     if (inputs.gfactor) {

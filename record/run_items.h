@@ -11,9 +11,22 @@
 #include "record/run_record.h"
 #include "window_model/legend_edit.h"
 #include "window_model/result_items.h"
+#include "window_model/run_view.h"
 #include "window_model/view_selection.h"
 
 namespace snr {
+
+// A run's record as it begins: its method, the time now, and R where g is measured.
+inline RunRecord begin_run_record(const std::string& method, bool gfactor, const std::string& r_text)
+{
+    RunRecord run;
+    run.method = method;
+    run.time = record_time_now();
+    run.gfactor = gfactor;
+    if (gfactor)
+        run.r = reduction_rate(r_text);
+    return run;
+}
 
 // The view selection without a window: no controls, nothing drawn.
 class NoWindow : public SelectionView {

@@ -12,12 +12,7 @@ namespace snr {
 RunRecord submap_run_record(std::shared_ptr<SubmapState> state, const SubmapInputs& inputs,
                             std::vector<InputFile> files)
 {
-    RunRecord run;
-    run.method = "submap";
-    run.time = record_time_now();
-    run.gfactor = inputs.gfactor;
-    if (inputs.gfactor)
-        run.r = reduction_rate(inputs.r_text);
+    RunRecord run = begin_run_record("submap", inputs.gfactor, inputs.r_text);
     run.files = std::move(files);
     const auto paths = std::as_const(*state).paths();
     for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "tests/tools/tool_files.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/snrmap_main.h"
 
@@ -181,17 +182,8 @@ TEST(CommandLine, HistoryOptions)
         EXPECT_THROW(parse_command_line(args), UsageError) << ::testing::PrintToString(args);
 }
 
-struct Outcome {
-    int code;
-    std::string out, err;
-};
-
-Outcome run(std::vector<std::string> args)
-{
-    std::ostringstream out, err;
-    const int code = run_snrmap(args, out, err, false);
-    return {code, out.str(), err.str()};
-}
+using Outcome = test::SnrmapOutcome;
+constexpr auto run = test::run_snrmap_here;
 
 TEST(CommandLine, ExitCodesAndTextsOfHelpVersionAndUsageErrors)
 {

@@ -24,17 +24,8 @@
 namespace snr::snrmap {
 namespace {
 
-struct Outcome {
-    int code;
-    std::string err;
-};
-
-Outcome run(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = run_snrmap(args, out, err, false);
-    return {code, err.str()};
-}
+using Outcome = test::SnrmapOutcome;
+constexpr auto run = test::run_snrmap_here;
 
 std::string text_of(const std::string& path)
 {

@@ -18,17 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::Call;
 
-struct Outcome {
-    int code;
-    std::string err;
-};
-
-Outcome run(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int code = run_snrmap(args, out, err, false);
-    return {code, err.str()};
-}
+using Outcome = test::SnrmapOutcome;
+constexpr auto run = test::run_snrmap_here;
 
 // Every entry below a folder with its bytes ("/" for a folder), hidden ones included.
 std::map<std::string, std::string> contents(const std::string& folder)

@@ -14,15 +14,13 @@
 
 #include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/tools/tool_files.h"
 #include "tools/snrmap/snrmap_main.h"
 
 namespace snr::snrmap {
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out, err;
-};
+using Outcome = test::SnrmapOutcome;
 
 class SnrmapHistory : public ::testing::Test {
 protected:
@@ -35,12 +33,7 @@ protected:
         ::unsetenv("SNR_MAPS_DB");
     }
 
-    static Outcome run(std::vector<std::string> args)
-    {
-        std::ostringstream o, e;
-        const int code = run_snrmap(args, o, e, false);
-        return {code, o.str(), e.str()};
-    }
+    static Outcome run(const std::vector<std::string>& args) { return test::run_snrmap_here(args); }
 
     // A folder of DICOM slices of one scanner, every pixel of a slice holding its value.
     std::string series(const std::string& name, std::initializer_list<std::int16_t> values)

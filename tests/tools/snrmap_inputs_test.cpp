@@ -23,10 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int code;
-    std::string err;
-};
+using Outcome = test::SnrmapOutcome;
 
 // The JSON text with its string literals taken out.
 std::string outside_strings(const std::string& json)
@@ -56,9 +53,7 @@ protected:
     Outcome run(std::vector<std::string> args)
     {
         args.insert(args.end(), {"--out", out});
-        std::ostringstream o, e;
-        const int code = run_snrmap(args, o, e, false);
-        return {code, e.str()};
+        return test::run_snrmap_here(args);
     }
 
     std::string series(const std::string& name, std::initializer_list<std::int16_t> values)

@@ -4,14 +4,29 @@
 #include <QImage>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "core/plane.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tools/snrmap/snrmap_main.h"
 
 namespace snr::test {
+
+// What snrmap gave, run in this process on the arguments: its exit status and its two streams.
+struct SnrmapOutcome {
+    int code;
+    std::string out, err;
+};
+
+inline SnrmapOutcome run_snrmap_here(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int code = snrmap::run_snrmap(args, out, err, false);
+    return {code, out.str(), err.str()};
+}
 
 // The plane of an npy file that snrmap wrote; fails the test on any other header.
 inline Plane read_npy_plane(const std::string& path)
