@@ -6,8 +6,10 @@
 #include <QSqlQuery>
 #include <QStringList>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "history/schema.h"
 #include "history/sql_values.h"
@@ -177,6 +179,30 @@ int HistoryDatabase::schema_version()
     return query.value(0).toInt();
 }
 
+// Readers go on while a run records. The mode stays with the file; it is set outside a
+// transaction. The switch needs the file to itself, and where another program is making the
+// schema at the same moment SQLite reports the file busy at once instead of waiting (it would
+// wait for a lock that waits for it), so the switch is tried again for the busy timeout's time.
+void HistoryDatabase::use_write_ahead_log()
+{
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+        QSqlQuery wal(database_);
+        const bool done = wal.exec("PRAGMA journal_mode = WAL");
+        const QString mode = done && wal.next() ? wal.value(0).toString() : QString();
+        if (mode == "wal")
+            return;
+        const bool busy = done || wal.lastError().nativeErrorCode() == "5";  // SQLITE_BUSY
+        if (busy && std::chrono::steady_clock::now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        if (done)
+            fail("cannot create the schema: the file stays in journal mode " + mode.toStdString());
+        fail("cannot create the schema", wal.lastError());
+    }
+}
+
 void HistoryDatabase::bring_schema_up_to_date()
 {
     const int current = current_schema_version();
@@ -188,13 +214,8 @@ void HistoryDatabase::bring_schema_up_to_date()
              std::to_string(current) + "; record and read it with a newer snr-maps");
     }
     const Dialect& dialect = sqlite_ ? sqlite_dialect() : postgres_dialect();
-    if (sqlite_ && version == 0) {
-        // Readers go on while a run records. The mode stays with the file; it is set outside
-        // a transaction.
-        QSqlQuery wal(database_);
-        if (!wal.exec("PRAGMA journal_mode = WAL"))
-            fail("cannot create the schema", wal.lastError());
-    }
+    if (sqlite_ && version == 0)
+        use_write_ahead_log();
     const char* doing = "cannot bring the schema up to date";
     begin_write(doing);
     try {

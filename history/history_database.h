@@ -57,6 +57,7 @@ private:
     void run(QSqlQuery& query, const char* doing);
     [[noreturn]] void fail(const char* doing, const QSqlError& error) const;
     [[noreturn]] void fail(const std::string& reason) const;
+    void use_write_ahead_log();
     void bring_schema_up_to_date();
     void begin_write(const char* doing);
     void commit(const char* doing);
