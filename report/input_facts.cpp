@@ -8,7 +8,7 @@ namespace snr::report {
 
 namespace {
 
-QString text_of(const std::string& text) { return QString::fromStdString(text).trimmed(); }
+QString fact_text(const std::string& text) { return QString::fromStdString(text).trimmed(); }
 
 QString or_dash(const QString& text) { return text.isEmpty() ? QStringLiteral("–") : text; }
 
@@ -23,32 +23,32 @@ bool digits(const std::string& text, std::size_t from, std::size_t count)
 // A DICOM date (YYYYMMDD) as 2026-12-08; anything else as written.
 QString date_text(const std::string& date)
 {
-    const QString trimmed = text_of(date);
+    const QString trimmed = fact_text(date);
     const std::string plain = trimmed.toStdString();
     if (plain.size() != 8 || !digits(plain, 0, 8))
         return trimmed;
-    return text_of(plain.substr(0, 4) + "-" + plain.substr(4, 2) + "-" + plain.substr(6, 2));
+    return fact_text(plain.substr(0, 4) + "-" + plain.substr(4, 2) + "-" + plain.substr(6, 2));
 }
 
 // A DICOM time (HHMMSS with an optional fraction) as 13:45:00.5; anything else as written.
 QString time_text(const std::string& time)
 {
-    const QString trimmed = text_of(time);
+    const QString trimmed = fact_text(time);
     const std::string plain = trimmed.toStdString();
     if (plain.size() < 6 || !digits(plain, 0, 6))
         return trimmed;
-    return text_of(plain.substr(0, 2) + ":" + plain.substr(2, 2) + ":" + plain.substr(4));
+    return fact_text(plain.substr(0, 2) + ":" + plain.substr(2, 2) + ":" + plain.substr(4));
 }
 
 QString with_unit(const std::string& value, const QString& unit)
 {
-    const QString text = text_of(value);
+    const QString text = fact_text(value);
     return text.isEmpty() ? text : text + unit;
 }
 
 QString spacing_text(const std::string& spacing)
 {
-    QString text = text_of(spacing);
+    QString text = fact_text(spacing);
     if (text.isEmpty())
         return text;
     return text.replace(QLatin1Char('\\'), QStringLiteral(" × ")) + QStringLiteral(" mm");
@@ -92,14 +92,14 @@ std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const
     const QString matrix = a.rows > 0 && a.columns > 0 ? QStringLiteral("%1 × %2").arg(a.rows).arg(a.columns)
                                                        : QString();
     const std::pair<QString, QString> shown[] = {
-        {QStringLiteral("DICOM 情報の出所"), first != nullptr ? text_of(first->name) : QString()},
-        {QStringLiteral("メーカー"), text_of(a.manufacturer)},
-        {QStringLiteral("装置モデル"), text_of(a.model)},
-        {QStringLiteral("ステーション名"), text_of(a.station_name)},
-        {QStringLiteral("装置シリアル番号"), text_of(a.device_serial_number)},
-        {QStringLiteral("受信コイル"), text_of(a.receive_coil)},
-        {QStringLiteral("シリーズ番号"), text_of(a.series_number)},
-        {QStringLiteral("シリーズ記述"), text_of(a.series_description)},
+        {QStringLiteral("DICOM 情報の出所"), first != nullptr ? fact_text(first->name) : QString()},
+        {QStringLiteral("メーカー"), fact_text(a.manufacturer)},
+        {QStringLiteral("装置モデル"), fact_text(a.model)},
+        {QStringLiteral("ステーション名"), fact_text(a.station_name)},
+        {QStringLiteral("装置シリアル番号"), fact_text(a.device_serial_number)},
+        {QStringLiteral("受信コイル"), fact_text(a.receive_coil)},
+        {QStringLiteral("シリーズ番号"), fact_text(a.series_number)},
+        {QStringLiteral("シリーズ記述"), fact_text(a.series_description)},
         {QStringLiteral("撮像日"), date_text(a.acquisition_date)},
         {QStringLiteral("撮像時刻"), time_text(a.acquisition_time)},
         {QStringLiteral("TR"), with_unit(a.repetition_time, QStringLiteral(" ms"))},

@@ -19,8 +19,6 @@ constexpr double label_width = 30 * pixel_points;
 constexpr double scale_gap = 6, scale_height = 8;
 constexpr int scale_ticks = 4;  // intervals
 
-QString text_of(const std::string& text) { return QString::fromStdString(text); }
-
 DisplayWindow drawable(DisplayWindow window)
 {
     if (window.ww == 0)

@@ -7,9 +7,13 @@
 #include <QPdfWriter>
 #include <QString>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace snr::report {
+
+// Our texts (UTF-8) as the page draws them.
+inline QString text_of(const std::string& text) { return QString::fromStdString(text); }
 
 // A column of a table: its title, width in points and whether its texts stand right (numbers).
 struct TableColumn {

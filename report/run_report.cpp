@@ -17,8 +17,6 @@ namespace snr::report {
 
 namespace {
 
-QString text_of(const std::string& text) { return QString::fromStdString(text); }
-
 QString method_caption(const std::string& method)
 {
     if (method == "consecutive")

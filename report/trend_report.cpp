@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::size_t most_run_labels = 12;
 
-QString text_of(const std::string& bytes)
-{
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
 QString number(double value) { return QString::number(value, 'g', 6); }
 
 // The range the y axis shows: every value and the band, with a little room.
