@@ -21,6 +21,7 @@
 #include "widgets/result_list.h"
 #include "widgets/roi_overlay.h"
 #include "widgets/roi_window.h"
+#include "tests/consecutive/consecutive_window_fixture.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/fault_injection.h"
@@ -34,24 +35,9 @@ using test::TempFolder;
 
 using test::text;
 
-class ConsecutiveWindow : public ::testing::Test {
+class ConsecutiveWindow : public test::ConsecutiveWindowFixture {
 protected:
-    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
-    test::FakeDialogs* dialogs = nullptr;
-    std::unique_ptr<TForm1> form;
-    TempFolder tmp;
-    std::string nopi = tmp.folder("nopi");
-    std::string pi = tmp.folder("pi");
-
-    void SetUp() override
-    {
-        auto fake = std::make_unique<test::FakeDialogs>();
-        dialogs = fake.get();
-        form = std::make_unique<TForm1>(*state, std::move(fake));
-        form->show();
-        form->DirectoryListBox1->setDirectory(nopi);
-        form->DirectoryListBox2->setDirectory(pi);
-    }
+    void SetUp() override { open_window(); }
 
     // Three slices per folder; the last no-PI slice peaks at 1001.
     void write_folders()

@@ -14,6 +14,7 @@
 #include "record/summary_json.h"
 #include "widgets/folder_list.h"
 #include "widgets/run_record_menu.h"
+#include "tests/consecutive/consecutive_window_fixture.h"
 #include "tests/support/fake_dialogs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/widget_driver.h"
@@ -34,15 +35,8 @@ std::string comparable(const RunRecord& run)
     return summary_json(copy);
 }
 
-class RunRecordWindow : public ::testing::Test {
+class RunRecordWindow : public test::ConsecutiveWindowFixture {
 protected:
-    TempFolder tmp;
-    std::string nopi = tmp.folder("nopi");
-    std::string pi = tmp.folder("pi");
-    std::unique_ptr<ConsecutiveState> state = std::make_unique<ConsecutiveState>();
-    test::FakeDialogs* dialogs = nullptr;
-    std::unique_ptr<TForm1> form;
-
     void SetUp() override
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(tmp.folder("settings")));
@@ -55,15 +49,6 @@ protected:
     }
     void TearDown() override { ::unsetenv("SNR_MAPS_DB"); }
 
-    void open_window()
-    {
-        auto fake = std::make_unique<test::FakeDialogs>();
-        dialogs = fake.get();
-        form = std::make_unique<TForm1>(*state, std::move(fake));
-        form->show();
-        form->DirectoryListBox1->setDirectory(nopi);
-        form->DirectoryListBox2->setDirectory(pi);
-    }
     void press_start() { QTest::mouseClick(form->Button1, Qt::LeftButton); }
     RunRecordMenu& menu() { return *form->runMenu; }
     long long recorded_runs() { return static_cast<long long>(history::open_history().runs({}).size()); }
