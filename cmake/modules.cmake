@@ -46,7 +46,6 @@ function(snr_module target name)
   target_link_libraries(${target} PRIVATE snr_flags ${M_LIBRARIES})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,-Bsymbolic)
-  target_compile_definitions(${target} PRIVATE SNR_VERSION="${PROJECT_VERSION}")
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name} AUTOMOC OFF CXX_VISIBILITY_PRESET hidden
                                              VISIBILITY_INLINES_HIDDEN ON LIBRARY_OUTPUT_DIRECTORY ${SNR_MODULES_IN_BUILD})
   snr_position_independent(${target})

@@ -60,7 +60,7 @@ private:
 // What snrmap adds to the record of a run: itself, the regions and the output folder.
 RunRecord finish_measurement(RunRecord result, const CommandLine& line)
 {
-    result.program = "snrmap " SNRMAP_VERSION;
+    result.program = "snrmap " SNR_VERSION;
     result.rois = measure_rois(line.rois, result.planes);
     result.output_folder = absolute_path(line.out);
     return result;

@@ -98,7 +98,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         return exit_success;
     }
     if (line.action == Action::Version) {
-        out << "snrmap " SNRMAP_VERSION "\n" << std::flush;
+        out << "snrmap " SNR_VERSION "\n" << std::flush;
         return exit_success;
     }
     // The history's module is loaded before a run that records, so a missing one stops the run
