@@ -48,6 +48,9 @@ QString connect_option(const std::string& name, const std::string& value)
     return QString::fromStdString(name) + "='" + quoted + "'";
 }
 
+// How long a recorder waits for another that holds the file.
+constexpr int busy_seconds = 10;
+
 }  // namespace
 
 HistoryDatabase::HistoryDatabase(const DatabaseLocation& location)
@@ -78,14 +81,13 @@ void HistoryDatabase::fail(const char* doing, const QSqlError& error) const
 
 void HistoryDatabase::connect()
 {
-    const Dialect& dialect = sqlite_ ? sqlite_dialect() : postgres_dialect();
     if (QCoreApplication::instance() == nullptr)
         fail("Qt's database drivers need an application object");
-    if (!QSqlDatabase::isDriverAvailable(dialect.driver)) {
-        fail(std::string("Qt's driver ") + dialect.driver +
+    if (!QSqlDatabase::isDriverAvailable(dialect().driver)) {
+        fail(std::string("Qt's driver ") + dialect().driver +
              " is not installed (Debian: " + (sqlite_ ? "libqt6sql6-sqlite" : "libqt6sql6-psql") + ")");
     }
-    database_ = QSqlDatabase::addDatabase(dialect.driver, name_);
+    database_ = QSqlDatabase::addDatabase(dialect().driver, name_);
     if (sqlite_) {
         std::error_code error;
         const std::filesystem::path folder = std::filesystem::path(location_.path).parent_path();
@@ -118,16 +120,14 @@ void HistoryDatabase::connect()
     // Two recorders at once wait for each other up to 10 s. In WAL mode NORMAL syncs at each
     // checkpoint, which the last connection makes as it closes, not at each commit: a run's
     // record is on disk once snrmap ends, one flush sooner. A crash never leaves half of it.
-    QSqlQuery settings(database_);
-    const char* statements[] = {"PRAGMA busy_timeout = 10000", "PRAGMA foreign_keys = ON",
-                                "PRAGMA synchronous = NORMAL"};
     if (sqlite_) {
-        for (const char* statement : statements) {
-            if (!settings.exec(statement))
-                fail("cannot open", settings.lastError());
-        }
+        execute(QString("PRAGMA busy_timeout = %1").arg(busy_seconds * 1000), "cannot open");
+        execute("PRAGMA foreign_keys = ON", "cannot open");
+        execute("PRAGMA synchronous = NORMAL", "cannot open");
     }
 }
+
+const Dialect& HistoryDatabase::dialect() const { return sqlite_ ? sqlite_dialect() : postgres_dialect(); }
 
 QSqlQuery HistoryDatabase::statement(const QString& sql, const char* doing)
 {
@@ -144,19 +144,16 @@ void HistoryDatabase::run(QSqlQuery& query, const char* doing)
         fail(doing, query.lastError());
 }
 
-void HistoryDatabase::begin_write(const char* doing)
+void HistoryDatabase::execute(const QString& sql, const char* doing)
 {
-    QSqlQuery begin(database_);
-    if (!begin.exec(sqlite_ ? sqlite_dialect().begin_write : postgres_dialect().begin_write))
-        fail(doing, begin.lastError());
+    QSqlQuery query(database_);
+    if (!query.exec(sql))
+        fail(doing, query.lastError());
 }
 
-void HistoryDatabase::commit(const char* doing)
-{
-    QSqlQuery commit(database_);
-    if (!commit.exec("COMMIT"))
-        fail(doing, commit.lastError());
-}
+void HistoryDatabase::begin_write(const char* doing) { execute(dialect().begin_write, doing); }
+
+void HistoryDatabase::commit(const char* doing) { execute("COMMIT", doing); }
 
 void HistoryDatabase::roll_back()
 {
@@ -185,7 +182,7 @@ int HistoryDatabase::schema_version()
 // wait for a lock that waits for it), so the switch is tried again for the busy timeout's time.
 void HistoryDatabase::use_write_ahead_log()
 {
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(busy_seconds);
     for (;;) {
         QSqlQuery wal(database_);
         const bool done = wal.exec("PRAGMA journal_mode = WAL");
@@ -213,24 +210,17 @@ void HistoryDatabase::bring_schema_up_to_date()
         fail("its schema is version " + std::to_string(version) + ", newer than this program's " +
              std::to_string(current) + "; record and read it with a newer snr-maps");
     }
-    const Dialect& dialect = sqlite_ ? sqlite_dialect() : postgres_dialect();
     if (sqlite_ && version == 0)
         use_write_ahead_log();
     const char* doing = "cannot bring the schema up to date";
     begin_write(doing);
     try {
-        if (*dialect.lock_schema != '\0') {
-            QSqlQuery lock(database_);
-            if (!lock.exec(dialect.lock_schema))
-                fail(doing, lock.lastError());
-        }
+        if (*dialect().lock_schema != '\0')
+            execute(dialect().lock_schema, doing);
         // Another program may have done it in the meantime.
         for (version = schema_version(); version < current; ++version) {
-            for (const QString& sql : migration_from(version, dialect)) {
-                QSqlQuery change(database_);
-                if (!change.exec(sql))
-                    fail(doing, change.lastError());
-            }
+            for (const QString& sql : migration_from(version, dialect()))
+                execute(sql, doing);
         }
         if (version > current)
             fail("its schema became version " + std::to_string(version) + ", newer than this program's");

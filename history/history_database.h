@@ -16,6 +16,8 @@ class QSqlQuery;
 
 namespace snr::history {
 
+struct Dialect;
+
 // A failure of the history. The text names the database.
 class HistoryError : public Error {
 public:
@@ -55,6 +57,8 @@ private:
     void connect();
     QSqlQuery statement(const QString& sql, const char* doing);
     void run(QSqlQuery& query, const char* doing);
+    void execute(const QString& sql, const char* doing);  // a statement without values
+    const Dialect& dialect() const;
     [[noreturn]] void fail(const char* doing, const QSqlError& error) const;
     [[noreturn]] void fail(const std::string& reason) const;
     void use_write_ahead_log();
