@@ -21,20 +21,29 @@ Scanner scanner_at(const QSqlQuery& row, int first)
             string_of(row.value(first + 3)), string_of(row.value(first + 4))};
 }
 
-bool has_part(const std::string& text, const std::string& part)
-{
-    return part.empty() || QString::fromStdString(text).contains(QString::fromStdString(part), Qt::CaseInsensitive);
-}
+// Case is ignored alike in both back ends: the texts are compared here, not in SQL. The
+// filter's texts are made once and the row's values are compared as the driver gives them.
+class Passes {
+public:
+    explicit Passes(const RunFilter& filter)
+        : scanner_(QString::fromStdString(filter.scanner)), coil_(QString::fromStdString(filter.coil))
+    {
+    }
 
-// Case is ignored alike in both back ends: the texts are compared here, not in SQL.
-bool passes(const Scanner& scanner, const RunFilter& filter)
-{
-    const bool scanner_matches = filter.scanner.empty() || has_part(scanner.manufacturer, filter.scanner) ||
-                                 has_part(scanner.model, filter.scanner) ||
-                                 has_part(scanner.station_name, filter.scanner) ||
-                                 has_part(scanner.device_serial_number, filter.scanner);
-    return scanner_matches && has_part(scanner.receive_coil, filter.coil);
-}
+    // Whether the facts of the run's first input, from `first` on in a row, pass.
+    bool operator()(const QSqlQuery& row, int first) const
+    {
+        const auto has = [&](int column, const QString& part) {
+            return part.isEmpty() || row.value(first + column).toString().contains(part, Qt::CaseInsensitive);
+        };
+        const bool scanner_matches = scanner_.isEmpty() || has(0, scanner_) || has(1, scanner_) ||
+                                     has(2, scanner_) || has(3, scanner_);
+        return scanner_matches && has(4, coil_);
+    }
+
+private:
+    QString scanner_, coil_;
+};
 
 // The column of a figure: the names are the fixed ones the trend knows, never the user's text.
 QString figure_column(const TrendQuery& query)
@@ -63,11 +72,12 @@ std::vector<RunListing> HistoryDatabase::runs(const RunFilter& filter)
     query.addBindValue(QString::fromStdString(filter.since));
     run(query, listing);
     std::vector<RunListing> runs;
+    const Passes passes(filter);
     while (query.next()) {
+        if (!passes(query, 9))
+            continue;
         RunListing listed;
         listed.scanner = scanner_at(query, 9);
-        if (!passes(listed.scanner, filter))
-            continue;
         listed.id = query.value(0).toLongLong();
         listed.time = string_of(query.value(1));
         listed.program = string_of(query.value(2));
@@ -117,10 +127,11 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     trend.roi = query.roi;
     trend.tolerance = query.tolerance;
     bool found = false;
+    const Passes passes(query.filter);
     while (!found && reference.next()) {
         trend.method = string_of(reference.value(1));
         trend.scanner = scanner_at(reference, 2);
-        found = query.baseline > 0 || passes(trend.scanner, query.filter);
+        found = query.baseline > 0 || passes(reference, 2);
         if (found && query.roi > 0) {
             trend.roi_place = {reference.value(7).toInt(), reference.value(8).toInt(), reference.value(9).toInt(),
                                reference.value(10).toInt()};
