@@ -68,6 +68,14 @@ bool is_directory(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::optional<bool> same_on_disk(const std::string& a, const std::string& b)
+{
+    struct stat first {}, second {};
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0)
+        return std::nullopt;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 // A missing file in an existing folder is "not found"; below a missing folder, a wrong path.
 static bool holding_folder_exists(const std::string& path)
 {

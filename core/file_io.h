@@ -59,6 +59,10 @@ int io_code_for_errno(int error_number, const std::string& path);
 // Whether path names a folder, following symbolic links.
 bool is_directory(const std::string& path);
 
+// Whether two paths name the same file or folder on disk (links followed); nothing when either
+// cannot be looked at.
+std::optional<bool> same_on_disk(const std::string& a, const std::string& b);
+
 // Raises the IoError of an operating-system error number, about `path`.
 [[noreturn]] void raise_io_error(int error_number, const std::string& path);
 

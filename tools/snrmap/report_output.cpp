@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "core/path.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
@@ -27,10 +28,8 @@ std::string folder_of(const std::string& path)
 // otherwise the same absolute path.
 bool same_folder(const std::string& a, const std::string& b)
 {
-    struct stat first {
-    }, second{};
-    if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
-        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    if (const auto same = same_on_disk(a, b))
+        return *same;
     std::error_code error;
     const auto normal = [&](const std::string& path) {
         std::string text = std::filesystem::absolute(path, error).lexically_normal().string();

@@ -5,11 +5,11 @@
 #include <future>
 #include <optional>
 #include <string_view>
-#include <sys/stat.h>
 #include <system_error>
 
 #include "core/dicom_image.h"
 #include "core/errors.h"
+#include "core/file_io.h"
 #include "core/path.h"
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/history_module.h"
@@ -26,20 +26,13 @@ namespace snr::snrmap {
 
 namespace {
 
-bool same_folder(const std::string& a, const std::string& b)
-{
-    struct stat first {}, second {};
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
-}
-
 // The results written into a slice folder would be taken as slices by the next run.
 void refuse_output_in_slice_folder(const CommandLine& line)
 {
     if (line.action != Action::Consecutive)
         return;
     for (const auto& folder : line.inputs) {
-        if (same_folder(folder, line.out))
+        if (same_on_disk(folder, line.out).value_or(false))
             throw UsageError("--out must not be a slice folder: " + folder);
     }
 }
