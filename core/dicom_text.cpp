@@ -39,4 +39,14 @@ std::optional<ext::real> decimal(std::string text)
     return value;
 }
 
+std::string uid_of(unsigned __int128 number)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(number % 10)));
+        number /= 10;
+    } while (number != 0);
+    return "2.25." + digits;
+}
+
 }  // namespace snr

@@ -17,4 +17,7 @@ std::string shown(const std::string& text);
 // A decimal string (DS or IS) with one finite value; nothing for any other text.
 std::optional<ext::real> decimal(std::string text);
 
+// A UID under the 2.25 root: the 128-bit number in decimal.
+std::string uid_of(unsigned __int128 number);
+
 }  // namespace snr

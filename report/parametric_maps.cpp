@@ -16,6 +16,7 @@
 #include <dcmtk/dcmpmap/dpmparametricmapiod.h>
 
 #include "core/dicom_image.h"
+#include "core/dicom_text.h"
 #include "core/gfactor.h"
 #include "core/utf8.h"
 
@@ -50,12 +51,7 @@ std::string new_uid()
     number = (number & ~(static_cast<unsigned __int128>(0xF000) << 64)) |
              (static_cast<unsigned __int128>(0x4000) << 64);
     number = (number & ~(static_cast<unsigned __int128>(0xC) << 60)) | (static_cast<unsigned __int128>(0x8) << 60);
-    std::string digits;
-    while (number != 0) {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(number % 10)));
-        number /= 10;
-    }
-    return "2.25." + digits;
+    return uid_of(number);
 }
 
 std::string trimmed(const std::string& text)

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/dicom_text.h"
 #include "tools/snrmap/dicom_file.h"
 #include "record/json_text.h"
 #include "tools/snrmap/npy_file.h"
@@ -32,14 +33,7 @@ std::string derived_uid(std::uint64_t seed, std::uint64_t role, std::uint64_t in
     std::uint64_t state = seed ^ (role << 48) ^ (index * 0xD6E8FEB86659FD93ull);
     unsigned __int128 number = splitmix64(state);
     number = (number << 64) | splitmix64(state);
-    if (number == 0)
-        number = 1;
-    std::string digits;
-    while (number != 0) {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(number % 10)));
-        number /= 10;
-    }
-    return "2.25." + digits;
+    return uid_of(number == 0 ? 1 : number);
 }
 
 std::string numbered(const std::string& stem, int number, int count)
