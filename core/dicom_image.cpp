@@ -234,7 +234,7 @@ private:
             return refusal;
         if (!implicit && (header[4] != 'O' || header[5] != 'W'))  // 16-bit words are OW
             return "の画素の形式には対応していません (VR " + shown(std::string(header.begin() + 4, header.begin() + 6)) + ")";
-        if (length != frames * frame_bytes)
+        if (length != frames * slice_bytes)
             return "の画素データの長さが合いません (" + std::to_string(length) + "バイト)";
         if (value_offset + length > size_)
             return "は途中で切れています";
@@ -260,7 +260,7 @@ private:
             SliceValues* values = values_of(k);
             if (values != nullptr || values_may_refuse(frame_format)) {
                 std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
-                if (!producer_->read_at(value_offset + k * frame_bytes, words, frame_bytes))
+                if (!producer_->read_at(value_offset + k * slice_bytes, words, slice_bytes))
                     producer_->raise_failure(path_);
                 if (std::string refusal = decode_pixels(words, frame_format, values); !refusal.empty())
                     return refusal;
@@ -295,7 +295,7 @@ private:
                    std::to_string(frames) + "フレーム)";
         const int end = first_frame() + frame_count(frames);
         if (first_frame() < 0 || end > frames)
-            return "にはフレーム" + std::to_string(end) + "がありません (" + std::to_string(frames) + "フレーム)";
+            return missing_frame_refusal(end, frames);
         return {};
     }
 
@@ -440,7 +440,7 @@ private:
                                       result.attributes.transfer_syntax);
             if (fragments->card() < static_cast<unsigned long>(frames) + 1)
                 return "の画素データの断片がフレームより少なくなっています (" + std::to_string(fragments->card()) + "項目)";
-        } else if (pixels.getLength() != frames * frame_bytes) {
+        } else if (pixels.getLength() != frames * slice_bytes) {
             return "の画素データの長さが合いません (" + std::to_string(pixels.getLength()) + "バイト)";
         }
         if (std::string refusal = check_frames(facts, frames); !refusal.empty())
@@ -547,7 +547,7 @@ std::optional<std::string> read_known_image(int fd, long long size, const DicomL
     for (std::size_t k = 0; k < values.size(); ++k) {
         const int frame = first_frame + static_cast<int>(k);
         std::uint16_t* words = value_words(values[k]);
-        if (!file.read_at(head_size + frame * frame_bytes, words, frame_bytes))
+        if (!file.read_at(head_size + frame * slice_bytes, words, slice_bytes))
             file.raise_failure(path);
         if (std::string refusal = decode_pixels(words, layout.formats[static_cast<std::size_t>(frame)], &values[k]);
             !refusal.empty())
@@ -555,6 +555,11 @@ std::optional<std::string> read_known_image(int fd, long long size, const DicomL
         ++frames_read;
     }
     return std::string();
+}
+
+std::string missing_frame_refusal(long long end, int frames)
+{
+    return "にはフレーム" + std::to_string(end) + "がありません (" + std::to_string(frames) + "フレーム)";
 }
 
 }  // namespace snr

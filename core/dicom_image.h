@@ -84,6 +84,9 @@ struct DicomRequest {
     DicomLayout* layout = nullptr;  // where an accepted image's layout is kept
 };
 
+// The refusal of a read that asks for frames up to `end` (counted from 1) of a file of `frames`.
+std::string missing_frame_refusal(long long end, int frames);
+
 // Loads what the reader needs before its first file (the toolkit's data dictionary, some
 // milliseconds), so that a second thread can do it while the caller does other work.
 void prepare_dicom_reading();

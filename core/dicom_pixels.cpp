@@ -179,7 +179,7 @@ bool decode_frame(DcmPixelData& pixels, DcmItem& data, int frame, Uint32& start_
     OFString colour_model;
     return pixels
         .getUncompressedFrame(&data, static_cast<Uint32>(frame), start_fragment, words,
-                              static_cast<Uint32>(frame_bytes), colour_model)
+                              static_cast<Uint32>(slice_bytes), colour_model)
         .good();
 }
 

@@ -12,8 +12,6 @@
 
 namespace snr {
 
-inline constexpr long long frame_bytes = 2LL * plane_pixels;
-
 // Memory for the words of a frame, decoded in place into the values.
 inline std::uint16_t* value_words(SliceValues& values) { return reinterpret_cast<std::uint16_t*>(values.stored.data()); }
 

@@ -8,6 +8,8 @@ namespace snr {
 
 inline constexpr int plane_side = 256;
 inline constexpr int plane_pixels = plane_side * plane_side;
+// A slice as stored: 16-bit words, 131,072 bytes.
+inline constexpr long long slice_bytes = 2LL * plane_pixels;
 
 // 256 x 256 doubles, row-major: row y, column x is element y * 256 + x; row 0 is the top.
 using Plane = std::array<double, plane_pixels>;

@@ -53,8 +53,7 @@ std::optional<SliceSource> read_values(const std::string& path, int first_frame,
     }
 
     if (first_frame != 0 || values.size() != 1)
-        throw UnreadableImage(refusal_text(path, "にはフレーム" + std::to_string(first_frame + values.size()) +
-                                                     "がありません (1フレーム)"));
+        throw UnreadableImage(refusal_text(path, missing_frame_refusal(first_frame + static_cast<long long>(values.size()), 1)));
     const long long records = static_cast<long long>(info.st_size) / 2;
     if (records < plane_pixels)
         throw IoError(io_code::short_slice);

@@ -12,8 +12,6 @@
 
 namespace snr {
 
-inline constexpr long long slice_bytes = 2LL * plane_pixels;  // 131,072
-
 // How a slice file was read: by the tail rule, or as a DICOM image.
 struct SliceSource {
     bool dicom = false;
