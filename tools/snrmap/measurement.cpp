@@ -134,13 +134,16 @@ RunRecord measure_submap(const CommandLine& line)
 
 namespace {
 
+// The files a plane may have in an output folder: raw, picture, DICOM map.
+constexpr const char* plane_file_extensions[] = {".npy", ".png", ".dcm"};
+
 // The plane files of every item either method can list that this measurement does not write:
 // an earlier measurement's, which would stand beside this one's summary as if part of it.
 std::vector<std::string> other_plane_files(const std::vector<std::string>& written)
 {
     std::vector<std::string> names;
     const auto add = [&](const char* file_name) {
-        for (const char* extension : {".png", ".npy", ".dcm"}) {
+        for (const char* extension : plane_file_extensions) {
             const std::string name = file_name + std::string(extension);
             if (std::find(written.begin(), written.end(), name) == written.end() &&
                 std::find(names.begin(), names.end(), name) == names.end())
@@ -219,8 +222,8 @@ std::vector<std::string> output_names(const RunRecord& measurement)
 {
     std::vector<std::string> names{"summary.json", "roi.csv"};
     for (const ResultPlane& plane : measurement.planes) {
-        for (const char* suffix : {".npy", ".png", ".dcm"})
-            names.push_back(plane.name + suffix);
+        for (const char* extension : plane_file_extensions)
+            names.push_back(plane.name + extension);
     }
     return names;
 }
