@@ -68,6 +68,9 @@ std::string DicomAttributes::*field_of(const DcmTagKey& tag)
     case 0x00280030: return &A::pixel_spacing;
     case 0x00281052: return &A::rescale_intercept;
     case 0x00281053: return &A::rescale_slope;
+    case 0x00282110: return &A::lossy_compression;
+    case 0x00282112: return &A::lossy_compression_ratio;
+    case 0x00282114: return &A::lossy_compression_method;
     default: return nullptr;
     }
 }
@@ -196,6 +199,32 @@ void FrameFacts::fill_first(DicomAttributes& attributes)
     apply_groups(0, attributes);
 }
 
+void FrameFacts::take_transformation(int frame, DicomAttributes& attributes) const
+{
+    // The slope and intercept of a frame come together, from the nearest group that has the
+    // sequence, whose one item must hold both.
+    for (DcmItem* groups : {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr,
+                            shared_}) {
+        DcmSequenceOfItems* sequence = nullptr;
+        if (groups == nullptr || groups->findAndGetSequence(DCM_PixelValueTransformationSequence, sequence).bad() ||
+            sequence == nullptr)
+            continue;
+        DcmItem* transformation = sequence->card() > 0 ? sequence->getItem(0) : nullptr;
+        if (transformation == nullptr) {
+            attributes.rescale_missing = "項目がありません";
+            return;
+        }
+        attributes.rescale_slope = text_of(*transformation, DCM_RescaleSlope);
+        attributes.rescale_intercept = text_of(*transformation, DCM_RescaleIntercept);
+        for (const auto& [name, text] : {std::pair{"Rescale Slope", &attributes.rescale_slope},
+                                         {"Rescale Intercept", &attributes.rescale_intercept}}) {
+            if (trimmed(*text).empty())
+                attributes.rescale_missing += (attributes.rescale_missing.empty() ? "" : ", ") + std::string(name) + "がありません";
+        }
+        return;
+    }
+}
+
 void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
 {
     attributes.frame = frame;
@@ -207,11 +236,7 @@ void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
         if (std::string text = group_text(frame, fact.group, fact.key); !text.empty())
             attributes.*fact.field = std::move(text);
     }
-    // The slope and intercept of a frame come together, from the nearest group that has them.
-    if (DcmItem* transformation = group_item(frame, DCM_PixelValueTransformationSequence)) {
-        attributes.rescale_slope = text_of(*transformation, DCM_RescaleSlope);
-        attributes.rescale_intercept = text_of(*transformation, DCM_RescaleIntercept);
-    }
+    take_transformation(frame, attributes);
     const std::string acquired = group_text(frame, DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime);
     if (!acquired.empty())
         split_datetime(acquired, attributes);
@@ -228,7 +253,8 @@ const DcmTagKey fact_elements[] = {
     DCM_SharedFunctionalGroupsSequence, DCM_PerFrameFunctionalGroupsSequence, DCM_PixelMeasuresSequence,
     DCM_PlaneOrientationSequence, DCM_PlanePositionSequence, DCM_MRTimingAndRelatedParametersSequence,
     DCM_MREchoSequence, DCM_EffectiveEchoTime, DCM_MRReceiveCoilSequence, DCM_PixelValueTransformationSequence,
-    DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime,
+    DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime, DCM_LossyImageCompression,
+    DCM_LossyImageCompressionRatio, DCM_LossyImageCompressionMethod,
 };
 const std::size_t fact_element_count = std::size(fact_elements);
 

@@ -39,6 +39,7 @@ public:
 
 private:
     void apply_groups(int frame, DicomAttributes& attributes) const;
+    void take_transformation(int frame, DicomAttributes& attributes) const;
     // The first item of a functional group that applies to `frame`, if any.
     DcmItem* group_item(int frame, const DcmTagKey& group) const;
     // An element of the nearest such item that holds it; empty when none does.

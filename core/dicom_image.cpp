@@ -15,10 +15,12 @@
 #include <dcmtk/dcmdata/dcdict.h>
 #include <dcmtk/dcmdata/dcmetinf.h>
 #include <dcmtk/dcmdata/dcpixseq.h>
+#include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/oflog/oflog.h>
 
 #include "core/dicom_dictionary.h"
 #include "core/dicom_facts.h"
+#include "core/dicom_frames.h"
 #include "core/dicom_meta.h"
 #include "core/dicom_pixels.h"
 #include "core/dicom_stream.h"
@@ -143,17 +145,26 @@ private:
         }
         salvaging_ = true;
         std::optional<DicomRead> without_pixels;
-        for (const long long start : starts) {
-            start_at(start);
-            pixel_data_found_ = false;
-            DicomRead result;
-            result.attributes.transfer_syntax = uid;
-            result.attributes.syntax_detected = true;
-            result.refusal = read_data_set(syntax, uid, result);
-            if (pixel_data_found_ || syntax.use == SyntaxUse::Lossy || syntax.use == SyntaxUse::Unsupported)
-                return result;
-            if (!result.tail_rule && !without_pixels)
-                without_pixels = std::move(result);
+        // DCMTK's detection sees nothing in a deflated data set: where the syntax is lost,
+        // inflating is tried last.
+        std::vector<std::pair<TransferSyntax, std::string>> syntaxes{{syntax, uid}};
+        if (syntax.use == SyntaxUse::Unknown) {
+            const std::string deflated = UID_DeflatedExplicitVRLittleEndianTransferSyntax;
+            syntaxes.emplace_back(transfer_syntax(deflated), deflated);
+        }
+        for (const auto& [tried, named] : syntaxes) {
+            for (const long long start : starts) {
+                start_at(start);
+                pixel_data_found_ = false;
+                DicomRead result;
+                result.attributes.transfer_syntax = named;
+                result.attributes.syntax_detected = true;
+                result.refusal = read_data_set(tried, named, result);
+                if (pixel_data_found_ || tried.use == SyntaxUse::Lossy || tried.use == SyntaxUse::Unsupported)
+                    return result;
+                if (!result.tail_rule && !without_pixels)
+                    without_pixels = std::move(result);
+            }
         }
         if (without_pixels)
             return *without_pixels;
@@ -329,12 +340,18 @@ private:
         frame.frames = file.frames;
         frame.pixel_offset = file.pixel_offset;
         if (std::string refusal = take_rescale(frame, format); !refusal.empty())
-            return (file.frames > 1 ? "のフレーム" + std::to_string(k + 1) : std::string()) + refusal;
+            return frame_prefix(k, file.frames) + refusal;
         if (request_.frame_facts)
             result.frames.push_back(frame);
         if (k == first_frame())
             result.attributes = std::move(frame);
         return {};
+    }
+
+    // Names frame k in a refusal of a file of several.
+    static std::string frame_prefix(int k, int frames)
+    {
+        return frames > 1 ? "のフレーム" + std::to_string(k + 1) : std::string();
     }
 
     SliceValues* values_of(int k) const
@@ -379,7 +396,22 @@ private:
                    std::to_string(*high_bit) + ", Pixel Representation " + std::to_string(*representation) + ")";
         format.bits_stored = *bits_stored;
         format.signed_values = *representation == 1;
-        return {};
+        return lossy_history(attributes);
+    }
+
+    // Pixels that went through a lossy compression before they were stored as they are now
+    // carry its noise beside the scanner's.
+    static std::string lossy_history(const DicomAttributes& attributes)
+    {
+        if (trimmed(attributes.lossy_compression) != "01")
+            return {};
+        std::string detail = "Lossy Image Compression 01";
+        for (const auto& [name, text] : {std::pair{"Method ", &attributes.lossy_compression_method},
+                                         {"Ratio ", &attributes.lossy_compression_ratio}}) {
+            if (!trimmed(*text).empty())
+                detail += ", " + (name + shown(*text));
+        }
+        return "は非可逆圧縮を経た画像です。圧縮で雑音が変わるため測定できません (" + detail + ")";
     }
 
     std::string take_frame_count(const std::string& text, int& frames) const
@@ -429,15 +461,19 @@ private:
         pixel_data_found_ = true;
         auto& pixels = static_cast<DcmPixelData&>(*element);
 
+        DcmPixelSequence* fragments = nullptr;
+        if (pixels.getEncapsulatedRepresentation(syntax.xfer, nullptr, fragments).bad())
+            fragments = nullptr;
+        if (fragments != nullptr) {
+            if (std::string detail = lossy_stream_detail(*fragments, syntax.xfer); !detail.empty())
+                return syntax_refusal({syntax.xfer, SyntaxUse::Lossy, syntax.name + ", " + detail},
+                                      result.attributes.transfer_syntax);
+        }
         PixelFormat format;
         int frames = 1;
         if (std::string refusal = check_image(data, format, frames, result.attributes); !refusal.empty())
             return refusal;
-        DcmPixelSequence* fragments = nullptr;
-        if (pixels.getEncapsulatedRepresentation(syntax.xfer, nullptr, fragments).good() && fragments != nullptr) {
-            if (std::string detail = lossy_stream_detail(*fragments, syntax.xfer); !detail.empty())
-                return syntax_refusal({syntax.xfer, SyntaxUse::Lossy, syntax.name + ", " + detail},
-                                      result.attributes.transfer_syntax);
+        if (fragments != nullptr) {
             if (fragments->card() < static_cast<unsigned long>(frames) + 1)
                 return "の画素データの断片がフレームより少なくなっています (" + std::to_string(fragments->card()) + "項目)";
         } else if (pixels.getLength() != frames * slice_bytes) {
@@ -447,15 +483,20 @@ private:
             return refusal;
 
         const FileFacts file = of_the_file(result.attributes);
-        Uint32 start_fragment = 0;
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;
             if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
                 return refusal;
             SliceValues* values = values_of(k);
             std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
-            if (!decode_frame(pixels, data, k, start_fragment, words))
+            if (fragments != nullptr) {
+                if (std::string refusal = decode_frame(pixels, *fragments, data, syntax.xfer, frames, k, frame_format, words);
+                    !refusal.empty())
+                    return frame_prefix(k, frames) + refusal;
+            } else if (pixels.getPartialValue(words, static_cast<Uint32>(k * slice_bytes), static_cast<Uint32>(slice_bytes))
+                           .bad()) {
                 return "の画素データを展開できません (" + syntax.name + ")";
+            }
             if (std::string refusal = decode_pixels(words, frame_format, values); !refusal.empty())
                 return refusal;
             ++result.frames_read;

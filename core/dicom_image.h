@@ -36,6 +36,12 @@ struct DicomAttributes {
     std::string study_instance_uid, series_instance_uid, frame_of_reference_uid;
     std::string study_date, study_time, study_id, accession_number, referring_physician;
     std::string rescale_slope, rescale_intercept;
+    // What an enhanced frame's Pixel Value Transformation lacks: its item, or the slope or
+    // intercept the item must hold. Empty where nothing is lacking.
+    std::string rescale_missing;
+    // Lossy Image Compression, and its method and ratio: "01" where the pixels went through a
+    // lossy compression on their way here.
+    std::string lossy_compression, lossy_compression_method, lossy_compression_ratio;
     // Of the Pixel Data value; -1 when there is none, and in a deflated file (whose bytes there
     // are compressed).
     long long pixel_offset = -1;

@@ -2,19 +2,11 @@
 #include "core/dicom_pixels.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdlib>
 
-#include <dcmtk/dcmdata/dcpixseq.h>
-#include <dcmtk/dcmdata/dcpxitem.h>
-#include <dcmtk/dcmdata/dcrledrg.h>
 #include <string>
-#include <vector>
 
-#include "core/dicom_codecs.h"
 #include "core/dicom_text.h"
-#include "core/modules.h"
 
 namespace snr {
 
@@ -85,8 +77,12 @@ std::string take_rescale(const DicomAttributes& attributes, PixelFormat& format)
         }
         return texts;
     };
-    // A slope of 0 would make every sample the intercept: a blank map, not a measurement.
-    if (slope_value && *slope_value == 0)
+    if (!attributes.rescale_missing.empty())
+        return "のリスケール値がありません (Pixel Value Transformation Sequence: " + attributes.rescale_missing + ")";
+    // A slope of 0 would make every sample the intercept: a blank map, not a measurement. So
+    // would one that is 0 once it is a double, and one beyond a double gives no samples.
+    if (slope_value && (*slope_value == 0 || static_cast<double>(*slope_value) == 0 ||
+                        !std::isfinite(static_cast<double>(*slope_value))))
         return "のリスケール値が使えません (" + written() + ")";
     if (slope_value && intercept_value) {
         format.slope = *slope_value;
@@ -96,91 +92,6 @@ std::string take_rescale(const DicomAttributes& attributes, PixelFormat& format)
             return {};
     }
     return "のリスケール値が読めません (" + written() + ")";
-}
-
-namespace {
-
-// The parameters of the first scan of a JPEG or JPEG-LS stream that make it lossy: the point
-// transform of lossless JPEG; NEAR and the point transform of JPEG-LS. Empty when they are 0
-// or the stream shows no scan header among these bytes.
-std::string lossy_scan(const Uint8* bytes, std::size_t length, bool jpeg_ls)
-{
-    if (length < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
-        return {};
-    std::size_t at = 2;
-    while (at + 4 <= length) {
-        if (bytes[at] != 0xFF)
-            return {};
-        const Uint8 marker = bytes[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        const std::size_t segment = static_cast<std::size_t>(bytes[at + 2]) << 8 | bytes[at + 3];
-        if (marker == 0xDA) {
-            const std::size_t components = at + 4 < length ? bytes[at + 4] : 0;
-            const std::size_t after = at + 5 + 2 * components;  // Ss / NEAR, Se / ILV, Ah Al / Pt
-            if (after + 2 >= length)
-                return {};
-            const int point_transform = bytes[after + 2] & 0x0F;
-            if (jpeg_ls && bytes[after] != 0)
-                return "NEAR " + std::to_string(bytes[after]);
-            if (point_transform != 0)
-                return "Point Transform " + std::to_string(point_transform);
-            return {};
-        }
-        at += 2 + segment;
-    }
-    return {};
-}
-
-}  // namespace
-
-std::string lossy_stream_detail(DcmPixelSequence& fragments, E_TransferSyntax xfer)
-{
-    if (xfer != EXS_JPEGProcess14 && xfer != EXS_JPEGProcess14SV1 && xfer != EXS_JPEGLSLossless)
-        return {};
-    std::array<Uint8, 1024> head;
-    // Item 0 is the offset table; every frame's stream starts a fragment with its SOI marker.
-    for (unsigned long k = 1; k < fragments.card(); ++k) {
-        DcmPixelItem* fragment = nullptr;
-        if (fragments.getItem(fragment, k).bad() || fragment == nullptr)
-            continue;
-        const std::size_t length = std::min<std::size_t>(head.size(), fragment->getLength());
-        if (length < 2 || fragment->getPartialValue(head.data(), 0, static_cast<Uint32>(length)).bad())
-            continue;
-        if (std::string detail = lossy_scan(head.data(), length, xfer == EXS_JPEGLSLossless); !detail.empty())
-            return detail;
-    }
-    return {};
-}
-
-namespace {
-
-// Registers the JPEG and JPEG-LS decoders of the codec module. Without the module those frames
-// do not decode, and their files are refused as such.
-void load_codec_module()
-{
-    if (const void* module = find_module("snr-codecs"))
-        static_cast<const CodecModule*>(module)->register_codecs();
-}
-
-}  // namespace
-
-bool decode_frame(DcmPixelData& pixels, DcmItem& data, int frame, Uint32& start_fragment, std::uint16_t* words)
-{
-    static const bool registered = [] {
-        DcmRLEDecoderRegistration::registerCodecs();
-        std::atexit(DcmRLEDecoderRegistration::cleanup);  // before the toolkit's list goes
-        load_codec_module();
-        return true;
-    }();
-    (void)registered;
-    OFString colour_model;
-    return pixels
-        .getUncompressedFrame(&data, static_cast<Uint32>(frame), start_fragment, words,
-                              static_cast<Uint32>(slice_bytes), colour_model)
-        .good();
 }
 
 }  // namespace snr

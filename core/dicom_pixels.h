@@ -4,9 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include <dcmtk/config/osconfig.h>
-#include <dcmtk/dcmdata/dcpixel.h>
-
 #include "core/dicom_image.h"
 #include "core/plane.h"
 
@@ -27,15 +24,5 @@ bool values_may_refuse(const PixelFormat& format);
 // Why the rescale of a frame (its texts as written) cannot be used, or nothing once `format`
 // holds it.
 std::string take_rescale(const DicomAttributes& attributes, PixelFormat& format);
-
-// Why the compressed Pixel Data in `xfer` is not what its lossless syntax promises: a JPEG
-// lossless stream with a point transform, a JPEG-LS stream with NEAR or a point transform.
-// Empty when each frame's stream starts as a lossless one.
-std::string lossy_stream_detail(DcmPixelSequence& fragments, E_TransferSyntax xfer);
-
-// Decodes frame `frame` of the Pixel Data of `data` into 65,536 words in this machine's byte
-// order through DCMTK's codecs (registered at the first call); `start_fragment` carries the
-// fragment of the next frame from call to call. False when the codec fails.
-bool decode_frame(DcmPixelData& pixels, DcmItem& data, int frame, Uint32& start_fragment, std::uint16_t* words);
 
 }  // namespace snr

@@ -131,7 +131,7 @@ TEST(DicomImage, WhatCannotBeHeldAsOneSliceIsRefusedWithItsReason)
         {"lossy compression", dicom({.transfer_syntax = test::jpeg_baseline}),
          "は非可逆圧縮の画像です。圧縮で雑音が変わるため測定できません (JPEG Baseline, 1.2.840.10008.1.2.4.50)"},
         {"a lossless syntax whose fragment is no stream of it", dicom({.transfer_syntax = test::rle_lossless, .encoded = false}),
-         "の画素データを展開できません (RLE Lossless)"},
+         "の画素データが壊れています (RLE: セグメントの数が2ではありません (2329381584))"},
         {"unsigned above 32767",
          [&](const std::string& path) {
              StoredPixels bright = test::filled(100);

@@ -137,6 +137,8 @@ const DcmTagKey* group_of(const DcmTagKey& key)
 // Puts an attribute into `item`, or into its functional group there when `groups` is set.
 void put_element(DcmItem& item, const DcmTagKey& key, const std::string& value, bool groups)
 {
+    if (value.empty())
+        return;
     const DcmTagKey* group = groups ? group_of(key) : nullptr;
     DcmItem* target = &item;
     if (group != nullptr)
