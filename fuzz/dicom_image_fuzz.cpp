@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The DICOM reader on files of any content: a slice or a refusal, never a crash, a hang or a
 // sample beyond a double; the check and the read agree, and a refusal leaves the samples alone.
-// The same for the frames of a file of several, each read as a slice.
+// The same for the frames of a file of several, each read as a slice. A compressed slice that
+// is read is what DCMTK's decoders make of the whole file, without a warning.
 //
 // Input: one byte of options, then the head of the file. Option 1 appends 131,072 pixel bytes
 // per frame (a pattern drawn from the options; bits 2-3 + 1 frames), so the Pixel Data of a
@@ -12,12 +13,91 @@
 #include <cmath>
 #include <memory>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcrledrg.h>
+#include <dcmtk/dcmjpeg/djdecode.h>
+#include <dcmtk/dcmjpls/djdecode.h>
+#include <dcmtk/oflog/oflog.h>
+#include <dcmtk/oflog/spi/logevent.h>
+
 #include "core/slice_file.h"
 #include "fuzz/fuzz_support.h"
 
 using namespace snr;
 
 namespace {
+
+// Counts what DCMTK's decoders warn of.
+class Warnings final : public dcmtk::log4cplus::Appender {
+public:
+    void close() override {}
+    int count = 0;
+
+protected:
+    void append(const dcmtk::log4cplus::spi::InternalLoggingEvent& event) override
+    {
+        count += event.getLogLevel() >= OFLogger::WARN_LOG_LEVEL;
+    }
+};
+
+Warnings& decoder_warnings()
+{
+    static Warnings* const warnings = [] {
+        DJDecoderRegistration::registerCodecs();
+        DJLSDecoderRegistration::registerCodecs();
+        DcmRLEDecoderRegistration::registerCodecs();
+        auto* appender = new Warnings;
+        const dcmtk::log4cplus::SharedAppenderPtr shared(appender);
+        for (const char* name : {"dcmtk.dcmjpeg", "dcmtk.dcmjpls", "dcmtk.dcmdata"}) {
+            OFLogger logger = OFLog::getLogger(name);
+            logger.setLogLevel(OFLogger::WARN_LOG_LEVEL);
+            logger.setAdditivity(false);
+            logger.addAppender(shared);
+        }
+        return appender;
+    }();
+    return *warnings;
+}
+
+bool compressed(const std::string& syntax)
+{
+    for (const char* uid : {"1.2.840.10008.1.2.4.57", "1.2.840.10008.1.2.4.70", "1.2.840.10008.1.2.4.80",
+                            "1.2.840.10008.1.2.5"}) {
+        if (syntax == uid)
+            return true;
+    }
+    return false;
+}
+
+// A compressed frame that the reader accepted decodes to the same values through DCMTK's own
+// decoders, decoding the whole file, without a word of warning.
+void compare_with_dcmtk(const std::string& path, const std::string& syntax, const SliceValues& values)
+{
+    Warnings& warnings = decoder_warnings();
+    // Where DCMTK cannot parse the file as the reader did (a damaged meta group), it is no judge.
+    DcmFileFormat file;
+    if (file.loadFile(path.c_str()).bad() || file.getDataset()->getOriginalXfer() != DcmXfer(syntax.c_str()).getXfer())
+        return;
+    DcmDataset& data = *file.getDataset();
+    warnings.count = 0;
+    const OFCondition decoded = data.chooseRepresentation(EXS_LittleEndianExplicit, nullptr);
+    fuzz::check(decoded.good(), std::string("the reader accepted a frame DCMTK cannot decode: ") + decoded.text());
+    fuzz::check(warnings.count == 0, "the reader accepted a frame DCMTK warns of");
+    const Uint16* words = nullptr;
+    Uint16 bits_stored = 16, representation = 1;
+    data.findAndGetUint16(DCM_BitsStored, bits_stored);
+    data.findAndGetUint16(DCM_PixelRepresentation, representation);
+    unsigned long count = 0;
+    fuzz::check(data.findAndGetUint16Array(DCM_PixelData, words, &count).good() && count >= plane_pixels,
+                "DCMTK decoded fewer words than a frame");
+    const int mask = (1 << bits_stored) - 1, sign = representation == 1 ? 1 << (bits_stored - 1) : 0;
+    for (int p = 0; p < plane_pixels; ++p) {
+        if (((words[p] & mask) ^ sign) - sign != values.stored[p])
+            fuzz::fail("a compressed frame reads otherwise than through DCMTK at " + std::to_string(p));
+    }
+}
 
 bool finite(const Samples& samples)
 {
@@ -101,6 +181,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             known.fill(0.25);
             const SliceSource again = read_slice(path, known, &check.layout);
             fuzz::check(known == samples && again.attributes.pixel_offset == offset, "the kept layout reads otherwise");
+            if (compressed(source.attributes.transfer_syntax)) {
+                auto values = std::make_unique<SliceValues>();
+                read_slice_values(path, *values);
+                compare_with_dcmtk(path, source.attributes.transfer_syntax, *values);
+            }
         }
     } catch (const UnreadableImage& error) {
         fuzz::check(!check.refusal.empty() && error.what() == refusal_text(path, check.refusal),

@@ -3,7 +3,9 @@
 // encoders (fuzz/make-seeds runs it): compressed, enhanced, of several frames, with a damaged
 // file meta group. A name ending in ".fN.dcm" has N frames of native words at its end, which
 // make-seeds takes off (the target appends such frames itself).
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,9 @@ int main(int argc, char** argv)
         {"jpeg-process14", {gradient(5)}, {.transfer_syntax = test::jpeg_lossless_any_predictor}},
         {"jpeg-ls", {gradient(0)}, {.transfer_syntax = test::jpeg_ls_lossless, .pixel_representation = 0}},
         {"rle-two-frames", two, {.transfer_syntax = test::rle_lossless}},
+        {"jpeg-two-frames", two, {.transfer_syntax = test::jpeg_lossless}},
+        {"jpeg-ls-two-frames", two, {.transfer_syntax = test::jpeg_ls_lossless, .pixel_representation = 0}},
+        {"lossy-history", {gradient(0)}, {.elements = {{0x0028, 0x2110, "01"}, {0x0028, 0x2114, "ISO_10918_1"}}}},
         {"deflated", {gradient(0)}, {.transfer_syntax = test::deflated_little_endian, .rescale_slope = "0.5"}},
         {"jpeg-point-transform", {gradient(0)}, {.transfer_syntax = test::jpeg_lossless, .point_transform = 1}},
         {"jpeg-ls-near", {gradient(0)},
@@ -60,5 +65,24 @@ int main(int argc, char** argv)
     };
     for (const auto& file : files)
         test::write_dicom_frames(out + "/" + file.name + ".dcm", file.frames, file.options);
+
+    // Frames in several fragments each, found by the offset table.
+    for (const char* name : {"rle-two-frames", "jpeg-two-frames"}) {
+        const std::string path = out + "/" + name + ".dcm";
+        test::Fragments fragments = test::read_fragments(path);
+        std::vector<std::vector<std::uint8_t>> pieces;
+        std::vector<std::size_t> firsts;
+        for (const auto& item : fragments.items) {
+            firsts.push_back(pieces.size());
+            for (std::size_t at = 0; at < item.size(); at += 4096)
+                pieces.emplace_back(item.begin() + static_cast<long>(at),
+                                    item.begin() + static_cast<long>(std::min(item.size(), at + 4096)));
+        }
+        fragments.items = std::move(pieces);
+        fragments.table = test::offset_table(fragments.items, firsts);
+        const std::string fragmented = out + "/" + name + "-fragmented.dcm";
+        std::filesystem::copy_file(path, fragmented, std::filesystem::copy_options::overwrite_existing);
+        test::write_fragments(fragmented, fragments);
+    }
     return 0;
 }

@@ -229,4 +229,81 @@ void write_dicom(const std::string& path, const StoredPixels& pixels, const Dico
                        options);
 }
 
+namespace {
+
+DcmPixelData& pixel_data(DcmFileFormat& file)
+{
+    DcmElement* element = nullptr;
+    check(file.getDataset()->findAndGetElement(DCM_PixelData, element), "pixel data");
+    return static_cast<DcmPixelData&>(*element);
+}
+
+std::vector<std::uint8_t> item_bytes(DcmPixelItem& item)
+{
+    Uint8* bytes = nullptr;
+    if (item.getLength() == 0)
+        return {};
+    check(item.getUint8Array(bytes), "fragment");
+    return {bytes, bytes + item.getLength()};
+}
+
+DcmPixelItem* new_item(const std::vector<std::uint8_t>& bytes)
+{
+    auto* item = new DcmPixelItem(DCM_PixelItemTag);
+    if (!bytes.empty())
+        check(item->putUint8Array(bytes.data(), static_cast<Uint32>(bytes.size())), "fragment");
+    return item;
+}
+
+}  // namespace
+
+Fragments read_fragments(const std::string& path)
+{
+    prepare_dicom_writing();
+    DcmFileFormat file;
+    check(file.loadFile(path.c_str()), "load");
+    const E_TransferSyntax xfer = file.getDataset()->getOriginalXfer();
+    DcmPixelSequence* sequence = nullptr;
+    check(pixel_data(file).getEncapsulatedRepresentation(xfer, nullptr, sequence), "pixel sequence");
+    Fragments fragments;
+    for (unsigned long k = 0; k < sequence->card(); ++k) {
+        DcmPixelItem* item = nullptr;
+        check(sequence->getItem(item, k), "fragment");
+        (k == 0 ? fragments.table : fragments.items.emplace_back()) = item_bytes(*item);
+    }
+    return fragments;
+}
+
+void write_fragments(const std::string& path, const Fragments& fragments)
+{
+    prepare_dicom_writing();
+    DcmFileFormat file;
+    check(file.loadFile(path.c_str()), "load");
+    file.loadAllDataIntoMemory();
+    const E_TransferSyntax xfer = file.getDataset()->getOriginalXfer();
+    auto* sequence = new DcmPixelSequence(DCM_PixelSequenceTag);
+    sequence->insert(new_item(fragments.table));
+    for (const auto& bytes : fragments.items)
+        sequence->insert(new_item(bytes));
+    check(file.getDataset()->findAndDeleteElement(DCM_PixelData), "pixel data");
+    auto* element = new DcmPixelData(DCM_PixelData);
+    element->putOriginalRepresentation(xfer, nullptr, sequence);
+    check(file.getDataset()->insert(element), "pixel data");
+    check(file.saveFile(path.c_str(), xfer, EET_ExplicitLength), "save");
+}
+
+std::vector<std::uint8_t> offset_table(const std::vector<std::vector<std::uint8_t>>& items,
+                                       const std::vector<std::size_t>& firsts)
+{
+    std::vector<std::uint8_t> table;
+    for (const std::size_t first : firsts) {
+        std::uint32_t offset = 0;
+        for (std::size_t k = 0; k < first; ++k)
+            offset += static_cast<std::uint32_t>(8 + items[k].size() + items[k].size() % 2);
+        for (int b = 0; b < 4; ++b)
+            table.push_back(static_cast<std::uint8_t>(offset >> (8 * b)));
+    }
+    return table;
+}
+
 }  // namespace snr::test

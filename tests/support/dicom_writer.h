@@ -71,4 +71,19 @@ void write_dicom(const std::string& path, const StoredPixels& pixels, const Dico
 // The same with frames of their own (their number is the frame count).
 void write_dicom_frames(const std::string& path, const std::vector<StoredPixels>& frames, DicomOptions options);
 
+// The encapsulated Pixel Data of a file: its Basic Offset Table and its fragments, as bytes.
+struct Fragments {
+    std::vector<std::uint8_t> table;
+    std::vector<std::vector<std::uint8_t>> items;
+};
+
+Fragments read_fragments(const std::string& path);
+
+// Puts `fragments` in place of the file's own; the rest of the file stays as it is.
+void write_fragments(const std::string& path, const Fragments& fragments);
+
+// An offset table for frames that begin at the fragments `firsts` (counted from 0).
+std::vector<std::uint8_t> offset_table(const std::vector<std::vector<std::uint8_t>>& items,
+                                       const std::vector<std::size_t>& firsts);
+
 }  // namespace snr::test
