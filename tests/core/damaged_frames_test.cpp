@@ -7,6 +7,10 @@
 #include <functional>
 #include <memory>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+
 #include "core/slice_file.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
@@ -262,6 +266,20 @@ TEST(DamagedFrames, TheAttributesThatMakeTheNumbersMustBeWholeAndTellOfNoLossyPa
         EXPECT_EQ(outcome.error, "IM0001" + message);
         EXPECT_TRUE(outcome.samples_untouched);
     }
+    // A transformation sequence without its item.
+    test::write_dicom(path, test::ramp(), {.rescale_slope = "2", .rescale_intercept = "1", .enhanced = true});
+    {
+        DcmFileFormat file;
+        ASSERT_TRUE(file.loadFile(path.c_str()).good());
+        file.loadAllDataIntoMemory();
+        DcmItem* shared = nullptr;
+        ASSERT_TRUE(file.getDataset()->findAndGetSequenceItem(DCM_SharedFunctionalGroupsSequence, shared, 0).good());
+        ASSERT_TRUE(shared->findAndDeleteElement(DCM_PixelValueTransformationSequence).good());
+        ASSERT_TRUE(shared->insertEmptyElement(DCM_PixelValueTransformationSequence).good());
+        ASSERT_TRUE(file.saveFile(path.c_str(), EXS_LittleEndianExplicit).good());
+    }
+    EXPECT_EQ(take(path).error, "IM0001のリスケール値がありません (Pixel Value Transformation Sequence: 項目がありません)");
+
     // Both in the frame's own group: read as given.
     test::write_dicom(path, test::ramp(), {.enhanced = true, .frame_elements = {{slope, intercept}}});
     EXPECT_EQ(take(path).values->slope, 2);
