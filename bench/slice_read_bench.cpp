@@ -40,7 +40,7 @@ struct Files {
         for (int k = 0; k < 16; ++k)
             positions.push_back({{0x0020, 0x0032, "0\\0\\" + std::to_string(k)}});
         snr::test::write_dicom_frames(tmp.file("enhanced.dcm"), std::vector<snr::StoredPixels>(16, pixels),
-                                      {.rescale_slope = "2.468", .enhanced = true, .frame_elements = positions});
+                                      {.rescale_slope = "2.468", .rescale_intercept = "0", .enhanced = true, .frame_elements = positions});
     }
 };
 
