@@ -25,8 +25,6 @@ namespace {
 const ViewerForm::Design design{"snr_consecutive", QStringLiteral("Quorix 連続撮像法"), {267, 193, 817, 387},
                                 QStringLiteral("(consecutive method)"), consecutive_caption_prefix};
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
 TForm1::TForm1(ConsecutiveState& state, std::unique_ptr<Dialogs> dialogs)
@@ -56,7 +54,7 @@ void TForm1::createControls()
     makeCheckBox(Panel1, {8, 264, 73, 25}, QStringLiteral("g-factor"), guardedSlot(&TForm1::CheckBox1Click));
     GroupBox1 = group(Panel1, "GroupBox1", {88, 256, 137, 33});
     Label7 = label(GroupBox1, "Label7", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);
-    edit_rfactor = edit(GroupBox1, "edit_rfactor", {88, 9, 41, 20}, QStringLiteral("2"));
+    edit_rfactor = edit(GroupBox1, "edit_rfactor", {88, 9, 41, 20}, q(RunSettings{}.r_text));
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(8, 312, 345, 17);

@@ -9,7 +9,7 @@ namespace snr {
 
 RunRecord consecutive_run_record(std::shared_ptr<ConsecutiveState> state, const ConsecutiveInputs& inputs)
 {
-    RunRecord run = begin_run_record("consecutive", inputs.gfactor, inputs.r_text);
+    RunRecord run = begin_run_record("consecutive", inputs);
     run.inputs.emplace_back("nopi", absolute_path(inputs.nopi_folder));
     run.slice_counts.emplace_back("nopi", state->count_nopi);
     if (inputs.gfactor) {
@@ -22,7 +22,7 @@ RunRecord consecutive_run_record(std::shared_ptr<ConsecutiveState> state, const 
                 run.files.push_back({role, file_name_part(slice.path), slice.source, slice.path});
         }
     }
-    record_items(run, std::move(state), consecutive_item_table(), select_consecutive_item, show_consecutive_item);
+    record_items(run, std::move(state), consecutive_item_table());
     return run;
 }
 

@@ -10,8 +10,9 @@ namespace snr {
 
 // The record of a run of snr_consecutive from the state it left and the inputs it was given:
 // its settings, folders, slice counts, files and items as the window shows them. `state` is
-// the run's own (a window gives a copy): the record changes it and keeps it for its planes.
-// The program, the notices, the regions and the output folder are the caller's to add.
+// the run's own (a window gives a copy): the record keeps it for its planes, which a window's
+// later edits would change. The program, the notices, the regions and the output folder are
+// the caller's to add.
 RunRecord consecutive_run_record(std::shared_ptr<ConsecutiveState> state, const ConsecutiveInputs& inputs);
 
 }  // namespace snr

@@ -17,7 +17,8 @@
 #include "core/legend.h"
 #include "core/slice_file.h"
 #include "core/together.h"
-#include "window_model/input_notices.h"
+#include "run/input_notices.h"
+#include "run/run_ending.h"
 
 namespace snr {
 
@@ -292,10 +293,8 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
             if (state.snr_pi[p] != 0)
                 state.gfactor_map[p] = gfactor_pixel(state.snr_nopi[p], state.snr_pi[p], *r);
         }
-        stamp_legend(state.gfactor_map, state.legend);
     }
-
-    auto_window(state.disp_image, state.window);
+    finish_run(state, inputs.gfactor ? &state.gfactor_map : nullptr);
     return true;
 }
 

@@ -8,8 +8,8 @@
 
 #include "core/plane.h"
 #include "core/slice_file.h"
-#include "window_model/legend_edit.h"
-#include "window_model/run_view.h"
+#include "run/run_settings.h"
+#include "run/run_view.h"
 #include "window_model/viewer_state.h"
 
 namespace snr {
@@ -36,11 +36,9 @@ struct ConsecutiveState : ViewerState {
     std::vector<ListedSlice> slices_nopi, slices_pi;
 };
 
-// The control values a run reads when the start button is pressed.
-struct ConsecutiveInputs {
-    LegendTexts legend;
-    std::string r_text = "2";
-    bool gfactor = true;
+// The control values a run reads when the start button is pressed: the settings and the
+// two folders.
+struct ConsecutiveInputs : RunSettings {
     std::string nopi_folder;
     std::string pi_folder;
 };

@@ -37,10 +37,10 @@ struct ResultPlane {
     const Plane* plane = nullptr;
     ItemKind kind = ItemKind::Other;
     DisplayWindow window;
-    // The legend edit texts its wedge was stamped with, in the units the windows' labels read
-    // (g for the g-factor map); the labels follow from them (legend_label_texts). Empty for
-    // items without a legend.
-    std::optional<LegendTexts> legend;
+    // The legend its wedge was stamped with, in the units the windows' labels read (g for the
+    // g-factor map); the labels follow from it (legend_label_texts). Empty for items without
+    // a legend.
+    std::optional<LegendScale> legend;
     PlaneSummary figures;  // over the measured region, once summarize_results has run
     std::vector<PlaneFile> files;  // where the plane was written and the digests were asked for
 };

@@ -91,8 +91,9 @@ void write_display(JsonText& json, const std::vector<ResultPlane>& planes)
         json.end_object();
         if (plane.legend) {
             json.begin_object("legend");
-            json.field("min", plane.legend->minimum);
-            json.field("step", plane.legend->step);
+            // As texts, the way the legend edits hold them.
+            json.field("min", json_number(plane.legend->minimum));
+            json.field("step", json_number(plane.legend->step));
             json.end_object();
         }
         json.end_object();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/extended.h"
 #include "core/text_number.h"
 
 namespace snr::report {
@@ -157,11 +158,10 @@ ResultPlane read_plane(const Member& shown, const Member& planes)
     result.window.ww = static_cast<std::int16_t>(shown["window"]["ww"].whole(INT16_MIN, INT16_MAX));
     if (result.kind != ItemKind::Other) {
         result.legend.emplace();
-        for (const auto& [key, text] : {std::pair{"min", &result.legend->minimum}, std::pair{"step", &result.legend->step}}) {
+        for (const auto& [key, number] : {std::pair{"min", &result.legend->minimum}, std::pair{"step", &result.legend->step}}) {
             const Member member = shown["legend"][key];
-            *text = member.text();
             try {
-                text_to_float(*text);
+                *number = ext::store(text_to_float(member.text()));
             } catch (const Error&) {
                 member.refuse("数値の文字列ではありません");
             }

@@ -27,7 +27,6 @@ const ViewerForm::Design design{"snr_submap", QStringLiteral("Quorix 差分マ�
                                 QStringLiteral("(difference map method)"), submap_caption_prefix};
 const QString no_readout = QStringLiteral("-----");
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
 std::string s(const QString& text) { return text.toStdString(); }
 
 }  // namespace
@@ -61,7 +60,7 @@ void TForm1::createControls()
     condense_to_fit(CheckBox1);
     GroupBox1 = group(Panel1, "GroupBox1", {120, 78, 153, 33});
     Label9 = label(GroupBox1, "Label9", {10, 13, 71, 12}, QStringLiteral("reduction rate"), grey_caption);
-    Edit1 = edit(GroupBox1, "Edit1", {88, 9, 57, 20}, QStringLiteral("2"));
+    Edit1 = edit(GroupBox1, "Edit1", {88, 9, 57, 20}, q(RunSettings{}.r_text));
     Button5 = makeButton(Panel1, "Button5", {344, 77, 81, 41}, QStringLiteral("処理開始"),
                          guardedRunSlot(&TForm1::Button5Click));
     Button3 = makeButton(Panel1, "Button3", {12, 128, 153, 25}, QStringLiteral("parallel imaging あり画像１"),

@@ -12,7 +12,7 @@ namespace snr {
 RunRecord submap_run_record(std::shared_ptr<SubmapState> state, const SubmapInputs& inputs,
                             std::vector<InputFile> files)
 {
-    RunRecord run = begin_run_record("submap", inputs.gfactor, inputs.r_text);
+    RunRecord run = begin_run_record("submap", inputs);
     run.files = std::move(files);
     const auto paths = std::as_const(*state).paths();
     for (std::size_t k = 0; k < (inputs.gfactor ? 4u : 2u); ++k)
@@ -20,7 +20,7 @@ RunRecord submap_run_record(std::shared_ptr<SubmapState> state, const SubmapInpu
     run.slice_counts.emplace_back("nopi", 2);
     if (inputs.gfactor)
         run.slice_counts.emplace_back("pi", 2);
-    record_items(run, std::move(state), submap_item_table(), select_submap_item, show_submap_item);
+    record_items(run, std::move(state), submap_item_table());
     return run;
 }
 

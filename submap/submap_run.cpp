@@ -13,7 +13,8 @@
 #include "core/slice_file.h"
 #include "core/together.h"
 #include "submap/submap_items.h"
-#include "window_model/input_notices.h"
+#include "run/input_notices.h"
+#include "run/run_ending.h"
 
 namespace snr {
 
@@ -220,12 +221,9 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     const NoticeGroup nopi_pair{"", {{inputs.caption1, &nopi_sources[0]}, {inputs.caption2, &nopi_sources[1]}}};
     const NoticeGroup pi_pair{"", {{inputs.caption3, &pi_sources[0]}, {inputs.caption4, &pi_sources[1]}}};
     view.notices(input_notices(nopi_pair, inputs.gfactor ? std::optional(pi_pair) : std::nullopt));
-    if (inputs.gfactor) {
+    if (inputs.gfactor)
         gfactor_pass(state, *r);
-        stamp_legend(state.gfactor_map, state.legend);
-    }
-
-    auto_window(state.disp_image, state.window);
+    finish_run(state, inputs.gfactor ? &state.gfactor_map : nullptr);
     return true;
 }
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/plane.h"
-#include "window_model/legend_edit.h"
-#include "window_model/run_view.h"
+#include "run/run_settings.h"
+#include "run/run_view.h"
 #include "window_model/viewer_state.h"
 
 namespace snr {
@@ -27,13 +27,10 @@ struct SubmapState : ViewerState {
     std::array<const std::string*, 4> paths() const { return {&path1_nopi, &path2_nopi, &path1_pi, &path2_pi}; }
 };
 
-// The control values a run reads when the start button is pressed.
-struct SubmapInputs {
-    bool gfactor = true;
-    // Captions of the file labels; empty while no file is chosen for that selector.
+// The control values a run reads when the start button is pressed: the settings and the
+// captions of the file labels (empty while no file is chosen for that selector).
+struct SubmapInputs : RunSettings {
     std::string caption1, caption2, caption3, caption4;
-    std::string r_text = "2";
-    LegendTexts legend;
 };
 
 // The run's view; one interface for both programs and snrmap.

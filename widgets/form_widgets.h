@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <string>
+
 #include <QColor>
 #include <QFont>
 #include <QRect>
@@ -13,6 +15,13 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
+
+namespace snr {
+
+// A text of ours (UTF-8) as Qt holds it.
+inline QString q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace snr
 
 // Building blocks of the two designed windows: positions in the parent's client area,
 // the form's font face and the palette of the designs.

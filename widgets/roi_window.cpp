@@ -25,8 +25,6 @@ const QString how_to_draw = QStringLiteral("画像の上を Shift + ドラッグ
 
 const QSize designed_size(500, 320);
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
-
 QTableWidgetItem* cell(const std::string& text, bool number)
 {
     auto* item = new QTableWidgetItem(q(text));

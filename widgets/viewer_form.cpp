@@ -21,8 +21,6 @@
 
 namespace snr {
 
-static QString q(const std::string& text) { return QString::fromStdString(text); }
-
 ViewerForm::ViewerForm(ViewerState& state, std::unique_ptr<Dialogs> dialogs, const Design& design)
     : viewer_(state),
       dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>(this, design.program_name)),

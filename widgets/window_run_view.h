@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "widgets/dialogs.h"
-#include "window_model/run_view.h"
+#include "run/run_view.h"
 
 class QProgressBar;
 

@@ -61,6 +61,21 @@ const LegendSettings& default_legend_settings()
     return settings;
 }
 
+LegendSettings map_legend_settings(ItemKind kind, const LegendTexts& texts)
+{
+    const ext::real minimum = legend_number(texts.minimum);
+    const ext::real step = legend_number(texts.step);
+    const ext::real scale = kind == ItemKind::GFactor ? 100 : 1;
+    return {ext::store(scale * minimum), ext::store(scale * step)};
+}
+
+std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, const LegendScale& scale)
+{
+    if (kind == ItemKind::Other)
+        return std::nullopt;
+    return label_texts(kind, scale.minimum, scale.step);
+}
+
 std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, const LegendTexts& texts)
 {
     const ext::real minimum = legend_number(texts.minimum);

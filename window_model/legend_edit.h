@@ -34,10 +34,24 @@ const LegendSettings& default_legend_settings();
 
 using LegendLabelTexts = std::array<std::string, legend::levels_labelled>;
 
+// A legend as numbers in the units the labels read (g for the g-factor map): what a record
+// keeps of the texts a run's legend was stamped with.
+struct LegendScale {
+    double minimum = 0.0;
+    double step = 0.0;
+    bool operator==(const LegendScale&) const = default;
+};
+
+// The settings the edits' texts give the wedge of a map, in plane units: read as a run reads
+// them, times 100 for the g-factor map. Raises as read_legend_settings.
+LegendSettings map_legend_settings(ItemKind kind, const LegendTexts& texts);
+
 // Captions of the ten legend labels, computed from the edit texts (not from the settings):
 // minimum + k * interval, "%.2f" for the g-factor map (in g), "%.0f" for SNR maps, and
 // nothing for other items. Both texts are read first, whatever the item, and raise as above.
 std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, const LegendTexts& texts);
+// The same from the numbers the texts read as.
+std::optional<LegendLabelTexts> legend_label_texts(ItemKind kind, const LegendScale& scale);
 
 // What a change of either legend edit did to the model.
 struct LegendEdit {

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "window_model/view_selection.h"
 
+#include <memory>
+
+#include "core/legend.h"
+
 namespace snr {
 
 void show_preset_labels(ItemKind kind, const std::optional<LegendTexts>& preset, SelectionView& view)
@@ -17,29 +21,46 @@ std::string window_caption_for(ItemKind kind, const std::string& prefix, const D
                                      : window_caption(prefix, window.wl, window.ww);
 }
 
-static void apply_window_preset(const WindowPreset& preset, ViewerState& state)
+void apply_window_preset(const WindowPreset& preset, const LegendSettings& legend, DisplayWindow& window)
 {
     switch (preset.rule) {
     case WindowPreset::Rule::Automatic: break;
     case WindowPreset::Rule::Fixed:
-        state.window.wl = preset.wl;
-        state.window.ww = preset.ww;
+        window.wl = preset.wl;
+        window.ww = preset.ww;
         break;
     case WindowPreset::Rule::FromLegend: {
-        const long double minimum = state.legend.scale_min;
-        const long double step = state.legend.scale_step;
-        state.window.wl = window_value(5 * step + minimum);
-        state.window.ww = window_value(20 * step + minimum);
+        const long double minimum = legend.scale_min;
+        const long double step = legend.scale_step;
+        window.wl = window_value(5 * step + minimum);
+        window.ww = window_value(20 * step + minimum);
         break;
     }
     }
+}
+
+DisplayWindow selected_window(const Plane& plane, ItemKind kind, const WindowPreset& preset)
+{
+    DisplayWindow window;
+    const auto legend = legend_preset_for(kind);
+    if (!legend) {
+        auto_window(plane, window);
+        apply_window_preset(preset, default_legend_settings(), window);
+        return window;
+    }
+    const LegendSettings settings = map_legend_settings(kind, *legend);
+    auto shown = std::make_unique<Plane>(plane);
+    stamp_legend_wedge(*shown, settings);
+    auto_window(*shown, window);
+    apply_window_preset(preset, settings, window);
+    return window;
 }
 
 void finish_selection(ViewerState& state, ItemKind kind, const WindowPreset& preset, const std::string& prefix,
                       SelectionView& view)
 {
     auto_window(state.disp_image, state.window);
-    apply_window_preset(preset, state);
+    apply_window_preset(preset, state.legend, state.window);
     view.set_window_caption(window_caption(prefix, state.window.wl, state.window.ww));
     if (kind == ItemKind::GFactor)
         view.set_window_caption(gfactor_window_caption(prefix, state.window.wl, state.window.ww));

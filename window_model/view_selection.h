@@ -36,6 +36,15 @@ void show_preset_labels(ItemKind kind, const std::optional<LegendTexts>& preset,
 // The window caption after a window change: in g for the g-factor map, else in plane units.
 std::string window_caption_for(ItemKind kind, const std::string& prefix, const DisplayWindow& window);
 
+// A selection's window once its plane has had its automatic window: the item's own rule, the
+// legend rule from `legend` (the settings the edits gave the map).
+void apply_window_preset(const WindowPreset& preset, const LegendSettings& legend, DisplayWindow& window);
+
+// The window a view selection of an item gives it, as a window would, without one: the plane
+// as the run left it, its wedge stamped with the legend the selection puts into the edits, its
+// automatic window, then its own rule.
+DisplayWindow selected_window(const Plane& plane, ItemKind kind, const WindowPreset& preset);
+
 // The end of every selection, after the plane is on display: the automatic window, the item's
 // preset in its place, the integer caption (and then the g-factor one for that map), rendering.
 void finish_selection(ViewerState& state, ItemKind kind, const WindowPreset& preset, const std::string& prefix,

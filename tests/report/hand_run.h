@@ -79,9 +79,9 @@ inline RunRecord hand_run()
     for (int k = 0; k < 4; ++k) {
         ResultPlane plane{names[k], items[k], &(*planes)[k], kinds[k], windows[k]};
         if (kinds[k] == ItemKind::SnrMap)
-            plane.legend = LegendTexts{"60", "20"};
+            plane.legend = LegendScale{60, 20};
         if (kinds[k] == ItemKind::GFactor)
-            plane.legend = LegendTexts{"0.6", "0.2"};
+            plane.legend = LegendScale{0.6, 0.2};
         plane.figures = summarize_result(plane);
         run.planes.push_back(plane);
     }

@@ -306,6 +306,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         }
     }
     check_history_options(line);
+    // Two folders or four images: both acquisitions, and so the g-factor.
+    line.gfactor = (line.action == Action::Consecutive && count == 2) || (line.action == Action::Submap && count == 4);
     if (line.action == Action::Phantom)
         line.phantom_r = phantom_reduction(line.r_text);
     return line;

@@ -8,19 +8,19 @@
 #include <vector>
 
 #include "core/roi_stats.h"
-#include "window_model/legend_edit.h"
+#include "run/run_settings.h"
 
 namespace snr::snrmap {
 
 enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend };
 
-struct CommandLine {
+// The settings of a run (--r, --scale-min, --scale-step: texts read as the windows read their
+// edits, with the windows' defaults; the g-factor where two folders or four images are given),
+// and the rest of the command.
+struct CommandLine : RunSettings {
     Action action = Action::Help;
     std::vector<std::string> inputs;  // folders or image files (report: the output folder), in the order given
     std::string out;                  // report: the PDF, empty for OUTDIR/report.pdf
-    // Texts read as the windows read their edits, with the windows' defaults.
-    std::string r_text = "2";
-    LegendTexts legend;
     bool quiet = false;
     std::vector<Roi> rois;  // --roi, in the order given
     std::string report;     // --report FILE.pdf: a run's report, or trend's chart

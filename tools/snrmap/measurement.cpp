@@ -81,9 +81,7 @@ void require_folder(const std::string& path)
 RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
 {
     ConsecutiveInputs inputs;
-    inputs.legend = line.legend;
-    inputs.r_text = line.r_text;
-    inputs.gfactor = line.inputs.size() == 2;
+    static_cast<RunSettings&>(inputs) = line;
     inputs.nopi_folder = line.inputs.at(0);
     if (inputs.gfactor)
         inputs.pi_folder = line.inputs.at(1);
@@ -115,9 +113,7 @@ RunRecord measure_submap(const CommandLine& line)
     }
     auto state = make_shared_large<SubmapState>();
     SubmapInputs inputs;
-    inputs.gfactor = line.inputs.size() == 4;
-    inputs.r_text = line.r_text;
-    inputs.legend = line.legend;
+    static_cast<RunSettings&>(inputs) = line;
     const auto paths = state->paths();
     std::string* captions[] = {&inputs.caption1, &inputs.caption2, &inputs.caption3, &inputs.caption4};
     for (std::size_t k = 0; k < line.inputs.size(); ++k) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "window_model/run_view.h"
+#include "run/run_view.h"
 
 #include "core/extended.h"
 #include "core/text_number.h"

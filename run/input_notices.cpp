@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "window_model/input_notices.h"
+#include "run/input_notices.h"
 
 #include <algorithm>
 #include <charconv>

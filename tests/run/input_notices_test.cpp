@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <gtest/gtest.h>
 
-#include "window_model/input_notices.h"
+#include "run/input_notices.h"
 
 namespace snr {
 namespace {
