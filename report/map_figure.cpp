@@ -59,7 +59,7 @@ void draw_scale_bar(QPainter& painter, const QRectF& bar, const ResultPlane& pla
         const Qt::Alignment along = k == 0 ? Qt::AlignLeft : k == scale_ticks ? Qt::AlignRight : Qt::AlignHCenter;
         const double left = k == 0 ? x : k == scale_ticks ? x - 60 : x - 30;
         painter.drawText(QRectF(left, bar.bottom() + 2.5, 60, 9), along | Qt::AlignTop,
-                         text_of(format_fixed(value, decimals)));
+                         q(format_fixed(value, decimals)));
     }
 }
 
@@ -77,7 +77,7 @@ void draw_legend_labels(QPainter& painter, const QRectF& picture, const ResultPl
                            label_width, height);
         painter.fillRect(label, navy);
         painter.setPen(Qt::white);
-        painter.drawText(label, Qt::AlignCenter, text_of((*texts)[k]));
+        painter.drawText(label, Qt::AlignCenter, q((*texts)[k]));
     }
 }
 
@@ -125,10 +125,10 @@ void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& pla
     painter.setPen(Qt::black);
     painter.setFont(PdfSheet::font(9.5));
     painter.drawText(QRectF(top_left.x(), top_left.y(), figure_width, 14), Qt::AlignLeft | Qt::AlignTop,
-                     text_of(plane.item));
+                     q(plane.item));
     painter.setFont(PdfSheet::font(7));
     painter.drawText(QRectF(top_left.x(), top_left.y() + 14, figure_width, 10), Qt::AlignLeft | Qt::AlignTop,
-                     text_of(window_caption_for(plane.kind, "( WL,WW ) = ( ", plane.window)));
+                     q(window_caption_for(plane.kind, "( WL,WW ) = ( ", plane.window)));
     const QRectF picture = picture_place(top_left);
     painter.drawImage(picture, plane_picture(*plane.plane, plane.window));
     draw_rois(painter, picture, rois);

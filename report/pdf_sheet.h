@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace snr::report {
+#include "report/qt_text.h"
 
-// Our texts (UTF-8) as the page draws them.
-inline QString text_of(const std::string& text) { return QString::fromStdString(text); }
+namespace snr::report {
 
 // A column of a table: its title, width in points and whether its texts stand right (numbers).
 struct TableColumn {

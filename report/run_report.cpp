@@ -23,12 +23,12 @@ QString method_caption(const std::string& method)
         return QStringLiteral("連続撮像法 (consecutive)");
     if (method == "submap")
         return QStringLiteral("差分マップ法 (submap)");
-    return text_of(method);
+    return q(method);
 }
 
 QString share_text(std::optional<double> share)
 {
-    return share ? text_of(format_fixed(static_cast<long double>(*share) * 100, 2)) + QStringLiteral(" %")
+    return share ? q(format_fixed(static_cast<long double>(*share) * 100, 2)) + QStringLiteral(" %")
                  : QStringLiteral("–");
 }
 
@@ -37,16 +37,16 @@ void settings_section(PdfSheet& sheet, const RunRecord& run)
     sheet.heading(QStringLiteral("測定条件"));
     Table table{{{QStringLiteral("項目"), 130}, {QStringLiteral("値"), sheet.content().width() - 130}}, {}};
     table.rows.push_back({QStringLiteral("方法"), method_caption(run.method)});
-    table.rows.push_back({QStringLiteral("測定日時"), text_of(run.time)});
-    table.rows.push_back({QStringLiteral("プログラム"), text_of(run.program)});
+    table.rows.push_back({QStringLiteral("測定日時"), q(run.time)});
+    table.rows.push_back({QStringLiteral("プログラム"), q(run.program)});
     table.rows.push_back({QStringLiteral("g-factor"), run.gfactor ? QStringLiteral("あり") : QStringLiteral("なし")});
-    table.rows.push_back({QStringLiteral("R (reduction factor)"), run.r ? text_of(json_number(*run.r)) : "–"});
+    table.rows.push_back({QStringLiteral("R (reduction factor)"), run.r ? q(json_number(*run.r)) : "–"});
     table.rows.push_back({QStringLiteral("スケール設定 (最低値 / 間隔)"),
-                          text_of(json_number(run.scale_min) + " / " + json_number(run.scale_step))});
+                          q(json_number(run.scale_min) + " / " + json_number(run.scale_step))});
     if (run.dicom_maps) {
         QString files;
         for (const auto& file : run.dicom_maps->files)
-            files += (files.isEmpty() ? "" : ", ") + text_of(file);
+            files += (files.isEmpty() ? "" : ", ") + q(file);
         files += run.dicom_maps->new_study ? QStringLiteral(" (新しい検査: 入力に DICOM の検査情報なし)")
                                            : QStringLiteral(" (入力の検査に新しいシリーズ)");
         table.rows.push_back({QStringLiteral("DICOM パラメトリックマップ"), files});
@@ -63,7 +63,7 @@ void inputs_section(PdfSheet& sheet, const RunRecord& run)
     Table table{{{QStringLiteral("項目"), caption_width}}, {{QStringLiteral("パス")}}};
     for (const auto& [role, path] : run.inputs) {
         table.columns.push_back({role_caption(role), width});
-        table.rows[0].push_back(text_of(path));
+        table.rows[0].push_back(q(path));
         const auto facts = input_facts(run, role);
         for (std::size_t k = 0; k < facts.size(); ++k) {
             if (table.rows.size() == k + 1)
@@ -75,7 +75,7 @@ void inputs_section(PdfSheet& sheet, const RunRecord& run)
     if (!run.notices.empty()) {
         sheet.heading(QStringLiteral("入力についての注意"));
         for (const auto& notice : run.notices)
-            sheet.paragraph(QStringLiteral("・") + text_of(notice));
+            sheet.paragraph(QStringLiteral("・") + q(notice));
     }
 }
 
@@ -118,9 +118,9 @@ void figures_section(PdfSheet& sheet, const RunRecord& run)
     for (const ResultPlane& plane : run.planes) {
         const PlaneSummary& f = plane.figures;
         const bool in_g = plane.kind == ItemKind::GFactor;
-        table.rows.push_back({text_of(plane.item), QString::number(f.pixels), text_of(shown_figure(f.mean, plane.kind)),
-                              text_of(shown_figure(f.p5, plane.kind)), text_of(shown_figure(f.p50, plane.kind)),
-                              text_of(shown_figure(f.p95, plane.kind)), text_of(shown_figure(f.max, plane.kind)),
+        table.rows.push_back({q(plane.item), QString::number(f.pixels), q(shown_figure(f.mean, plane.kind)),
+                              q(shown_figure(f.p5, plane.kind)), q(shown_figure(f.p50, plane.kind)),
+                              q(shown_figure(f.p95, plane.kind)), q(shown_figure(f.max, plane.kind)),
                               in_g ? share_text(f.above_1_2) : QString(), in_g ? share_text(f.above_1_5) : QString()});
     }
     sheet.table(table);
@@ -132,7 +132,7 @@ void figures_section(PdfSheet& sheet, const RunRecord& run)
         const RoiFigures& roi = run.rois[number - 1];
         sheet.skip(3);
         sheet.paragraph(QStringLiteral("ROI ") + QString::number(number) + QStringLiteral(": ") +
-                            text_of(roi_extent_text(roi.roi)),
+                            q(roi_extent_text(roi.roi)),
                         9);
         Table rows{{{QStringLiteral("画像"), 150},
                     {QStringLiteral("n"), 50, true},
@@ -144,9 +144,9 @@ void figures_section(PdfSheet& sheet, const RunRecord& run)
         for (std::size_t k = 0; k < roi.planes.size() && k < run.planes.size(); ++k) {
             const RoiStats& stats = roi.planes[k];
             const ItemKind kind = run.planes[k].kind;
-            rows.rows.push_back({text_of(run.planes[k].item), QString::number(stats.n),
-                                 text_of(shown_figure(stats.mean, kind)), text_of(shown_figure(stats.sd, kind)),
-                                 text_of(shown_figure(stats.min, kind)), text_of(shown_figure(stats.max, kind))});
+            rows.rows.push_back({q(run.planes[k].item), QString::number(stats.n),
+                                 q(shown_figure(stats.mean, kind)), q(shown_figure(stats.sd, kind)),
+                                 q(shown_figure(stats.min, kind)), q(shown_figure(stats.max, kind))});
         }
         sheet.table(rows);
     }
@@ -176,8 +176,8 @@ QByteArray report_pdf(const RunRecord& run, std::vector<PicturePlace>* pictures)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     {
-        const QString footer = text_of(run.program) + QStringLiteral("　") + method_caption(run.method) +
-                               QStringLiteral("　") + text_of(run.time);
+        const QString footer = q(run.program) + QStringLiteral("　") + method_caption(run.method) +
+                               QStringLiteral("　") + q(run.time);
         PdfSheet sheet(buffer, QStringLiteral("SNR・g-factor 測定レポート"), footer);
         sheet.title(QStringLiteral("SNR・g-factor 測定レポート"));
         settings_section(sheet, run);

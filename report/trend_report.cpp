@@ -39,9 +39,9 @@ std::pair<double, double> value_range(const history::Trend& trend, const std::ve
 QString facts_text(const history::Trend& trend)
 {
     const std::string scanner = history::scanner_text(trend.scanner);
-    QString facts = "Scanner: " + text_of(scanner.empty() ? "-" : scanner) +
-                    "    Coil: " + text_of(trend.scanner.receive_coil.empty() ? "-" : trend.scanner.receive_coil) +
-                    "    Method: " + text_of(trend.method) + "    Baseline: run " + QString::number(trend.baseline);
+    QString facts = "Scanner: " + q(scanner.empty() ? "-" : scanner) +
+                    "    Coil: " + q(trend.scanner.receive_coil.empty() ? "-" : trend.scanner.receive_coil) +
+                    "    Method: " + q(trend.method) + "    Baseline: run " + QString::number(trend.baseline);
     if (trend.baseline_value)
         facts += " (" + number(*trend.baseline_value) + ")";
     if (trend.tolerance)
@@ -55,7 +55,7 @@ Chart trend_chart(const history::Trend& trend)
 {
     Chart chart;
     chart.x_title = QStringLiteral("run");
-    chart.y_title = text_of(trend.figure);
+    chart.y_title = q(trend.figure);
     const std::size_t count = trend.points.size();
     const double last = count > 0 ? static_cast<double>(count - 1) : 0;
     const double room = std::max(0.5, last * 0.03);  // the first and last runs off the frame
@@ -86,7 +86,7 @@ Chart trend_chart(const history::Trend& trend)
         chart.points.push_back({x, point.value, point.beyond});
         if (k % label_every == 0 || k + 1 == count)
             chart.x_labels.push_back(
-                {x, "run " + QString::number(point.run) + "\n" + text_of(point.time.substr(0, 10))});
+                {x, "run " + QString::number(point.run) + "\n" + q(point.time.substr(0, 10))});
     }
     if (!line.empty())
         chart.lines.push_back(std::move(line));
@@ -103,7 +103,7 @@ QByteArray trend_pdf(const history::Trend& trend)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     {
-        const QString title = text_of(history::trend_title(trend));
+        const QString title = q(history::trend_title(trend));
         PdfSheet sheet(buffer, "snr-maps trend: " + title, QStringLiteral("snrmap trend"), QPageLayout::Landscape);
         sheet.title("Trend: " + title);
         sheet.paragraph(facts_text(trend), 9);

@@ -9,19 +9,14 @@
 #include <QString>
 #include <optional>
 
+#include "report/qt_text.h"
+
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
-
-namespace snr {
-
-// A text of ours (UTF-8) as Qt holds it.
-inline QString q(const std::string& text) { return QString::fromStdString(text); }
-
-}  // namespace snr
 
 // Building blocks of the two designed windows: positions in the parent's client area,
 // the form's font face and the palette of the designs.
