@@ -52,8 +52,8 @@ std::string visible_text(std::string_view text)
     for (std::size_t at = 0; at < text.size();) {
         const Utf8Char character = utf8_at(text, at);
         const char32_t code = character.code;
-        const bool hidden = character.length == 0 || code < 0x20 || (code >= 0x7F && code <= 0x9F) ||
-                            code == 0x061C || code == 0x200E || code == 0x200F || (code >= 0x2028 && code <= 0x202E) ||
+        const bool hidden = character.length == 0 || code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C ||
+                            code == 0x200E || code == 0x200F || (code >= 0x2028 && code <= 0x202E) ||
                             (code >= 0x2066 && code <= 0x2069);
         if (!hidden) {
             shown.append(text, at, character.length);

@@ -2,17 +2,17 @@
 #include "history/history_database.h"
 
 #include <QCoreApplication>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlDriver>
 #include <QStringList>
 #include <QUrl>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <system_error>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -121,8 +121,9 @@ void HistoryDatabase::open_sqlite()
         const auto present = [&](const char* suffix) { return ::access((location_.path + suffix).c_str(), F_OK) == 0; };
         const bool immutable = ::access(folder.c_str(), W_OK) != 0 && !(present("-wal") && present("-shm"));
         database_.setConnectOptions("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
-        database_.setDatabaseName(QUrl::fromLocalFile(QString::fromStdString(location_.path)).toString(QUrl::FullyEncoded) +
-                                  (immutable ? "?immutable=1" : "?mode=ro"));
+        database_.setDatabaseName(
+            QUrl::fromLocalFile(QString::fromStdString(location_.path)).toString(QUrl::FullyEncoded) +
+            (immutable ? "?immutable=1" : "?mode=ro"));
     }
     if (!database_.open())
         fail("cannot connect", database_.lastError());
@@ -158,10 +159,11 @@ void HistoryDatabase::open_postgres()
         fail("cannot connect", database_.lastError());
     // A lock another connection holds, or a statement that does not end, is waited for as
     // long as SQLite's busy timeout, not for ever.
-    QSqlQuery settings = statement(QString("SELECT set_config('lock_timeout', ?, false),"
-                                           " set_config('statement_timeout', ?, false)") +
-                                       (access_ == Access::Read ? ", set_config('default_transaction_read_only', 'on', false)" : ""),
-                                   "cannot connect");
+    QSqlQuery settings =
+        statement(QString("SELECT set_config('lock_timeout', ?, false),"
+                          " set_config('statement_timeout', ?, false)") +
+                      (access_ == Access::Read ? ", set_config('default_transaction_read_only', 'on', false)" : ""),
+                  "cannot connect");
     settings.addBindValue(QString::fromStdString(location_.lock_timeout));
     settings.addBindValue(QString::fromStdString(location_.statement_timeout));
     run(settings, "cannot connect");
@@ -250,7 +252,8 @@ void HistoryDatabase::check_schema_for_reading()
         throw HistoryError("no history at " + location_.shown);
     if (version != current) {
         fail("its schema is version " + std::to_string(version) + ", this program reads version " +
-             std::to_string(current) + (version > current ? "; read it with a newer snr-maps" : "; record a run to bring it up to date"));
+             std::to_string(current) +
+             (version > current ? "; read it with a newer snr-maps" : "; record a run to bring it up to date"));
     }
 }
 

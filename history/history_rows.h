@@ -80,8 +80,8 @@ std::string trend_title(const Trend& trend);
 double change_as_shown(double change);
 
 // Sets each point's change against the baseline and, with a tolerance, whether it lies beyond:
-// a change whose size as shown (change_as_shown) exceeds it, a value where the baseline's is 0 (no change in per cent can
-// be told) or no value at all where the baseline has one.
+// a change whose size as shown (change_as_shown) exceeds it, a value where the baseline's is 0 (no change in per cent
+// can be told) or no value at all where the baseline has one.
 void compare_with_baseline(Trend& trend);
 
 // The newest run of the series lies beyond the tolerance.

@@ -232,7 +232,8 @@ TYPED_TEST(History, FollowsAFigureOfOneScannerAndCoilAgainstTheBaseline)
     EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no run 9999 in the history");
     query.baseline = first;
     query.item = "snr_none";
-    EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "run " + std::to_string(first) + " has no item 'snr_none'");
+    EXPECT_EQ(failure_of([&] { database->trend(query); }),
+              named + "run " + std::to_string(first) + " has no item 'snr_none'");
     query.item = "snr_nopi";
     query.figure = "p99";
     EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no figure 'p99' to follow");

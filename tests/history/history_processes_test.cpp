@@ -4,19 +4,20 @@
 // is not there, a refused login.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
-#include <chrono>
-#include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 #include "tests/history/history_backends.h"
 #include "tests/history/history_samples.h"
+#include "tests/support/tool_output.h"
 
 extern char** environ;
 
@@ -237,21 +238,10 @@ namespace {
 // snrmap, its standard error in a file; the exit status, or 128 + the signal that ended it.
 class Snrmap {
 public:
-    Snrmap(const std::vector<std::string>& args, const std::string& log)
+    Snrmap(std::vector<std::string> args, const std::string& log)
     {
-        std::vector<const char*> argv{SNRMAP_EXECUTABLE};
-        for (const auto& arg : args)
-            argv.push_back(arg.c_str());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        const int error = ::posix_spawn(&pid_, SNRMAP_EXECUTABLE, &actions, nullptr,
-                                        const_cast<char* const*>(argv.data()), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (error != 0)
-            throw std::runtime_error("cannot start " SNRMAP_EXECUTABLE);
+        args.insert(args.begin(), SNRMAP_EXECUTABLE);
+        pid_ = start_program(args, log);
     }
     ~Snrmap()
     {

@@ -10,17 +10,15 @@
 #include <filesystem>
 #include <map>
 #include <random>
-#include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/output_folder.h"
-
-extern char** environ;
 
 namespace snr::snrmap {
 namespace {
@@ -69,25 +67,8 @@ TEST(StagingFolders, ThoseOfNoLiveRunGoALiveRunsStay)
     ::close(lock);
     EXPECT_EQ(test::folder_entries(out), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
     EXPECT_EQ(text_of(out + "/a.txt"), "a");
-    EXPECT_EQ(test::folder_entries(tmp.path()), (std::vector<std::string>{".other.snrmap-BBBBBB", ".out.snrmap-EEE", "out"}));
-}
-
-// snrmap in a process of its own, its output thrown away.
-pid_t start_snrmap(const std::vector<std::string>& args)
-{
-    std::vector<const char*> argv{SNRMAP_EXECUTABLE};
-    for (const auto& arg : args)
-        argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int error =
-        ::posix_spawn(&pid, SNRMAP_EXECUTABLE, &actions, nullptr, const_cast<char* const*>(argv.data()), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
+    EXPECT_EQ(test::folder_entries(tmp.path()),
+              (std::vector<std::string>{".other.snrmap-BBBBBB", ".out.snrmap-EEE", "out"}));
 }
 
 // Two measurements of other files and planes replace each other in one folder while kill -9
@@ -129,8 +110,8 @@ TEST(OutputSwap, AKillAtAnyMomentLeavesOneWholeMeasurement)
         std::vector<std::string> args = round % 2 == 0 ? with_pi : without;
         args.insert(args.end(), {"--out", out});
         const auto left = staging_folders(tmp.file("runs"));  // by the run killed before
-        const pid_t pid = start_snrmap(args);
-        ASSERT_GT(pid, 0);
+        args.insert(args.begin(), SNRMAP_EXECUTABLE);
+        const pid_t pid = test::start_program(args, "/dev/null");
         // Its summary is staged last: the swap follows within milliseconds.
         int status = 0;
         bool ended = false;

@@ -9,10 +9,10 @@
 
 #include "core/display.h"
 #include "core/errors.h"
+#include "record/json_text.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
-#include "record/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/plane_picture.h"

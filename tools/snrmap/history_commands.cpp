@@ -68,8 +68,8 @@ int command(const CommandLine& line, history::Trend& trend, std::ostream& out, s
     StatementCancel cancel;
     try {
         const Application application;
-        const int status =
-            line.action == Action::Trend ? follow_trend(line, cancel, trend, out) : list_runs(line, cancel, out);
+        const int status = line.action == Action::Trend ? follow_trend(line, cancel, trend, out)
+                                                        : list_runs(line, cancel, out);
         return cancel.signal() != 0 ? 128 + cancel.signal() : status;
     } catch (const std::exception& error) {
         return failed(error, cancel, err);

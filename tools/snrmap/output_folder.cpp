@@ -2,14 +2,14 @@
 #include "tools/snrmap/output_folder.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -337,7 +337,8 @@ bool StagedOutput::carry_earlier_entries()
     const auto kept = [&](const std::string& name) {
         if (staging_name(name) || std::find(entries_.begin(), entries_.end(), name) != entries_.end())
             return false;
-        return std::find(removed_.begin(), removed_.end(), name) == removed_.end() || is_folder(join_path(beside_, name));
+        return std::find(removed_.begin(), removed_.end(), name) == removed_.end() ||
+               is_folder(join_path(beside_, name));
     };
     const auto list = [&](const std::string& from, const std::string& into, bool top) {
         DIR* listing = sys().opendir(from.c_str());

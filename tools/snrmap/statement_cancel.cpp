@@ -6,8 +6,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <string>
 #include <libpq-fe.h>
+#include <string>
 
 namespace snr::snrmap {
 
