@@ -6,7 +6,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <libpq-fe.h>
+#include <optional>
 #include <string>
 
 namespace snr::snrmap {
@@ -18,6 +20,32 @@ struct sigaction earlier[std::size(handled)];
 volatile std::sig_atomic_t noted = 0;
 std::atomic<PGcancel*> request{nullptr};
 
+// libpq's functions, from the library Qt's driver loaded: linked, libpq would load with
+// Kerberos and LDAP at every start of the module, some 4 ms, also for SQLite.
+struct Libpq {
+    decltype(&PQgetCancel) get_cancel;
+    decltype(&PQcancel) cancel;
+    decltype(&PQfreeCancel) free_cancel;
+    decltype(&PQsetNoticeProcessor) set_notice_processor;
+};
+
+const Libpq* loaded_libpq()
+{
+    static const std::optional<Libpq> libpq = []() -> std::optional<Libpq> {
+        void* library = ::dlopen("libpq.so.5", RTLD_LAZY | RTLD_NOLOAD);
+        if (library == nullptr)
+            return std::nullopt;
+        const Libpq found{reinterpret_cast<decltype(&PQgetCancel)>(::dlsym(library, "PQgetCancel")),
+                          reinterpret_cast<decltype(&PQcancel)>(::dlsym(library, "PQcancel")),
+                          reinterpret_cast<decltype(&PQfreeCancel)>(::dlsym(library, "PQfreeCancel")),
+                          reinterpret_cast<decltype(&PQsetNoticeProcessor)>(::dlsym(library, "PQsetNoticeProcessor"))};
+        if (!found.get_cancel || !found.cancel || !found.free_cancel || !found.set_notice_processor)
+            return std::nullopt;
+        return found;
+    }();
+    return libpq ? &*libpq : nullptr;
+}
+
 // PQcancel may be called from a handler with its buffer on the handler's stack.
 extern "C" void cancel_statement(int signal)
 {
@@ -25,7 +53,7 @@ extern "C" void cancel_statement(int signal)
     noted = signal;
     if (PGcancel* cancel = request.load()) {
         char reason[256];
-        PQcancel(cancel, reason, sizeof reason);
+        loaded_libpq()->cancel(cancel, reason, sizeof reason);  // found before the request was set
     }
     errno = saved;
 }
@@ -54,7 +82,7 @@ void forget_request()
     PGcancel* cancel = request.exchange(nullptr);
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     if (cancel != nullptr)
-        PQfreeCancel(cancel);
+        loaded_libpq()->free_cancel(cancel);
 }
 
 }  // namespace
@@ -83,9 +111,11 @@ void StatementCancel::watch(const QVariant& handle)
     const char* type = handle.typeName();  // Qt names PGconn by its struct
     if (type == nullptr || (std::strcmp(type, "pg_conn*") != 0 && std::strcmp(type, "PGconn*") != 0))
         return;
-    if (PGconn* connection = *static_cast<PGconn* const*>(handle.constData())) {
-        request.store(PQgetCancel(connection));
-        PQsetNoticeProcessor(connection, server_notice, nullptr);
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    const Libpq* libpq = loaded_libpq();
+    if (connection != nullptr && libpq != nullptr) {
+        request.store(libpq->get_cancel(connection));
+        libpq->set_notice_processor(connection, server_notice, nullptr);
     }
 }
 
