@@ -137,9 +137,11 @@ FrameFacts::FrameFacts(DcmItem& data)
             }
             continue;
         }
-        if (object->getLength() > longest_loaded_value)
+        // A text is taken whole however long; a value left on the stream is read now.
+        std::string DicomAttributes::*field = field_of(tag);
+        if (field == nullptr && object->getLength() > longest_loaded_value)
             continue;
-        if (std::string DicomAttributes::*field = field_of(tag))
+        if (field != nullptr)
             top_.*field = text_of_element(*static_cast<DcmElement*>(object));
         else if (tag == DCM_AcquisitionDateTime)
             acquisition_datetime_ = text_of_element(*static_cast<DcmElement*>(object));
@@ -169,8 +171,9 @@ std::string FrameFacts::group_text(int frame, const DcmTagKey& group, const DcmT
     for (DcmItem* groups : {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr,
                             shared_}) {
         DcmItem* item = groups != nullptr ? first_item(*groups, group) : nullptr;
-        if (item != nullptr && loaded_element(*item, key) != nullptr)
-            return text_of(*item, key);
+        DcmElement* element = nullptr;
+        if (item != nullptr && item->findAndGetElement(key, element).good())
+            return text_of_element(*element);
     }
     return {};
 }

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/utf8.h"
+
 namespace snr {
 
 std::string trimmed(std::string text)
@@ -18,12 +20,11 @@ std::string trimmed(std::string text)
 
 std::string shown(const std::string& text)
 {
-    std::string out = trimmed(text).substr(0, 64);
-    for (char& c : out) {
-        if (c < 0x20 || c > 0x7E)
-            c = '?';
-    }
-    return out;
+    const std::string whole = trimmed(text);
+    std::size_t end = 0;
+    for (int characters = 0; characters < 64 && end < whole.size(); ++characters)
+        end += std::max<std::size_t>(utf8_at(whole, end).length, 1);
+    return visible_text(std::string_view(whole).substr(0, end));
 }
 
 std::optional<ext::real> decimal(std::string text)

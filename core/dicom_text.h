@@ -11,7 +11,8 @@ namespace snr {
 // A text of a DICOM file without the blanks and NULs that pad it.
 std::string trimmed(std::string text);
 
-// A text from the file as a message shows it: trimmed, printable ASCII, at most 64 characters.
+// A text from the file as a message shows it: trimmed, at most 64 characters, each control
+// character and byte of no valid UTF-8 visible as an escape (visible_text).
 std::string shown(const std::string& text);
 
 // A decimal string (DS or IS) with one finite value; nothing for any other text.

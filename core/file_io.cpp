@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -24,6 +25,7 @@ const SystemCalls& real_system_calls()
         .fsync = [](int fd) { return ::fsync(fd); },
         .close = [](int fd) { return ::close(fd); },
         .rename = [](const char* from, const char* to) { return ::rename(from, to); },
+        .exchange = [](const char* a, const char* b) { return ::renameat2(AT_FDCWD, a, AT_FDCWD, b, RENAME_EXCHANGE); },
         .access = [](const char* path, int mode) { return ::access(path, mode); },
         .mkdir = [](const char* path, mode_t mode) { return ::mkdir(path, mode); },
         .mkdtemp = [](char* pattern) { return ::mkdtemp(pattern); },

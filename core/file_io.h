@@ -24,6 +24,7 @@ struct SystemCalls {
     int (*fsync)(int fd);
     int (*close)(int fd);
     int (*rename)(const char* from, const char* to);
+    int (*exchange)(const char* a, const char* b);  // renameat2 with RENAME_EXCHANGE
     int (*access)(const char* path, int mode);
     int (*mkdir)(const char* path, mode_t mode);
     char* (*mkdtemp)(char* pattern);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "core/utf8.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace snr {
 
 Utf8Char utf8_at(std::string_view bytes, std::size_t at)
@@ -37,6 +40,35 @@ char32_t last_code_point(std::string_view text)
             return last.code;
     }
     return static_cast<unsigned char>(text.back());
+}
+
+std::string visible_text(std::string_view text)
+{
+    const auto plain = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (std::all_of(text.begin(), text.end(), plain))
+        return std::string(text);
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const Utf8Char character = utf8_at(text, at);
+        const char32_t code = character.code;
+        const bool hidden = character.length == 0 || code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x061C ||
+                            code == 0x200E || code == 0x200F || (code >= 0x2028 && code <= 0x202E) ||
+                            (code >= 0x2066 && code <= 0x2069);
+        if (!hidden) {
+            shown.append(text, at, character.length);
+            at += character.length;
+            continue;
+        }
+        char escape[12];
+        if (character.length <= 1)
+            std::snprintf(escape, sizeof escape, "\\x%02X", static_cast<unsigned char>(text[at]));
+        else
+            std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(code));
+        shown += escape;
+        at += character.length == 0 ? 1 : character.length;
+    }
+    return shown;
 }
 
 }  // namespace snr

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace snr {
@@ -19,5 +20,10 @@ Utf8Char utf8_at(std::string_view bytes, std::size_t at);
 // The code point of the last character of the text, 0 for empty text; a last byte that ends
 // no valid sequence counts as its own value.
 char32_t last_code_point(std::string_view text);
+
+// The text as a terminal may show it without being steered by it: valid UTF-8 as it is, but
+// control characters, line separators and the marks that reorder text (bidirectional
+// controls) as \xHH or \uHHHH, and so is each byte that starts no valid character.
+std::string visible_text(std::string_view text);
 
 }  // namespace snr

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "history/database_location.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +12,11 @@ namespace snr::history {
 
 namespace {
 
+constexpr std::string_view masked = "***";
+
 [[noreturn]] void refuse(std::string_view url, const std::string& why)
 {
-    throw LocationError("database URL '" + std::string(url) + "': " + why +
+    throw LocationError("database URL '" + masked_url(url) + "': " + why +
                         " (sqlite:PATH or postgresql://[USER[:PASSWORD]@][HOST][:PORT][/DBNAME][?NAME=VALUE&...])");
 }
 
@@ -44,6 +47,20 @@ std::string percent_decoded(std::string_view url, std::string_view part)
         k += 2;
     }
     return text;
+}
+
+// A parameter name with its escapes read where they are whole, for telling secrets.
+std::string lenient_name(std::string_view text)
+{
+    std::string name;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        const int high = text[k] == '%' && k + 2 < text.size() ? hex_digit(text[k + 1]) : -1;
+        const int low = high >= 0 ? hex_digit(text[k + 2]) : -1;
+        name += static_cast<char>(low >= 0 ? high * 16 + low : text[k]);
+        if (low >= 0)
+            k += 2;
+    }
+    return name;
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator)
@@ -130,6 +147,10 @@ void read_query(std::string_view url, std::string_view query, DatabaseLocation& 
             location.password = value;
         else if (name == "dbname")
             location.dbname = value;
+        else if (name == "lock_timeout")
+            location.lock_timeout = value;
+        else if (name == "statement_timeout")
+            location.statement_timeout = value;
         else
             location.options.emplace_back(name, value);
     }
@@ -155,7 +176,7 @@ std::string shown_postgres(const DatabaseLocation& location)
     if (!location.port.empty() && (socket || location.port.find(',') != std::string::npos))
         add("port", location.port);
     for (const auto& [name, value] : location.options)
-        add(name, value);
+        add(name, secret_parameter(name) ? std::string(masked) : value);
     return shown + query;
 }
 
@@ -202,6 +223,44 @@ DatabaseLocation parse_sqlite(std::string_view url, std::string_view rest)
 }
 
 }  // namespace
+
+bool secret_parameter(std::string_view name)
+{
+    std::string lower(name);
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower.find("password") != std::string::npos || lower.find("secret") != std::string::npos;
+}
+
+std::string masked_url(std::string_view url)
+{
+    std::string text(url);
+    // The password of USER:PASSWORD@ in the authority.
+    const std::size_t scheme_end = text.find("://");
+    const std::size_t start = scheme_end == std::string::npos ? 0 : scheme_end + 3;
+    const std::size_t authority_end = std::min(text.find_first_of("/?", start), text.size());
+    const std::size_t at = text.rfind('@', authority_end == 0 ? 0 : authority_end - 1);
+    if (at != std::string::npos && at >= start && !(scheme_end == std::string::npos && text.starts_with("sqlite:"))) {
+        const std::size_t colon = text.find(':', start);
+        if (colon < at)
+            text.replace(colon + 1, at - colon - 1, masked);
+    }
+    // NAME=VALUE anywhere after it, as a query or as libpq's keyword list.
+    const auto name_character = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '%';
+    };
+    for (std::size_t equals = text.find('=', start); equals != std::string::npos; equals = text.find('=', equals + 1)) {
+        std::size_t first = equals;
+        while (first > start && name_character(text[first - 1]))
+            --first;
+        if (!secret_parameter(lenient_name(std::string_view(text).substr(first, equals - first))))
+            continue;
+        const std::size_t end = std::min(text.find_first_of("& \t", equals + 1), text.size());
+        text.replace(equals + 1, end - equals - 1, masked);
+        equals += masked.size();
+    }
+    return text;
+}
 
 DatabaseLocation parse_database_url(std::string_view url)
 {

@@ -2,14 +2,19 @@
 #include "history/history_database.h"
 
 #include <QCoreApplication>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QUrl>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 #include "history/schema.h"
 #include "history/sql_values.h"
@@ -53,13 +58,16 @@ constexpr int busy_seconds = 10;
 
 }  // namespace
 
-HistoryDatabase::HistoryDatabase(const DatabaseLocation& location)
-    : location_(location), sqlite_(location.kind == DatabaseLocation::Kind::Sqlite)
+HistoryDatabase::HistoryDatabase(const DatabaseLocation& location, Access access)
+    : location_(location), sqlite_(location.kind == DatabaseLocation::Kind::Sqlite), access_(access)
 {
     static std::atomic<int> connections{0};
     name_ = QString("snr-maps history %1").arg(++connections);
     connect();
-    bring_schema_up_to_date();
+    if (access == Access::Write)
+        bring_schema_up_to_date();
+    else
+        check_schema_for_reading();
 }
 
 HistoryDatabase::~HistoryDatabase()
@@ -88,44 +96,80 @@ void HistoryDatabase::connect()
              " is not installed (Debian: " + (sqlite_ ? "libqt6sql6-sqlite" : "libqt6sql6-psql") + ")");
     }
     database_ = QSqlDatabase::addDatabase(dialect().driver, name_);
-    if (sqlite_) {
+    if (sqlite_)
+        open_sqlite();
+    else
+        open_postgres();
+}
+
+void HistoryDatabase::open_sqlite()
+{
+    const std::filesystem::path folder = std::filesystem::path(location_.path).parent_path();
+    if (access_ == Access::Write) {
         std::error_code error;
-        const std::filesystem::path folder = std::filesystem::path(location_.path).parent_path();
         std::filesystem::create_directories(folder, error);
         if (error)
             fail("cannot make the folder " + folder.string() + ": " + error.message());
         database_.setDatabaseName(QString::fromStdString(location_.path));
     } else {
-        database_.setHostName(QString::fromStdString(location_.host));
-        database_.setUserName(QString::fromStdString(location_.user));
-        database_.setPassword(QString::fromStdString(location_.password));
-        database_.setDatabaseName(QString::fromStdString(location_.dbname));
-        QStringList options;
-        bool timeout = false;
-        auto parameters = location_.options;
-        if (!location_.port.empty())
-            parameters.emplace_back("port", location_.port);
-        for (const auto& [name, value] : parameters) {
-            if (value.find(';') != std::string::npos)
-                fail("the parameter " + name + " holds a ';', which Qt's driver cannot hand over");
-            options.push_back(connect_option(name, value));
-            timeout = timeout || name == "connect_timeout";
-        }
-        if (!timeout)  // a server that does not answer is reported rather than waited for
-            options.push_back("connect_timeout=10");
-        database_.setConnectOptions(options.join(';'));
+        struct stat info {};
+        if (::stat(location_.path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
+            throw HistoryError("no history at " + location_.shown);
+        // A file in WAL mode is read through its two companions, which SQLite makes beside it
+        // where they are missing. Where it cannot, no one records here: the file is read as
+        // it is, immutable.
+        const auto present = [&](const char* suffix) { return ::access((location_.path + suffix).c_str(), F_OK) == 0; };
+        const bool immutable = ::access(folder.c_str(), W_OK) != 0 && !(present("-wal") && present("-shm"));
+        database_.setConnectOptions("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY");
+        database_.setDatabaseName(
+            QUrl::fromLocalFile(QString::fromStdString(location_.path)).toString(QUrl::FullyEncoded) +
+            (immutable ? "?immutable=1" : "?mode=ro"));
     }
     if (!database_.open())
         fail("cannot connect", database_.lastError());
     // Two recorders at once wait for each other up to 10 s. In WAL mode NORMAL syncs at each
     // checkpoint, which the last connection makes as it closes, not at each commit: a run's
     // record is on disk once snrmap ends, one flush sooner. A crash never leaves half of it.
-    if (sqlite_) {
-        execute(QString("PRAGMA busy_timeout = %1").arg(busy_seconds * 1000), "cannot open");
-        execute("PRAGMA foreign_keys = ON", "cannot open");
-        execute("PRAGMA synchronous = NORMAL", "cannot open");
-    }
+    execute(QString("PRAGMA busy_timeout = %1").arg(busy_seconds * 1000), "cannot open");
+    execute("PRAGMA foreign_keys = ON", "cannot open");
+    execute("PRAGMA synchronous = NORMAL", "cannot open");
 }
+
+void HistoryDatabase::open_postgres()
+{
+    database_.setHostName(QString::fromStdString(location_.host));
+    database_.setUserName(QString::fromStdString(location_.user));
+    database_.setPassword(QString::fromStdString(location_.password));
+    database_.setDatabaseName(QString::fromStdString(location_.dbname));
+    QStringList options;
+    bool timeout = false;
+    auto parameters = location_.options;
+    if (!location_.port.empty())
+        parameters.emplace_back("port", location_.port);
+    for (const auto& [name, value] : parameters) {
+        if (value.find(';') != std::string::npos)
+            fail("the parameter " + name + " holds a ';', which Qt's driver cannot hand over");
+        options.push_back(connect_option(name, value));
+        timeout = timeout || name == "connect_timeout";
+    }
+    if (!timeout)  // a server that does not answer is reported rather than waited for
+        options.push_back(QString("connect_timeout=%1").arg(busy_seconds));
+    database_.setConnectOptions(options.join(';'));
+    if (!database_.open())
+        fail("cannot connect", database_.lastError());
+    // A lock another connection holds, or a statement that does not end, is waited for as
+    // long as SQLite's busy timeout, not for ever.
+    QSqlQuery settings =
+        statement(QString("SELECT set_config('lock_timeout', ?, false),"
+                          " set_config('statement_timeout', ?, false)") +
+                      (access_ == Access::Read ? ", set_config('default_transaction_read_only', 'on', false)" : ""),
+                  "cannot connect");
+    settings.addBindValue(QString::fromStdString(location_.lock_timeout));
+    settings.addBindValue(QString::fromStdString(location_.statement_timeout));
+    run(settings, "cannot connect");
+}
+
+QVariant HistoryDatabase::native_handle() const { return database_.driver()->handle(); }
 
 const Dialect& HistoryDatabase::dialect() const { return sqlite_ ? sqlite_dialect() : postgres_dialect(); }
 
@@ -200,6 +244,19 @@ void HistoryDatabase::use_write_ahead_log()
     }
 }
 
+void HistoryDatabase::check_schema_for_reading()
+{
+    const int current = current_schema_version();
+    const int version = schema_version();
+    if (version == 0)
+        throw HistoryError("no history at " + location_.shown);
+    if (version != current) {
+        fail("its schema is version " + std::to_string(version) + ", this program reads version " +
+             std::to_string(current) +
+             (version > current ? "; read it with a newer snr-maps" : "; record a run to bring it up to date"));
+    }
+}
+
 void HistoryDatabase::bring_schema_up_to_date()
 {
     const int current = current_schema_version();
@@ -237,11 +294,11 @@ void HistoryDatabase::bring_schema_up_to_date()
     }
 }
 
-HistoryDatabase open_history(const std::string& url)
+HistoryDatabase open_history(const std::string& url, Access access)
 {
     const std::string chosen = url.empty() ? default_database_url() : url;
     try {
-        return HistoryDatabase(parse_database_url(chosen));
+        return HistoryDatabase(parse_database_url(chosen), access);
     } catch (const LocationError& error) {
         throw HistoryError((url.empty() ? std::string(database_variable) + ": " : std::string()) + error.what());
     }

@@ -98,6 +98,14 @@ std::vector<RunListing> HistoryDatabase::runs(const RunFilter& filter)
     return runs;
 }
 
+bool HistoryDatabase::has_run(long long id)
+{
+    QSqlQuery query = statement("SELECT id FROM runs WHERE id = ?", following);
+    query.addBindValue(static_cast<qlonglong>(id));
+    run(query, following);
+    return query.next();
+}
+
 Trend HistoryDatabase::trend(const TrendQuery& query)
 {
     const QString value = figure_column(query);
@@ -141,6 +149,8 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
         fail(following, reference.lastError());
     if (!found) {
         const std::string region = query.roi > 0 ? " with region " + std::to_string(query.roi) : "";
+        if (query.baseline > 0 && !has_run(query.baseline))
+            fail("no run " + std::to_string(query.baseline) + " in the history");
         if (query.baseline > 0)
             fail("run " + std::to_string(query.baseline) + " has no item '" + query.item + "'" + region);
         fail("no recorded run has the item '" + query.item + "'" + region +

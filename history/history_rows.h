@@ -76,9 +76,12 @@ struct Trend {
 // "snr_nopi (PIなし SNR map), region 1 at 100,110,20,30, mean": what a trend follows.
 std::string trend_title(const Trend& trend);
 
+// A change in per cent as a table shows it, rounded to two decimals: 4.9999999999999964 is 5.
+double change_as_shown(double change);
+
 // Sets each point's change against the baseline and, with a tolerance, whether it lies beyond:
-// a change whose size exceeds it, a value where the baseline's is 0 (no change in per cent can
-// be told) or no value at all where the baseline has one.
+// a change whose size as shown (change_as_shown) exceeds it, a value where the baseline's is 0 (no change in per cent
+// can be told) or no value at all where the baseline has one.
 void compare_with_baseline(Trend& trend);
 
 // The newest run of the series lies beyond the tolerance.

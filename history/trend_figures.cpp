@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
+#include <charconv>
 #include <cmath>
 
 #include "history/history_rows.h"
@@ -44,6 +45,15 @@ const std::vector<std::string>& roi_figure_names()
     return names;
 }
 
+double change_as_shown(double change)
+{
+    char text[400];
+    const auto written = std::to_chars(text, text + sizeof text, change, std::chars_format::fixed, 2);
+    double shown = change;
+    std::from_chars(text, written.ptr, shown);
+    return shown;
+}
+
 void compare_with_baseline(Trend& trend)
 {
     for (TrendPoint& point : trend.points) {
@@ -55,7 +65,7 @@ void compare_with_baseline(Trend& trend)
         if (point.value && (base != 0 || *point.value == 0))
             point.change = base == 0 ? 0.0 : (*point.value - base) / std::fabs(base) * 100.0;
         if (trend.tolerance)
-            point.beyond = point.change ? std::fabs(*point.change) > *trend.tolerance : true;
+            point.beyond = point.change ? std::fabs(change_as_shown(*point.change)) > *trend.tolerance : true;
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "core/dicom_text.h"
 #include "core/path.h"
+#include "core/utf8.h"
 
 namespace snr {
 
@@ -72,10 +73,10 @@ bool same(const Fact& fact, const std::string& a, const std::string& b)
     return true;
 }
 
-// A text from a file as a notice shows it; "なし" when empty.
+// A text from a file as a notice shows it, every character; "なし" when empty.
 std::string shown_value(const std::string& text)
 {
-    const std::string out = shown(text);
+    const std::string out = visible_text(trimmed(text));
     return out.empty() ? "なし" : out;
 }
 

@@ -229,7 +229,12 @@ TYPED_TEST(History, FollowsAFigureOfOneScannerAndCoilAgainstTheBaseline)
     EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no recorded run has the item 'snr_none'");
     query.item = "snr_nopi";
     query.baseline = 9999;
-    EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "run 9999 has no item 'snr_nopi'");
+    EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no run 9999 in the history");
+    query.baseline = first;
+    query.item = "snr_none";
+    EXPECT_EQ(failure_of([&] { database->trend(query); }),
+              named + "run " + std::to_string(first) + " has no item 'snr_none'");
+    query.item = "snr_nopi";
     query.figure = "p99";
     EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no figure 'p99' to follow");
 }
@@ -254,6 +259,17 @@ TYPED_TEST(History, CreatesItsSchemaOnceAndRefusesOneItCannotRead)
     EXPECT_EQ(failure_of([&] { this->open(); }),
               "history database " + this->location.shown +
                   ": it holds tables but no snr-maps history; give a new file or an empty database");
+}
+
+TYPED_TEST(History, ReadsWithoutWritingAndSaysWhereThereIsNone)
+{
+    const auto listed = [&] { return history::HistoryDatabase(this->location, history::Access::Read).runs({}).size(); };
+    EXPECT_EQ(failure_of(listed), "no history at " + this->location.shown);
+    this->open()->record(sample_run("2025-01-01T10:00:00Z"));
+    EXPECT_EQ(listed(), 1u);
+    history::HistoryDatabase reader(this->location, history::Access::Read);
+    EXPECT_NE(failure_of([&] { reader.record(sample_run("2025-01-02T10:00:00Z")); }), "no failure");
+    EXPECT_EQ(this->open()->runs({}).size(), 1u);
 }
 
 // The one call of a window: the user's history, wherever SNR_MAPS_DB or the default puts it.

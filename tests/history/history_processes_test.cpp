@@ -4,16 +4,20 @@
 // is not there, a refused login.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "tests/history/history_backends.h"
 #include "tests/history/history_samples.h"
+#include "tests/support/tool_output.h"
 
 extern char** environ;
 
@@ -75,6 +79,12 @@ private:
     pid_t pid_ = -1;
     FILE* output_ = nullptr;
 };
+
+std::string file_text(const std::string& path)
+{
+    const auto bytes = read_bytes(path);
+    return {bytes.begin(), bytes.end()};
+}
 
 template <class Backend>
 using Recorders = HistoryTest<Backend>;
@@ -160,6 +170,30 @@ TEST_F(SqliteHistory, ReportsAReadOnlyFile)
     EXPECT_EQ(open()->runs({}).size(), 1u);
 }
 
+// Read in a folder the reader may not write (the file read-only too): nothing is made there.
+TEST_F(SqliteHistory, IsReadWhereItsFolderCannotBeWritten)
+{
+    open()->record(sample_run("2025-01-01T10:00:00Z"));
+    ::chmod(location.path.c_str(), 0444);
+    ::chmod(tmp.path().c_str(), ::getuid() == 0 ? 0755 : 0555);  // root's reader runs as nobody
+    const std::string log = tmp.path() + ".log";
+    const char* const argv[] = {HISTORY_WRITER, url.c_str(), "read", nullptr};
+    EXPECT_EQ(run_as_ordinary_user(argv, log), 0);
+    const auto output = read_bytes(log);
+    ::unlink(log.c_str());
+    EXPECT_EQ(std::string(output.begin(), output.end()), "listed 1\n");
+    std::vector<std::string> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(tmp.path()))
+        entries.push_back(entry.path().filename().string());
+    EXPECT_EQ(entries, std::vector<std::string>{"history.sqlite"});
+    ::chmod(tmp.path().c_str(), 0700);
+
+    // A history that is not there is not made, nor its folder.
+    const auto missing = history::parse_database_url("sqlite:" + tmp.file("no/such/history.sqlite"));
+    EXPECT_THROW(history::HistoryDatabase(missing, history::Access::Read), history::HistoryError);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("no")));
+}
+
 using PostgresHistory = HistoryTest<PostgresBackend>;
 
 TEST_F(PostgresHistory, ReportsAServerThatIsNotThere)
@@ -193,6 +227,97 @@ TEST_F(PostgresHistory, ReportsARefusedLoginWithoutThePassword)
     // The right password: the role makes the schema in the emptied database and records.
     history::HistoryDatabase database(history::parse_database_url(shared_postgres().url("history", "qa:qa-secret")));
     EXPECT_GT(database.record(sample_run("2025-01-01T10:00:00Z")), 0);
+}
+
+}  // namespace
+}  // namespace snr::test
+
+namespace snr::test {
+namespace {
+
+// snrmap, its standard error in a file; the exit status, or 128 + the signal that ended it.
+class Snrmap {
+public:
+    Snrmap(std::vector<std::string> args, const std::string& log)
+    {
+        args.insert(args.begin(), SNRMAP_EXECUTABLE);
+        pid_ = start_program(args, log);
+    }
+    ~Snrmap()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool running() { return ::waitpid(pid_, &status_, WNOHANG) == 0; }
+    void signal(int number) { ::kill(pid_, number); }
+
+    // The status once it ended, or -1 (and killed) when it takes longer than `seconds`.
+    int ended_within(double seconds)
+    {
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (running()) {
+            if (std::chrono::steady_clock::now() > give_up)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        pid_ = -1;
+        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
+    }
+
+private:
+    pid_t pid_ = -1;
+    int status_ = 0;
+};
+
+using LockedHistory = HistoryTest<PostgresBackend>;
+
+// Another connection holds the runs table locked: a reader gives up after the URL's lock
+// timeout; Ctrl-C or a kill cancels the wait at once, also of a run's record, whose folder
+// stays written.
+TEST_F(LockedHistory, IsWaitedForAtMostTheTimeoutAndASignalCancelsTheWait)
+{
+    open()->record(sample_run("2025-01-01T10:00:00Z"));
+    const std::string phantom = tmp.file("phantom"), out = tmp.file("out"), log = tmp.file("snrmap.log");
+    ASSERT_EQ(Snrmap({"phantom", "--out", phantom, "--repeats", "4"}, log).ended_within(60), 0);
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QPSQL", "lock holder");
+        holder.setHostName(QString::fromStdString(location.host));
+        holder.setUserName(QString::fromStdString(location.user));
+        holder.setDatabaseName(QString::fromStdString(location.dbname));
+        ASSERT_TRUE(holder.open());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec("BEGIN") && lock.exec("LOCK TABLE runs IN ACCESS EXCLUSIVE MODE"));
+
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(Snrmap({"history", "--db", url + "&lock_timeout=400ms"}, log).ended_within(8), 1);
+        EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(400));
+        EXPECT_NE(file_text(log).find("lock timeout"), std::string::npos) << file_text(log);
+
+        Snrmap listing({"history", "--db", url}, log);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(listing.running());
+        listing.signal(SIGINT);
+        EXPECT_EQ(listing.ended_within(8), 128 + SIGINT);  // not the 10 s timeout
+        EXPECT_NE(file_text(log).find("interrupted"), std::string::npos) << file_text(log);
+
+        Snrmap recording({"consecutive", phantom + "/nopi", phantom + "/pi", "--out", out, "--record", "--db", url},
+                         log);
+        for (int k = 0; k < 1000 && !std::filesystem::exists(out + "/summary.json"); ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_TRUE(recording.running());
+        recording.signal(SIGTERM);
+        EXPECT_EQ(recording.ended_within(8), 128 + SIGTERM);
+        EXPECT_NE(file_text(log).find("cannot record the run"), std::string::npos) << file_text(log);
+        lock.exec("ROLLBACK");
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase("lock holder");
+    EXPECT_TRUE(std::filesystem::exists(out + "/snr_nopi.npy"));
+    EXPECT_EQ(open()->runs({}).size(), 1u);
 }
 
 }  // namespace

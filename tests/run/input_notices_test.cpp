@@ -53,6 +53,20 @@ TEST(InputNotices, EachFactThatDiffersWithinAHalfOrBetweenTheHalvesIsNamedOnce)
     EXPECT_TRUE(input_notices(NoticeGroup{"", {{"a", &raw}, {"b", &raw}}}, std::nullopt).empty());
 }
 
+// Every character of a text is kept, however long; a control character shows as its escape.
+TEST(InputNotices, KeepEveryCharacterOfTheTextsAndShowControlsVisibly)
+{
+    const std::string long_name = "ﾍｯﾄﾞ" + std::string(80, 'x') + "32ch";
+    std::vector<SliceSource> files = {image("Maker", "0"), image("Maker", "0")};
+    files[0].attributes.receive_coil = "ﾍｯﾄﾞ20ch";
+    files[1].attributes.receive_coil = long_name;
+    files[0].attributes.protocol_name = "SNR\x1b[2J\xff";
+    const NoticeGroup folder{"", {{"IM1", &files[0]}, {"IM2", &files[1]}}};
+    EXPECT_EQ(input_notices(folder, std::nullopt),
+              (std::vector<std::string>{"IM1とIM2でプロトコル名が違います (SNR\\x1B[2J\\xFF / SNR)",
+                                        "IM1とIM2で受信コイルが違います (ﾍｯﾄﾞ20ch / " + long_name + ")"}));
+}
+
 TEST(InputNotices, AFrameOfAFileOfSeveralIsNamedWithItsNumber)
 {
     SliceSource frame = image("Maker", "0\\0\\0");

@@ -72,6 +72,7 @@ const SystemCalls faulty{
         return fails(Call::Close) ? -1 : result;
     },
     .rename = [](const char* from, const char* to) { return fails(Call::Rename) ? -1 : real().rename(from, to); },
+    .exchange = [](const char* a, const char* b) { return fails(Call::Exchange) ? -1 : real().exchange(a, b); },
     .access = [](const char* path, int mode) { return fails(Call::Access) ? -1 : real().access(path, mode); },
     .mkdir = [](const char* path, mode_t mode) { return fails(Call::Mkdir) ? -1 : real().mkdir(path, mode); },
     .mkdtemp = [](char* pattern) { return fails(Call::Mkdtemp) ? nullptr : real().mkdtemp(pattern); },

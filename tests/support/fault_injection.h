@@ -9,7 +9,7 @@
 
 namespace snr::test {
 
-enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Access, Mkdir, Mkdtemp, Link, Opendir };
+enum class Call { Stat, Open, Read, Pread, Write, Fsync, Close, Rename, Exchange, Access, Mkdir, Mkdtemp, Link, Opendir };
 
 // Every later call of the kind fails, not only the first.
 inline constexpr int every_later_call = -1;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace snr::test {
@@ -17,6 +18,11 @@ struct ToolOutput {
     std::string text;
 };
 ToolOutput tool_output(const std::string& command);
+
+// A program started with these arguments (the first its path), its standard output thrown
+// away and its standard error written to `err_log` ("/dev/null" to drop it). Raises
+// std::runtime_error when it cannot be started.
+pid_t start_program(const std::vector<std::string>& argv, const std::string& err_log);
 
 // Whether a program of this name is on the PATH.
 bool have_tool(const char* name);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -8,9 +9,10 @@
 
 #include "core/display.h"
 #include "core/errors.h"
+#include "record/json_text.h"
+#include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
 #include "tests/tools/tool_files.h"
-#include "record/json_text.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 #include "tools/snrmap/plane_picture.h"
@@ -189,6 +191,7 @@ TEST_F(Staged, AFailingMoveIsUndone)
     test::write_bytes(out + "/a.txt", {'o'});
     test::write_bytes(out + "/" + second, {'o'});
     {
+        test::InjectFault cannot_swap(test::Call::Exchange, EINVAL);  // entry by entry, then
         StagedOutput output(out);
         output.write("a.txt", "new");
         output.write(second, "new");

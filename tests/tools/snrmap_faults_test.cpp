@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -141,9 +142,17 @@ TEST_F(OutputFaults, AFailureAtAnyCallLeavesTheOutputAsItWasAndNothingBehind)
         {Call::Close, EIO, "I/O エラー (1117)"},
         {Call::Mkdir, ENOSPC, "ディスクがいっぱいです"},
         {Call::Rename, EACCES, "ファイルへのアクセスが拒否されました"},
+        {Call::Exchange, EIO, "I/O エラー (1117)"},
+        {Call::Link, EIO, "I/O エラー (1117)"},
     };
     for (const auto& fault : faults) {
         for (const bool existing : {true, false}) {
+            // An existing folder gets its other entries linked into the staged one and is
+            // swapped with it; a new one is made and renamed into place.
+            const bool reached = existing ? fault.call != Call::Rename && fault.call != Call::Mkdir
+                                          : fault.call != Call::Exchange && fault.call != Call::Link;
+            if (!reached)
+                continue;
             const int failed = sweep(fault, existing);
             EXPECT_GT(failed, 0) << describe(fault, 0) << (existing ? " into an existing folder" : " into a new one");
         }
@@ -156,7 +165,7 @@ TEST_F(OutputFaults, DicomMapsAndAReportInTheOutputAreStagedLikeTheOtherFiles)
     options = {"--dicom-maps", "--report", report};
     const Fault faults[] = {
         {Call::Write, ENOSPC, "ディスクがいっぱいです"},
-        {Call::Rename, EACCES, "ファイルへのアクセスが拒否されました"},
+        {Call::Exchange, EACCES, "ファイルへのアクセスが拒否されました"},
     };
     for (const auto& fault : faults)
         EXPECT_GT(sweep(fault, true), 0) << describe(fault, 0);
@@ -179,8 +188,9 @@ TEST_F(OutputFaults, WithoutHardLinksTheEarlierFilesAreMovedAsideAndReplaced)
 TEST_F(OutputFaults, RenamesThatKeepFailingLoseNoEarlierFile)
 {
     // Every output name exists already; after the first replacement no rename works any more,
-    // so the first earlier file cannot go back. It stays in the staging folder.
-    const std::string out = results + "/out";
+    // so the first earlier file cannot go back. It stays in the staging folder. (A name that
+    // leaves no room for a staging folder beside it is staged inside and moved entry by entry.)
+    const std::string out = results + "/" + std::string(NAME_MAX - 10, 'o');
     fs::create_directory(out);
     std::map<std::string, std::string> earlier;
     for (const char* plane : {"rep_nopi", "signal_nopi", "noise_nopi", "snr_nopi"}) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -152,11 +153,55 @@ TEST_F(SnrmapHistory, ListsAndFollowsRunsInTheUsersOwnHistory)
 
     // The variable names another history.
     ::setenv("SNR_MAPS_DB", db.c_str(), 1);
-    EXPECT_EQ(run({"history", "--format", "json"}).out, "[]\n");
+    EXPECT_EQ(run({"history", "--format", "json"}).err, "snrmap: no history at " + db + "\n");
     ::setenv("SNR_MAPS_DB", "mysql://db/h", 1);
     EXPECT_EQ(run({"history"}).err.rfind("snrmap: SNR_MAPS_DB: database URL 'mysql://db/h': ", 0), 0u);
     ::unsetenv("SNR_MAPS_DB");
     ::unsetenv("XDG_DATA_HOME");
+}
+
+// Texts of any length are kept whole; hostile ones reach a table only as visible escapes.
+TEST_F(SnrmapHistory, KeepsLongTextsWholeAndShowsControlCharactersAsEscapes)
+{
+    std::string description;
+    while (description.size() < 10000)
+        description += "ﾍｯﾄﾞ 32ch ";
+    description += "end";  // DICOM pads a text with a blank, which is not kept
+    const std::string hostile = "QA\x1b]0;owned\x07\r\nfake row\xe2\x80\xae";
+    const std::string folder = tmp.folder("nopi");
+    test::DicomOptions options;
+    options.series_description = description;
+    options.elements = {{0x0018, 0x1030, hostile}};  // Protocol Name
+    for (std::int16_t value : {100, 110, 90, 100})
+        test::write_dicom(folder + "/IM" + std::to_string(value), test::filled(value), options);
+    ASSERT_EQ(run({"consecutive", folder, "--out", out, "--record", "--db", db}).code, 0);
+
+    const auto summary = test::read_bytes(out + "/summary.json");
+    EXPECT_NE(std::string(summary.begin(), summary.end()).find(description), std::string::npos);
+    EXPECT_NE(run({"history", "--db", db, "--format", "csv"}).out.find(description), std::string::npos);
+    const std::string table = run({"history", "--db", db}).out;
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2) << table;
+    EXPECT_EQ(table.find_first_of("\x1b\x07\r"), std::string::npos) << table;
+    EXPECT_NE(table.find("QA\\x1B]0;owned\\x07\\x0D\\x0Afake row\\u202E"), std::string::npos) << table;
+}
+
+// Reading makes nothing: a history that is not there is named, and its folder is not made.
+TEST_F(SnrmapHistory, ReadingAMissingHistorySaysSoAndMakesNothing)
+{
+    const std::string nowhere = "sqlite:" + tmp.file("no/such/history.sqlite");
+    for (const char* command : {"history", "trend"}) {
+        std::vector<std::string> args{command, "--db", nowhere};
+        if (std::string(command) == "trend")
+            args.insert(args.end(), {"--item", "snr_nopi"});
+        const Outcome missing = run(args);
+        EXPECT_EQ(missing.code, 1);
+        EXPECT_EQ(missing.err, "snrmap: no history at " + nowhere + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("no")));
+
+    record_two({"--db", db});
+    const Outcome absent = run({"trend", "--item", "snr_nopi", "--baseline", "999", "--db", db});
+    EXPECT_EQ(absent.err, "snrmap: history database " + db + ": no run 999 in the history\n");
 }
 
 // The chart, drawn by the program itself (it makes a graphical application of its own).

@@ -9,6 +9,7 @@
 #include "tools/snrmap/history_output.h"
 #include "tools/snrmap/module_application.h"
 #include "tools/snrmap/snrmap_main.h"
+#include "tools/snrmap/statement_cancel.h"
 
 namespace snr::snrmap {
 
@@ -17,16 +18,27 @@ namespace {
 // Qt loads its database drivers through an application object.
 using Application = ModuleApplication<QCoreApplication>;
 
-int list_runs(const CommandLine& line, std::ostream& out)
+// A signal from now on cancels what the database waits for; one that came while it connected
+// ends the command.
+void watch(history::HistoryDatabase& database, StatementCancel& cancel)
+{
+    cancel.watch(database.native_handle());
+    if (cancel.signal() != 0)
+        throw Error("history database " + database.location().shown + ": interrupted");
+}
+
+int list_runs(const CommandLine& line, StatementCancel& cancel, std::ostream& out)
 {
     history::RunFilter filter{line.scanner, line.coil, {}};
     if (!line.since.empty())
         filter.since = history::utc_time(line.since).value_or("");
-    out << runs_text(history::open_history(line.db).runs(filter), line.format) << std::flush;
+    history::HistoryDatabase database = history::open_history(line.db, history::Access::Read);
+    watch(database, cancel);
+    out << runs_text(database.runs(filter), line.format) << std::flush;
     return exit_success;
 }
 
-int follow_trend(const CommandLine& line, history::Trend& trend, std::ostream& out)
+int follow_trend(const CommandLine& line, StatementCancel& cancel, history::Trend& trend, std::ostream& out)
 {
     history::TrendQuery query;
     query.item = line.item;
@@ -35,34 +47,48 @@ int follow_trend(const CommandLine& line, history::Trend& trend, std::ostream& o
     query.baseline = line.baseline;
     query.tolerance = line.tolerance;
     query.filter = {line.scanner, line.coil, {}};
-    trend = history::open_history(line.db).trend(query);
+    history::HistoryDatabase database = history::open_history(line.db, history::Access::Read);
+    watch(database, cancel);
+    trend = database.trend(query);
     out << trend_text(trend, line.format) << std::flush;
     return history::newest_beyond(trend) ? exit_beyond : exit_success;
 }
 
+// A failure, and the status of a command that a signal ended: as the signal would have.
+int failed(const std::exception& error, const StatementCancel& cancel, std::ostream& err)
+{
+    const std::string_view text = error.what();
+    const bool told = cancel.signal() == 0 || text.ends_with("interrupted");
+    err << "snrmap: " << text << (told ? "" : " (interrupted)") << "\n" << std::flush;
+    return cancel.signal() != 0 ? 128 + cancel.signal() : exit_failure;
+}
+
 int command(const CommandLine& line, history::Trend& trend, std::ostream& out, std::ostream& err)
 {
+    StatementCancel cancel;
     try {
         const Application application;
-        return line.action == Action::Trend ? follow_trend(line, trend, out) : list_runs(line, out);
+        const int status = line.action == Action::Trend ? follow_trend(line, cancel, trend, out)
+                                                        : list_runs(line, cancel, out);
+        return cancel.signal() != 0 ? 128 + cancel.signal() : status;
     } catch (const std::exception& error) {
-        err << "snrmap: " << error.what() << "\n" << std::flush;
+        return failed(error, cancel, err);
     }
-    return exit_failure;
 }
 
 int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err)
 {
+    StatementCancel cancel;
     try {
         const Application application;
         history::HistoryDatabase database = history::open_history(line.db);
+        watch(database, cancel);
         const long long id = database.record(run);
         out << "run " << id << " recorded in " << database.location().shown << "\n" << std::flush;
-        return exit_success;
+        return cancel.signal() != 0 ? 128 + cancel.signal() : exit_success;
     } catch (const std::exception& error) {
-        err << "snrmap: " << error.what() << "\n" << std::flush;
+        return failed(error, cancel, err);
     }
-    return exit_failure;
 }
 
 std::string sha256(const std::vector<std::string_view>& parts)

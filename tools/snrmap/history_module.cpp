@@ -10,7 +10,7 @@ int history_command(const HistoryModule& history, const CommandLine& line, std::
 {
     history::Trend trend;
     const int status = history.command(line, trend, out, err);
-    if (line.action != Action::Trend || line.report.empty() || status == exit_failure)
+    if (line.action != Action::Trend || line.report.empty() || status == exit_failure || status > 128)
         return status;
     try {
         write_trend_report(trend, line.report);

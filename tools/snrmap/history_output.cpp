@@ -35,9 +35,14 @@ std::size_t shown_width(const std::string& text)
     return width;
 }
 
-// Left-aligned columns two spaces apart, no spaces at the ends of the lines.
-std::string table(const std::vector<std::string>& header, const Rows& rows)
+// Left-aligned columns two spaces apart, no spaces at the ends of the lines. Texts from files
+// cannot steer the terminal: their control characters show as escapes.
+std::string table(const std::vector<std::string>& header, Rows rows)
 {
+    for (auto& fields : rows) {
+        for (auto& field : fields)
+            field = visible_text(field);
+    }
     std::vector<std::vector<std::size_t>> shown;  // the width of every field, header first
     std::vector<std::size_t> widths(header.size());
     const auto measure = [&](const std::vector<std::string>& fields) {
@@ -204,11 +209,12 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
     }
     if (!people)
         return csv({"run", "time", "value", "change_percent", "beyond"}, rows);
-    std::string text = history::trend_title(trend) + "\n";
+    std::string text = visible_text(history::trend_title(trend)) + "\n";
     const std::string scanner = history::scanner_text(trend.scanner);
-    text += "scanner: " + (scanner.empty() ? std::string("-") : scanner) +
-            ", coil: " + (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) +
-            ", method: " + trend.method + "\n";
+    text += visible_text("scanner: " + (scanner.empty() ? std::string("-") : scanner) + ", coil: " +
+                         (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) +
+                         ", method: " + trend.method) +
+            "\n";
     text += "baseline: run " + std::to_string(trend.baseline) + " (" + readable(trend.baseline_value) + ")";
     if (trend.tolerance)
         text += ", tolerance " + readable(trend.tolerance, "%g") + " %";

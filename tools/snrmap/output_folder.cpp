@@ -2,10 +2,14 @@
 #include "tools/snrmap/output_folder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -46,6 +50,67 @@ void sync_folder(const std::string& path)
     if (fd >= 0) {
         sys().fsync(fd);
         sys().close(fd);
+    }
+}
+
+// A staging folder: ".NAME.snrmap-XXXXXX" beside the output NAME, or ".snrmap-XXXXXX" inside
+// the folder it is for (mkdtemp's six letters and digits).
+constexpr std::string_view staging_mark = ".snrmap-";
+constexpr std::size_t staging_suffix = 8 + 6;
+
+std::string staging_pattern(const std::string& folder, const std::string& name)
+{
+    return join_path(folder, (name.empty() ? "" : "." + name) + std::string(staging_mark) + "XXXXXX");
+}
+
+bool staging_name(const std::string& name)
+{
+    if (name.size() < staging_suffix || name.size() == staging_suffix + 1 || name[0] != '.')
+        return false;
+    const std::size_t mark = name.size() - staging_suffix;
+    if (name.compare(mark, staging_mark.size(), staging_mark) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<long>(mark + staging_mark.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// A staging folder belongs to a live run as long as that run holds this lock on it.
+FileDescriptor lock_folder(const std::string& path, bool wait)
+{
+    FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() >= 0 && ::flock(folder.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0)
+        folder.close();
+    return folder;
+}
+
+// Removes the staging folders in `folder` that no live run holds, left by runs that were
+// killed. Earlier entries that one kept aside (.previous) go back where nothing took their
+// place: into the output it was for, named by the staging folder or the folder it lies in.
+void remove_stale_staging(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(listing)) {
+            if (staging_name(entry->d_name))
+                names.emplace_back(entry->d_name);
+        }
+        ::closedir(listing);
+    }
+    for (const auto& name : names) {
+        const std::string path = join_path(folder, name);
+        const FileDescriptor lock = lock_folder(path, false);
+        if (lock.get() < 0)
+            continue;
+        const std::size_t mark = name.size() - staging_suffix;
+        const std::string output = mark == 0 ? folder : join_path(folder, name.substr(1, mark - 1));
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(path + "/.previous", ignored)) {
+            const std::string target = join_path(output, entry.path().filename().string());
+            struct stat info {};
+            if (is_folder(output) && ::lstat(target.c_str(), &info) != 0 && errno == ENOENT)
+                ::rename(entry.path().c_str(), target.c_str());
+        }
+        remove_tree(path);
     }
 }
 
@@ -96,7 +161,9 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
     if (sys().stat(destination_.c_str(), &info) == 0) {
         if (!S_ISDIR(info.st_mode))
             raise_io_error(ENOTDIR, destination_);
-        pattern = destination_ + "/.snrmap-XXXXXX";
+        pattern = staging_beside(info);
+        if (pattern.empty())
+            pattern = staging_pattern(destination_, "");
     } else {
         if (errno != ENOENT)
             raise_io_error(errno, destination_);
@@ -111,16 +178,51 @@ StagedOutput::StagedOutput(std::string destination) : destination_(without_trail
             raise_io_error(errno, ancestor);
         if (!ancestor.empty() && !S_ISDIR(info.st_mode))
             raise_io_error(ENOTDIR, ancestor);
-        std::string name = "." + file_name_part(destination_) + ".snrmap-XXXXXX";
-        if (name.size() > NAME_MAX)
-            name = ".snrmap-XXXXXX";  // a name near the limit leaves no room for the rest
-        pattern = join_path(ancestor, name);
+        const std::string name = file_name_part(destination_);
+        pattern = staging_pattern(ancestor, name.size() + staging_suffix + 1 > NAME_MAX ? "" : name);
     }
-    if (sys().mkdtemp(pattern.data()) == nullptr)
-        raise_io_error(errno, pattern);
-    staging_ = pattern;
+    // A run that removes stale staging folders may take this one between its making and its
+    // lock: then it is made again.
+    for (int attempt = 0; !lock_.has_value(); ++attempt) {
+        std::string made = pattern;
+        if (sys().mkdtemp(made.data()) == nullptr)
+            raise_io_error(errno, made);
+        FileDescriptor lock = lock_folder(made, true);
+        struct stat locked {};
+        if (lock.get() >= 0 && ::fstat(lock.get(), &locked) == 0 && locked.st_nlink > 0) {
+            lock_.emplace(std::move(lock));
+            staging_ = made;
+        } else if (attempt == 3) {
+            raise_io_error(EAGAIN, made);
+        }
+    }
+    remove_stale_staging(folder_part(staging_));
+    if (!beside_.empty())
+        remove_stale_staging(destination_);  // left inside by earlier versions
 }
 SNR_GCC_BUG_105651_END
+
+// An existing output is replaced whole, by swapping in a staging folder made beside it: on
+// the same file system, in a parent this run may write and with room for the longer name.
+// Otherwise (nothing returned) it is staged inside and its entries are moved one by one.
+std::string StagedOutput::staging_beside(const struct stat& output)
+{
+    char* resolved = ::realpath(destination_.c_str(), nullptr);
+    if (resolved == nullptr)
+        return {};
+    const std::string target = resolved;
+    std::free(resolved);
+    const std::string parent = folder_part(target);
+    const std::string name = file_name_part(target);
+    struct stat info {};
+    if (target == "/" || name.size() + staging_suffix + 1 > NAME_MAX || sys().access(parent.c_str(), W_OK) != 0 ||
+        sys().stat(parent.c_str(), &info) != 0 || info.st_dev != output.st_dev)
+        return {};
+    beside_ = target;
+    output_mode_ = output.st_mode & 07777;
+    output_owner_ = {output.st_uid, output.st_gid};
+    return staging_pattern(parent, name);
+}
 
 StagedOutput::~StagedOutput()
 {
@@ -214,9 +316,79 @@ void StagedOutput::commit()
             raise_io_error(error, destination_);
         }
     }
+    // A file cannot replace a folder nor a folder a file: look before anything moves.
+    for (const auto& name : entries_) {
+        const std::string target = destination_ + "/" + name;
+        if (::lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode) != is_folder(staging_ + "/" + name))
+            raise_io_error(S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR, target);
+    }
+    if (!beside_.empty() && carry_earlier_entries() && swap_with_destination())
+        return;
     merge_into_destination();
     committed_ = true;
     remove_tree(staging_);
+}
+
+// Links the entries of the output that this run neither writes nor removes into the staging
+// folder, folders as folders of links. False where the file system makes no links.
+bool StagedOutput::carry_earlier_entries()
+{
+    std::vector<std::pair<std::string, std::string>> pending;  // from the output, into the staging folder
+    const auto kept = [&](const std::string& name) {
+        if (staging_name(name) || std::find(entries_.begin(), entries_.end(), name) != entries_.end())
+            return false;
+        return std::find(removed_.begin(), removed_.end(), name) == removed_.end() ||
+               is_folder(join_path(beside_, name));
+    };
+    const auto list = [&](const std::string& from, const std::string& into, bool top) {
+        DIR* listing = sys().opendir(from.c_str());
+        if (listing == nullptr)
+            raise_io_error(errno, from);
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != ".." && (!top || kept(name)))
+                pending.emplace_back(join_path(from, name), join_path(into, name));
+        }
+        ::closedir(listing);
+    };
+    list(beside_, staging_, true);
+    while (!pending.empty()) {
+        const auto [from, into] = pending.back();
+        pending.pop_back();
+        struct stat info {};
+        if (::lstat(from.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            if (sys().mkdir(into.c_str(), 0700) != 0)
+                raise_io_error(errno, into);
+            ::chmod(into.c_str(), info.st_mode & 07777);
+            list(from, into, false);
+        } else if (sys().link(from.c_str(), into.c_str()) != 0) {
+            if (errno == EPERM || errno == EACCES || errno == EMLINK || errno == EXDEV || errno == EOPNOTSUPP)
+                return false;
+            raise_io_error(errno, from);
+        }
+    }
+    return true;
+}
+
+// Swaps the staging folder and the output in one step: at every instant the output is wholly
+// the earlier one or wholly this one. False where the file system cannot swap.
+bool StagedOutput::swap_with_destination()
+{
+    ::chmod(staging_.c_str(), output_mode_);
+    if (output_owner_.first != ::geteuid() || output_owner_.second != ::getegid()) {
+        // Kept where this user may give it (root); otherwise the output becomes this user's.
+        [[maybe_unused]] const int ignored = ::chown(staging_.c_str(), output_owner_.first, output_owner_.second);
+    }
+    sync_folder(staging_);
+    if (sys().exchange(staging_.c_str(), beside_.c_str()) != 0) {
+        if (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+            return false;
+        raise_io_error(errno, destination_);
+    }
+    committed_ = true;
+    sync_folder(folder_part(beside_));
+    remove_tree(staging_);  // now the earlier output
+    return true;
 }
 
 void StagedOutput::merge_into_destination()
@@ -224,14 +396,6 @@ void StagedOutput::merge_into_destination()
     const std::string previous = staging_ + "/.previous";
     if (sys().mkdir(previous.c_str(), 0700) != 0)
         raise_io_error(errno, previous);
-
-    // A file cannot replace a folder nor a folder a file: look before anything moves.
-    for (const auto& name : entries_) {
-        const std::string target = destination_ + "/" + name;
-        struct stat info {};
-        if (::lstat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode) != is_folder(staging_ + "/" + name))
-            raise_io_error(S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR, target);
-    }
 
     struct Moved {
         std::string name;

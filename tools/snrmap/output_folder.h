@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <utility>
 #include <vector>
+
+#include "core/file_io.h"
 
 namespace snr::snrmap {
 
@@ -53,11 +58,18 @@ public:
     const std::vector<std::string>& entries() const { return entries_; }
 
 private:
+    std::string staging_beside(const struct stat& output);
     void add_entry(const std::string& name);
+    bool carry_earlier_entries();
+    bool swap_with_destination();
     void merge_into_destination();
 
     std::string destination_;
     std::string staging_;
+    std::optional<FileDescriptor> lock_;  // held while the run lives: the staging folder is not stale
+    std::string beside_;                  // the existing output, resolved, when staged beside it
+    mode_t output_mode_ = 0;
+    std::pair<uid_t, gid_t> output_owner_;
     std::vector<std::string> entries_;
     std::vector<std::string> removed_;    // earlier files to go at the commit
     std::vector<std::string> unflushed_;  // files written, to flush at the commit
