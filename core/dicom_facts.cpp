@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "core/dicom_facts.h"
 
+#include <algorithm>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcelem.h>
@@ -30,66 +33,86 @@ std::string text_of_element(DcmElement& element)
     return std::string(value.c_str(), value.length());
 }
 
-// The attribute of the data set that an element of it gives, if any.
+using A = DicomAttributes;
+
+// An attribute the reader takes as written: its element, the field it fills and, for an
+// enhanced image, the functional group whose first item may hold it (the frame's own group
+// before the shared one, either before the data set's own element).
+struct FactElement {
+    DcmTagKey tag;
+    std::string A::*field;
+    DcmTagKey group = DcmTagKey();  // none
+    bool in_data_set = true;        // false: in its group only
+};
+
+const FactElement fact_table[] = {
+    {DCM_SpecificCharacterSet, &A::specific_character_set},
+    {DCM_SOPClassUID, &A::sop_class_uid},
+    {DCM_SOPInstanceUID, &A::sop_instance_uid},
+    {DCM_StudyDate, &A::study_date},
+    {DCM_AcquisitionDate, &A::acquisition_date},
+    {DCM_StudyTime, &A::study_time},
+    {DCM_AcquisitionTime, &A::acquisition_time},
+    {DCM_AccessionNumber, &A::accession_number},
+    {DCM_Manufacturer, &A::manufacturer},
+    {DCM_ReferringPhysicianName, &A::referring_physician},
+    {DCM_StationName, &A::station_name},
+    {DCM_SeriesDescription, &A::series_description},
+    {DCM_ManufacturerModelName, &A::model},
+    {DCM_PatientName, &A::patient_name},
+    {DCM_PatientID, &A::patient_id},
+    {DCM_PatientBirthDate, &A::patient_birth_date},
+    {DCM_PatientSex, &A::patient_sex},
+    {DCM_SequenceName, &A::sequence_name},
+    {DCM_RepetitionTime, &A::repetition_time, DCM_MRTimingAndRelatedParametersSequence},
+    {DCM_EchoTime, &A::echo_time},
+    {DCM_EffectiveEchoTime, &A::echo_time, DCM_MREchoSequence, false},
+    {DCM_DeviceSerialNumber, &A::device_serial_number},
+    {DCM_ProtocolName, &A::protocol_name},
+    {DCM_ReceiveCoilName, &A::receive_coil, DCM_MRReceiveCoilSequence},
+    {DCM_StudyInstanceUID, &A::study_instance_uid},
+    {DCM_SeriesInstanceUID, &A::series_instance_uid},
+    {DCM_StudyID, &A::study_id},
+    {DCM_SeriesNumber, &A::series_number},
+    {DCM_ImagePositionPatient, &A::image_position, DCM_PlanePositionSequence},
+    {DCM_ImageOrientationPatient, &A::image_orientation, DCM_PlaneOrientationSequence},
+    {DCM_FrameOfReferenceUID, &A::frame_of_reference_uid},
+    {DCM_PixelSpacing, &A::pixel_spacing, DCM_PixelMeasuresSequence},
+    {DCM_RescaleIntercept, &A::rescale_intercept},
+    {DCM_RescaleSlope, &A::rescale_slope},
+    {DCM_LossyImageCompression, &A::lossy_compression},
+    {DCM_LossyImageCompressionRatio, &A::lossy_compression_ratio},
+    {DCM_LossyImageCompressionMethod, &A::lossy_compression_method},
+};
+
+// Elements FrameFacts reads itself: the functional group sequences, a date and time to split,
+// a fallback for the sequence name, the frame count and the rescale pair of a frame.
+const DcmTagKey other_fact_elements[] = {
+    DCM_SharedFunctionalGroupsSequence, DCM_PerFrameFunctionalGroupsSequence, DCM_AcquisitionDateTime,
+    DCM_PulseSequenceName, DCM_NumberOfFrames, DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime,
+    DCM_PixelValueTransformationSequence,
+};
+
+Uint32 key_of(const DcmTagKey& tag) { return static_cast<Uint32>(tag.getGroup()) << 16 | tag.getElement(); }
+
+// The field a data set's element fills, if any.
 std::string DicomAttributes::*field_of(const DcmTagKey& tag)
 {
-    using A = DicomAttributes;
-    switch (static_cast<Uint32>(tag.getGroup()) << 16 | tag.getElement()) {
-    case 0x00080005: return &A::specific_character_set;
-    case 0x00080016: return &A::sop_class_uid;
-    case 0x00080018: return &A::sop_instance_uid;
-    case 0x00080020: return &A::study_date;
-    case 0x00080022: return &A::acquisition_date;
-    case 0x00080030: return &A::study_time;
-    case 0x00080032: return &A::acquisition_time;
-    case 0x00080050: return &A::accession_number;
-    case 0x00080070: return &A::manufacturer;
-    case 0x00080090: return &A::referring_physician;
-    case 0x00081010: return &A::station_name;
-    case 0x0008103E: return &A::series_description;
-    case 0x00081090: return &A::model;
-    case 0x00100010: return &A::patient_name;
-    case 0x00100020: return &A::patient_id;
-    case 0x00100030: return &A::patient_birth_date;
-    case 0x00100040: return &A::patient_sex;
-    case 0x00180024: return &A::sequence_name;
-    case 0x00180080: return &A::repetition_time;
-    case 0x00180081: return &A::echo_time;
-    case 0x00181000: return &A::device_serial_number;
-    case 0x00181030: return &A::protocol_name;
-    case 0x00181250: return &A::receive_coil;
-    case 0x0020000D: return &A::study_instance_uid;
-    case 0x0020000E: return &A::series_instance_uid;
-    case 0x00200010: return &A::study_id;
-    case 0x00200011: return &A::series_number;
-    case 0x00200032: return &A::image_position;
-    case 0x00200037: return &A::image_orientation;
-    case 0x00200052: return &A::frame_of_reference_uid;
-    case 0x00280030: return &A::pixel_spacing;
-    case 0x00281052: return &A::rescale_intercept;
-    case 0x00281053: return &A::rescale_slope;
-    case 0x00282110: return &A::lossy_compression;
-    case 0x00282112: return &A::lossy_compression_ratio;
-    case 0x00282114: return &A::lossy_compression_method;
-    default: return nullptr;
-    }
+    using Entry = std::pair<Uint32, std::string A::*>;
+    static const std::vector<Entry> sorted = [] {
+        std::vector<Entry> entries;
+        for (const FactElement& fact : fact_table) {
+            if (fact.in_data_set)
+                entries.emplace_back(key_of(fact.tag), fact.field);
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        return entries;
+    }();
+    const Uint32 key = key_of(tag);
+    const auto found =
+        std::lower_bound(sorted.begin(), sorted.end(), key, [](const Entry& entry, Uint32 k) { return entry.first < k; });
+    return found != sorted.end() && found->first == key ? found->second : nullptr;
 }
-
-// A fact kept in a functional group: the group's sequence, the element in its item, and the
-// attribute it gives.
-struct GroupFact {
-    DcmTagKey group, key;
-    std::string DicomAttributes::*field;
-};
-
-const GroupFact group_facts[] = {
-    {DCM_PixelMeasuresSequence, DCM_PixelSpacing, &DicomAttributes::pixel_spacing},
-    {DCM_PlaneOrientationSequence, DCM_ImageOrientationPatient, &DicomAttributes::image_orientation},
-    {DCM_PlanePositionSequence, DCM_ImagePositionPatient, &DicomAttributes::image_position},
-    {DCM_MRTimingAndRelatedParametersSequence, DCM_RepetitionTime, &DicomAttributes::repetition_time},
-    {DCM_MREchoSequence, DCM_EffectiveEchoTime, &DicomAttributes::echo_time},
-    {DCM_MRReceiveCoilSequence, DCM_ReceiveCoilName, &DicomAttributes::receive_coil},
-};
 
 DcmItem* first_item(DcmItem& item, const DcmTagKey& sequence)
 {
@@ -235,8 +258,10 @@ void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
         split_datetime(acquisition_datetime_, attributes);
     if (shared_ == nullptr && per_frame_ == nullptr)
         return;
-    for (const GroupFact& fact : group_facts) {
-        if (std::string text = group_text(frame, fact.group, fact.key); !text.empty())
+    for (const FactElement& fact : fact_table) {
+        if (fact.group == DcmTagKey())
+            continue;
+        if (std::string text = group_text(frame, fact.group, fact.tag); !text.empty())
             attributes.*fact.field = std::move(text);
     }
     take_transformation(frame, attributes);
@@ -245,20 +270,15 @@ void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
         split_datetime(acquired, attributes);
 }
 
-const DcmTagKey fact_elements[] = {
-    DCM_SpecificCharacterSet, DCM_SOPClassUID, DCM_SOPInstanceUID, DCM_StudyDate, DCM_AcquisitionDate,
-    DCM_AcquisitionDateTime, DCM_StudyTime, DCM_AcquisitionTime, DCM_AccessionNumber, DCM_Manufacturer,
-    DCM_ReferringPhysicianName, DCM_StationName, DCM_SeriesDescription, DCM_ManufacturerModelName, DCM_PatientName,
-    DCM_PatientID, DCM_PatientBirthDate, DCM_PatientSex, DCM_SequenceName, DCM_RepetitionTime, DCM_EchoTime,
-    DCM_DeviceSerialNumber, DCM_ProtocolName, DCM_ReceiveCoilName, DCM_PulseSequenceName, DCM_StudyInstanceUID,
-    DCM_SeriesInstanceUID, DCM_StudyID, DCM_SeriesNumber, DCM_ImagePositionPatient, DCM_ImageOrientationPatient,
-    DCM_FrameOfReferenceUID, DCM_PixelSpacing, DCM_RescaleIntercept, DCM_RescaleSlope,
-    DCM_SharedFunctionalGroupsSequence, DCM_PerFrameFunctionalGroupsSequence, DCM_PixelMeasuresSequence,
-    DCM_PlaneOrientationSequence, DCM_PlanePositionSequence, DCM_MRTimingAndRelatedParametersSequence,
-    DCM_MREchoSequence, DCM_EffectiveEchoTime, DCM_MRReceiveCoilSequence, DCM_PixelValueTransformationSequence,
-    DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime, DCM_LossyImageCompression,
-    DCM_LossyImageCompressionRatio, DCM_LossyImageCompressionMethod,
-};
-const std::size_t fact_element_count = std::size(fact_elements);
+std::vector<DcmTagKey> fact_elements()
+{
+    std::vector<DcmTagKey> keys(std::begin(other_fact_elements), std::end(other_fact_elements));
+    for (const FactElement& fact : fact_table) {
+        keys.push_back(fact.tag);
+        if (fact.group != DcmTagKey())
+            keys.push_back(fact.group);
+    }
+    return keys;
+}
 
 }  // namespace snr

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcitem.h>
@@ -54,7 +55,6 @@ private:
 };
 
 // The elements the facts come from, for the reader's dictionary.
-extern const DcmTagKey fact_elements[];
-extern const std::size_t fact_element_count;
+std::vector<DcmTagKey> fact_elements();
 
 }  // namespace snr

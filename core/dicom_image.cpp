@@ -543,7 +543,8 @@ void prepare_dicom_reading()
         DcmDataDictionary& dictionary = dcmDataDict.wrlock();
         if (ours && dictionary.numberOfEntries() == 0) {  // not made earlier by a writer, that is
             std::vector<DcmTagKey> keys(std::begin(image_elements), std::end(image_elements));
-            keys.insert(keys.end(), fact_elements, fact_elements + fact_element_count);
+            const std::vector<DcmTagKey> facts = fact_elements();
+            keys.insert(keys.end(), facts.begin(), facts.end());
             add_standard_entries(dictionary, keys);
         }
         dcmDataDict.wrunlock();
