@@ -76,13 +76,14 @@ private:
 // are parsed again in each pass. A few kilobytes each, so thousands of slices stay within it.
 constexpr std::size_t most_kept_head_bytes = std::size_t{16} << 20;
 
-// Lists a folder into `slices`, a slice for each frame of its files, and returns the refusal
-// of the first file that the reader would refuse, if any.
-std::optional<FileRefusal> list_and_check(const std::string& folder, std::vector<ListedSlice>& slices)
+// Lists a folder (or takes its files as given) into `slices`, a slice for each frame of its
+// files, and returns the refusal of the first file that the reader would refuse, if any.
+std::optional<FileRefusal> list_and_check(const std::string& folder, const std::vector<std::string>& files,
+                                          std::vector<ListedSlice>& slices)
 {
     slices.clear();
     std::size_t kept = 0;
-    for (auto& path : list_slices(folder)) {
+    for (auto& path : files.empty() ? list_slices(folder) : files) {
         SliceCheck check = about_file(path, [&] { return check_slice(path, FrameRule::Several); });
         if (!check.refusal.empty())
             return FileRefusal{folder + "の" + refusal_text(path, check.refusal), path, check.refusal};
@@ -244,15 +245,15 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
     // reports and images of other kinds beside the slices.
     const auto check_slices = [&]() -> std::optional<FileRefusal> {
         if (together_now) {
-            auto [nopi, pi] = run_together([&] { return list_and_check(inputs.nopi_folder, state.slices_nopi); },
+            auto [nopi, pi] = run_together([&] { return list_and_check(inputs.nopi_folder, inputs.nopi_files, state.slices_nopi); },
                                        [&](const std::atomic<bool>&) {
-                                           return list_and_check(inputs.pi_folder, state.slices_pi);
+                                           return list_and_check(inputs.pi_folder, inputs.pi_files, state.slices_pi);
                                        });
             return nopi ? nopi : pi;
         }
-        auto refusal = list_and_check(inputs.nopi_folder, state.slices_nopi);
+        auto refusal = list_and_check(inputs.nopi_folder, inputs.nopi_files, state.slices_nopi);
         if (!refusal && inputs.gfactor)
-            refusal = list_and_check(inputs.pi_folder, state.slices_pi);
+            refusal = list_and_check(inputs.pi_folder, inputs.pi_files, state.slices_pi);
         return refusal;
     };
     const auto r = begin_run(view, captions, inputs.r_text, inputs.gfactor, check_slices);

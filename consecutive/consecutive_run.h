@@ -41,6 +41,8 @@ struct ConsecutiveState : ViewerState {
 struct ConsecutiveInputs : RunSettings {
     std::string nopi_folder;
     std::string pi_folder;
+    // Where given, a folder's slice files in order, in place of its listing (snrmap scan).
+    std::vector<std::string> nopi_files, pi_files;
 };
 
 // The run's view; one interface for both programs and snrmap.

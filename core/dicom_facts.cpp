@@ -27,6 +27,15 @@ namespace {
 
 std::string text_of_element(DcmElement& element)
 {
+    if (element.getTag().isPrivate() && (element.ident() == EVR_UN || element.ident() == EVR_OB)) {
+        Uint8* bytes = nullptr;
+        if (element.getUint8Array(bytes).bad() || bytes == nullptr)
+            return {};
+        std::string text(reinterpret_cast<const char*>(bytes), element.getLength());
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+            text.pop_back();
+        return text;
+    }
     OFString value;
     if (element.getOFStringArray(value).bad())
         return {};
@@ -34,6 +43,10 @@ std::string text_of_element(DcmElement& element)
 }
 
 using A = DicomAttributes;
+
+// A private element: read by its place whatever its creator, its value the text it holds
+// whatever VR the transfer syntax gave it (in implicit VR it arrives as bytes).
+const DcmTagKey maker_parallel_factors_tag(0x0043, 0x1083);
 
 // An attribute the reader takes as written: its element, the field it fills and, for an
 // enhanced image, the functional group whose first item may hold it (the frame's own group
@@ -74,6 +87,13 @@ const FactElement fact_table[] = {
     {DCM_SeriesInstanceUID, &A::series_instance_uid},
     {DCM_StudyID, &A::study_id},
     {DCM_SeriesNumber, &A::series_number},
+    {DCM_InstanceNumber, &A::instance_number},
+    {DCM_FlipAngle, &A::flip_angle, DCM_MRTimingAndRelatedParametersSequence},
+    {DCM_SliceThickness, &A::slice_thickness, DCM_PixelMeasuresSequence},
+    {DCM_ParallelAcquisition, &A::parallel_acquisition, DCM_MRModifierSequence},
+    {DCM_ParallelReductionFactorInPlane, &A::parallel_factor_in_plane, DCM_MRModifierSequence},
+    {DCM_ParallelReductionFactorOutOfPlane, &A::parallel_factor_out_of_plane, DCM_MRModifierSequence},
+    {maker_parallel_factors_tag, &A::maker_parallel_factors},
     {DCM_ImagePositionPatient, &A::image_position, DCM_PlanePositionSequence},
     {DCM_ImageOrientationPatient, &A::image_orientation, DCM_PlaneOrientationSequence},
     {DCM_FrameOfReferenceUID, &A::frame_of_reference_uid},

@@ -269,7 +269,7 @@ private:
             if (request_.layout != nullptr && !request_.layout->formats.empty())
                 request_.layout->formats[static_cast<std::size_t>(k)] = frame_format;
             SliceValues* values = values_of(k);
-            if (values != nullptr || values_may_refuse(frame_format)) {
+            if (values != nullptr || (values_may_refuse(frame_format) && !request_.headers_only)) {
                 std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
                 if (!producer_->read_at(value_offset + k * slice_bytes, words, slice_bytes))
                     producer_->raise_failure(path_);
@@ -488,6 +488,10 @@ private:
             if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
                 return refusal;
             SliceValues* values = values_of(k);
+            if (values == nullptr && request_.headers_only) {
+                ++result.frames_read;
+                continue;
+            }
             std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
             if (fragments != nullptr) {
                 if (std::string refusal = decode_frame(pixels, *fragments, data, syntax.xfer, frames, k, frame_format, words);

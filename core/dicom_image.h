@@ -26,6 +26,11 @@ struct DicomAttributes {
     std::string receive_coil, protocol_name, sequence_name;
     std::string acquisition_date, acquisition_time, repetition_time, echo_time;
     std::string series_number, series_description;
+    std::string instance_number, flip_angle, slice_thickness;
+    // Parallel imaging: Parallel Acquisition ("YES", "NO"), the reduction factors in-plane and
+    // out-of-plane, and the maker's own (0043,1083), "in-plane\\slice" factors.
+    std::string parallel_acquisition, parallel_factor_in_plane, parallel_factor_out_of_plane;
+    std::string maker_parallel_factors;
     // The image's place and size.
     std::string pixel_spacing, image_orientation, image_position;
     unsigned rows = 0, columns = 0;
@@ -87,6 +92,7 @@ struct DicomRequest {
     std::span<SliceValues> values;
     bool several_frames = false;  // whether a file of several frames is taken
     bool frame_facts = false;     // the attributes of every frame, in DicomRead::frames
+    bool headers_only = false;    // no pixel is read or decoded: only what the headers refuse
     DicomLayout* layout = nullptr;  // where an accepted image's layout is kept
 };
 

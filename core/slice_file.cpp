@@ -113,7 +113,7 @@ SliceSource read_slice(const std::string& path, Samples& samples, const DicomLay
     return source;
 }
 
-SliceCheck check_slice(const std::string& path, FrameRule rule)
+SliceCheck check_slice(const std::string& path, FrameRule rule, bool headers_only)
 {
     struct stat info {};
     auto file = open_regular_file(path, info);
@@ -122,7 +122,8 @@ SliceCheck check_slice(const std::string& path, FrameRule rule)
         return check;  // read_slice reports it
     const DicomRequest request{.several_frames = rule == FrameRule::Several,
                                .frame_facts = rule == FrameRule::Several,
-                               .layout = &check.layout};
+                               .headers_only = headers_only,
+                               .layout = headers_only ? nullptr : &check.layout};
     if (auto image = read_dicom_image(file->get(), info.st_size, path, request)) {
         if (image->tail_rule) {
             check.source.dicm_marker = true;

@@ -61,8 +61,9 @@ struct SliceCheck {
 // What read_slice (FrameRule::One) or read_slice_frames (Several) would make of a file,
 // reading no more of it than a refusal needs: a raw file is not read beyond its first bytes,
 // a DICOM image's pixels only where their values or their compression may refuse it. Raises
-// IoError as read_slice does.
-SliceCheck check_slice(const std::string& path, FrameRule rule = FrameRule::One);
+// IoError as read_slice does. With `headers_only`, no pixel is read and no layout kept: what the
+// headers alone refuse.
+SliceCheck check_slice(const std::string& path, FrameRule rule = FrameRule::One, bool headers_only = false);
 
 // The message for a refused file: its name (without the folder), then the reason.
 std::string refusal_text(const std::string& path, const std::string& refusal);

@@ -55,6 +55,10 @@ public:
     // (summarize_result) and, where files were written, their digests. Raises HistoryError.
     long long record(const RunRecord& run);
 
+    // The id of a recorded run of the same method, settings and input instances (in any order),
+    // the newest; 0 for none. Raises HistoryError.
+    long long recorded_run(const RunInstances& run);
+
     // The runs that pass the filter, newest first. Raises HistoryError.
     std::vector<RunListing> runs(const RunFilter& filter);
 

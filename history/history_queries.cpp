@@ -199,4 +199,43 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     return trend;
 }
 
+long long HistoryDatabase::recorded_run(const RunInstances& run)
+{
+    constexpr const char* looking = "cannot look for the run";
+    if (run.instances.empty())
+        return 0;
+    // The runs that read the first instance; each is compared whole here.
+    QSqlQuery query = statement("SELECT r.id, r.method, r.gfactor, r.r, r.scale_min, r.scale_step, i.role,"
+                                " i.sop_instance_uid FROM runs r JOIN run_instances i ON i.run_id = r.id"
+                                " WHERE r.id IN (SELECT run_id FROM run_instances WHERE sop_instance_uid = ?)"
+                                " ORDER BY r.id DESC, i.ordinal",
+                                looking);
+    query.bindValue(0, text_of(run.instances.front().second));
+    this->run(query, looking);
+    auto wanted = run.instances;
+    std::sort(wanted.begin(), wanted.end());
+    long long id = 0, found = 0;
+    bool same = false;
+    std::vector<std::pair<std::string, std::string>> read;
+    const auto judge = [&] {
+        std::sort(read.begin(), read.end());
+        if (same && read == wanted && found == 0)
+            found = id;
+    };
+    while (query.next()) {
+        if (query.value(0).toLongLong() != id) {
+            judge();
+            id = query.value(0).toLongLong();
+            read.clear();
+            const bool same_r = query.value(3).isNull() ? !run.r.has_value()
+                                                        : run.r.has_value() && *run.r == query.value(3).toDouble();
+            same = string_of(query.value(1)) == run.method && (query.value(2).toInt() != 0) == run.gfactor && same_r &&
+                   query.value(4).toDouble() == run.scale_min && query.value(5).toDouble() == run.scale_step;
+        }
+        read.emplace_back(string_of(query.value(6)), string_of(query.value(7)));
+    }
+    judge();
+    return found;
+}
+
 }  // namespace snr::history

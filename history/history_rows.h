@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/roi_stats.h"
@@ -23,6 +24,15 @@ struct RunFilter {
     std::string scanner;  // a part of the maker, model, station name or serial number
     std::string coil;     // a part of the receive coil
     std::string since;    // runs that ended at this time or later: ISO 8601 in UTC ("...Z"); "" for all
+};
+
+// What a run measured, and how: the run is the same where all of it is.
+struct RunInstances {
+    std::string method;
+    bool gfactor = false;
+    std::optional<double> r;
+    double scale_min = 0, scale_step = 0;
+    std::vector<std::pair<std::string, std::string>> instances;  // role, SOP Instance UID of each input file
 };
 
 // A run as the history lists it.

@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 #include <initializer_list>
 
+#include "core/dicom_text.h"
 #include "history/history_database.h"
 #include "history/iso_time.h"
 #include "history/sql_values.h"
@@ -76,6 +77,15 @@ long long HistoryDatabase::record(const RunRecord& run)
                             text(dicom.manufacturer), text(dicom.model), text(dicom.station_name),
                             text(dicom.device_serial_number), text(dicom.receive_coil), text(dicom.protocol_name),
                             text(dicom.series_description), text(dicom.acquisition_date)});
+        }
+
+        QSqlQuery instances = statement(
+            "INSERT INTO run_instances (run_id, ordinal, role, sop_instance_uid) VALUES (?, ?, ?, ?)", recording);
+        for (std::size_t k = 0; k < run.files.size(); ++k) {
+            const InputFile& file = run.files[k];
+            if (file.source.dicom && !trimmed(file.source.attributes.sop_instance_uid).empty())
+                insert(instances, {id, static_cast<int>(k), text(file.role),
+                                   text(trimmed(file.source.attributes.sop_instance_uid))});
         }
 
         QSqlQuery counts = statement("INSERT INTO run_slice_counts (run_id, role, slices) VALUES (?, ?, ?)", recording);

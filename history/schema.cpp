@@ -89,9 +89,20 @@ const char* const version_1[] = {
     " FOREIGN KEY (run_id, plane) REFERENCES run_planes (run_id, ordinal))",
 };
 
+// Version 2. The SOP Instance UID of each input file, so that a scan knows what it measured.
+const char* const version_2[] = {
+    "CREATE TABLE run_instances ("
+    " run_id BIGINT NOT NULL REFERENCES runs (id),"
+    " ordinal INTEGER NOT NULL,"
+    " role TEXT NOT NULL,"
+    " sop_instance_uid TEXT NOT NULL,"
+    " PRIMARY KEY (run_id, ordinal))",
+    "CREATE INDEX run_instances_by_uid ON run_instances (sop_instance_uid, run_id)",
+};
+
 }  // namespace
 
-int current_schema_version() { return 1; }
+int current_schema_version() { return 2; }
 
 const Dialect& sqlite_dialect()
 {
@@ -113,6 +124,10 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
     if (version == 0) {
         for (const char* statement : version_1)
             statements.push_back(QString::fromLatin1(statement).replace("{id}", dialect.id_column));
+    }
+    if (version == 1) {
+        for (const char* statement : version_2)
+            statements.push_back(QString::fromLatin1(statement));
     }
     return statements;
 }

@@ -28,7 +28,24 @@ struct Grammar {
 bool repeatable(Action action, const std::string& name) { return name == "--roi" && action != Action::Trend; }
 
 // Options that take no value.
-bool flag(const std::string& name) { return name == "--quiet" || name == "--record" || name == "--dicom-maps"; }
+bool flag(Action action, const std::string& name)
+{
+    return name == "--quiet" || name == "--record" || name == "--dicom-maps" || name == "--dry-run" ||
+           name == "--again" || (action == Action::Scan && name == "--report");
+}
+
+bool& flag_value(CommandLine& line, const std::string& name)
+{
+    if (name == "--quiet")
+        return line.quiet;
+    if (name == "--record")
+        return line.record;
+    if (name == "--dry-run")
+        return line.dry_run;
+    if (name == "--again")
+        return line.again;
+    return line.dicom_maps;
+}
 
 Grammar grammar_of(Action action)
 {
@@ -44,6 +61,12 @@ Grammar grammar_of(Action action)
                 4,
                 false,
                 {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--record", "--db"}};
+    case Action::Scan:
+        return {1,
+                SIZE_MAX,
+                true,
+                {"--out", "--rules", "--dry-run", "--format", "--again", "--consecutive-from", "--scale-min",
+                 "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record", "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
     case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
     case Action::Trend:
@@ -173,6 +196,12 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
         line.legend.step = value;
     } else if (name == "--roi") {
         line.rois.push_back(region_of_interest(value));
+    } else if (name == "--rules") {
+        if (value.empty())
+            throw UsageError("--rules wants a file");
+        line.rules = value;
+    } else if (name == "--consecutive-from") {
+        line.consecutive_from = whole_number<int>(name, value, 3, max_repeats);
     } else if (name == "--repeats") {
         line.repeats = whole_number<int>(name, value, min_repeats, max_repeats);
     } else if (name == "--seed") {
@@ -193,7 +222,9 @@ std::string names(const std::vector<std::string>& words)
 // What no single option can tell.
 void check_history_options(const CommandLine& line)
 {
-    if (line.action == Action::Consecutive || line.action == Action::Submap) {
+    if (line.action == Action::Scan && line.format == "csv")
+        throw UsageError("--format of scan wants table or json");
+    if (line.action == Action::Consecutive || line.action == Action::Submap || line.action == Action::Scan) {
         if (!line.db.empty() && !line.record)
             throw UsageError("--db names the history --record records into");
         return;
@@ -242,6 +273,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         line.action = Action::History;
     else if (command == "trend")
         line.action = Action::Trend;
+    else if (command == "scan")
+        line.action = Action::Scan;
     else
         throw UsageError("unknown command '" + command + "'");
 
@@ -274,10 +307,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
                 throw UsageError(name + " given twice");
         }
         seen.push_back(name);
-        if (flag(name)) {
+        if (flag(line.action, name)) {
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
-            (name == "--quiet" ? line.quiet : name == "--record" ? line.record : line.dicom_maps) = true;
+            if (name == "--report")
+                line.report = "report.pdf";
+            else
+                flag_value(line, name) = true;
             continue;
         }
         std::string value;
@@ -293,7 +329,8 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
     }
 
     const bool history = line.action == Action::History || line.action == Action::Trend;
-    if (line.out.empty() && line.action != Action::Report && !history)
+    const bool dry_scan = line.action == Action::Scan && line.dry_run;
+    if (line.out.empty() && line.action != Action::Report && !history && !dry_scan)
         throw UsageError("--out DIR is required");
     const std::size_t count = line.inputs.size();
     if (count < grammar.min_inputs || count > grammar.max_inputs ||
@@ -302,6 +339,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         case Action::Consecutive: throw UsageError("consecutive wants NOPI_DIR and, for the g-factor, PI_DIR");
         case Action::Submap: throw UsageError("submap wants NOPI_1 NOPI_2 and, for the g-factor, PI_1 PI_2");
         case Action::Report: throw UsageError("report wants OUTDIR, the output folder of a run");
+        case Action::Scan: throw UsageError("scan wants ROOT, the folders or files to scan");
         default: throw UsageError(command + " takes no input files");
         }
     }
@@ -319,6 +357,9 @@ std::string usage_text()
            "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet] [--record [--db URL]]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
            "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--record [--db URL]]\n"
+           "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
+           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] [--dicom-maps] "
+           "[--quiet] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
            "       snrmap history [--scanner TEXT] [--coil TEXT] [--since DATE] [--format table|csv|json] [--db URL]\n"
@@ -335,6 +376,8 @@ std::string help_text()
            "\n"
            "  consecutive   repeated slices: NOPI_DIR (and PI_DIR) each hold N slices of one acquisition\n"
            "  submap        difference maps: two images without PI (and two with PI)\n"
+           "  scan          finds, groups and pairs the series under ROOTs by their headers and measures\n"
+           "                each pair or series as a run of its own in DIR/NAME, with DIR/scan.json\n"
            "  report        the PDF report of a run from its output folder (summary.json and planes)\n"
            "  phantom       writes a synthetic phantom: DIR/nopi, DIR/pi (N repeats each), DIR/pairs,\n"
            "                DIR/truth_gfactor.npy and DIR/phantom.json\n"
@@ -366,6 +409,13 @@ std::string help_text()
            "                     NAME.dcm in DIR: a new series in the inputs' study (a new study for raw slices)\n"
            "  --quiet            no progress bar\n"
            "  report --out FILE.pdf  where the report goes (default OUTDIR/report.pdf)\n"
+           "  scan --rules FILE  roles and R where the headers say nothing: lines FIELD PATTERN ROLE [R],\n"
+           "                     FIELD description or protocol, ROLE nopi or pi\n"
+           "  scan --dry-run     prints the plan (--format table or json) and writes nothing\n"
+           "  scan --again       measures runs the history already holds for the same images\n"
+           "  scan --consecutive-from N  the consecutive method from N slices on (default 5), else\n"
+           "                     the difference method on the first two images\n"
+           "  scan --report      report.pdf in each run's folder\n"
            "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"
            "  --seed S           phantom noise seed (default 1)\n"
            "\n"

@@ -12,7 +12,7 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend, Scan };
 
 // The settings of a run (--r, --scale-min, --scale-step: texts read as the windows read their
 // edits, with the windows' defaults; the g-factor where two folders or four images are given),
@@ -39,6 +39,14 @@ struct CommandLine : RunSettings {
     std::string figure = "mean";       // trend: --stat
     long long baseline = 0;            // trend: a run's id, 0 for the first of the series
     std::optional<double> tolerance;   // trend: per cent
+    // scan (its inputs are the roots; --report is a flag: report.pdf in each run's folder)
+    std::string rules;                 // --rules FILE
+    bool dry_run = false;
+    bool again = false;
+    int consecutive_from = 5;
+    // A run of the scan: the slice files of each consecutive input, in order, in place of the
+    // listing of its folder (which then only names the input).
+    std::vector<std::vector<std::string>> input_files;
 };
 
 // A command line that names no valid command; the text says what is wrong.

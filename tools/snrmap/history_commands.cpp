@@ -91,6 +91,23 @@ int record(const RunRecord& run, const CommandLine& line, std::ostream& out, std
     }
 }
 
+int recorded_runs(const std::vector<history::RunInstances>& runs, const CommandLine& line, std::vector<long long>& ids,
+                  std::ostream& err)
+{
+    StatementCancel cancel;
+    try {
+        const Application application;
+        history::HistoryDatabase database = history::open_history(line.db);
+        watch(database, cancel);
+        ids.clear();
+        for (const history::RunInstances& run : runs)
+            ids.push_back(database.recorded_run(run));
+        return cancel.signal() != 0 ? 128 + cancel.signal() : exit_success;
+    } catch (const std::exception& error) {
+        return failed(error, cancel, err);
+    }
+}
+
 std::string sha256(const std::vector<std::string_view>& parts)
 {
     EVP_MD_CTX* context = EVP_MD_CTX_new();
@@ -118,7 +135,8 @@ std::string sha256(const std::vector<std::string_view>& parts)
 
 extern "C" const snr::ModuleEntry* snr_maps_module()
 {
-    static const snr::snrmap::HistoryModule functions{snr::snrmap::command, snr::snrmap::record, snr::snrmap::sha256};
+    static const snr::snrmap::HistoryModule functions{snr::snrmap::command, snr::snrmap::record, snr::snrmap::recorded_runs,
+                                                        snr::snrmap::sha256};
     static const snr::ModuleEntry entry{SNR_VERSION, &functions};
     return &entry;
 }

@@ -22,6 +22,10 @@ struct HistoryModule {
     // Records a run whose folder is written: 0 and "run N recorded in URL" on `out`, or 1 and
     // the failure, which names the database, on `err`.
     int (*record)(const RunRecord& run, const CommandLine& line, std::ostream& out, std::ostream& err);
+    // For each run, the id of the same run recorded earlier, or 0 (`ids`, as many): 0, or 1 and
+    // the failure, which names the database, on `err`.
+    int (*recorded_runs)(const std::vector<history::RunInstances>& runs, const CommandLine& line,
+                         std::vector<long long>& ids, std::ostream& err);
     // The SHA-256 of the bytes of the parts one after the other, in 64 hexadecimal digits.
     std::string (*sha256)(const std::vector<std::string_view>& parts);
 };

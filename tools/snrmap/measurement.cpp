@@ -85,6 +85,11 @@ RunRecord measure_consecutive(const CommandLine& line, ProgressBar& bar)
     inputs.nopi_folder = line.inputs.at(0);
     if (inputs.gfactor)
         inputs.pi_folder = line.inputs.at(1);
+    if (!line.input_files.empty()) {
+        inputs.nopi_files = line.input_files.at(0);
+        if (inputs.gfactor)
+            inputs.pi_files = line.input_files.at(1);
+    }
     require_folder(inputs.nopi_folder);
     if (inputs.gfactor)
         require_folder(inputs.pi_folder);

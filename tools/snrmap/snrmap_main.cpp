@@ -21,6 +21,7 @@
 #include "tools/snrmap/progress_bar.h"
 #include "tools/snrmap/report_module.h"
 #include "tools/snrmap/report_output.h"
+#include "tools/snrmap/scan_command.h"
 
 namespace snr::snrmap {
 
@@ -40,9 +41,8 @@ void refuse_output_in_slice_folder(const CommandLine& line)
 // A refusal's reason continues a sentence after the file's name ("は…", "には…", "の…").
 constexpr std::string_view particles[] = {"には", "は", "の"};
 
-// The line for a failure: "snrmap: PATH: reason" where it is about a file or folder (the path
-// as given; the reason without the file's name and the particle after it), else the
-// program's own text. Neither has the error box's full stop.
+}  // namespace
+
 std::string failure_line(const std::exception& failure)
 {
     const auto* error = dynamic_cast<const Error*>(&failure);
@@ -60,6 +60,8 @@ std::string failure_line(const std::exception& failure)
     }
     return "snrmap: " + error->subject() + ": " + std::string(reason);
 }
+
+namespace {
 
 // Runs a step of the output: a failure there is about the output folder as given, whichever
 // file or staging folder inside it failed.
@@ -112,7 +114,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
     try {
-        if (line.action == Action::Consecutive || line.action == Action::Submap)
+        if (line.action == Action::Consecutive || line.action == Action::Submap || line.action == Action::Scan)
             reader_ready = std::async(std::launch::async, prepare_dicom_reading);
     } catch (const std::system_error&) {
         // the reader prepares itself at its first image, then
@@ -122,15 +124,32 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
             report_output_folder(line.inputs.at(0), line.out);
             return exit_success;
         }
-        std::optional<StagedOutput> output;
-        on_output(line.out, [&] { output.emplace(line.out); });
         if (line.action == Action::Phantom) {
+            std::optional<StagedOutput> output;
+            on_output(line.out, [&] { output.emplace(line.out); });
             on_output(line.out, [&] {
                 write_phantom(PhantomSettings{line.repeats, line.seed, line.phantom_r}, *output);
                 output->commit();
             });
             return exit_success;
         }
+    } catch (const Interrupted& interrupted) {
+        return 128 + interrupted.signal();
+    } catch (const std::exception& error) {
+        err << failure_line(error) << "\n" << std::flush;
+        return exit_failure;
+    }
+    if (line.action == Action::Scan)
+        return scan_command(line, history, out, err, err_is_terminal);
+    return measure_into_folder(line, history, out, err, err_is_terminal);
+}
+
+int measure_into_folder(const CommandLine& line, const HistoryModule* history, std::ostream& out, std::ostream& err,
+                        bool err_is_terminal)
+{
+    try {
+        std::optional<StagedOutput> output;
+        on_output(line.out, [&] { output.emplace(line.out); });
         // Qt and the DICOM map libraries load beside the measurement, once the reader's
         // dictionary is made (their start-up may look at DCMTK's dictionary).
         std::future<void> report_ready;

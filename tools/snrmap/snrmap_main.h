@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <exception>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,5 +16,19 @@ inline constexpr int exit_beyond = 3;  // the newest run of a trend lies beyond 
 // The whole command: arguments without the program name. The progress bar is drawn on `err`
 // only when it is a terminal. An interrupted run returns 128 + the signal, with nothing written.
 int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool err_is_terminal);
+
+// The line for a failure: "snrmap: PATH: reason" where it is about a file or folder (the path
+// as given; the reason without the file's name and the particle after it), else the
+// program's own text. Neither has the error box's full stop.
+std::string failure_line(const std::exception& failure);
+
+struct CommandLine;
+struct HistoryModule;
+
+// A measurement as `snrmap consecutive` or `snrmap submap` makes it from `line`: measured,
+// written into line.out with its report and DICOM maps, and recorded where `history` is given
+// (loaded beforehand). Returns the exit status; what goes wrong is said on `err`.
+int measure_into_folder(const CommandLine& line, const HistoryModule* history, std::ostream& out, std::ostream& err,
+                        bool err_is_terminal);
 
 }  // namespace snr::snrmap
