@@ -27,7 +27,7 @@ namespace {
 
 std::string text_of_element(DcmElement& element)
 {
-    if (element.getTag().isPrivate() && (element.ident() == EVR_UN || element.ident() == EVR_OB)) {
+    if (element.getTag().isPrivate() && !element.isaString()) {
         Uint8* bytes = nullptr;
         if (element.getUint8Array(bytes).bad() || bytes == nullptr)
             return {};
@@ -45,7 +45,8 @@ std::string text_of_element(DcmElement& element)
 using A = DicomAttributes;
 
 // A private element: read by its place whatever its creator, its value the text it holds
-// whatever VR the transfer syntax gave it (in implicit VR it arrives as bytes).
+// whatever VR the transfer syntax gave it (in implicit VR, without a dictionary entry of its
+// creator, it arrives as bytes).
 const DcmTagKey maker_parallel_factors_tag(0x0043, 0x1083);
 
 // An attribute the reader takes as written: its element, the field it fills and, for an

@@ -15,6 +15,7 @@
 #include <dcmtk/dcmdata/dcpxitem.h>
 #include <dcmtk/dcmdata/dcrleerg.h>
 #include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmdata/dcvrds.h>
 #include <dcmtk/dcmdata/dcxfer.h>
 #include <dcmtk/dcmjpeg/djencode.h>
 #include <dcmtk/dcmjpeg/djrplol.h>
@@ -121,6 +122,11 @@ const DcmTagKey* group_of(const DcmTagKey& key)
         {DCM_ImageOrientationPatient, DCM_PlaneOrientationSequence},
         {DCM_ImagePositionPatient, DCM_PlanePositionSequence},
         {DCM_RepetitionTime, DCM_MRTimingAndRelatedParametersSequence},
+        {DCM_FlipAngle, DCM_MRTimingAndRelatedParametersSequence},
+        {DCM_SliceThickness, DCM_PixelMeasuresSequence},
+        {DCM_ParallelAcquisition, DCM_MRModifierSequence},
+        {DCM_ParallelReductionFactorInPlane, DCM_MRModifierSequence},
+        {DCM_ParallelReductionFactorOutOfPlane, DCM_MRModifierSequence},
         {DCM_EffectiveEchoTime, DCM_MREchoSequence},
         {DCM_ReceiveCoilName, DCM_MRReceiveCoilSequence},
         {DCM_RescaleSlope, DCM_PixelValueTransformationSequence},
@@ -155,7 +161,13 @@ void write_dicom_frames(const std::string& path, const std::vector<StoredPixels>
     DcmFileFormat file;
     DcmDataset& data = *file.getDataset();
     put_text(data, DCM_SOPClassUID, options.enhanced ? UID_EnhancedMRImageStorage : UID_MRImageStorage);
-    put_text(data, DCM_SOPInstanceUID, "1.2.826.0.1.3680043.2.1143.1");
+    put_text(data, DCM_SOPInstanceUID, options.sop_instance_uid);
+    if (!options.private_factors.empty()) {
+        put_text(data, DcmTagKey(0x0043, 0x0010), "SNR TEST PRIVATE");
+        auto* factors = new DcmDecimalString(DcmTag(0x0043, 0x1083, EVR_DS));
+        check(factors->putString(options.private_factors.c_str()), "private factors");
+        check(data.insert(factors), "private factors");
+    }
     put_text(data, DCM_Modality, "MR");
     put_text(data, DCM_Manufacturer, options.manufacturer);
     put_text(data, DCM_ManufacturerModelName, options.model);

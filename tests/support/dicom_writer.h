@@ -44,11 +44,15 @@ struct DicomOptions {
     int frames = 1;  // Number of Frames is written when it is not 1 (or the image is enhanced)
     std::string rescale_slope, rescale_intercept;  // written when not empty
     std::string manufacturer, model, series_number, series_description;
+    std::string sop_instance_uid = "1.2.826.0.1.3680043.2.1143.1";
+    // The maker's own parallel-imaging factors, (0043,1083) as DS under a private creator.
+    std::string private_factors;
     int nesting = 0;  // items nested one in another before the image attributes
     bool pixel_data = true;
     std::size_t padding = 0;  // bytes of a trailing padding element after Pixel Data
     // An Enhanced MR Image: the rescale and the attributes that belong to functional groups
-    // (spacing, orientation, position, TR, effective TE, coil, rescale) go into the shared
+    // (spacing, thickness, orientation, position, TR, flip angle, effective TE, coil, the
+    // parallel-imaging facts of the MR Modifier group, rescale) go into the shared
     // groups, and `frame_elements` into each frame's own.
     bool enhanced = false;
     std::vector<Element> elements;                     // more attributes of the data set
