@@ -248,10 +248,12 @@ TYPED_TEST(History, CreatesItsSchemaOnceAndRefusesOneItCannotRead)
     }
     EXPECT_EQ(this->open()->runs({}).size(), 1u);
 
-    this->execute("UPDATE schema_version SET version = 2");
+    const std::string newer = std::to_string(history::current_schema_version() + 1);
+    this->execute("UPDATE schema_version SET version = " + newer);
     EXPECT_EQ(failure_of([&] { this->open(); }),
-              "history database " + this->location.shown +
-                  ": its schema is version 2, newer than this program's 1; record and read it with a newer snr-maps");
+              "history database " + this->location.shown + ": its schema is version " + newer +
+                  ", newer than this program's " + std::to_string(history::current_schema_version()) +
+                  "; record and read it with a newer snr-maps");
 
     // A database of something else is left alone.
     this->location = history::parse_database_url(TypeParam::fresh_url(this->tmp, "other.sqlite"));
@@ -288,6 +290,37 @@ TEST(UsersHistory, TakesAWindowsRunInOneCall)
     EXPECT_EQ(failure_of([&] { history::record_in_history(run); }).rfind("SNR_MAPS_DB: database URL 'sqlite:': ", 0),
               0u);
     ::unsetenv("SNR_MAPS_DB");
+}
+
+TYPED_TEST(History, KnowsARunByItsInputInstancesAndSettings)
+{
+    RunRecord run = sample_run("2025-01-01T10:00:00Z");
+    history::RunInstances same{run.method, run.gfactor, run.r, run.scale_min, run.scale_step, {}};
+    for (auto it = run.files.rbegin(); it != run.files.rend(); ++it)  // the order does not matter
+        same.instances.emplace_back(it->role, it->source.attributes.sop_instance_uid);
+    long long id = 0;
+    {
+        auto database = this->open();
+        EXPECT_EQ(database->recorded_run(same), 0);
+        id = database->record(run);
+        EXPECT_EQ(database->recorded_run(same), id);
+        history::RunInstances other = same;
+        other.r = 3;
+        EXPECT_EQ(database->recorded_run(other), 0);
+        other = same;
+        other.instances.pop_back();
+        EXPECT_EQ(database->recorded_run(other), 0);
+        other = same;
+        std::swap(other.instances.front().first, other.instances.back().first);  // roles swapped
+        EXPECT_EQ(database->recorded_run(other), 0);
+    }
+    // A history of version 1, as an earlier program left it, is brought up to date.
+    this->execute("DROP TABLE run_instances");
+    this->execute("UPDATE schema_version SET version = 1");
+    auto database = this->open();
+    EXPECT_EQ(database->recorded_run(same), 0);
+    database->record(run);
+    EXPECT_GT(database->recorded_run(same), id);
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ inline RunRecord sample_run(const std::string& time, double level = 50, const Sc
             dicom.protocol_name = std::string("QA ") + role;
             dicom.series_description = "SNR series";
             dicom.acquisition_date = time.substr(0, 4) + time.substr(5, 2) + time.substr(8, 2);
+            dicom.sop_instance_uid = "1.2.3." + time + "." + role + "." + name;
             run.files.push_back(file);
         }
     }
