@@ -38,6 +38,24 @@ TEST(CommandLine, AnOptionValueMayLookLikeAnOptionAndDoubleDashEndsOptions)
     EXPECT_EQ(line.inputs, std::vector<std::string>{"--odd-folder"});
 }
 
+TEST(CommandLine, ScanTakesRootsFlagsAndNoR)
+{
+    const CommandLine dry = parse({"scan", "a", "b", "--dry-run", "--format", "json", "--rules", "r"});
+    EXPECT_EQ(dry.action, Action::Scan);
+    EXPECT_EQ(dry.inputs, (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(dry.dry_run);
+    EXPECT_EQ(dry.consecutive_from, 5);
+    const CommandLine run = parse({"scan", "a", "--out", "o", "--report", "--again", "--consecutive-from", "8"});
+    EXPECT_EQ(run.report, "report.pdf");
+    EXPECT_TRUE(run.again);
+    EXPECT_EQ(run.consecutive_from, 8);
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"scan", "--out", "o"}, {"scan", "a"}, {"scan", "a", "--out", "o", "--r", "2"},
+          {"scan", "a", "--dry-run", "--format", "csv"}, {"scan", "a", "--out", "o", "--consecutive-from", "2"},
+          {"scan", "a", "--out", "o", "--db", "sqlite:h"}})
+        EXPECT_THROW(parse(wrong), UsageError) << wrong.back();
+}
+
 TEST(CommandLine, PhantomSettings)
 {
     const CommandLine defaults = parse({"phantom", "--out", "d"});
