@@ -133,6 +133,17 @@ protected:
     }
 
     static Outcome run(const std::vector<std::string>& args) { return test::run_snrmap_here(args); }
+
+    // What ends the folder names of study 1's runs: its tag, from its UID.
+    std::string tag = [] {
+        DicomAttributes study_1;
+        study_1.study_instance_uid = "1.2.3.1";
+        study_1.parallel_acquisition = "NO";
+        scan::ArchiveIndex index;
+        index.images = {{"a", {study_1}}, {"b", {study_1}}};
+        const auto plan = scan::plan_runs(index, scan::group_images(index, {}));
+        return plan.runs.at(0).name.substr(plan.runs.at(0).name.rfind('_') + 1);
+    }();
 };
 
 TEST_F(Scan, GroupsPairsAndPlansTheArchiveByItsHeaders)
@@ -161,7 +172,7 @@ TEST_F(Scan, GroupsPairsAndPlansTheArchiveByItsHeaders)
     std::map<std::string, std::string> runs;
     for (const scan::PlannedRun& run : plan.runs) {
         ASSERT_TRUE(run.gfactor && run.pi_group) << run.name;
-        runs[run.name] = run.method + " " + run.r_text + " " + series(run.nopi_group) + "/" +
+        runs[run.name.substr(0, run.name.rfind('_'))] = run.method + " " + run.r_text + " " + series(run.nopi_group) + "/" +
                          std::to_string(run.nopi_files.size()) + " " + series(*run.pi_group) + "/" +
                          std::to_string(run.pi_files.size());
     }
@@ -172,7 +183,7 @@ TEST_F(Scan, GroupsPairsAndPlansTheArchiveByItsHeaders)
     // The split repeats in Instance Number order, whatever their names.
     std::vector<std::string> instances;
     const auto split = std::find_if(plan.runs.begin(), plan.runs.end(),
-                                    [](const auto& run) { return run.name == "STATION1_20240105_s3-s4-s5"; });
+                                    [](const auto& run) { return run.name.starts_with("STATION1_20240105_s3-s4-s5_"); });
     ASSERT_NE(split, plan.runs.end());
     for (const auto& [role, uid] : split->instances)
         instances.push_back(role + " " + uid);
@@ -188,6 +199,29 @@ TEST_F(Scan, GroupsPairsAndPlansTheArchiveByItsHeaders)
     const scan::ScanPlan pairs = scan::plan_runs(index, groups, 7);
     EXPECT_EQ(pairs.runs[0].method, "submap");
     EXPECT_EQ(pairs.runs[0].nopi_files.size(), 2u);
+}
+
+TEST_F(Scan, RunsOfTwoStudiesAlikeNeverShareAFolderWhicheverScanFindsThem)
+{
+    const std::vector<test::Element> no_pi{{0x0018, 0x9077, "NO"}};
+    const std::vector<test::Element> pi_2{{0x0018, 0x9077, "YES"}, {0x0018, 0x9069, "2"}};
+    write({"7", "Head 32", "3", "SNR", no_pi});
+    write({"7", "Head 32", "4", "SNR PI", pi_2});
+    const scan::ArchiveIndex first = scan::index_archive({archive});
+    const std::string earlier = scan::plan_runs(first, scan::group_images(first, {})).runs.at(0).name;
+    // The same protocol on the same day in another study, found first by the next scan.
+    archive = tmp.folder("archive/0");
+    write({"8", "Head 32", "3", "SNR", no_pi});
+    write({"8", "Head 32", "4", "SNR PI", pi_2});
+    const scan::ArchiveIndex both = scan::index_archive({tmp.file("archive")});
+    const scan::ScanPlan plan = scan::plan_runs(both, scan::group_images(both, {}));
+    ASSERT_EQ(plan.runs.size(), 2u);
+    EXPECT_NE(plan.runs[0].name, plan.runs[1].name);
+    for (const scan::PlannedRun& run : plan.runs) {
+        if (run.instances.front().second.starts_with("1.2.3.7.")) {
+            EXPECT_EQ(run.name, earlier);
+        }
+    }
 }
 
 TEST_F(Scan, DryRunPrintsThePlanAndWritesNothing)
@@ -216,7 +250,7 @@ TEST_F(Scan, MeasuresEachRunAsTheSameRunGivenByHandAndRecordsItOnce)
     const std::vector<std::string> args{"scan", archive, "--rules", tmp.file("rules"), "--out", out, "--record", "--db", db};
     const Outcome first = run(args);
     ASSERT_EQ(first.code, 0) << first.err;
-    EXPECT_NE(first.out.find("STATION1_20240105_s3-s4-s5: done (run 2 recorded in " + db + ")"), std::string::npos)
+    EXPECT_NE(first.out.find("STATION1_20240105_s3-s4-s5_" + tag + ": done (run 2 recorded in " + db + ")"), std::string::npos)
         << first.out;
     std::ifstream scan_json(out + "/scan.json");
     const std::string summary((std::istreambuf_iterator<char>(scan_json)), {});
@@ -226,7 +260,7 @@ TEST_F(Scan, MeasuresEachRunAsTheSameRunGivenByHandAndRecordsItOnce)
     const scan::ArchiveIndex index = scan::index_archive({archive});
     const auto plan = scan::plan_runs(index, scan::group_images(index, scan::read_rules(tmp.file("rules"))));
     const auto& planned = *std::find_if(plan.runs.begin(), plan.runs.end(),
-                                        [](const auto& run) { return run.name == "STATION1_20240105_s3-s4-s5"; });
+                                        [](const auto& run) { return run.name.starts_with("STATION1_20240105_s3-s4-s5_"); });
     const std::string nopi = tmp.folder("nopi"), pi = tmp.folder("pi");
     for (const auto& [folder, files] : {std::pair{nopi, &planned.nopi_files}, {pi, &planned.pi_files}}) {
         for (std::size_t k = 0; k < files->size(); ++k)
@@ -243,7 +277,7 @@ TEST_F(Scan, MeasuresEachRunAsTheSameRunGivenByHandAndRecordsItOnce)
     // A second scan measures nothing again; --again does.
     const Outcome second = run(args);
     ASSERT_EQ(second.code, 0) << second.err;
-    EXPECT_NE(second.out.find("STATION1_20240105_s3-s4-s5: recorded earlier"), std::string::npos) << second.out;
+    EXPECT_NE(second.out.find("STATION1_20240105_s3-s4-s5_" + tag + ": recorded earlier"), std::string::npos) << second.out;
     EXPECT_EQ(second.out.find("done"), std::string::npos) << second.out;
     const Outcome listed = run({"history", "--db", db, "--format", "csv"});
     EXPECT_EQ(std::count(listed.out.begin(), listed.out.end(), '\n'), 5) << listed.out;
@@ -251,7 +285,7 @@ TEST_F(Scan, MeasuresEachRunAsTheSameRunGivenByHandAndRecordsItOnce)
     again.push_back("--again");
     const Outcome forced = run(again);
     ASSERT_EQ(forced.code, 0) << forced.err;
-    EXPECT_NE(forced.out.find("STATION1_20240105_s3-s4-s5: done (run 6 recorded"), std::string::npos) << forced.out;
+    EXPECT_NE(forced.out.find("STATION1_20240105_s3-s4-s5_" + tag + ": done (run 6 recorded"), std::string::npos) << forced.out;
 }
 
 TEST_F(Scan, OneFailedRunDoesNotStopTheOthers)
@@ -266,10 +300,10 @@ TEST_F(Scan, OneFailedRunDoesNotStopTheOthers)
     test::write_dicom(archive + "/bad", test::filled(-1), options);
     const Outcome scanned = run({"scan", archive, "--rules", tmp.file("rules"), "--out", out});
     EXPECT_EQ(scanned.code, 1);
-    EXPECT_NE(scanned.out.find("STATION1_20240105_s6-s7: failed"), std::string::npos) << scanned.out;
+    EXPECT_NE(scanned.out.find("STATION1_20240105_s6-s7_" + tag + ": failed"), std::string::npos) << scanned.out;
     EXPECT_NE(scanned.err.find("bad"), std::string::npos) << scanned.err;
-    EXPECT_TRUE(std::filesystem::exists(out + "/STATION1_20240105_s3-s4-s5/gfactor_map.npy"));
-    EXPECT_FALSE(std::filesystem::exists(out + "/STATION1_20240105_s6-s7"));
+    EXPECT_TRUE(std::filesystem::exists(out + "/STATION1_20240105_s3-s4-s5_" + tag + "/gfactor_map.npy"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/STATION1_20240105_s6-s7_" + tag));
     std::ifstream scan_json(out + "/scan.json");
     const std::string summary((std::istreambuf_iterator<char>(scan_json)), {});
     EXPECT_NE(summary.find("\"status\": \"failed\""), std::string::npos);

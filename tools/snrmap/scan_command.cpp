@@ -157,6 +157,7 @@ int scan_command(const CommandLine& line, const HistoryModule* history, std::ost
         std::mutex drawing;
         const int index_share = line.dry_run ? 100 : 20;
         const ArchiveIndex index = scan::index_archive(line.inputs, [&](long long done, long long total) {
+            check_interrupt();
             const std::lock_guard lock(drawing);
             bar.show(static_cast<int>(done * index_share / total));
         });

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <map>
 #include <set>
 
@@ -21,7 +23,19 @@ std::string folder_word(const std::string& text)
     return word.empty() ? "unknown" : word;
 }
 
-// Scanner, study date and series: "STATION_20240105_s3-s4".
+// Eight hexadecimal digits of the study's UID (FNV-1a): the same study gets the same folder in
+// every scan, so a later scan never writes another run into an earlier run's folder.
+std::string study_tag(const std::string& uid)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char c : trimmed(uid))
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08llx", static_cast<unsigned long long>(hash >> 32));
+    return text;
+}
+
+// Scanner, study date, series and study: "STATION_20240105_s3-s4_1a2b3c4d".
 std::string run_name(const ArchiveIndex& index, const AcquisitionGroup& nopi, const AcquisitionGroup* pi)
 {
     const DicomAttributes& a = index.images[nopi.images.front()].first();
@@ -35,7 +49,7 @@ std::string run_name(const ArchiveIndex& index, const AcquisitionGroup& nopi, co
         for (const std::string& number : group->series)
             series += (series.empty() ? "s" : "-s") + folder_word(number);
     }
-    return folder_word(scanner) + "_" + folder_word(a.study_date) + "_" + series;
+    return folder_word(scanner) + "_" + folder_word(a.study_date) + "_" + series + "_" + study_tag(a.study_instance_uid);
 }
 
 bool one_frame_each(const ArchiveIndex& index, const AcquisitionGroup& group, std::size_t count)
