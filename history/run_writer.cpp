@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // HistoryDatabase::record: a run, what it read and what it found, in one transaction.
 #include <QSqlQuery>
-#include <initializer_list>
+#include <vector>
 
 #include "history/history_database.h"
 #include "history/iso_time.h"
 #include "history/sql_values.h"
+#include "record/input_facts.h"
 
 namespace snr::history {
 
@@ -42,7 +43,7 @@ long long HistoryDatabase::record(const RunRecord& run)
         fail("the run's time '" + run.time + "' is not ISO 8601");
 
     // Each statement is prepared once and run for every row.
-    const auto insert = [this](QSqlQuery& query, std::initializer_list<QVariant> values) {
+    const auto insert = [this](QSqlQuery& query, const std::vector<QVariant>& values) {
         int position = 0;
         for (const QVariant& value : values)
             query.bindValue(position++, value);
@@ -62,20 +63,26 @@ long long HistoryDatabase::record(const RunRecord& run)
         const qlonglong id = runs.value(0).toLongLong();
         runs.finish();
 
-        QSqlQuery inputs = statement("INSERT INTO run_inputs (run_id, ordinal, role, path, files, dicom_files,"
-                                     " manufacturer, model, station_name, device_serial_number, receive_coil,"
-                                     " protocol_name, series_description, acquisition_date)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                                     recording);
+        std::string columns = "run_id, ordinal, role, path, files, dicom_files", places = "?, ?, ?, ?, ?, ?";
+        for (const InputFact& fact : input_facts) {
+            if (fact.column != nullptr) {
+                columns += std::string(", ") + fact.column;
+                places += ", ?";
+            }
+        }
+        QSqlQuery inputs = statement(
+            QString::fromStdString("INSERT INTO run_inputs (" + columns + ") VALUES (" + places + ")"), recording);
         const DicomAttributes none;
         for (std::size_t k = 0; k < run.inputs.size(); ++k) {
             const auto& [role, path] = run.inputs[k];
             const InputFacts facts = facts_of(role, run.files);
             const DicomAttributes& dicom = facts.first != nullptr ? *facts.first : none;
-            insert(inputs, {id, static_cast<int>(k), text(role), text(path), facts.files, facts.dicom_files,
-                            text(dicom.manufacturer), text(dicom.model), text(dicom.station_name),
-                            text(dicom.device_serial_number), text(dicom.receive_coil), text(dicom.protocol_name),
-                            text(dicom.series_description), text(dicom.acquisition_date)});
+            std::vector<QVariant> values{id, static_cast<int>(k), text(role), text(path), facts.files, facts.dicom_files};
+            for (const InputFact& fact : input_facts) {
+                if (fact.column != nullptr)
+                    values.push_back(text(dicom.*fact.field));
+            }
+            insert(inputs, values);
         }
 
         QSqlQuery counts = statement("INSERT INTO run_slice_counts (run_id, role, slices) VALUES (?, ?, ?)", recording);

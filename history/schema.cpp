@@ -3,6 +3,10 @@
 
 #include "history/history_database.h"
 
+#include <algorithm>
+
+#include "record/input_facts.h"
+
 namespace snr::history {
 
 namespace {
@@ -23,6 +27,7 @@ const char* const version_1[] = {
     " scale_step DOUBLE PRECISION NOT NULL,"
     " output_folder TEXT NOT NULL)",
     "CREATE INDEX runs_by_time ON runs (time_utc, id)",
+    // Then a column for each input fact of version 1: of its first DICOM file.
     "CREATE TABLE run_inputs ("
     " run_id BIGINT NOT NULL REFERENCES runs (id),"
     " ordinal INTEGER NOT NULL,"
@@ -30,14 +35,7 @@ const char* const version_1[] = {
     " path TEXT NOT NULL,"
     " files INTEGER NOT NULL,"
     " dicom_files INTEGER NOT NULL,"
-    " manufacturer TEXT NOT NULL,"  // this and the rest: of its first DICOM file
-    " model TEXT NOT NULL,"
-    " station_name TEXT NOT NULL,"
-    " device_serial_number TEXT NOT NULL,"
-    " receive_coil TEXT NOT NULL,"
-    " protocol_name TEXT NOT NULL,"
-    " series_description TEXT NOT NULL,"
-    " acquisition_date TEXT NOT NULL,"
+    "{input facts}"
     " PRIMARY KEY (run_id, ordinal))",
     "CREATE TABLE run_slice_counts ("
     " run_id BIGINT NOT NULL REFERENCES runs (id),"
@@ -91,7 +89,15 @@ const char* const version_1[] = {
 
 }  // namespace
 
-int current_schema_version() { return 1; }
+int current_schema_version()
+{
+    int version = 1;
+    for (const InputFact& fact : input_facts) {
+        if (fact.column != nullptr)
+            version = std::max(version, fact.since);
+    }
+    return version;
+}
 
 const Dialect& sqlite_dialect()
 {
@@ -111,8 +117,21 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
 {
     std::vector<QString> statements;
     if (version == 0) {
+        QString columns;
+        for (const InputFact& fact : input_facts) {
+            if (fact.column != nullptr && fact.since == 1)
+                columns += QStringLiteral(" %1 TEXT NOT NULL,").arg(QLatin1String(fact.column));
+        }
         for (const char* statement : version_1)
-            statements.push_back(QString::fromLatin1(statement).replace("{id}", dialect.id_column));
+            statements.push_back(
+                QString::fromLatin1(statement).replace("{id}", dialect.id_column).replace("{input facts}", columns));
+        return statements;
+    }
+    // A later version adds the columns of its input facts; runs recorded before have ''.
+    for (const InputFact& fact : input_facts) {
+        if (fact.column != nullptr && fact.since == version + 1)
+            statements.push_back(QStringLiteral("ALTER TABLE run_inputs ADD COLUMN %1 TEXT NOT NULL DEFAULT ''")
+                                     .arg(QLatin1String(fact.column)));
     }
     return statements;
 }

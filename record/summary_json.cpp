@@ -1,29 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "record/summary_json.h"
 
+#include "record/input_facts.h"
 #include "record/json_text.h"
 #include "window_model/roi_report.h"
 
 namespace snr {
 
 namespace {
-
-// What a report shows of the scanner and the acquisition of a DICOM input, as written.
-void write_scanner_facts(JsonText& json, const DicomAttributes& dicom)
-{
-    json.field("station_name", dicom.station_name);
-    json.field("device_serial_number", dicom.device_serial_number);
-    json.field("receive_coil", dicom.receive_coil);
-    json.field("acquisition_date", dicom.acquisition_date);
-    json.field("acquisition_time", dicom.acquisition_time);
-    json.field("repetition_time", dicom.repetition_time);
-    json.field("echo_time", dicom.echo_time);
-    if (dicom.rows > 0 && dicom.columns > 0) {
-        json.field("rows", static_cast<long long>(dicom.rows));
-        json.field("columns", static_cast<long long>(dicom.columns));
-    }
-    json.field("pixel_spacing", dicom.pixel_spacing);
-}
 
 // "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw");
 // "dicm_marker": true for a raw file that carries the marker; for a DICOM image what it says
@@ -49,14 +33,13 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
                 json.field("transfer_syntax_detected", true);
             if (dicom.frames > 1)
                 json.field("frames", static_cast<long long>(dicom.frames));
-            json.field("manufacturer", dicom.manufacturer);
-            json.field("model", dicom.model);
-            json.field("series_number", dicom.series_number);
-            json.field("series_description", dicom.series_description);
-            json.field("rescale_slope", dicom.rescale_slope);
-            json.field("rescale_intercept", dicom.rescale_intercept);
+            for (const InputFact& fact : input_facts)
+                json.field(fact.key, dicom.*fact.field);
             json.field("pixel_offset", dicom.pixel_offset);
-            write_scanner_facts(json, dicom);
+            if (dicom.rows > 0 && dicom.columns > 0) {
+                json.field("rows", static_cast<long long>(dicom.rows));
+                json.field("columns", static_cast<long long>(dicom.columns));
+            }
         }
         json.end_object();
         if (k + 1 == files.size() || files[k + 1].role != file.role)

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/extended.h"
+#include "record/input_facts.h"
 #include "core/text_number.h"
 
 namespace snr::report {
@@ -103,25 +104,9 @@ void read_files(const Member& files, RunRecord& run)
                 file["read_as"].refuse("dicom か raw ではありません");
             input.source.dicom = read_as == "dicom";
             DicomAttributes& a = input.source.attributes;
-            const std::pair<const char*, std::string*> texts[] = {
-                {"transfer_syntax", &a.transfer_syntax},
-                {"manufacturer", &a.manufacturer},
-                {"model", &a.model},
-                {"station_name", &a.station_name},
-                {"device_serial_number", &a.device_serial_number},
-                {"receive_coil", &a.receive_coil},
-                {"series_number", &a.series_number},
-                {"series_description", &a.series_description},
-                {"acquisition_date", &a.acquisition_date},
-                {"acquisition_time", &a.acquisition_time},
-                {"repetition_time", &a.repetition_time},
-                {"echo_time", &a.echo_time},
-                {"pixel_spacing", &a.pixel_spacing},
-                {"rescale_slope", &a.rescale_slope},
-                {"rescale_intercept", &a.rescale_intercept},
-            };
-            for (const auto& [key, field] : texts)
-                *field = file[key].text_or_empty();
+            a.transfer_syntax = file["transfer_syntax"].text_or_empty();
+            for (const InputFact& fact : input_facts)
+                a.*fact.field = file[fact.key].text_or_empty();
             if (file.object().contains(QStringLiteral("pixel_offset")))
                 a.pixel_offset = file["pixel_offset"].whole(-1, std::numeric_limits<std::int32_t>::max());
             for (const auto& [key, field] : {std::pair{"rows", &a.rows}, std::pair{"columns", &a.columns}}) {
