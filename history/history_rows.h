@@ -39,7 +39,7 @@ struct RunListing {
 };
 
 // The figures a trend follows: of a plane over its measured region, or of a region of interest.
-const std::vector<std::string>& plane_figure_names();  // mean p5 p50 p95 min max above_1.2 above_1.5
+const std::vector<std::string>& plane_figure_names();  // the keys of plane_figures
 const std::vector<std::string>& roi_figure_names();    // mean sd min max n
 
 struct TrendQuery {

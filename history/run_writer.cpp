@@ -93,20 +93,26 @@ long long HistoryDatabase::record(const RunRecord& run)
         for (std::size_t k = 0; k < run.notices.size(); ++k)
             insert(notices, {id, static_cast<int>(k), text(run.notices[k])});
 
-        QSqlQuery planes = statement("INSERT INTO run_planes (run_id, ordinal, name, item, unit, window_level,"
-                                     " window_width, pixels, min, max, mean, p5, p50, p95, above_1_2, above_1_5)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                                     recording);
+        std::string plane_columns = "run_id, ordinal, name, item, unit, window_level, window_width, pixels";
+        std::string plane_places = "?, ?, ?, ?, ?, ?, ?, ?";
+        for (const PlaneFigure& figure : plane_figures) {
+            plane_columns += std::string(", ") + figure.column;
+            plane_places += ", ?";
+        }
+        QSqlQuery planes = statement(
+            QString::fromStdString("INSERT INTO run_planes (" + plane_columns + ") VALUES (" + plane_places + ")"),
+            recording);
         QSqlQuery files = statement("INSERT INTO plane_files (run_id, plane, name, sha256) VALUES (?, ?, ?, ?)",
                                     recording);
         for (std::size_t k = 0; k < run.planes.size(); ++k) {
             const ResultPlane& plane = run.planes[k];
             const PlaneSummary& figures = plane.figures;
-            insert(planes, {id, static_cast<int>(k), text(plane.name), text(plane.item),
-                            plane.kind == ItemKind::GFactor ? "g" : "", plane.window.wl, plane.window.ww,
-                            figures.pixels, value_of(figures.min), value_of(figures.max), value_of(figures.mean),
-                            value_of(figures.p5), value_of(figures.p50), value_of(figures.p95),
-                            value_of(figures.above_1_2), value_of(figures.above_1_5)});
+            std::vector<QVariant> values{id, static_cast<int>(k), text(plane.name), text(plane.item),
+                                         plane.kind == ItemKind::GFactor ? "g" : "", plane.window.wl,
+                                         plane.window.ww, figures.pixels};
+            for (const PlaneFigure& figure : plane_figures)
+                values.push_back(value_of(figures.*figure.value));
+            insert(planes, values);
             for (const PlaneFile& file : plane.files)
                 insert(files, {id, static_cast<int>(k), text(file.name), text(file.sha256)});
         }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "record/input_facts.h"
+#include "record/plane_summary.h"
 
 namespace snr::history {
 
@@ -56,9 +57,7 @@ const char* const version_1[] = {
     " window_level INTEGER NOT NULL,"
     " window_width INTEGER NOT NULL,"
     " pixels BIGINT NOT NULL,"
-    " min DOUBLE PRECISION, max DOUBLE PRECISION, mean DOUBLE PRECISION,"
-    " p5 DOUBLE PRECISION, p50 DOUBLE PRECISION, p95 DOUBLE PRECISION,"
-    " above_1_2 DOUBLE PRECISION, above_1_5 DOUBLE PRECISION,"
+    "{plane figures}"  // a column for each figure
     " PRIMARY KEY (run_id, ordinal))",
     "CREATE INDEX run_planes_by_name ON run_planes (name, run_id)",
     "CREATE TABLE plane_files ("
@@ -117,14 +116,19 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
 {
     std::vector<QString> statements;
     if (version == 0) {
-        QString columns;
+        QString columns, figures;
         for (const InputFact& fact : input_facts) {
             if (fact.column != nullptr && fact.since == 1)
                 columns += QStringLiteral(" %1 TEXT NOT NULL,").arg(QLatin1String(fact.column));
         }
-        for (const char* statement : version_1)
-            statements.push_back(
-                QString::fromLatin1(statement).replace("{id}", dialect.id_column).replace("{input facts}", columns));
+        for (const PlaneFigure& figure : plane_figures)
+            figures += QStringLiteral(" %1 DOUBLE PRECISION,").arg(QLatin1String(figure.column));
+        for (const char* statement : version_1) {
+            statements.push_back(QString::fromLatin1(statement)
+                                     .replace("{id}", dialect.id_column)
+                                     .replace("{input facts}", columns)
+                                     .replace("{plane figures}", figures));
+        }
         return statements;
     }
     // A later version adds the columns of its input facts; runs recorded before have ''.

@@ -4,6 +4,8 @@
 
 #include "history/history_rows.h"
 
+#include "record/plane_summary.h"
+
 namespace snr::history {
 
 std::string scanner_text(const Scanner& scanner)
@@ -35,7 +37,12 @@ std::string trend_title(const Trend& trend)
 
 const std::vector<std::string>& plane_figure_names()
 {
-    static const std::vector<std::string> names{"mean", "p5", "p50", "p95", "min", "max", "above_1.2", "above_1.5"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> keys;
+        for (const PlaneFigure& figure : plane_figures)
+            keys.emplace_back(figure.key);
+        return keys;
+    }();
     return names;
 }
 

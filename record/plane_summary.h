@@ -19,6 +19,27 @@ struct PlaneSummary {
     std::optional<double> above_1_2, above_1_5;
 };
 
+// A figure of a plane as the record keeps it: its key in summary.json and a trend's --stat,
+// and its column in the history's run_planes. The shares above 1.2 and 1.5 are the g-factor
+// map's alone.
+struct PlaneFigure {
+    std::optional<double> PlaneSummary::*value;
+    const char* key;
+    const char* column;
+    bool gfactor_only = false;
+};
+
+inline constexpr PlaneFigure plane_figures[] = {
+    {&PlaneSummary::min, "min", "min"},
+    {&PlaneSummary::max, "max", "max"},
+    {&PlaneSummary::mean, "mean", "mean"},
+    {&PlaneSummary::p5, "p5", "p5"},
+    {&PlaneSummary::p50, "p50", "p50"},
+    {&PlaneSummary::p95, "p95", "p95"},
+    {&PlaneSummary::above_1_2, "above_1.2", "above_1_2", true},
+    {&PlaneSummary::above_1_5, "above_1.5", "above_1_5", true},
+};
+
 // The values of the measured region, in plane order: the pixels outside the legend box
 // whose value is not 0, each in g with `gfactor`.
 std::vector<double> measured_values(const Plane& plane, bool gfactor);

@@ -94,15 +94,9 @@ void write_planes(JsonText& json, const std::vector<ResultPlane>& planes)
         if (plane.kind == ItemKind::GFactor)
             json.field("unit", "g");
         json.field("pixels", figures.pixels);
-        json.field("min", figures.min);
-        json.field("max", figures.max);
-        json.field("mean", figures.mean);
-        json.field("p5", figures.p5);
-        json.field("p50", figures.p50);
-        json.field("p95", figures.p95);
-        if (plane.kind == ItemKind::GFactor) {
-            json.field("above_1.2", figures.above_1_2);
-            json.field("above_1.5", figures.above_1_5);
+        for (const PlaneFigure& figure : plane_figures) {
+            if (!figure.gfactor_only || plane.kind == ItemKind::GFactor)
+                json.field(figure.key, figures.*figure.value);
         }
         json.end_object();
     }

@@ -154,14 +154,9 @@ ResultPlane read_plane(const Member& shown, const Member& planes)
     }
     PlaneSummary& f = result.figures;
     f.pixels = plane["pixels"].whole(0, plane_pixels);
-    const std::pair<const char*, std::optional<double>*> figures[] = {{"min", &f.min},   {"max", &f.max},
-                                                                      {"mean", &f.mean}, {"p5", &f.p5},
-                                                                      {"p50", &f.p50},   {"p95", &f.p95}};
-    for (const auto& [key, figure] : figures)
-        *figure = plane[key].number_or_null();
-    if (result.kind == ItemKind::GFactor) {
-        f.above_1_2 = plane["above_1.2"].number_or_null();
-        f.above_1_5 = plane["above_1.5"].number_or_null();
+    for (const PlaneFigure& figure : plane_figures) {
+        if (!figure.gfactor_only || result.kind == ItemKind::GFactor)
+            f.*figure.value = plane[figure.key].number_or_null();
     }
     return result;
 }
