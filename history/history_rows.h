@@ -40,7 +40,7 @@ struct RunListing {
 
 // The figures a trend follows: of a plane over its measured region, or of a region of interest.
 const std::vector<std::string>& plane_figure_names();  // the keys of plane_figures
-const std::vector<std::string>& roi_figure_names();    // mean sd min max n
+const std::vector<std::string>& roi_figure_names();    // the keys of roi_figures, then n
 
 struct TrendQuery {
     std::string item;  // a plane's name, as its files are named

@@ -120,16 +120,22 @@ long long HistoryDatabase::record(const RunRecord& run)
         QSqlQuery rois = statement("INSERT INTO run_rois (run_id, number, first_row, first_column, height, width)"
                                    " VALUES (?, ?, ?, ?, ?, ?)",
                                    recording);
-        QSqlQuery roi_figures = statement("INSERT INTO roi_figures (run_id, number, plane, n, mean, sd, min, max)"
-                                          " VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                                          recording);
+        std::string roi_columns = "run_id, number, plane, n", roi_places = "?, ?, ?, ?";
+        for (const RoiFigure& figure : snr::roi_figures) {
+            roi_columns += std::string(", ") + figure.key;
+            roi_places += ", ?";
+        }
+        QSqlQuery roi_figures = statement(
+            QString::fromStdString("INSERT INTO roi_figures (" + roi_columns + ") VALUES (" + roi_places + ")"),
+            recording);
         for (std::size_t number = 1; number <= run.rois.size(); ++number) {
             const auto& [roi, stats] = run.rois[number - 1];
             insert(rois, {id, static_cast<int>(number), roi.row, roi.column, roi.height, roi.width});
             for (std::size_t k = 0; k < stats.size(); ++k) {
-                insert(roi_figures,
-                       {id, static_cast<int>(number), static_cast<int>(k), stats[k].n, value_of(stats[k].mean),
-                        value_of(stats[k].sd), value_of(stats[k].min), value_of(stats[k].max)});
+                std::vector<QVariant> values{id, static_cast<int>(number), static_cast<int>(k), stats[k].n};
+                for (const RoiFigure& figure : snr::roi_figures)
+                    values.push_back(value_of(stats[k].*figure.value));
+                insert(roi_figures, values);
             }
         }
         commit(recording);

@@ -80,7 +80,7 @@ const char* const version_1[] = {
     " number INTEGER NOT NULL,"
     " plane INTEGER NOT NULL,"
     " n BIGINT NOT NULL,"
-    " mean DOUBLE PRECISION, sd DOUBLE PRECISION, min DOUBLE PRECISION, max DOUBLE PRECISION,"
+    "{roi figures}"  // a column for each figure
     " PRIMARY KEY (run_id, number, plane),"
     " FOREIGN KEY (run_id, number) REFERENCES run_rois (run_id, number),"
     " FOREIGN KEY (run_id, plane) REFERENCES run_planes (run_id, ordinal))",
@@ -123,11 +123,15 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
         }
         for (const PlaneFigure& figure : plane_figures)
             figures += QStringLiteral(" %1 DOUBLE PRECISION,").arg(QLatin1String(figure.column));
+        QString roi_figure_columns;
+        for (const RoiFigure& figure : roi_figures)
+            roi_figure_columns += QStringLiteral(" %1 DOUBLE PRECISION,").arg(QLatin1String(figure.key));
         for (const char* statement : version_1) {
             statements.push_back(QString::fromLatin1(statement)
                                      .replace("{id}", dialect.id_column)
                                      .replace("{input facts}", columns)
-                                     .replace("{plane figures}", figures));
+                                     .replace("{plane figures}", figures)
+                                     .replace("{roi figures}", roi_figure_columns));
         }
         return statements;
     }

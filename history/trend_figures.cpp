@@ -48,7 +48,13 @@ const std::vector<std::string>& plane_figure_names()
 
 const std::vector<std::string>& roi_figure_names()
 {
-    static const std::vector<std::string> names{"mean", "sd", "min", "max", "n"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> keys;
+        for (const RoiFigure& figure : roi_figures)
+            keys.emplace_back(figure.key);
+        keys.emplace_back("n");
+        return keys;
+    }();
     return names;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/plane.h"
+#include "core/roi_stats.h"
 
 namespace snr {
 
@@ -38,6 +39,20 @@ inline constexpr PlaneFigure plane_figures[] = {
     {&PlaneSummary::p95, "p95", "p95"},
     {&PlaneSummary::above_1_2, "above_1.2", "above_1_2", true},
     {&PlaneSummary::above_1_5, "above_1.5", "above_1_5", true},
+};
+
+// A figure of a region of interest beside its pixel count n: its key in summary.json and a
+// trend's --stat, which is also its column in the history's roi_figures.
+struct RoiFigure {
+    std::optional<double> RoiStats::*value;
+    const char* key;
+};
+
+inline constexpr RoiFigure roi_figures[] = {
+    {&RoiStats::mean, "mean"},
+    {&RoiStats::sd, "sd"},
+    {&RoiStats::min, "min"},
+    {&RoiStats::max, "max"},
 };
 
 // The values of the measured region, in plane order: the pixels outside the legend box

@@ -118,10 +118,8 @@ void write_rois(JsonText& json, const RunRecord& run)
         for (std::size_t k = 0; k < stats.size(); ++k) {
             json.begin_object(run.planes[k].name);
             json.field("n", stats[k].n);
-            json.exact_field("mean", stats[k].mean);
-            json.exact_field("sd", stats[k].sd);
-            json.exact_field("min", stats[k].min);
-            json.exact_field("max", stats[k].max);
+            for (const RoiFigure& figure : roi_figures)
+                json.exact_field(figure.key, stats[k].*figure.value);
             json.end_object();
         }
         json.end_object();

@@ -184,9 +184,10 @@ void read_rois(const Member& rois, RunRecord& run)
         figures.roi.width = static_cast<int>(roi["width"].whole(1, plane_side - figures.roi.column));
         for (const ResultPlane& plane : run.planes) {
             const Member stats = roi["planes"][plane.name];
-            figures.planes.push_back({stats["n"].whole(0, plane_pixels), stats["mean"].number_or_null(),
-                                      stats["sd"].number_or_null(), stats["min"].number_or_null(),
-                                      stats["max"].number_or_null()});
+            RoiStats& read = figures.planes.emplace_back();
+            read.n = stats["n"].whole(0, plane_pixels);
+            for (const RoiFigure& figure : roi_figures)
+                read.*figure.value = stats[figure.key].number_or_null();
         }
         run.rois.push_back(std::move(figures));
     }
