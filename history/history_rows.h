@@ -10,13 +10,14 @@
 namespace snr::history {
 
 // What tells a run's scanner and coil: the DICOM facts of its first input (empty for raw
-// slices).
+// slices), those of scanner_facts() in their order and the receive coil.
 struct Scanner {
-    std::string manufacturer, model, station_name, device_serial_number, receive_coil;
+    std::vector<std::string> facts;
+    std::string receive_coil;
     friend bool operator==(const Scanner&, const Scanner&) = default;
 };
 
-// The maker, model, station name and serial number that are given, separated by spaces.
+// The facts of the scanner that are given, separated by spaces.
 std::string scanner_text(const Scanner& scanner);
 
 struct RunFilter {

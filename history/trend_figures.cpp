@@ -11,13 +11,12 @@ namespace snr::history {
 std::string scanner_text(const Scanner& scanner)
 {
     std::string text;
-    for (const std::string* part :
-         {&scanner.manufacturer, &scanner.model, &scanner.station_name, &scanner.device_serial_number}) {
-        if (part->empty())
+    for (const std::string& part : scanner.facts) {
+        if (part.empty())
             continue;
         if (!text.empty())
             text += ' ';
-        text += *part;
+        text += part;
     }
     return text;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/dicom_image.h"
 
@@ -13,7 +14,8 @@ enum class FactForm { Text, Date, Time, Spacing };
 // A text fact of a DICOM input as the record keeps it: its key in summary.json's "files", its
 // column in the history's run_inputs (none where the history does not keep it) and the
 // schema version that added that column, its caption in the report's table of inputs (none
-// where the report does not show it), how it is shown there and its unit.
+// where the report does not show it), how it is shown there and its unit, and whether it is
+// one of the facts that tell a scanner (a trend follows the runs of one scanner and coil).
 struct InputFact {
     std::string DicomAttributes::*field;
     const char* key;
@@ -22,16 +24,17 @@ struct InputFact {
     const char* caption = nullptr;
     FactForm form = FactForm::Text;
     const char* unit = "";
+    bool scanner = false;
 };
 
 // In the order summary.json and the report give them. Adding a fact: its element in the
 // reader's table (core/dicom_facts.cpp), its field in DicomAttributes, and a row here; a new
 // column takes the next schema version, whose migration adds it.
 inline constexpr InputFact input_facts[] = {
-    {&DicomAttributes::manufacturer, "manufacturer", "manufacturer", 1, "メーカー"},
-    {&DicomAttributes::model, "model", "model", 1, "装置モデル"},
-    {&DicomAttributes::station_name, "station_name", "station_name", 1, "ステーション名"},
-    {&DicomAttributes::device_serial_number, "device_serial_number", "device_serial_number", 1, "装置シリアル番号"},
+    {&DicomAttributes::manufacturer, "manufacturer", "manufacturer", 1, "メーカー", FactForm::Text, "", true},
+    {&DicomAttributes::model, "model", "model", 1, "装置モデル", FactForm::Text, "", true},
+    {&DicomAttributes::station_name, "station_name", "station_name", 1, "ステーション名", FactForm::Text, "", true},
+    {&DicomAttributes::device_serial_number, "device_serial_number", "device_serial_number", 1, "装置シリアル番号", FactForm::Text, "", true},
     {&DicomAttributes::receive_coil, "receive_coil", "receive_coil", 1, "受信コイル"},
     {&DicomAttributes::series_number, "series_number", nullptr, 1, "シリーズ番号"},
     {&DicomAttributes::series_description, "series_description", "series_description", 1, "シリーズ記述"},
@@ -45,5 +48,16 @@ inline constexpr InputFact input_facts[] = {
     {&DicomAttributes::rescale_slope, "rescale_slope"},
     {&DicomAttributes::rescale_intercept, "rescale_intercept"},
 };
+
+// The facts that tell a scanner, in their order above.
+inline std::vector<const InputFact*> scanner_facts()
+{
+    std::vector<const InputFact*> facts;
+    for (const InputFact& fact : input_facts) {
+        if (fact.scanner)
+            facts.push_back(&fact);
+    }
+    return facts;
+}
 
 }  // namespace snr
