@@ -126,7 +126,7 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     const QString value = figure_column(query);
     if (value.isEmpty())
         fail("no figure '" + query.figure + "' to follow" + (query.roi > 0 ? " in a region" : ""));
-    const QString item = text_of(query.item);
+    const QString item = sql_text(query.item);
     const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
     const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
 
@@ -194,9 +194,9 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
             series.addBindValue(number);
     }
     for (const std::string& fact : trend.scanner.facts)
-        series.addBindValue(text_of(fact));
-    series.addBindValue(text_of(trend.scanner.receive_coil));
-    series.addBindValue(text_of(trend.method));
+        series.addBindValue(sql_text(fact));
+    series.addBindValue(sql_text(trend.scanner.receive_coil));
+    series.addBindValue(sql_text(trend.method));
     run(series, following);
     while (series.next()) {
         trend.points.push_back(

@@ -49,7 +49,7 @@ long long HistoryDatabase::record(const RunRecord& run)
             query.bindValue(position++, value);
         this->run(query, recording);
     };
-    const auto text = [](const std::string& bytes) { return QVariant(text_of(bytes)); };
+    const auto text = [](const std::string& bytes) { return QVariant(sql_text(bytes)); };
 
     begin_write(recording);
     try {
