@@ -80,6 +80,7 @@ const FactElement fact_table[] = {
     {DCM_SequenceName, &A::sequence_name},
     {DCM_RepetitionTime, &A::repetition_time, DCM_MRTimingAndRelatedParametersSequence},
     {DCM_EchoTime, &A::echo_time},
+    {DCM_MagneticFieldStrength, &A::magnetic_field_strength},
     {DCM_EffectiveEchoTime, &A::echo_time, DCM_MREchoSequence, false},
     {DCM_DeviceSerialNumber, &A::device_serial_number},
     {DCM_ProtocolName, &A::protocol_name},

@@ -24,7 +24,7 @@ struct DicomAttributes {
     // The scanner and the acquisition.
     std::string manufacturer, model, station_name, device_serial_number;
     std::string receive_coil, protocol_name, sequence_name;
-    std::string acquisition_date, acquisition_time, repetition_time, echo_time;
+    std::string acquisition_date, acquisition_time, repetition_time, echo_time, magnetic_field_strength;
     std::string series_number, series_description;
     std::string instance_number, flip_angle, slice_thickness;
     // Parallel imaging: Parallel Acquisition ("YES", "NO"), the reduction factors in-plane and

@@ -250,10 +250,10 @@ void HistoryDatabase::check_schema_for_reading()
     const int version = schema_version();
     if (version == 0)
         throw HistoryError("no history at " + location_.shown);
-    if (version != current) {
+    // An older schema lacks only columns that reading does not ask for.
+    if (version > current) {
         fail("its schema is version " + std::to_string(version) + ", this program reads version " +
-             std::to_string(current) +
-             (version > current ? "; read it with a newer snr-maps" : "; record a run to bring it up to date"));
+             std::to_string(current) + "; read it with a newer snr-maps");
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "history/history_database.h"
 #include "history/sql_values.h"
+#include "record/input_facts.h"
 
 namespace snr::history {
 
@@ -14,11 +15,25 @@ namespace {
 constexpr const char* listing = "cannot list the runs";
 constexpr const char* following = "cannot read the trend";
 
-// The facts of the run's first input, from `first` on in a row.
+// The scanner's facts and then the coil of the run's first input are read in a row, from some
+// column on: scanner_columns in a select.
+const int scanner_facts_count = static_cast<int>(scanner_facts().size());
+
+QString scanner_columns()
+{
+    QString columns;
+    for (const InputFact* fact : scanner_facts())
+        columns += QStringLiteral(" i.%1,").arg(QLatin1String(fact->column));
+    return columns + " i.receive_coil";
+}
+
 Scanner scanner_at(const QSqlQuery& row, int first)
 {
-    return {string_of(row.value(first)), string_of(row.value(first + 1)), string_of(row.value(first + 2)),
-            string_of(row.value(first + 3)), string_of(row.value(first + 4))};
+    Scanner scanner;
+    for (int k = 0; k < scanner_facts_count; ++k)
+        scanner.facts.push_back(string_of(row.value(first + k)));
+    scanner.receive_coil = string_of(row.value(first + scanner_facts_count));
+    return scanner;
 }
 
 // Case is ignored alike in both back ends: the texts are compared here, not in SQL. The
@@ -36,9 +51,10 @@ public:
         const auto has = [&](int column, const QString& part) {
             return part.isEmpty() || row.value(first + column).toString().contains(part, Qt::CaseInsensitive);
         };
-        const bool scanner_matches = scanner_.isEmpty() || has(0, scanner_) || has(1, scanner_) ||
-                                     has(2, scanner_) || has(3, scanner_);
-        return scanner_matches && has(4, coil_);
+        bool scanner_matches = scanner_.isEmpty();
+        for (int k = 0; k < scanner_facts_count && !scanner_matches; ++k)
+            scanner_matches = has(k, scanner_);
+        return scanner_matches && has(scanner_facts_count, coil_);
     }
 
 private:
@@ -55,15 +71,13 @@ QString figure_column(const TrendQuery& query)
     return (query.roi > 0 ? "f." : "p.") + column;
 }
 
-const char* const scanner_columns = " i.manufacturer, i.model, i.station_name, i.device_serial_number, i.receive_coil";
-
 }  // namespace
 
 std::vector<RunListing> HistoryDatabase::runs(const RunFilter& filter)
 {
     QSqlQuery query = statement(QString("SELECT r.id, r.run_time, r.program, r.method, r.gfactor, r.r, r.scale_min,"
                                         " r.scale_step, r.output_folder,") +
-                                    scanner_columns +
+                                    scanner_columns() +
                                     ", i.protocol_name, i.series_description, i.acquisition_date,"
                                     " (SELECT COUNT(*) FROM run_notices n WHERE n.run_id = r.id)"
                                     " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
@@ -87,10 +101,11 @@ std::vector<RunListing> HistoryDatabase::runs(const RunFilter& filter)
         listed.scale_min = query.value(6).toDouble();
         listed.scale_step = query.value(7).toDouble();
         listed.output_folder = string_of(query.value(8));
-        listed.protocol_name = string_of(query.value(14));
-        listed.series_description = string_of(query.value(15));
-        listed.acquisition_date = string_of(query.value(16));
-        listed.notices = query.value(17).toLongLong();
+        const int after = 9 + scanner_facts_count + 1;
+        listed.protocol_name = string_of(query.value(after));
+        listed.series_description = string_of(query.value(after + 1));
+        listed.acquisition_date = string_of(query.value(after + 2));
+        listed.notices = query.value(after + 3).toLongLong();
         runs.push_back(std::move(listed));
     }
     if (query.lastError().isValid())
@@ -111,13 +126,13 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     const QString value = figure_column(query);
     if (value.isEmpty())
         fail("no figure '" + query.figure + "' to follow" + (query.roi > 0 ? " in a region" : ""));
-    const QString item = text_of(query.item);
+    const QString item = sql_text(query.item);
     const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
     const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
 
     // The run whose scanner, coil and method make the series: the baseline, or the newest that
     // passes. The two methods name their planes alike but measure the noise differently.
-    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns + roi_columns +
+    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns() + roi_columns +
                                         " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
                                         " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
                                         roi_join + (query.baseline > 0 ? " WHERE r.id = ?" : "") +
@@ -141,8 +156,9 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
         trend.scanner = scanner_at(reference, 2);
         found = query.baseline > 0 || passes(reference, 2);
         if (found && query.roi > 0) {
-            trend.roi_place = {reference.value(7).toInt(), reference.value(8).toInt(), reference.value(9).toInt(),
-                               reference.value(10).toInt()};
+            const int at = 2 + scanner_facts_count + 1;
+            trend.roi_place = {reference.value(at).toInt(), reference.value(at + 1).toInt(),
+                               reference.value(at + 2).toInt(), reference.value(at + 3).toInt()};
         }
     }
     if (reference.lastError().isValid())
@@ -158,6 +174,9 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     }
     reference.finish();
 
+    QString same_scanner;
+    for (const InputFact* fact : scanner_facts())
+        same_scanner += QStringLiteral(" i.%1 = ? AND").arg(QLatin1String(fact->column));
     QSqlQuery series = statement(
         "SELECT r.id, r.run_time, p.item, " + value +
             " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
@@ -166,8 +185,7 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
                              " AND o.first_column = ? AND o.height = ? AND o.width = ?"
                              " JOIN roi_figures f ON f.run_id = r.id AND f.number = o.number AND f.plane = p.ordinal"
                            : "") +
-            " WHERE i.manufacturer = ? AND i.model = ? AND i.station_name = ? AND i.device_serial_number = ?"
-            " AND i.receive_coil = ? AND r.method = ? ORDER BY r.time_utc, r.id",
+            " WHERE" + same_scanner + " i.receive_coil = ? AND r.method = ? ORDER BY r.time_utc, r.id",
         following);
     series.addBindValue(item);
     if (query.roi > 0) {
@@ -175,10 +193,10 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
              {query.roi, trend.roi_place.row, trend.roi_place.column, trend.roi_place.height, trend.roi_place.width})
             series.addBindValue(number);
     }
-    for (const std::string* fact : {&trend.scanner.manufacturer, &trend.scanner.model, &trend.scanner.station_name,
-                                    &trend.scanner.device_serial_number, &trend.scanner.receive_coil})
-        series.addBindValue(text_of(*fact));
-    series.addBindValue(text_of(trend.method));
+    for (const std::string& fact : trend.scanner.facts)
+        series.addBindValue(sql_text(fact));
+    series.addBindValue(sql_text(trend.scanner.receive_coil));
+    series.addBindValue(sql_text(trend.method));
     run(series, following);
     while (series.next()) {
         trend.points.push_back(
@@ -210,7 +228,7 @@ long long HistoryDatabase::recorded_run(const RunInstances& run)
                                 " WHERE r.id IN (SELECT run_id FROM run_instances WHERE sop_instance_uid = ?)"
                                 " ORDER BY r.id DESC, i.ordinal",
                                 looking);
-    query.bindValue(0, text_of(run.instances.front().second));
+    query.bindValue(0, sql_text(run.instances.front().second));
     this->run(query, looking);
     auto wanted = run.instances;
     std::sort(wanted.begin(), wanted.end());

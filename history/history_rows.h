@@ -11,13 +11,14 @@
 namespace snr::history {
 
 // What tells a run's scanner and coil: the DICOM facts of its first input (empty for raw
-// slices).
+// slices), those of scanner_facts() in their order and the receive coil.
 struct Scanner {
-    std::string manufacturer, model, station_name, device_serial_number, receive_coil;
+    std::vector<std::string> facts;
+    std::string receive_coil;
     friend bool operator==(const Scanner&, const Scanner&) = default;
 };
 
-// The maker, model, station name and serial number that are given, separated by spaces.
+// The facts of the scanner that are given, separated by spaces.
 std::string scanner_text(const Scanner& scanner);
 
 struct RunFilter {
@@ -49,8 +50,8 @@ struct RunListing {
 };
 
 // The figures a trend follows: of a plane over its measured region, or of a region of interest.
-const std::vector<std::string>& plane_figure_names();  // mean p5 p50 p95 min max above_1.2 above_1.5
-const std::vector<std::string>& roi_figure_names();    // mean sd min max n
+const std::vector<std::string>& plane_figure_names();  // the keys of plane_figures
+const std::vector<std::string>& roi_figure_names();    // the keys of roi_figures, then n
 
 struct TrendQuery {
     std::string item;  // a plane's name, as its files are named

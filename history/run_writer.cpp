@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // HistoryDatabase::record: a run, what it read and what it found, in one transaction.
 #include <QSqlQuery>
-#include <initializer_list>
+#include <vector>
 
 #include "core/dicom_text.h"
 #include "history/history_database.h"
 #include "history/iso_time.h"
 #include "history/sql_values.h"
+#include "record/input_facts.h"
 
 namespace snr::history {
 
@@ -43,13 +44,13 @@ long long HistoryDatabase::record(const RunRecord& run)
         fail("the run's time '" + run.time + "' is not ISO 8601");
 
     // Each statement is prepared once and run for every row.
-    const auto insert = [this](QSqlQuery& query, std::initializer_list<QVariant> values) {
+    const auto insert = [this](QSqlQuery& query, const std::vector<QVariant>& values) {
         int position = 0;
         for (const QVariant& value : values)
             query.bindValue(position++, value);
         this->run(query, recording);
     };
-    const auto text = [](const std::string& bytes) { return QVariant(text_of(bytes)); };
+    const auto text = [](const std::string& bytes) { return QVariant(sql_text(bytes)); };
 
     begin_write(recording);
     try {
@@ -63,20 +64,26 @@ long long HistoryDatabase::record(const RunRecord& run)
         const qlonglong id = runs.value(0).toLongLong();
         runs.finish();
 
-        QSqlQuery inputs = statement("INSERT INTO run_inputs (run_id, ordinal, role, path, files, dicom_files,"
-                                     " manufacturer, model, station_name, device_serial_number, receive_coil,"
-                                     " protocol_name, series_description, acquisition_date)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                                     recording);
+        std::string columns = "run_id, ordinal, role, path, files, dicom_files", places = "?, ?, ?, ?, ?, ?";
+        for (const InputFact& fact : input_facts) {
+            if (fact.column != nullptr) {
+                columns += std::string(", ") + fact.column;
+                places += ", ?";
+            }
+        }
+        QSqlQuery inputs = statement(
+            QString::fromStdString("INSERT INTO run_inputs (" + columns + ") VALUES (" + places + ")"), recording);
         const DicomAttributes none;
         for (std::size_t k = 0; k < run.inputs.size(); ++k) {
             const auto& [role, path] = run.inputs[k];
             const InputFacts facts = facts_of(role, run.files);
             const DicomAttributes& dicom = facts.first != nullptr ? *facts.first : none;
-            insert(inputs, {id, static_cast<int>(k), text(role), text(path), facts.files, facts.dicom_files,
-                            text(dicom.manufacturer), text(dicom.model), text(dicom.station_name),
-                            text(dicom.device_serial_number), text(dicom.receive_coil), text(dicom.protocol_name),
-                            text(dicom.series_description), text(dicom.acquisition_date)});
+            std::vector<QVariant> values{id, static_cast<int>(k), text(role), text(path), facts.files, facts.dicom_files};
+            for (const InputFact& fact : input_facts) {
+                if (fact.column != nullptr)
+                    values.push_back(text(dicom.*fact.field));
+            }
+            insert(inputs, values);
         }
 
         QSqlQuery instances = statement(
@@ -96,20 +103,26 @@ long long HistoryDatabase::record(const RunRecord& run)
         for (std::size_t k = 0; k < run.notices.size(); ++k)
             insert(notices, {id, static_cast<int>(k), text(run.notices[k])});
 
-        QSqlQuery planes = statement("INSERT INTO run_planes (run_id, ordinal, name, item, unit, window_level,"
-                                     " window_width, pixels, min, max, mean, p5, p50, p95, above_1_2, above_1_5)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                                     recording);
+        std::string plane_columns = "run_id, ordinal, name, item, unit, window_level, window_width, pixels";
+        std::string plane_places = "?, ?, ?, ?, ?, ?, ?, ?";
+        for (const PlaneFigure& figure : plane_figures) {
+            plane_columns += std::string(", ") + figure.column;
+            plane_places += ", ?";
+        }
+        QSqlQuery planes = statement(
+            QString::fromStdString("INSERT INTO run_planes (" + plane_columns + ") VALUES (" + plane_places + ")"),
+            recording);
         QSqlQuery files = statement("INSERT INTO plane_files (run_id, plane, name, sha256) VALUES (?, ?, ?, ?)",
                                     recording);
         for (std::size_t k = 0; k < run.planes.size(); ++k) {
             const ResultPlane& plane = run.planes[k];
             const PlaneSummary& figures = plane.figures;
-            insert(planes, {id, static_cast<int>(k), text(plane.name), text(plane.item),
-                            plane.kind == ItemKind::GFactor ? "g" : "", plane.window.wl, plane.window.ww,
-                            figures.pixels, value_of(figures.min), value_of(figures.max), value_of(figures.mean),
-                            value_of(figures.p5), value_of(figures.p50), value_of(figures.p95),
-                            value_of(figures.above_1_2), value_of(figures.above_1_5)});
+            std::vector<QVariant> values{id, static_cast<int>(k), text(plane.name), text(plane.item),
+                                         plane.kind == ItemKind::GFactor ? "g" : "", plane.window.wl,
+                                         plane.window.ww, figures.pixels};
+            for (const PlaneFigure& figure : plane_figures)
+                values.push_back(value_of(figures.*figure.value));
+            insert(planes, values);
             for (const PlaneFile& file : plane.files)
                 insert(files, {id, static_cast<int>(k), text(file.name), text(file.sha256)});
         }
@@ -117,16 +130,22 @@ long long HistoryDatabase::record(const RunRecord& run)
         QSqlQuery rois = statement("INSERT INTO run_rois (run_id, number, first_row, first_column, height, width)"
                                    " VALUES (?, ?, ?, ?, ?, ?)",
                                    recording);
-        QSqlQuery roi_figures = statement("INSERT INTO roi_figures (run_id, number, plane, n, mean, sd, min, max)"
-                                          " VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
-                                          recording);
+        std::string roi_columns = "run_id, number, plane, n", roi_places = "?, ?, ?, ?";
+        for (const RoiFigure& figure : snr::roi_figures) {
+            roi_columns += std::string(", ") + figure.key;
+            roi_places += ", ?";
+        }
+        QSqlQuery roi_figures = statement(
+            QString::fromStdString("INSERT INTO roi_figures (" + roi_columns + ") VALUES (" + roi_places + ")"),
+            recording);
         for (std::size_t number = 1; number <= run.rois.size(); ++number) {
             const auto& [roi, stats] = run.rois[number - 1];
             insert(rois, {id, static_cast<int>(number), roi.row, roi.column, roi.height, roi.width});
             for (std::size_t k = 0; k < stats.size(); ++k) {
-                insert(roi_figures,
-                       {id, static_cast<int>(number), static_cast<int>(k), stats[k].n, value_of(stats[k].mean),
-                        value_of(stats[k].sd), value_of(stats[k].min), value_of(stats[k].max)});
+                std::vector<QVariant> values{id, static_cast<int>(number), static_cast<int>(k), stats[k].n};
+                for (const RoiFigure& figure : snr::roi_figures)
+                    values.push_back(value_of(stats[k].*figure.value));
+                insert(roi_figures, values);
             }
         }
         commit(recording);

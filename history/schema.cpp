@@ -3,6 +3,11 @@
 
 #include "history/history_database.h"
 
+#include <algorithm>
+
+#include "record/input_facts.h"
+#include "record/plane_summary.h"
+
 namespace snr::history {
 
 namespace {
@@ -23,6 +28,7 @@ const char* const version_1[] = {
     " scale_step DOUBLE PRECISION NOT NULL,"
     " output_folder TEXT NOT NULL)",
     "CREATE INDEX runs_by_time ON runs (time_utc, id)",
+    // Then a column for each input fact of version 1: of its first DICOM file.
     "CREATE TABLE run_inputs ("
     " run_id BIGINT NOT NULL REFERENCES runs (id),"
     " ordinal INTEGER NOT NULL,"
@@ -30,14 +36,7 @@ const char* const version_1[] = {
     " path TEXT NOT NULL,"
     " files INTEGER NOT NULL,"
     " dicom_files INTEGER NOT NULL,"
-    " manufacturer TEXT NOT NULL,"  // this and the rest: of its first DICOM file
-    " model TEXT NOT NULL,"
-    " station_name TEXT NOT NULL,"
-    " device_serial_number TEXT NOT NULL,"
-    " receive_coil TEXT NOT NULL,"
-    " protocol_name TEXT NOT NULL,"
-    " series_description TEXT NOT NULL,"
-    " acquisition_date TEXT NOT NULL,"
+    "{input facts}"
     " PRIMARY KEY (run_id, ordinal))",
     "CREATE TABLE run_slice_counts ("
     " run_id BIGINT NOT NULL REFERENCES runs (id),"
@@ -58,9 +57,7 @@ const char* const version_1[] = {
     " window_level INTEGER NOT NULL,"
     " window_width INTEGER NOT NULL,"
     " pixels BIGINT NOT NULL,"
-    " min DOUBLE PRECISION, max DOUBLE PRECISION, mean DOUBLE PRECISION,"
-    " p5 DOUBLE PRECISION, p50 DOUBLE PRECISION, p95 DOUBLE PRECISION,"
-    " above_1_2 DOUBLE PRECISION, above_1_5 DOUBLE PRECISION,"
+    "{plane figures}"  // a column for each figure
     " PRIMARY KEY (run_id, ordinal))",
     "CREATE INDEX run_planes_by_name ON run_planes (name, run_id)",
     "CREATE TABLE plane_files ("
@@ -83,14 +80,15 @@ const char* const version_1[] = {
     " number INTEGER NOT NULL,"
     " plane INTEGER NOT NULL,"
     " n BIGINT NOT NULL,"
-    " mean DOUBLE PRECISION, sd DOUBLE PRECISION, min DOUBLE PRECISION, max DOUBLE PRECISION,"
+    "{roi figures}"  // a column for each figure
     " PRIMARY KEY (run_id, number, plane),"
     " FOREIGN KEY (run_id, number) REFERENCES run_rois (run_id, number),"
     " FOREIGN KEY (run_id, plane) REFERENCES run_planes (run_id, ordinal))",
 };
 
-// Version 2. The SOP Instance UID of each input file, so that a scan knows what it measured.
-const char* const version_2[] = {
+// Version 3. The SOP Instance UID of each input file, so that a scan knows what it measured.
+constexpr int instances_since = 3;
+const char* const run_instances_table[] = {
     "CREATE TABLE run_instances ("
     " run_id BIGINT NOT NULL REFERENCES runs (id),"
     " ordinal INTEGER NOT NULL,"
@@ -102,7 +100,15 @@ const char* const version_2[] = {
 
 }  // namespace
 
-int current_schema_version() { return 2; }
+int current_schema_version()
+{
+    int version = instances_since;
+    for (const InputFact& fact : input_facts) {
+        if (fact.column != nullptr)
+            version = std::max(version, fact.since);
+    }
+    return version;
+}
 
 const Dialect& sqlite_dialect()
 {
@@ -122,11 +128,33 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
 {
     std::vector<QString> statements;
     if (version == 0) {
-        for (const char* statement : version_1)
-            statements.push_back(QString::fromLatin1(statement).replace("{id}", dialect.id_column));
+        QString columns, figures;
+        for (const InputFact& fact : input_facts) {
+            if (fact.column != nullptr && fact.since == 1)
+                columns += QStringLiteral(" %1 TEXT NOT NULL,").arg(QLatin1String(fact.column));
+        }
+        for (const PlaneFigure& figure : plane_figures)
+            figures += QStringLiteral(" %1 DOUBLE PRECISION,").arg(QLatin1String(figure.column));
+        QString roi_figure_columns;
+        for (const RoiFigure& figure : roi_figures)
+            roi_figure_columns += QStringLiteral(" %1 DOUBLE PRECISION,").arg(QLatin1String(figure.key));
+        for (const char* statement : version_1) {
+            statements.push_back(QString::fromLatin1(statement)
+                                     .replace("{id}", dialect.id_column)
+                                     .replace("{input facts}", columns)
+                                     .replace("{plane figures}", figures)
+                                     .replace("{roi figures}", roi_figure_columns));
+        }
+        return statements;
     }
-    if (version == 1) {
-        for (const char* statement : version_2)
+    // A later version adds the columns of its input facts; runs recorded before have ''.
+    for (const InputFact& fact : input_facts) {
+        if (fact.column != nullptr && fact.since == version + 1)
+            statements.push_back(QStringLiteral("ALTER TABLE run_inputs ADD COLUMN %1 TEXT NOT NULL DEFAULT ''")
+                                     .arg(QLatin1String(fact.column)));
+    }
+    if (version + 1 == instances_since) {
+        for (const char* statement : run_instances_table)
             statements.push_back(QString::fromLatin1(statement));
     }
     return statements;

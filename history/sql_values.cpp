@@ -5,7 +5,7 @@
 
 namespace snr::history {
 
-QString text_of(std::string_view bytes)
+QString sql_text(std::string_view bytes)
 {
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));

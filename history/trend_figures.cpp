@@ -4,18 +4,19 @@
 
 #include "history/history_rows.h"
 
+#include "record/plane_summary.h"
+
 namespace snr::history {
 
 std::string scanner_text(const Scanner& scanner)
 {
     std::string text;
-    for (const std::string* part :
-         {&scanner.manufacturer, &scanner.model, &scanner.station_name, &scanner.device_serial_number}) {
-        if (part->empty())
+    for (const std::string& part : scanner.facts) {
+        if (part.empty())
             continue;
         if (!text.empty())
             text += ' ';
-        text += *part;
+        text += part;
     }
     return text;
 }
@@ -35,13 +36,24 @@ std::string trend_title(const Trend& trend)
 
 const std::vector<std::string>& plane_figure_names()
 {
-    static const std::vector<std::string> names{"mean", "p5", "p50", "p95", "min", "max", "above_1.2", "above_1.5"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> keys;
+        for (const PlaneFigure& figure : plane_figures)
+            keys.emplace_back(figure.key);
+        return keys;
+    }();
     return names;
 }
 
 const std::vector<std::string>& roi_figure_names()
 {
-    static const std::vector<std::string> names{"mean", "sd", "min", "max", "n"};
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> keys;
+        for (const RoiFigure& figure : roi_figures)
+            keys.emplace_back(figure.key);
+        keys.emplace_back("n");
+        return keys;
+    }();
     return names;
 }
 

@@ -1,29 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "record/summary_json.h"
 
+#include "record/input_facts.h"
 #include "record/json_text.h"
 #include "window_model/roi_report.h"
 
 namespace snr {
 
 namespace {
-
-// What a report shows of the scanner and the acquisition of a DICOM input, as written.
-void write_scanner_facts(JsonText& json, const DicomAttributes& dicom)
-{
-    json.field("station_name", dicom.station_name);
-    json.field("device_serial_number", dicom.device_serial_number);
-    json.field("receive_coil", dicom.receive_coil);
-    json.field("acquisition_date", dicom.acquisition_date);
-    json.field("acquisition_time", dicom.acquisition_time);
-    json.field("repetition_time", dicom.repetition_time);
-    json.field("echo_time", dicom.echo_time);
-    if (dicom.rows > 0 && dicom.columns > 0) {
-        json.field("rows", static_cast<long long>(dicom.rows));
-        json.field("columns", static_cast<long long>(dicom.columns));
-    }
-    json.field("pixel_spacing", dicom.pixel_spacing);
-}
 
 // "files": for each role, in order, each file by name with "read_as" ("dicom" or "raw");
 // "dicm_marker": true for a raw file that carries the marker; for a DICOM image what it says
@@ -49,14 +33,13 @@ void write_input_files(JsonText& json, const std::vector<InputFile>& files)
                 json.field("transfer_syntax_detected", true);
             if (dicom.frames > 1)
                 json.field("frames", static_cast<long long>(dicom.frames));
-            json.field("manufacturer", dicom.manufacturer);
-            json.field("model", dicom.model);
-            json.field("series_number", dicom.series_number);
-            json.field("series_description", dicom.series_description);
-            json.field("rescale_slope", dicom.rescale_slope);
-            json.field("rescale_intercept", dicom.rescale_intercept);
+            for (const InputFact& fact : input_facts)
+                json.field(fact.key, dicom.*fact.field);
             json.field("pixel_offset", dicom.pixel_offset);
-            write_scanner_facts(json, dicom);
+            if (dicom.rows > 0 && dicom.columns > 0) {
+                json.field("rows", static_cast<long long>(dicom.rows));
+                json.field("columns", static_cast<long long>(dicom.columns));
+            }
         }
         json.end_object();
         if (k + 1 == files.size() || files[k + 1].role != file.role)
@@ -111,15 +94,9 @@ void write_planes(JsonText& json, const std::vector<ResultPlane>& planes)
         if (plane.kind == ItemKind::GFactor)
             json.field("unit", "g");
         json.field("pixels", figures.pixels);
-        json.field("min", figures.min);
-        json.field("max", figures.max);
-        json.field("mean", figures.mean);
-        json.field("p5", figures.p5);
-        json.field("p50", figures.p50);
-        json.field("p95", figures.p95);
-        if (plane.kind == ItemKind::GFactor) {
-            json.field("above_1.2", figures.above_1_2);
-            json.field("above_1.5", figures.above_1_5);
+        for (const PlaneFigure& figure : plane_figures) {
+            if (!figure.gfactor_only || plane.kind == ItemKind::GFactor)
+                json.field(figure.key, figures.*figure.value);
         }
         json.end_object();
     }
@@ -141,10 +118,8 @@ void write_rois(JsonText& json, const RunRecord& run)
         for (std::size_t k = 0; k < stats.size(); ++k) {
             json.begin_object(run.planes[k].name);
             json.field("n", stats[k].n);
-            json.exact_field("mean", stats[k].mean);
-            json.exact_field("sd", stats[k].sd);
-            json.exact_field("min", stats[k].min);
-            json.exact_field("max", stats[k].max);
+            for (const RoiFigure& figure : roi_figures)
+                json.exact_field(figure.key, stats[k].*figure.value);
             json.end_object();
         }
         json.end_object();

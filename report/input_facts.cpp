@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "record/input_facts.h"
+
 namespace snr::report {
 
 namespace {
@@ -40,10 +42,10 @@ QString time_text(const std::string& time)
     return fact_text(plain.substr(0, 2) + ":" + plain.substr(2, 2) + ":" + plain.substr(4));
 }
 
-QString with_unit(const std::string& value, const QString& unit)
+QString with_unit(const std::string& value, const char* unit)
 {
     const QString text = fact_text(value);
-    return text.isEmpty() ? text : text + unit;
+    return text.isEmpty() ? text : text + QString::fromUtf8(unit);
 }
 
 QString spacing_text(const std::string& spacing)
@@ -91,24 +93,24 @@ std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const
     const DicomAttributes& a = first != nullptr ? first->source.attributes : none;
     const QString matrix = a.rows > 0 && a.columns > 0 ? QStringLiteral("%1 × %2").arg(a.rows).arg(a.columns)
                                                        : QString();
-    const std::pair<QString, QString> shown[] = {
-        {QStringLiteral("DICOM 情報の出所"), first != nullptr ? fact_text(first->name) : QString()},
-        {QStringLiteral("メーカー"), fact_text(a.manufacturer)},
-        {QStringLiteral("装置モデル"), fact_text(a.model)},
-        {QStringLiteral("ステーション名"), fact_text(a.station_name)},
-        {QStringLiteral("装置シリアル番号"), fact_text(a.device_serial_number)},
-        {QStringLiteral("受信コイル"), fact_text(a.receive_coil)},
-        {QStringLiteral("シリーズ番号"), fact_text(a.series_number)},
-        {QStringLiteral("シリーズ記述"), fact_text(a.series_description)},
-        {QStringLiteral("撮像日"), date_text(a.acquisition_date)},
-        {QStringLiteral("撮像時刻"), time_text(a.acquisition_time)},
-        {QStringLiteral("TR"), with_unit(a.repetition_time, QStringLiteral(" ms"))},
-        {QStringLiteral("TE"), with_unit(a.echo_time, QStringLiteral(" ms"))},
-        {QStringLiteral("マトリクス"), matrix},
-        {QStringLiteral("ピクセル間隔"), spacing_text(a.pixel_spacing)},
-    };
-    for (const auto& [caption, value] : shown)
-        facts.emplace_back(caption, or_dash(value));
+    facts.emplace_back(QStringLiteral("DICOM 情報の出所"), or_dash(first != nullptr ? fact_text(first->name) : QString()));
+    for (const InputFact& fact : snr::input_facts) {
+        if (fact.caption == nullptr)
+            continue;
+        const std::string& value = a.*fact.field;
+        QString text;
+        switch (fact.form) {
+        case FactForm::Text: text = with_unit(value, fact.unit); break;
+        case FactForm::Date: text = date_text(value); break;
+        case FactForm::Time: text = time_text(value); break;
+        case FactForm::Spacing:
+            // The matrix goes with the spacing of its pixels.
+            facts.emplace_back(QStringLiteral("マトリクス"), or_dash(matrix));
+            text = spacing_text(value);
+            break;
+        }
+        facts.emplace_back(QString::fromUtf8(fact.caption), or_dash(text));
+    }
     return facts;
 }
 

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/extended.h"
+#include "record/input_facts.h"
 #include "core/text_number.h"
 
 namespace snr::report {
@@ -103,25 +104,9 @@ void read_files(const Member& files, RunRecord& run)
                 file["read_as"].refuse("dicom か raw ではありません");
             input.source.dicom = read_as == "dicom";
             DicomAttributes& a = input.source.attributes;
-            const std::pair<const char*, std::string*> texts[] = {
-                {"transfer_syntax", &a.transfer_syntax},
-                {"manufacturer", &a.manufacturer},
-                {"model", &a.model},
-                {"station_name", &a.station_name},
-                {"device_serial_number", &a.device_serial_number},
-                {"receive_coil", &a.receive_coil},
-                {"series_number", &a.series_number},
-                {"series_description", &a.series_description},
-                {"acquisition_date", &a.acquisition_date},
-                {"acquisition_time", &a.acquisition_time},
-                {"repetition_time", &a.repetition_time},
-                {"echo_time", &a.echo_time},
-                {"pixel_spacing", &a.pixel_spacing},
-                {"rescale_slope", &a.rescale_slope},
-                {"rescale_intercept", &a.rescale_intercept},
-            };
-            for (const auto& [key, field] : texts)
-                *field = file[key].text_or_empty();
+            a.transfer_syntax = file["transfer_syntax"].text_or_empty();
+            for (const InputFact& fact : input_facts)
+                a.*fact.field = file[fact.key].text_or_empty();
             if (file.object().contains(QStringLiteral("pixel_offset")))
                 a.pixel_offset = file["pixel_offset"].whole(-1, std::numeric_limits<std::int32_t>::max());
             for (const auto& [key, field] : {std::pair{"rows", &a.rows}, std::pair{"columns", &a.columns}}) {
@@ -169,14 +154,9 @@ ResultPlane read_plane(const Member& shown, const Member& planes)
     }
     PlaneSummary& f = result.figures;
     f.pixels = plane["pixels"].whole(0, plane_pixels);
-    const std::pair<const char*, std::optional<double>*> figures[] = {{"min", &f.min},   {"max", &f.max},
-                                                                      {"mean", &f.mean}, {"p5", &f.p5},
-                                                                      {"p50", &f.p50},   {"p95", &f.p95}};
-    for (const auto& [key, figure] : figures)
-        *figure = plane[key].number_or_null();
-    if (result.kind == ItemKind::GFactor) {
-        f.above_1_2 = plane["above_1.2"].number_or_null();
-        f.above_1_5 = plane["above_1.5"].number_or_null();
+    for (const PlaneFigure& figure : plane_figures) {
+        if (!figure.gfactor_only || result.kind == ItemKind::GFactor)
+            f.*figure.value = plane[figure.key].number_or_null();
     }
     return result;
 }
@@ -204,9 +184,10 @@ void read_rois(const Member& rois, RunRecord& run)
         figures.roi.width = static_cast<int>(roi["width"].whole(1, plane_side - figures.roi.column));
         for (const ResultPlane& plane : run.planes) {
             const Member stats = roi["planes"][plane.name];
-            figures.planes.push_back({stats["n"].whole(0, plane_pixels), stats["mean"].number_or_null(),
-                                      stats["sd"].number_or_null(), stats["min"].number_or_null(),
-                                      stats["max"].number_or_null()});
+            RoiStats& read = figures.planes.emplace_back();
+            read.n = stats["n"].whole(0, plane_pixels);
+            for (const RoiFigure& figure : roi_figures)
+                read.*figure.value = stats[figure.key].number_or_null();
         }
         run.rois.push_back(std::move(figures));
     }

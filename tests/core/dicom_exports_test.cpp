@@ -369,8 +369,8 @@ TEST(ScannerExports, TheFactsOfAnImageAreTakenAsWritten)
         {0x0008, 0x0030, "101500"}, {0x0008, 0x0032, "101530.25"}, {0x0008, 0x0050, "A123"},
         {0x0008, 0x0090, "Doe^Ref"}, {0x0008, 0x1010, "MRC1"}, {0x0010, 0x0010, "Phantom^Water"},
         {0x0010, 0x0020, "QA-1"}, {0x0010, 0x0030, "20000101"}, {0x0010, 0x0040, "O"}, {0x0018, 0x0024, "*se2d1"},
-        {0x0018, 0x0080, "500"}, {0x0018, 0x0081, "15"}, {0x0018, 0x1000, "12345"}, {0x0018, 0x1030, "SNR_SE"},
-        {0x0018, 0x1250, "Body"}, {0x0020, 0x000D, "1.2.3"}, {0x0020, 0x000E, "1.2.3.4"}, {0x0020, 0x0010, "7"},
+        {0x0018, 0x0080, "500"}, {0x0018, 0x0081, "15"}, {0x0018, 0x0087, "1.5"}, {0x0018, 0x1000, "12345"},
+        {0x0018, 0x1030, "SNR_SE"}, {0x0018, 0x1250, "Body"}, {0x0020, 0x000D, "1.2.3"}, {0x0020, 0x000E, "1.2.3.4"}, {0x0020, 0x0010, "7"},
         {0x0020, 0x0032, "-125\\-125\\0"}, {0x0020, 0x0037, "1\\0\\0\\0\\1\\0"}, {0x0020, 0x0052, "1.2.3.5"},
         {0x0028, 0x0030, "0.9765625\\0.9765625"},
     };
@@ -382,9 +382,9 @@ TEST(ScannerExports, TheFactsOfAnImageAreTakenAsWritten)
               "ISO_IR 100|20240105|20240106|101500|101530.25|A123|Doe^Ref|MRC1");
     EXPECT_EQ(a.patient_name + "|" + a.patient_id + "|" + a.patient_birth_date + "|" + a.patient_sex,
               "Phantom^Water|QA-1|20000101|O");
-    EXPECT_EQ(a.sequence_name + "|" + a.repetition_time + "|" + a.echo_time + "|" + a.device_serial_number + "|" +
-                  a.protocol_name + "|" + a.receive_coil,
-              "*se2d1|500|15|12345|SNR_SE|Body");
+    EXPECT_EQ(a.sequence_name + "|" + a.repetition_time + "|" + a.echo_time + "|" + a.magnetic_field_strength + "|" +
+                  a.device_serial_number + "|" + a.protocol_name + "|" + a.receive_coil,
+              "*se2d1|500|15|1.5|12345|SNR_SE|Body");
     EXPECT_EQ(a.study_instance_uid + "|" + a.series_instance_uid + "|" + a.study_id + "|" + a.frame_of_reference_uid,
               "1.2.3|1.2.3.4|7|1.2.3.5");
     EXPECT_EQ(a.image_position + "|" + a.image_orientation + "|" + a.pixel_spacing,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "history/history_database.h"
+#include "history/schema.h"
 #include "tests/support/postgres_server.h"
 #include "tests/support/temp_folder.h"
 
@@ -21,12 +22,14 @@ namespace snr::test {
 // The two back ends the history tests run against: a file in the test's folder, or the
 // database of the private server, emptied for each test.
 struct SqliteBackend {
+    static const history::Dialect& dialect() { return history::sqlite_dialect(); }
     static std::string fresh_url(const TempFolder& tmp, const std::string& name = "history.sqlite")
     {
         return "sqlite:" + tmp.file(name);
     }
 };
 struct PostgresBackend {
+    static const history::Dialect& dialect() { return history::postgres_dialect(); }
     static std::string fresh_url(const TempFolder&, const std::string& = {})
     {
         return shared_postgres().empty_database();

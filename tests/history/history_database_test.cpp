@@ -248,12 +248,12 @@ TYPED_TEST(History, CreatesItsSchemaOnceAndRefusesOneItCannotRead)
     }
     EXPECT_EQ(this->open()->runs({}).size(), 1u);
 
+    const std::string current = std::to_string(history::current_schema_version());
     const std::string newer = std::to_string(history::current_schema_version() + 1);
     this->execute("UPDATE schema_version SET version = " + newer);
     EXPECT_EQ(failure_of([&] { this->open(); }),
               "history database " + this->location.shown + ": its schema is version " + newer +
-                  ", newer than this program's " + std::to_string(history::current_schema_version()) +
-                  "; record and read it with a newer snr-maps");
+                  ", newer than this program's " + current + "; record and read it with a newer snr-maps");
 
     // A database of something else is left alone.
     this->location = history::parse_database_url(TypeParam::fresh_url(this->tmp, "other.sqlite"));
@@ -272,6 +272,31 @@ TYPED_TEST(History, ReadsWithoutWritingAndSaysWhereThereIsNone)
     history::HistoryDatabase reader(this->location, history::Access::Read);
     EXPECT_NE(failure_of([&] { reader.record(sample_run("2025-01-02T10:00:00Z")); }), "no failure");
     EXPECT_EQ(this->open()->runs({}).size(), 1u);
+}
+
+// A history of the first schema is read as it is and, at the first recording, gains the
+// columns of the facts added since; its runs keep '' there.
+TYPED_TEST(History, AnOlderSchemaIsReadAsItIsAndBroughtUpToDateByARecording)
+{
+    for (const QString& sql : history::migration_from(0, TypeParam::dialect()))
+        this->execute(sql.toStdString());
+    this->execute("INSERT INTO schema_version (version) VALUES (1)");
+    this->execute("INSERT INTO runs (run_time, time_utc, program, method, gfactor, r, scale_min, scale_step,"
+                  " output_folder) VALUES ('2024-01-01T00:00:00Z', '2024-01-01T00:00:00Z', 'snrmap 0.1.0',"
+                  " 'submap', 0, NULL, 60, 20, '')");
+    this->execute("INSERT INTO run_inputs (run_id, ordinal, role, path, files, dicom_files, manufacturer, model,"
+                  " station_name, device_serial_number, receive_coil, protocol_name, series_description,"
+                  " acquisition_date) VALUES (1, 0, 'nopi_1', '/old', 1, 1, 'Maker', 'M', '', '', '', '', '', '')");
+    EXPECT_EQ(history::HistoryDatabase(this->location, history::Access::Read).runs({}).size(), 1u);
+
+    RunRecord run = sample_run("2025-01-01T10:00:00Z");
+    run.files[0].source.attributes.magnetic_field_strength = "1.5";
+    this->open()->record(run);
+    EXPECT_EQ(this->rows("SELECT version FROM schema_version")[0][0].toInt(), history::current_schema_version());
+    const auto strengths = this->rows("SELECT magnetic_field_strength FROM run_inputs ORDER BY run_id, ordinal");
+    ASSERT_EQ(strengths.size(), 3u);
+    EXPECT_EQ(strengths[0][0].toString(), "");
+    EXPECT_EQ(strengths[1][0].toString(), "1.5");
 }
 
 // The one call of a window: the user's history, wherever SNR_MAPS_DB or the default puts it.
@@ -314,9 +339,9 @@ TYPED_TEST(History, KnowsARunByItsInputInstancesAndSettings)
         std::swap(other.instances.front().first, other.instances.back().first);  // roles swapped
         EXPECT_EQ(database->recorded_run(other), 0);
     }
-    // A history of version 1, as an earlier program left it, is brought up to date.
+    // A history of version 2, before the instances were kept, is brought up to date.
     this->execute("DROP TABLE run_instances");
-    this->execute("UPDATE schema_version SET version = 1");
+    this->execute("UPDATE schema_version SET version = 2");
     auto database = this->open();
     EXPECT_EQ(database->recorded_run(same), 0);
     database->record(run);

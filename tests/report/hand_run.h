@@ -52,6 +52,7 @@ inline RunRecord hand_run()
         a.manufacturer = "Maker";
         a.model = "Model One";
         a.station_name = "MRC1";
+        a.magnetic_field_strength = "3";
         a.device_serial_number = "SN4711";
         a.receive_coil = "Head 32ch";
         a.series_number = pi ? "6" : "5";

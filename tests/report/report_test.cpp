@@ -63,6 +63,8 @@ TEST(Report, ItsTextHoldsTheCaptionsTheFactsAndEveryFigure)
                              "SNR PI",
                              "2026-12-08",
                              "13:45:00.25",
+                             "静磁場強度",
+                             "3T",  // pdftotext closes up "3 T"
                              "500 ms",
                              "510 ms",
                              "30 ms",

@@ -15,7 +15,7 @@ history::Trend trend_of(const std::vector<std::optional<double>>& values)
     trend.caption = "PIなし SNR map";
     trend.figure = "mean";
     trend.method = "consecutive";
-    trend.scanner = {"Maker", "Model 3T", "MRC1", "", "Head 32ch"};
+    trend.scanner = {{"Maker", "Model 3T", "MRC1", ""}, "Head 32ch"};
     trend.baseline = 1;
     trend.baseline_value = 10;
     trend.tolerance = 15;

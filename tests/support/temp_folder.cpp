@@ -103,4 +103,10 @@ Samples as_samples(const StoredPixels& pixels)
     return samples;
 }
 
+std::string read_text(const std::string& path)
+{
+    const auto bytes = read_bytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
 }  // namespace snr::test

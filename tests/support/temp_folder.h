@@ -32,6 +32,8 @@ void write_slice(const std::string& path, const StoredPixels& samples, std::size
 void write_slice(const std::string& path, std::int16_t value, std::size_t header = 132);
 void write_bytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> read_bytes(const std::string& path);
+// The same as a text.
+std::string read_text(const std::string& path);
 
 // A slice file with a 128-byte zero preamble and the "DICM" marker in front of the samples.
 void write_marked_slice(const std::string& path, const StoredPixels& samples);

@@ -25,12 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string text_of(const std::string& path)
-{
-    const auto bytes = test::read_bytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // The staging folders of an output in a folder.
 std::vector<std::string> staging_folders(const std::string& folder)
 {
@@ -66,7 +60,7 @@ TEST(StagingFolders, ThoseOfNoLiveRunGoALiveRunsStay)
     }
     ::close(lock);
     EXPECT_EQ(test::folder_entries(out), (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(text_of(out + "/a.txt"), "a");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "a");
     EXPECT_EQ(test::folder_entries(tmp.path()),
               (std::vector<std::string>{".other.snrmap-BBBBBB", ".out.snrmap-EEE", "out"}));
 }
@@ -89,14 +83,14 @@ TEST(OutputSwap, AKillAtAnyMomentLeavesOneWholeMeasurement)
         args.insert(args.end(), {"--out", tmp.file("ref" + std::to_string(k))});
         ASSERT_EQ(test::run_snrmap_here(args).code, 0);
         for (const auto& name : test::folder_entries(tmp.file("ref" + std::to_string(k))))
-            expected[k][name] = name == "summary.json" ? "" : text_of(tmp.file("ref" + std::to_string(k)) + "/" + name);
+            expected[k][name] = name == "summary.json" ? "" : test::read_text(tmp.file("ref" + std::to_string(k)) + "/" + name);
     }
     ASSERT_NE(expected[0].size(), expected[1].size());
     const auto which = [&]() {
         std::map<std::string, std::string> found;
         for (const auto& name : test::folder_entries(out))
-            found[name] = name == "summary.json" ? "" : text_of(out + "/" + name);
-        const bool pi = text_of(out + "/summary.json").find(phantom + "/nopi") != std::string::npos;
+            found[name] = name == "summary.json" ? "" : test::read_text(out + "/" + name);
+        const bool pi = test::read_text(out + "/summary.json").find(phantom + "/nopi") != std::string::npos;
         return found == expected[0] && pi ? 0 : found == expected[1] && !pi ? 1 : -1;
     };
 

@@ -20,12 +20,6 @@
 namespace snr::snrmap {
 namespace {
 
-std::string text_of(const std::string& path)
-{
-    const auto bytes = test::read_bytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST(NpyFile, VersionOneHeaderAlignedAndThePlaneInRowOrder)
 {
     Plane plane{};
@@ -116,7 +110,7 @@ TEST_F(Staged, ANewFolderAppearsOnlyAtTheCommit)
         output.commit();
     }
     EXPECT_EQ(top(), std::vector<std::string>{"out"});
-    EXPECT_EQ(text_of(out + "/a.txt"), "one");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "one");
     EXPECT_EQ(test::read_bytes(out + "/sub/b"), (std::vector<std::uint8_t>{1, 2}));
     struct stat info {};
     ::stat(out.c_str(), &info);
@@ -138,8 +132,8 @@ TEST_F(Staged, AnExistingFolderGetsItsNamedEntriesReplacedAndKeepsTheRest)
         output.commit();
     }
     EXPECT_EQ(test::folder_entries(out), (std::vector<std::string>{"a.txt", "mine.txt", "sub"}));
-    EXPECT_EQ(text_of(out + "/a.txt"), "new");
-    EXPECT_EQ(text_of(out + "/mine.txt"), "k");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "new");
+    EXPECT_EQ(test::read_text(out + "/mine.txt"), "k");
     EXPECT_EQ(test::folder_entries(out + "/sub"), std::vector<std::string>{"fresh"});  // a folder is replaced whole
 }
 
@@ -158,7 +152,7 @@ TEST_F(Staged, WithoutACommitNothingChangesAndNothingIsLeftBehind)
     }
     EXPECT_EQ(top(), std::vector<std::string>{"out"});
     EXPECT_EQ(test::folder_entries(out), std::vector<std::string>{"a.txt"});
-    EXPECT_EQ(text_of(out + "/a.txt"), "o");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "o");
 }
 
 TEST_F(Staged, ACommitThatCannotPlaceAnEntryChangesNothing)
@@ -173,7 +167,7 @@ TEST_F(Staged, ACommitThatCannotPlaceAnEntryChangesNothing)
         EXPECT_THROW(output.commit(), IoError);
     }
     EXPECT_EQ(test::folder_entries(out), (std::vector<std::string>{"a.txt", "z.txt"}));
-    EXPECT_EQ(text_of(out + "/a.txt"), "o");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "o");
 }
 
 TEST_F(Staged, AFailingMoveIsUndone)
@@ -198,8 +192,8 @@ TEST_F(Staged, AFailingMoveIsUndone)
         EXPECT_THROW(output.commit(), IoError);
     }
     EXPECT_EQ(test::folder_entries(out), (std::vector<std::string>{"a.txt", second}));
-    EXPECT_EQ(text_of(out + "/a.txt"), "o");
-    EXPECT_EQ(text_of(out + "/" + second), "o");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "o");
+    EXPECT_EQ(test::read_text(out + "/" + second), "o");
 }
 
 TEST_F(Staged, MissingFoldersAboveTheOutputAreMadeOnlyAtTheCommit)
@@ -217,7 +211,7 @@ TEST_F(Staged, MissingFoldersAboveTheOutputAreMadeOnlyAtTheCommit)
         output.commit();
     }
     EXPECT_EQ(top(), std::vector<std::string>{"results"});
-    EXPECT_EQ(text_of(out + "/a.txt"), "one");
+    EXPECT_EQ(test::read_text(out + "/a.txt"), "one");
 }
 
 TEST_F(Staged, AnOutputUnderAFileFailsBeforeAnythingIsWritten)

@@ -27,12 +27,6 @@ namespace {
 using Outcome = test::SnrmapOutcome;
 constexpr auto run = test::run_snrmap_here;
 
-std::string text_of(const std::string& path)
-{
-    const auto bytes = test::read_bytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 class SnrmapReport : public ::testing::Test {
 protected:
     test::TempFolder tmp;
@@ -59,7 +53,7 @@ protected:
 TEST_F(SnrmapReport, ARunsReportAndTheReportOfItsFolderSayTheSameAndChangeNoPlane)
 {
     measure();
-    const std::string json = text_of(out + "/summary.json");
+    const std::string json = test::read_text(out + "/summary.json");
     EXPECT_NE(json.find("\"dicom_maps\": {\n    \"files\": [\n      \"snr_nopi.dcm\",\n      \"snr_pi.dcm\",\n"
                         "      \"gfactor_map.dcm\"\n    ],\n    \"study\": \"new\""),
               std::string::npos)
@@ -100,13 +94,13 @@ TEST_F(SnrmapReport, AMissingOrDamagedFileOfTheFolderIsNamedAndNothingIsWritten)
     measure();
     const std::string target = tmp.file("report.pdf");
     test::write_bytes(target, {'o', 'l', 'd'});
-    const std::string json = text_of(out + "/summary.json");
+    const std::string json = test::read_text(out + "/summary.json");
     const auto npy = test::read_bytes(out + "/snr_pi.npy");
     const auto expect_refused = [&](const std::string& file, const std::string& reason) {
         const Outcome outcome = run({"report", out, "--out", target});
         EXPECT_EQ(outcome.code, 1);
         EXPECT_EQ(outcome.err.rfind("snrmap: " + out + "/" + file + ": " + reason, 0), 0u) << outcome.err;
-        EXPECT_EQ(text_of(target), "old");
+        EXPECT_EQ(test::read_text(target), "old");
         EXPECT_EQ(test::folder_entries(tmp.path()),
                   (std::vector<std::string>{"again", "nopi", "out", "pi", "report.pdf"}));
     };
@@ -137,10 +131,10 @@ TEST_F(SnrmapReport, AMissingOrDamagedFileOfTheFolderIsNamedAndNothingIsWritten)
         EXPECT_EQ(failed.code, 1);
         EXPECT_EQ(failed.err, "snrmap: " + target + ": I/O エラー (1117)\n");
     }
-    EXPECT_EQ(text_of(target), "old");
+    EXPECT_EQ(test::read_text(target), "old");
     EXPECT_EQ(test::folder_entries(tmp.path()), (std::vector<std::string>{"again", "nopi", "out", "pi", "report.pdf"}));
     ASSERT_EQ(run({"report", out, "--out", target}).code, 0);
-    EXPECT_NE(text_of(target), "old");
+    EXPECT_NE(test::read_text(target), "old");
 }
 
 TEST_F(SnrmapReport, ARunsReportThatCannotBeWrittenStopsTheRunBeforeAnythingMoves)

@@ -366,12 +366,14 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
     ASSERT_EQ(run({"consecutive", nopi, "--out", out}).code, 0);
     const std::string record = "\"files\": {\"nopi\": {\"IM1\": {\"read_as\": \"dicom\",\"transfer_syntax\": "
                                "\"1.2.840.10008.1.2.1\",\"manufacturer\": \"Maker\",\"model\": \"M1\","
-                               "\"series_number\": \"4\",\"series_description\": \"SNR\",\"rescale_slope\": "
-                               "\"2.468\",\"rescale_intercept\": \"-5053\",\"pixel_offset\": " +
+                               "\"station_name\": \"\",\"device_serial_number\": \"\",\"receive_coil\": \"\","
+                               "\"series_number\": \"4\",\"series_description\": \"SNR\",\"protocol_name\": \"\","
+                               "\"acquisition_date\": \"\",\"acquisition_time\": \"\","
+                               "\"magnetic_field_strength\": \"\",\"repetition_time\": \"\",\"echo_time\": \"\","
+                               "\"pixel_spacing\": \"\",\"rescale_slope\": \"2.468\",\"rescale_intercept\": "
+                               "\"-5053\",\"pixel_offset\": " +
                                std::to_string(offset) +
-                               ",\"station_name\": \"\",\"device_serial_number\": \"\",\"receive_coil\": \"\","
-                               "\"acquisition_date\": \"\",\"acquisition_time\": \"\",\"repetition_time\": \"\","
-                               "\"echo_time\": \"\",\"rows\": 256,\"columns\": 256,\"pixel_spacing\": \"\"},"
+                               ",\"rows\": 256,\"columns\": 256},"
                                "\"raw\": {\"read_as\": \"raw\"}}},";
     EXPECT_NE(summary().find(record), std::string::npos) << summary();
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/utf8.h"
+#include "record/input_facts.h"
 #include "record/json_text.h"
 #include "window_model/roi_report.h"
 
@@ -98,10 +99,9 @@ std::string readable(const std::optional<double>& value, const char* format = "%
 
 void scanner_fields(JsonText& json, const history::Scanner& scanner)
 {
-    json.field("manufacturer", scanner.manufacturer);
-    json.field("model", scanner.model);
-    json.field("station_name", scanner.station_name);
-    json.field("device_serial_number", scanner.device_serial_number);
+    const auto facts = scanner_facts();
+    for (std::size_t k = 0; k < facts.size(); ++k)
+        json.field(facts[k]->key, k < scanner.facts.size() ? scanner.facts[k] : std::string());
     json.field("receive_coil", scanner.receive_coil);
 }
 
@@ -139,18 +139,23 @@ std::string runs_text(const std::vector<history::RunListing>& runs, const std::s
         return runs_json(runs);
     Rows rows;
     if (format == "csv") {
+        std::vector<std::string> header{"run", "time", "program", "method", "gfactor", "r", "scale_min", "scale_step"};
+        for (const InputFact* fact : scanner_facts())
+            header.emplace_back(fact->key);
+        for (const char* name : {"receive_coil", "protocol_name", "series_description", "acquisition_date", "notices",
+                                 "output_folder"})
+            header.emplace_back(name);
         for (const auto& run : runs) {
-            rows.push_back({std::to_string(run.id), run.time, run.program, run.method, run.gfactor ? "true" : "false",
-                            exact(run.r), exact_number(run.scale_min), exact_number(run.scale_step),
-                            run.scanner.manufacturer, run.scanner.model, run.scanner.station_name,
-                            run.scanner.device_serial_number, run.scanner.receive_coil, run.protocol_name,
-                            run.series_description, run.acquisition_date, std::to_string(run.notices),
-                            run.output_folder});
+            std::vector<std::string> row{std::to_string(run.id), run.time, run.program, run.method,
+                                         run.gfactor ? "true" : "false", exact(run.r), exact_number(run.scale_min),
+                                         exact_number(run.scale_step)};
+            row.insert(row.end(), run.scanner.facts.begin(), run.scanner.facts.end());
+            for (const std::string& value : {run.scanner.receive_coil, run.protocol_name, run.series_description,
+                                             run.acquisition_date, std::to_string(run.notices), run.output_folder})
+                row.push_back(value);
+            rows.push_back(std::move(row));
         }
-        return csv({"run", "time", "program", "method", "gfactor", "r", "scale_min", "scale_step", "manufacturer",
-                    "model", "station_name", "device_serial_number", "receive_coil", "protocol_name",
-                    "series_description", "acquisition_date", "notices", "output_folder"},
-                   rows);
+        return csv(header, rows);
     }
     for (const auto& run : runs) {
         rows.push_back({std::to_string(run.id), run.time, run.method, run.gfactor ? readable(run.r) : "-",
