@@ -151,7 +151,7 @@ void make_folders(const std::string& folder)
 int scan_command(const CommandLine& line, const HistoryModule* history, std::ostream& out, std::ostream& err,
                  bool err_is_terminal)
 {
-    try {
+    return status_of(err, [&] {
         const std::vector<scan::Rule> rules = line.rules.empty() ? std::vector<scan::Rule>{} : scan::read_rules(line.rules);
         ProgressBar bar(err, err_is_terminal && !line.quiet);
         std::mutex drawing;
@@ -186,12 +186,7 @@ int scan_command(const CommandLine& line, const HistoryModule* history, std::ost
         out << std::flush;
         err << std::flush;
         return failed ? exit_failure : exit_success;
-    } catch (const Interrupted& interrupted) {
-        return 128 + interrupted.signal();
-    } catch (const std::exception& error) {
-        err << failure_line(error) << "\n" << std::flush;
-        return exit_failure;
-    }
+    });
 }
 
 }  // namespace snr::snrmap

@@ -119,12 +119,12 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     } catch (const std::system_error&) {
         // the reader prepares itself at its first image, then
     }
-    try {
-        if (line.action == Action::Report) {
-            report_output_folder(line.inputs.at(0), line.out);
-            return exit_success;
-        }
-        if (line.action == Action::Phantom) {
+    if (line.action == Action::Report || line.action == Action::Phantom) {
+        return status_of(err, [&] {
+            if (line.action == Action::Report) {
+                report_output_folder(line.inputs.at(0), line.out);
+                return exit_success;
+            }
             std::optional<StagedOutput> output;
             on_output(line.out, [&] { output.emplace(line.out); });
             on_output(line.out, [&] {
@@ -132,12 +132,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
                 output->commit();
             });
             return exit_success;
-        }
-    } catch (const Interrupted& interrupted) {
-        return 128 + interrupted.signal();
-    } catch (const std::exception& error) {
-        err << failure_line(error) << "\n" << std::flush;
-        return exit_failure;
+        });
     }
     if (line.action == Action::Scan)
         return scan_command(line, history, out, err, err_is_terminal);
@@ -147,7 +142,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
 int measure_into_folder(const CommandLine& line, const HistoryModule* history, std::ostream& out, std::ostream& err,
                         bool err_is_terminal)
 {
-    try {
+    return status_of(err, [&] {
         std::optional<StagedOutput> output;
         on_output(line.out, [&] { output.emplace(line.out); });
         // Qt and the DICOM map libraries load beside the measurement, once the reader's
@@ -187,12 +182,7 @@ int measure_into_folder(const CommandLine& line, const HistoryModule* history, s
             report->replace();
         // The last step: a failure is reported with the folder already in place.
         return history != nullptr ? history->record(measurement, line, out, err) : exit_success;
-    } catch (const Interrupted& interrupted) {
-        return 128 + interrupted.signal();
-    } catch (const std::exception& error) {
-        err << failure_line(error) << "\n" << std::flush;
-        return exit_failure;
-    }
+    });
 }
 
 }  // namespace snr::snrmap

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/snrmap/interrupt.h"
+
 namespace snr::snrmap {
 
 inline constexpr int exit_success = 0;
@@ -21,6 +23,21 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
 // as given; the reason without the file's name and the particle after it), else the
 // program's own text. Neither has the error box's full stop.
 std::string failure_line(const std::exception& failure);
+
+// Runs `body`, which returns an exit status, as the outermost handler of a command: 128 + the
+// signal where it was interrupted, 1 and the failure's line on `err` where it failed.
+template <class Body>
+int status_of(std::ostream& err, Body&& body)
+{
+    try {
+        return body();
+    } catch (const Interrupted& interrupted) {
+        return 128 + interrupted.signal();
+    } catch (const std::exception& error) {
+        err << failure_line(error) << "\n" << std::flush;
+        return exit_failure;
+    }
+}
 
 struct CommandLine;
 struct HistoryModule;
