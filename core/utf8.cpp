@@ -71,4 +71,24 @@ std::string visible_text(std::string_view text)
     return shown;
 }
 
+void append_utf8(std::string& out, char32_t code)
+{
+    const auto byte = [&](char32_t value) { out += static_cast<char>(value); };
+    if (code < 0x80) {
+        byte(code);
+    } else if (code < 0x800) {
+        byte(0xC0 | code >> 6);
+        byte(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        byte(0xE0 | code >> 12);
+        byte(0x80 | (code >> 6 & 0x3F));
+        byte(0x80 | (code & 0x3F));
+    } else {
+        byte(0xF0 | code >> 18);
+        byte(0x80 | (code >> 12 & 0x3F));
+        byte(0x80 | (code >> 6 & 0x3F));
+        byte(0x80 | (code & 0x3F));
+    }
+}
+
 }  // namespace snr

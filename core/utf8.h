@@ -17,6 +17,9 @@ struct Utf8Char {
 // sequences cut short are not valid.
 Utf8Char utf8_at(std::string_view bytes, std::size_t at);
 
+// Appends the code point (at most U+10FFFF, no surrogate) as UTF-8.
+void append_utf8(std::string& out, char32_t code);
+
 // The code point of the last character of the text, 0 for empty text; a last byte that ends
 // no valid sequence counts as its own value.
 char32_t last_code_point(std::string_view text);

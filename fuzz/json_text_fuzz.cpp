@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// snrmap's JSON writer on any bytes. A string of any bytes becomes a valid JSON string (no
+// snrmap's JSON writer and reader on any bytes. A string of any bytes becomes a valid JSON string (no
 // raw control byte, valid UTF-8, known escapes only) from which the bytes can be told again;
 // a number, also in 17 digits, reads back as the same double or is refused; a document built
 // of any keys, values, objects and arrays is valid JSON.
@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "record/json_reading.h"
 #include "record/json_text.h"
 
-using namespace snr;
 using namespace snr;
 
 namespace {
@@ -226,6 +226,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Reader whole(quoted);
     whole.document();
     fuzz::check(Reader(quoted).string() == bytes, "the bytes cannot be told from the string");
+    fuzz::check(parse_json(quoted).text == bytes, "snrmap's reader gives other bytes than were written");
+    // Any text: read, or refused as no JSON.
+    try {
+        parse_json(std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const JsonSyntaxError&) {
+    }
 
     JsonText json;
     json.begin_object();
@@ -280,5 +286,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (; !open.empty(); open.pop_back())
         open.back() ? json.end_array() : json.end_object();
     Reader(json.text()).document();
+    parse_json(json.text());
     return 0;
 }

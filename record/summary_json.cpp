@@ -110,10 +110,7 @@ void write_rois(JsonText& json, const RunRecord& run)
     json.begin_array("rois");
     for (const auto& [roi, stats] : run.rois) {
         json.begin_object();
-        json.field("row", static_cast<long long>(roi.row));
-        json.field("column", static_cast<long long>(roi.column));
-        json.field("height", static_cast<long long>(roi.height));
-        json.field("width", static_cast<long long>(roi.width));
+        write_roi_place(json, roi);
         json.begin_object("planes");
         for (std::size_t k = 0; k < stats.size(); ++k) {
             json.begin_object(run.planes[k].name);
@@ -181,6 +178,14 @@ std::string summary_json(const RunRecord& run)
     write_dicom_maps(json, run.dicom_maps);
     json.end_object();
     return json.text();
+}
+
+void write_roi_place(JsonText& json, const Roi& roi)
+{
+    json.field("row", static_cast<long long>(roi.row));
+    json.field("column", static_cast<long long>(roi.column));
+    json.field("height", static_cast<long long>(roi.height));
+    json.field("width", static_cast<long long>(roi.width));
 }
 
 std::string roi_csv(const RunRecord& run)

@@ -8,7 +8,7 @@
 #include "record/summary_json.h"
 #include "report/map_figure.h"
 #include "report/run_report.h"
-#include "report/summary_reading.h"
+#include "record/summary_reading.h"
 #include "tests/report/hand_run.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tool_output.h"
@@ -165,8 +165,12 @@ TEST(SummaryReading, ASummaryReadsBackAsTheRecordItWasWrittenFrom)
     RunRecord run = test::hand_run();
     run.dicom_maps =
         DicomMapsRecord{{"snr_nopi.dcm", "snr_pi.dcm", "gfactor_map.dcm"}, true, "2.25.1", "2.25.2", "2.25.3"};
+    // Bytes of no valid UTF-8 in a path come back as they were.
+    run.inputs[0].second = "/data/qa/\xff\xfe nopi";
+    run.files[0].name = "IM\x81";
     const std::string json = summary_json(run);
-    const RunRecord read = read_summary(QByteArray::fromStdString(json));
+    const RunRecord read = read_summary(json);
+    EXPECT_EQ(read.inputs[0].second, run.inputs[0].second);
     // Written again, the record gives the same text: nothing was lost or changed on the way.
     EXPECT_EQ(summary_json(read), json);
     ASSERT_EQ(read.planes.size(), run.planes.size());
@@ -178,7 +182,7 @@ TEST(SummaryReading, ASummaryReadsBackAsTheRecordItWasWrittenFrom)
     // A member missing or of the wrong kind is named.
     const auto refusal = [](std::string text) {
         try {
-            read_summary(QByteArray::fromStdString(text));
+            read_summary(text);
         } catch (const SummaryError& error) {
             return std::string(error.what());
         }

@@ -6,6 +6,7 @@
 #include "core/utf8.h"
 #include "record/input_facts.h"
 #include "record/json_text.h"
+#include "record/summary_json.h"
 #include "window_model/roi_report.h"
 
 namespace snr::snrmap {
@@ -178,10 +179,7 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
         if (trend.roi > 0) {
             json.begin_object("region");
             json.field("number", static_cast<long long>(trend.roi));
-            json.field("row", static_cast<long long>(trend.roi_place.row));
-            json.field("column", static_cast<long long>(trend.roi_place.column));
-            json.field("height", static_cast<long long>(trend.roi_place.height));
-            json.field("width", static_cast<long long>(trend.roi_place.width));
+            write_roi_place(json, trend.roi_place);
             json.end_object();
         }
         json.begin_object("scanner");

@@ -5,7 +5,7 @@
 
 #include "report/parametric_maps.h"
 #include "report/run_report.h"
-#include "report/summary_reading.h"
+#include "record/summary_reading.h"
 #include "report/trend_report.h"
 #include "tools/snrmap/module_application.h"
 #include "tools/snrmap/report_module.h"
@@ -41,7 +41,7 @@ std::string report_pdf(const RunRecord& run, std::string& pdf)
 std::string read_summary(const std::string& json, RunRecord& run)
 {
     return failure_of(
-        [&] { run = report::read_summary(QByteArray(json.data(), static_cast<qsizetype>(json.size()))); });
+        [&] { run = snr::read_summary(json); });
 }
 
 std::string parametric_maps(const RunRecord& run, report::ParametricMaps& maps)

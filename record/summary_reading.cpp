@@ -1,72 +1,76 @@
 // SPDX-License-Identifier: BSD-3-Clause
-#include "report/summary_reading.h"
+#include "record/summary_reading.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
 #include <limits>
 
 #include "core/extended.h"
-#include "record/input_facts.h"
 #include "core/text_number.h"
+#include "record/input_facts.h"
+#include "record/json_reading.h"
 
-namespace snr::report {
+namespace snr {
 
 namespace {
 
-// A member of the summary and where it lies ("planes.snr_nopi.window"), for the message.
+// A member of the summary and where it lies ("planes.snr_nopi.window"), for the message; none
+// where the summary has no such member.
 class Member {
 public:
-    Member(QJsonValue value, std::string path) : value_(std::move(value)), path_(std::move(path)) {}
+    Member(const JsonValue* value, std::string path) : value_(value), path_(std::move(path)) {}
 
     Member operator[](const char* key) const { return operator[](std::string(key)); }
     Member operator[](const std::string& key) const
     {
-        return {object().value(QString::fromStdString(key)), path_.empty() ? key : path_ + "." + key};
+        return {object().member(key), path_.empty() ? key : path_ + "." + key};
     }
-    Member operator[](qsizetype index) const { return {array().at(index), path_ + "[" + std::to_string(index) + "]"}; }
+    Member operator[](std::size_t index) const
+    {
+        const auto& items = array();
+        return {index < items.size() ? &items[index] : nullptr, path_ + "[" + std::to_string(index) + "]"};
+    }
 
     [[noreturn]] void refuse(const char* wanted) const
     {
         throw SummaryError("summary.json として読めません: " + path_ + " (" + wanted + ")");
     }
-    bool null() const { return value_.isNull(); }
-    QJsonObject object() const
+    bool null() const { return is(JsonValue::Kind::Null); }
+    bool contains(const char* key) const { return object().member(key) != nullptr; }
+    const JsonValue& object() const
     {
-        if (!value_.isObject())
+        if (!is(JsonValue::Kind::Object))
             refuse("オブジェクトがありません");
-        return value_.toObject();
+        return *value_;
     }
-    QJsonArray array() const
+    const std::vector<JsonValue>& array() const
     {
-        if (!value_.isArray())
+        if (!is(JsonValue::Kind::Array))
             refuse("配列がありません");
-        return value_.toArray();
+        return value_->items;
     }
     std::string text() const
     {
-        if (!value_.isString())
+        if (!is(JsonValue::Kind::String))
             refuse("文字列がありません");
-        return value_.toString().toStdString();
+        return value_->text;
     }
     // A member written only for DICOM images, and only by some versions: empty when absent.
-    std::string text_or_empty() const { return value_.isUndefined() ? std::string() : text(); }
+    std::string text_or_empty() const { return value_ == nullptr ? std::string() : text(); }
     bool flag() const
     {
-        if (!value_.isBool())
+        if (!is(JsonValue::Kind::Bool))
             refuse("真偽値がありません");
-        return value_.toBool();
+        return value_->flag;
     }
     double number() const
     {
-        if (!value_.isDouble())
+        if (!is(JsonValue::Kind::Number))
             refuse("数値がありません");
-        return value_.toDouble();
+        return value_->number;
     }
     std::optional<double> number_or_null() const
     {
-        if (value_.isNull())
+        if (null())
             return std::nullopt;
         return number();
     }
@@ -81,15 +85,17 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    QJsonValue value_;
+    bool is(JsonValue::Kind kind) const { return value_ != nullptr && value_->kind == kind; }
+
+    const JsonValue* value_;
     std::string path_;
 };
 
 std::vector<std::string> keys(const Member& member)
 {
     std::vector<std::string> names;
-    for (const QString& key : member.object().keys())
-        names.push_back(key.toStdString());
+    for (const auto& [key, value] : member.object().members)
+        names.push_back(key);
     return names;
 }
 
@@ -107,10 +113,10 @@ void read_files(const Member& files, RunRecord& run)
             a.transfer_syntax = file["transfer_syntax"].text_or_empty();
             for (const InputFact& fact : input_facts)
                 a.*fact.field = file[fact.key].text_or_empty();
-            if (file.object().contains(QStringLiteral("pixel_offset")))
+            if (file.contains("pixel_offset"))
                 a.pixel_offset = file["pixel_offset"].whole(-1, std::numeric_limits<std::int32_t>::max());
             for (const auto& [key, field] : {std::pair{"rows", &a.rows}, std::pair{"columns", &a.columns}}) {
-                if (!file.object().contains(QString::fromLatin1(key)))
+                if (!file.contains(key))
                     continue;
                 *field = static_cast<unsigned>(file[key].whole(0, 65535));
             }
@@ -163,7 +169,7 @@ ResultPlane read_plane(const Member& shown, const Member& planes)
 
 void read_planes(const Member& display, const Member& planes, RunRecord& run)
 {
-    for (qsizetype k = 0; k < display.array().size(); ++k) {
+    for (std::size_t k = 0; k < display.array().size(); ++k) {
         ResultPlane plane = read_plane(display[k], planes);
         for (const ResultPlane& earlier : run.planes) {
             if (earlier.name == plane.name)
@@ -175,7 +181,7 @@ void read_planes(const Member& display, const Member& planes, RunRecord& run)
 
 void read_rois(const Member& rois, RunRecord& run)
 {
-    for (qsizetype k = 0; k < rois.array().size(); ++k) {
+    for (std::size_t k = 0; k < rois.array().size(); ++k) {
         const Member roi = rois[k];
         RoiFigures figures;
         figures.roi.row = static_cast<int>(roi["row"].whole(0, plane_side - 1));
@@ -195,10 +201,10 @@ void read_rois(const Member& rois, RunRecord& run)
 
 void read_dicom_maps(const Member& maps, RunRecord& run)
 {
-    if (maps.null() || !maps.object().contains(QStringLiteral("files")))
+    if (maps.null() || !maps.contains("files"))
         return;  // none asked for, or a summary written before they existed
     DicomMapsRecord record;
-    for (qsizetype k = 0; k < maps["files"].array().size(); ++k)
+    for (std::size_t k = 0; k < maps["files"].array().size(); ++k)
         record.files.push_back(maps["files"][k].text());
     record.new_study = maps["study"].text() == "new";
     record.study_instance_uid = maps["study_instance_uid"].text();
@@ -209,16 +215,17 @@ void read_dicom_maps(const Member& maps, RunRecord& run)
 
 }  // namespace
 
-RunRecord read_summary(const QByteArray& json)
+RunRecord read_summary(std::string_view json)
 {
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (document.isNull())
-        throw SummaryError("JSON として読めません (" + std::to_string(error.offset) +
-                           " バイト目: " + error.errorString().toStdString() + ")");
-    if (!document.isObject())
+    JsonValue document;
+    try {
+        document = parse_json(json);
+    } catch (const JsonSyntaxError& error) {
+        throw SummaryError("JSON として読めません (" + std::to_string(error.offset) + " バイト目: " + error.reason + ")");
+    }
+    if (document.kind != JsonValue::Kind::Object)
         throw SummaryError("summary.json として読めません (オブジェクトがありません)");
-    const Member top(document.object(), "");
+    const Member top(&document, "");
     RunRecord run;
     run.program = top["program"].text();
     run.time = top["time"].text();
@@ -227,7 +234,7 @@ RunRecord read_summary(const QByteArray& json)
     for (const std::string& role : keys(top["inputs"]))
         run.inputs.emplace_back(role, top["inputs"][role].text());
     read_files(top["files"], run);
-    for (qsizetype k = 0; k < top["notices"].array().size(); ++k)
+    for (std::size_t k = 0; k < top["notices"].array().size(); ++k)
         run.notices.push_back(top["notices"][k].text());
     for (const std::string& role : keys(top["slice_counts"]))
         run.slice_counts.emplace_back(role, top["slice_counts"][role].whole(0, std::numeric_limits<int>::max()));
@@ -236,9 +243,9 @@ RunRecord read_summary(const QByteArray& json)
     run.scale_step = top["scale_step"].number();
     read_planes(top["display"], top["planes"], run);
     read_rois(top["rois"], run);
-    if (document.object().contains(QStringLiteral("dicom_maps")))
+    if (top.contains("dicom_maps"))
         read_dicom_maps(top["dicom_maps"], run);
     return run;
 }
 
-}  // namespace snr::report
+}  // namespace snr
