@@ -224,6 +224,19 @@ TEST_F(Scan, RunsOfTwoStudiesAlikeNeverShareAFolderWhicheverScanFindsThem)
     }
 }
 
+TEST_F(Scan, AnImageExportedTwiceCountsOnce)
+{
+    const std::vector<std::string> paths = write({"7", "Head 32", "3", "SNR", {{0x0018, 0x9077, "NO"}}});
+    const std::string copy = tmp.folder("archive/zz") + "/again";
+    std::filesystem::copy_file(paths[2], copy);
+    const scan::ArchiveIndex index = scan::index_archive({archive});
+    EXPECT_EQ(index.images.size(), 6u);
+    ASSERT_EQ(index.skipped.size(), 1u);
+    EXPECT_EQ(index.skipped[0].path, copy);
+    EXPECT_EQ(index.skipped[0].reason, "the same SOP Instance UID as " + paths[2]);
+    EXPECT_EQ(scan::plan_runs(index, scan::group_images(index, {})).runs.at(0).nopi_files.size(), 6u);
+}
+
 TEST_F(Scan, DryRunPrintsThePlanAndWritesNothing)
 {
     write_archive();

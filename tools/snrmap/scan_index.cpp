@@ -4,12 +4,14 @@
 #include <atomic>
 #include <cerrno>
 #include <exception>
+#include <map>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
 #include <utility>
 
+#include "core/dicom_text.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/slice_file.h"
@@ -103,13 +105,21 @@ ArchiveIndex index_archive(const std::vector<std::string>& roots, const IndexPro
     if (failure)
         std::rethrow_exception(failure);
 
+    // An image exported twice would count twice in its group: the first copy found is taken.
     ArchiveIndex index;
     index.files_seen = static_cast<long long>(paths.size());
+    std::map<std::string, std::size_t> first_of_instance;
     for (std::size_t k = 0; k < paths.size(); ++k) {
-        if (entries[k].image)
-            index.images.push_back(std::move(*entries[k].image));
-        else
+        if (entries[k].image) {
+            const std::string uid = trimmed(entries[k].image->first().sop_instance_uid);
+            const auto [first, added] = first_of_instance.emplace(uid, k);
+            if (uid.empty() || added)
+                index.images.push_back(std::move(*entries[k].image));
+            else
+                index.skipped.push_back({paths[k], "the same SOP Instance UID as " + paths[first->second]});
+        } else {
             index.skipped.push_back({paths[k], std::move(entries[k].reason)});
+        }
     }
     return index;
 }

@@ -37,8 +37,8 @@ using IndexProgress = std::function<void(long long done, long long total)>;
 
 // Walks the roots (files, or folders followed into nested folders, each once; hidden entries
 // left out; names mean nothing) and reads the headers of every file, never its pixels, on two
-// threads. A file that cannot be read is skipped with the reason. Raises IoError for a root
-// that does not exist.
+// threads. A file that cannot be read is skipped with the reason, and so is a second copy of
+// an image (its SOP Instance UID found before). Raises IoError for a root that does not exist.
 ArchiveIndex index_archive(const std::vector<std::string>& roots, const IndexProgress& progress = {});
 
 }  // namespace snr::scan
