@@ -9,7 +9,9 @@
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcelem.h>
 #include <dcmtk/dcmdata/dcsequen.h>
+#include <dcmtk/dcmdata/dcspchrs.h>
 
+#include "core/dicom_charset.h"
 #include "core/dicom_stream.h"
 #include "core/dicom_text.h"
 
@@ -186,8 +188,10 @@ FrameFacts::FrameFacts(DcmItem& data)
         std::string DicomAttributes::*field = field_of(tag);
         if (field == nullptr && object->getLength() > longest_loaded_value)
             continue;
+        if (tag == DCM_SpecificCharacterSet)
+            select_character_set(text_of_element(*static_cast<DcmElement*>(object)));
         if (field != nullptr)
-            top_.*field = text_of_element(*static_cast<DcmElement*>(object));
+            top_.*field = text(*static_cast<DcmElement*>(object));
         else if (tag == DCM_AcquisitionDateTime)
             acquisition_datetime_ = text_of_element(*static_cast<DcmElement*>(object));
         else if (tag == DCM_PulseSequenceName && top_.sequence_name.empty())
@@ -195,6 +199,44 @@ FrameFacts::FrameFacts(DcmItem& data)
         else if (tag == DCM_NumberOfFrames)
             several_frames_ = trimmed(text_of_element(*static_cast<DcmElement*>(object))) != "1";
     }
+}
+
+void FrameFacts::select_character_set(const std::string& named)
+{
+    const std::string sets = trimmed(named);
+    // ASCII, or UTF-8 already, needs nothing.
+    if (sets.empty() || sets == "ISO_IR 6" || sets == "ISO_IR 192" || sets == "ISO 2022 IR 6")
+        return;
+    if (names_japanese_sets(sets)) {
+        japanese_ = true;
+        return;
+    }
+    auto charset = std::make_shared<DcmSpecificCharacterSet>();
+    if (charset->selectCharacterSet(OFString(sets.c_str()), "ISO_IR 192").good())
+        charset_ = std::move(charset);
+}
+
+std::string FrameFacts::text(DcmElement& element) const
+{
+    std::string written = text_of_element(element);
+    switch (element.ident()) {
+    case EVR_PN: case EVR_LO: case EVR_SH: case EVR_ST: case EVR_LT: case EVR_UT: case EVR_UC: break;
+    default: return written;
+    }
+    const bool plain = std::all_of(written.begin(), written.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != '\x1b'; });
+    if (plain)
+        return written;
+    if (japanese_)
+        return japanese_to_utf8(written).value_or(written);
+    if (charset_ == nullptr)
+        return written;
+    // A text the set does not decode stays as its bytes, which every output shows as such.
+    OFString converted;
+    const OFString delimiters = element.ident() == EVR_PN ? "\\^=" : "\\";
+    if (charset_->convertString(written.data(), written.size(), converted, delimiters).bad())
+        return written;
+    return std::string(converted.c_str(), converted.length());
 }
 
 bool FrameFacts::groups_fit(int frames) const { return per_frame_ == nullptr || per_frame_count_ == frames; }
@@ -218,7 +260,7 @@ std::string FrameFacts::group_text(int frame, const DcmTagKey& group, const DcmT
         DcmItem* item = groups != nullptr ? first_item(*groups, group) : nullptr;
         DcmElement* element = nullptr;
         if (item != nullptr && item->findAndGetElement(key, element).good())
-            return text_of_element(*element);
+            return text(*element);
     }
     return {};
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcitem.h>
+#include <dcmtk/dcmdata/dcspchrs.h>
 
 #include "core/dicom_image.h"
 
@@ -39,6 +41,10 @@ public:
     void fill_first(DicomAttributes& attributes);
 
 private:
+    // The file's texts are kept in UTF-8: those of the VRs a character set applies to are
+    // converted from the file's Specific Character Set.
+    void select_character_set(const std::string& named);
+    std::string text(DcmElement& element) const;
     void apply_groups(int frame, DicomAttributes& attributes) const;
     void take_transformation(int frame, DicomAttributes& attributes) const;
     // The first item of a functional group that applies to `frame`, if any.
@@ -46,6 +52,8 @@ private:
     // An element of the nearest such item that holds it; empty when none does.
     std::string group_text(int frame, const DcmTagKey& group, const DcmTagKey& key) const;
 
+    std::shared_ptr<DcmSpecificCharacterSet> charset_;  // none: the texts are ASCII or UTF-8
+    bool japanese_ = false;                             // converted by japanese_to_utf8
     DicomAttributes top_;  // of the data set, outside the functional groups
     std::string acquisition_datetime_;
     DcmItem* shared_ = nullptr;

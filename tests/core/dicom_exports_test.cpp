@@ -401,5 +401,40 @@ TEST(ScannerExports, TheFactsOfAnImageAreTakenAsWritten)
     EXPECT_EQ(enhanced.acquisition_date + "|" + enhanced.acquisition_time, "20240106|101530.25");
 }
 
+// Texts in a file's own character set come out in UTF-8; bytes the set does not decode stay.
+TEST(ScannerExports, TextsInTheFilesCharacterSetAreTakenAsUtf8)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("IM0001");
+    const std::string jis_head = "\x1b$B\x46\x2c\x49\x74\x1b(B";             // 頭部 in ISO 2022 IR 87
+    const std::string jis_name = "\x1b$B\x3b\x33\x45\x44\x1b(B^\x1b$B\x42\x40\x4f\x3a\x1b(B";  // 山田^太郎
+    test::write_dicom(path, test::ramp(),
+                      {.series_description = "SNR " + jis_head,
+                       .elements = {{0x0008, 0x0005, "\\ISO 2022 IR 87"}, {0x0010, 0x0010, jis_name},
+                                    {0x0018, 0x1250, "Head " + jis_head}}});
+    DicomAttributes a = read(path).source.attributes;
+    EXPECT_EQ(a.series_description, "SNR 頭部");
+    EXPECT_EQ(a.patient_name, "山田^太郎");
+    EXPECT_EQ(a.receive_coil, "Head 頭部");
+    EXPECT_EQ(a.specific_character_set, "\\ISO 2022 IR 87");
+    // Half-width katakana as bytes of G1 where ISO 2022 IR 13 comes first.
+    test::write_dicom(path, test::ramp(),
+                      {.elements = {{0x0008, 0x0005, "ISO 2022 IR 13\\ISO 2022 IR 87"},
+                                    {0x0018, 0x1250, "\xba\xb2\xd9 " + jis_head}}});
+    EXPECT_EQ(read(path).source.attributes.receive_coil, "ｺｲﾙ 頭部");
+
+    test::write_dicom(path, test::ramp(),
+                      {.elements = {{0x0008, 0x0005, "ISO_IR 100"}, {0x0018, 0x1250, "Kopfsp\xfcle"}}});
+    EXPECT_EQ(read(path).source.attributes.receive_coil, "Kopfspüle");
+
+    // UTF-8 as declared is kept; a byte ISO 2022 IR 87 cannot decode leaves the text as written.
+    test::write_dicom(path, test::ramp(), {.elements = {{0x0008, 0x0005, "ISO_IR 192"}, {0x0018, 0x1250, "頭部"}}});
+    EXPECT_EQ(read(path).source.attributes.receive_coil, "頭部");
+    const std::string broken = "\x1b$B\xff\xfe\x1b(B";
+    test::write_dicom(path, test::ramp(),
+                      {.elements = {{0x0008, 0x0005, "\\ISO 2022 IR 87"}, {0x0018, 0x1250, broken}}});
+    EXPECT_EQ(read(path).source.attributes.receive_coil, broken);
+}
+
 }  // namespace
 }  // namespace snr
