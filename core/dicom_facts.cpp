@@ -75,6 +75,7 @@ const FactElement fact_table[] = {
     {DCM_SeriesInstanceUID, &A::series_instance_uid},
     {DCM_StudyID, &A::study_id},
     {DCM_SeriesNumber, &A::series_number},
+    {DCM_SliceThickness, &A::slice_thickness, DCM_PixelMeasuresSequence},
     {DCM_ImagePositionPatient, &A::image_position, DCM_PlanePositionSequence},
     {DCM_ImageOrientationPatient, &A::image_orientation, DCM_PlaneOrientationSequence},
     {DCM_FrameOfReferenceUID, &A::frame_of_reference_uid},

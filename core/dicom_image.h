@@ -26,6 +26,7 @@ struct DicomAttributes {
     std::string receive_coil, protocol_name, sequence_name;
     std::string acquisition_date, acquisition_time, repetition_time, echo_time, magnetic_field_strength;
     std::string series_number, series_description;
+    std::string slice_thickness;
     // The image's place and size.
     std::string pixel_spacing, image_orientation, image_position;
     unsigned rows = 0, columns = 0;
