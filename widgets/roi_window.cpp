@@ -61,11 +61,11 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
                                       QStringLiteral("SD"), QStringLiteral("最小"), QStringLiteral("最大")});
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(18);
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table->setColumnWidth(0, 128);
-    table->setColumnWidth(1, 48);
-    for (int column = 2; column < 6; ++column)
-        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+    // Every column as wide as its texts, whatever the width the window opens with (beside
+    // a wide main window it may get little): the last takes the room left, or the table scrolls.
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     copyButton = new QPushButton(QStringLiteral("コピー"), this);
     saveButton = new QPushButton(QStringLiteral("CSV保存"), this);
     connect(copyButton, &QPushButton::clicked, this, [this] { guarded(dialogs_, [this] { copyTable(); }); });
