@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QTableWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_dialogs.h"
@@ -21,14 +23,18 @@ TEST(RoiWindow, EveryFigureWholeAtAnyWidth)
                                              {"PIなし SNR map", ItemKind::SnrMap, wide},
                                              {"g-factor map", ItemKind::GFactor, RoiStats{3, 1.5, 0.25, 1.25, 1.75}}});
     window.show();
-    for (const int width : {412, 260, 500, 900}) {
+    for (const int width : {412, 260, 500, 900, 300}) {
         window.resize(width, 320);
         QApplication::processEvents();
+        // Each column holds its texts; the columns fill the table, or need the room they take.
+        int needed = 0, taken = 0;
         for (int column = 0; column < window.table->columnCount(); ++column) {
-            EXPECT_GE(window.table->columnWidth(column),
-                      static_cast<QAbstractItemView*>(window.table)->sizeHintForColumn(column))
-                << "width " << width << ", column " << column;
+            const int hint = static_cast<QAbstractItemView*>(window.table)->sizeHintForColumn(column);
+            EXPECT_GE(window.table->columnWidth(column), hint) << "width " << width << ", column " << column;
+            needed += std::max(hint, window.table->horizontalHeader()->sectionSizeHint(column));
+            taken += window.table->columnWidth(column);
         }
+        EXPECT_EQ(taken, std::max(needed, window.table->viewport()->width())) << "width " << width;
     }
 }
 
