@@ -111,7 +111,7 @@ long long series_number(const RunRecord& run, const std::string& run_digits)
     for (const InputFile& file : run.files) {
         const std::string number = trimmed(file.source.attributes.series_number);
         if (file.source.dicom && !number.empty() && number.size() < 12 &&
-            std::all_of(number.begin(), number.end(), ::isdigit))
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
             taken.insert(std::stoll(number));
     }
     long long number = run_digits.size() == 14 ? std::stoll(run_digits.substr(4)) : 1000;
