@@ -12,12 +12,14 @@ constexpr Item items[] = {
     {"PIなし 代表画像", "PIなし 代表画像", "rep_nopi", ItemKind::Other, &State::rep_nopi, automatic_window},
     {"PIなし 信号値画像", "PIなし 信号値画像", "signal_nopi", ItemKind::Other, &State::signal_nopi, automatic_window},
     {"PIなし 雑音値画像", "PIなし 雑音値画像", "noise_nopi", ItemKind::Other, &State::noise_nopi, automatic_window},
-    {"PIなし SNR map", "PIなし SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, legend_window},
+    {"PIなし SNR map", "PIなし SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, legend_window,
+     &State::snr_nopi_box},
     {"PIあり 代表画像", nullptr, "rep_pi", ItemKind::Other, &State::rep_pi, automatic_window},
     {"PIあり 信号値画像", nullptr, "signal_pi", ItemKind::Other, &State::signal_pi, automatic_window},
     {"PIあり 雑音値画像", nullptr, "noise_pi", ItemKind::Other, &State::noise_pi, automatic_window},
-    {"PIあり SNR map", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, legend_window},
-    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(200, 400)},
+    {"PIあり SNR map", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, legend_window, &State::snr_pi_box},
+    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(200, 400),
+     &State::gfactor_box},
 };
 static_assert(single_layout_leads(items));
 

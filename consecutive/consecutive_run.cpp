@@ -29,6 +29,7 @@ struct Half {
     Plane& signal;
     Plane& noise;
     Plane& snr;
+    LegendBoxValues& snr_box;
     std::int32_t& count;
     std::int32_t& slice_counter;
     int progress_base;  // position where this half starts
@@ -230,6 +231,7 @@ void measure_folder(ConsecutiveState& state, std::vector<ListedSlice>& slices, c
         if (half.noise[p] != 0)
             half.snr[p] = ext::store(ext::div(half.signal[p], half.noise[p]));
     }
+    half.snr_box = box_values(half.snr);
     stamp_legend(half.snr, state.legend);
 }
 
@@ -268,10 +270,10 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
 
     const int span = inputs.gfactor ? 25 : 50;
     Progress progress(view, together_now);
-    const Half nopi{state.rep_nopi, state.signal_nopi, state.noise_nopi, state.snr_nopi,
+    const Half nopi{state.rep_nopi, state.signal_nopi, state.noise_nopi, state.snr_nopi, state.snr_nopi_box,
                     state.count_nopi, state.slice_counter, 0, span};
     std::int32_t pi_counter = 0;
-    const Half pi{state.rep_pi, state.signal_pi, state.noise_pi, state.snr_pi,
+    const Half pi{state.rep_pi, state.signal_pi, state.noise_pi, state.snr_pi, state.snr_pi_box,
                   state.count_pi, together_now ? pi_counter : state.slice_counter, 50, 25};
     if (together_now) {
         run_together(
@@ -290,10 +292,8 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
             measure_folder(state, state.slices_pi, pi, false, progress);
     }
     if (inputs.gfactor) {
-        for (int p = 0; p < plane_pixels; ++p) {
-            if (state.snr_pi[p] != 0)
-                state.gfactor_map[p] = gfactor_pixel(state.snr_nopi[p], state.snr_pi[p], *r);
-        }
+        gfactor_values(state.snr_nopi, state.snr_pi, *r, state.gfactor_map);
+        gfactor_values(state.snr_nopi_box, state.snr_pi_box, *r, state.gfactor_box);
     }
     finish_run(state, inputs.gfactor ? &state.gfactor_map : nullptr);
     return true;

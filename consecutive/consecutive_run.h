@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/legend.h"
 #include "core/plane.h"
 #include "core/slice_file.h"
 #include "run/run_settings.h"
@@ -28,6 +29,9 @@ struct ConsecutiveState : ViewerState {
     Plane rep_nopi{}, signal_nopi{}, noise_nopi{}, snr_nopi{};
     Plane rep_pi{}, signal_pi{}, noise_pi{}, snr_pi{};
     Plane gfactor_map{};
+    // What each map held under its legend box before the stamp: the values the computation
+    // gave there (the g-factor map's from the unstamped SNR maps).
+    LegendBoxValues snr_nopi_box{}, snr_pi_box{}, gfactor_box{};
     std::int32_t count_nopi = 0;
     std::int32_t count_pi = 0;
     std::int32_t slice_counter = 0;

@@ -228,7 +228,7 @@ private:
             }
             if (data_read.bad())
                 return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
-            return "には画素データがありません";
+            return without_pixel_data(data, result.attributes);
         }
         pixel_data_found_ = true;
         const long long length = static_cast<long long>(word(header_size - 4)) << (big_endian ? 16 : 0) |
@@ -414,6 +414,20 @@ private:
         return "は非可逆圧縮を経た画像です。圧縮で雑音が変わるため測定できません (" + detail + ")";
     }
 
+    // Why a data set without Pixel Data is refused. Pixels stored as floating-point numbers
+    // are no scanner's image (a Parametric Map, as snrmap writes its maps): named as such.
+    static std::string without_pixel_data(DcmItem& data, const DicomAttributes& attributes)
+    {
+        std::string detail = data.tagExists(DCM_DoubleFloatPixelData) ? "Double Float Pixel Data"
+                             : data.tagExists(DCM_FloatPixelData)     ? "Float Pixel Data"
+                                                                      : "";
+        if (detail.empty())
+            return "には画素データがありません";
+        if (trimmed(attributes.sop_class_uid) == UID_ParametricMapStorage)
+            detail = "パラメトリックマップ, " + detail;
+        return "は浮動小数点の画素の画像です。測定できるのは16ビットの画像です (" + detail + ")";
+    }
+
     std::string take_frame_count(const std::string& text, int& frames) const
     {
         if (text.empty())
@@ -457,7 +471,7 @@ private:
         if (data_read.bad())
             return "はDICOMファイルとして読めません (壊れているか途中で切れています)";
         if (!has_pixels)
-            return "には画素データがありません";
+            return without_pixel_data(data, result.attributes);
         pixel_data_found_ = true;
         auto& pixels = static_cast<DcmPixelData&>(*element);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "core/legend.h"
 
+#include <algorithm>
+
 #include "core/extended.h"
 
 namespace snr {
@@ -31,6 +33,23 @@ void stamp_legend(Plane& plane, const LegendSettings& settings)
 {
     stamp_legend_wedge(plane, settings);
     stamp_legend_frame(plane);
+}
+
+LegendBoxValues box_values(const Plane& plane)
+{
+    LegendBoxValues values;
+    for (int row = 0; row < legend::box_rows; ++row) {
+        const double* first = plane.data() + (legend::frame_top + row) * plane_side + legend::frame_left;
+        std::copy(first, first + legend::box_columns, values.begin() + row * legend::box_columns);
+    }
+    return values;
+}
+
+void put_box_values(std::span<double> plane, const LegendBoxValues& values)
+{
+    for (int row = 0; row < legend::box_rows; ++row)
+        std::copy_n(values.begin() + row * legend::box_columns, legend::box_columns,
+                    plane.begin() + (legend::frame_top + row) * plane_side + legend::frame_left);
 }
 
 }  // namespace snr

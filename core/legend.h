@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <array>
+#include <span>
+
 #include "core/plane.h"
 
 namespace snr {
@@ -11,6 +14,8 @@ inline constexpr int wedge_top = 53, wedge_bottom = 202;   // rows
 inline constexpr int wedge_left = 235, wedge_right = 250;  // columns
 inline constexpr int frame_top = 52, frame_bottom = 203;
 inline constexpr int frame_left = 234, frame_right = 251;
+inline constexpr int box_rows = frame_bottom - frame_top + 1;
+inline constexpr int box_columns = frame_right - frame_left + 1;
 inline constexpr double frame_value = 300.0;
 inline constexpr int levels_labelled = 10;
 
@@ -40,5 +45,13 @@ void stamp_legend_frame(Plane& plane);
 
 // Both, as a run leaves a map: the wedge, then the frame.
 void stamp_legend(Plane& plane, const LegendSettings& settings);
+
+// The values of a map under its legend box, frame included, row by row.
+using LegendBoxValues = std::array<double, legend::box_rows * legend::box_columns>;
+
+LegendBoxValues box_values(const Plane& plane);
+
+// Puts `values` under the legend box of the 256 x 256 values of a plane, row-major.
+void put_box_values(std::span<double> plane, const LegendBoxValues& values);
 
 }  // namespace snr

@@ -28,9 +28,9 @@ RoiStats roi_statistics(const Plane& plane, const Roi& roi, ItemKind kind)
     const auto each_value = [&](auto&& visit) {
         for (int row = rows.first; row < rows.second; ++row) {
             for (int column = columns.first; column < columns.second; ++column) {
-                if (legend::in_box(row, column))
-                    continue;
                 const double value = at(plane, row, column);
+                if (legend::in_box(row, column) || (value == 0 && kind != ItemKind::Other))
+                    continue;
                 visit(kind == ItemKind::GFactor ? in_g(value) : value);
             }
         }

@@ -23,8 +23,9 @@ struct RoiStats {
     std::optional<double> mean, sd, min, max;
 };
 
-// Statistics of the pixels of `roi` that lie in the plane, the legend box left out. The
-// g-factor map is measured in g: each of its values is divided by 100 in extended precision
+// Statistics of the pixels of `roi` that lie in the plane, the legend box left out, and on a
+// map the pixels where it has no value (0: no noise for an SNR, no SNR for a g); n counts the
+// pixels used. The g-factor map is measured in g: each of its values is divided by 100 in extended precision
 // and rounded to double before anything else, so its figures are exactly those of a plane of
 // the values in g. The sum is extended and the mean stored; the SD (divisor n - 1) is taken
 // about the stored mean in a second pass. Raises FloatError when the SD exceeds the double range.

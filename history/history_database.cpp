@@ -79,7 +79,7 @@ HistoryDatabase::~HistoryDatabase()
 
 void HistoryDatabase::fail(const std::string& reason) const
 {
-    throw HistoryError("history database " + location_.shown + ": " + reason);
+    throw HistoryError("history database " + location_.shown + ": " + reason, location_.shown, reason);
 }
 
 void HistoryDatabase::fail(const char* doing, const QSqlError& error) const
@@ -114,7 +114,7 @@ void HistoryDatabase::open_sqlite()
     } else {
         struct stat info {};
         if (::stat(location_.path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR))
-            throw HistoryError("no history at " + location_.shown);
+            throw HistoryError("no history at " + location_.shown, location_.shown, "no history");
         // A file in WAL mode is read through its two companions, which SQLite makes beside it
         // where they are missing. Where it cannot, no one records here: the file is read as
         // it is, immutable.
@@ -249,7 +249,7 @@ void HistoryDatabase::check_schema_for_reading()
     const int current = current_schema_version();
     const int version = schema_version();
     if (version == 0)
-        throw HistoryError("no history at " + location_.shown);
+        throw HistoryError("no history at " + location_.shown, location_.shown, "no history");
     // An older schema lacks only columns that reading does not ask for.
     if (version > current) {
         fail("its schema is version " + std::to_string(version) + ", this program reads version " +
@@ -300,7 +300,8 @@ HistoryDatabase open_history(const std::string& url, Access access)
     try {
         return HistoryDatabase(parse_database_url(chosen), access);
     } catch (const LocationError& error) {
-        throw HistoryError((url.empty() ? std::string(database_variable) + ": " : std::string()) + error.what());
+        const std::string text = (url.empty() ? std::string(database_variable) + ": " : std::string()) + error.what();
+        throw HistoryError(text, masked_url(chosen), text);
     }
 }
 

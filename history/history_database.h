@@ -9,6 +9,7 @@
 
 #include "core/errors.h"
 #include "history/database_location.h"
+#include "history/history_error.h"
 #include "history/history_rows.h"
 #include "record/run_record.h"
 
@@ -18,12 +19,6 @@ class QSqlQuery;
 namespace snr::history {
 
 struct Dialect;
-
-// A failure of the history. The text names the database.
-class HistoryError : public Error {
-public:
-    using Error::Error;
-};
 
 // The schema this program reads and writes (history/schema.cpp).
 int current_schema_version();

@@ -47,6 +47,8 @@ void record_items(RunRecord& run, std::shared_ptr<State> state, ItemTable<State>
             recorded.legend = LegendScale{in_g(settings.scale_min), in_g(settings.scale_step)};
         else if (item.kind == ItemKind::SnrMap)
             recorded.legend = LegendScale{settings.scale_min, settings.scale_step};
+        if (item.legend_box != nullptr)
+            recorded.legend_box = &((*state).*item.legend_box);
     }
     run.store = std::move(state);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/display.h"
+#include "core/legend.h"
 #include "core/plane.h"
 #include "core/roi_stats.h"
 #include "core/slice_file.h"
@@ -41,6 +42,9 @@ struct ResultPlane {
     // g-factor map); the labels follow from it (legend_label_texts). Empty for items without
     // a legend.
     std::optional<LegendScale> legend;
+    // A map's values under its legend box as the computation gave them, before the stamp;
+    // none where the record does not hold them (read back from summary.json).
+    const LegendBoxValues* legend_box = nullptr;
     PlaneSummary figures;  // over the measured region, once summarize_results has run
     std::vector<PlaneFile> files;  // where the plane was written and the digests were asked for
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
@@ -18,6 +19,7 @@
 #include "core/dicom_image.h"
 #include "core/dicom_text.h"
 #include "core/gfactor.h"
+#include "core/legend.h"
 #include "core/utf8.h"
 
 namespace snr::report {
@@ -29,8 +31,8 @@ struct Context {
     const DicomAttributes* study = nullptr;  // the input whose study the maps join; none for a new one
     std::string study_uid, series_uid, frame_of_reference_uid;
     std::string date, time;  // of the run, DICOM DA and TM
-    std::string series_number = "1000";
-    std::string pixel_spacing = "1\\1";
+    std::string series_number;
+    std::string pixel_spacing = "1\\1", slice_thickness;
     std::vector<std::string> orientation{"1", "0", "0", "0", "1", "0"}, position{"0", "0", "0"};
     bool utf8 = false;  // some text copied from an input is UTF-8 beyond ASCII
 };
@@ -100,6 +102,24 @@ std::string copied(const std::string& text, Context& context)
     return trimmed(text);
 }
 
+// The maps' series number: the run's month, day and time (1208134500 for 8 December,
+// 13:45:00), apart from the scanner's series, which count from 1 by ones, hundreds or
+// thousands, and from the maps of the study's other runs; never the number of an input's series.
+long long series_number(const RunRecord& run, const std::string& run_digits)
+{
+    std::set<long long> taken;
+    for (const InputFile& file : run.files) {
+        const std::string number = trimmed(file.source.attributes.series_number);
+        if (file.source.dicom && !number.empty() && number.size() < 12 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            taken.insert(std::stoll(number));
+    }
+    long long number = run_digits.size() == 14 ? std::stoll(run_digits.substr(4)) : 1000;
+    while (taken.contains(number))
+        ++number;
+    return number;
+}
+
 Context make_context(const RunRecord& run)
 {
     Context context;
@@ -123,10 +143,7 @@ Context make_context(const RunRecord& run)
             context.orientation = orientation;
             context.position = position;
         }
-        // Beside the inputs' series in a viewer's list.
-        const std::string number = trimmed(a.series_number);
-        if (!number.empty() && number.size() < 7 && std::all_of(number.begin(), number.end(), ::isdigit))
-            context.series_number = std::to_string(1000 + std::stol(number));
+        context.slice_thickness = trimmed(a.slice_thickness);
     }
     // "2026-12-08T13:45:00+09:00": the run's local date and time.
     std::string digits;
@@ -137,6 +154,7 @@ Context make_context(const RunRecord& run)
         context.date = digits.substr(0, 8);
         context.time = digits.substr(8);
     }
+    context.series_number = std::to_string(series_number(run, digits));
     return context;
 }
 
@@ -242,6 +260,8 @@ void add_shared_groups(DPMParametricMapIOD& map, const Context& context, const M
 {
     FGPixelMeasures measures;
     check(measures.setPixelSpacing(context.pixel_spacing), "pixel spacing");
+    if (!context.slice_thickness.empty())
+        measures.setSliceThickness(context.slice_thickness);  // left out where it is no number
     check(map.addForAllFrames(measures), "pixel measures");
     FGPlaneOrientationPatient orientation;
     const auto& o = context.orientation;
@@ -284,7 +304,10 @@ MapFile map_file(const RunRecord& run, const ResultPlane& plane, int instance, C
                  const std::string& version)
 {
     const MapKind kind = map_kind(plane);
+    // The values measured: under the legend box those the computation gave there.
     std::vector<Float64> values(plane.plane->begin(), plane.plane->end());
+    if (plane.legend_box != nullptr)
+        put_box_values(values, *plane.legend_box);
     if (plane.kind == ItemKind::GFactor)
         std::transform(values.begin(), values.end(), values.begin(), in_g);
     const auto [low, high] = std::minmax_element(values.begin(), values.end());

@@ -13,13 +13,15 @@ constexpr Item items[] = {
     {"PIなし 画像2", "画像2", "img2_nopi", ItemKind::Other, &State::img2_nopi, automatic_window},
     {"PIなし 信号値画像", "信号値画像", "signal_nopi", ItemKind::Other, &State::signal_nopi, automatic_window},
     {"PIなし 雑音値画像", "雑音値画像", "noise_nopi", ItemKind::Other, &State::noise_nopi, automatic_window},
-    {"PIなし SNR map", "SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, automatic_window},
+    {"PIなし SNR map", "SNR map", "snr_nopi", ItemKind::SnrMap, &State::snr_nopi, automatic_window,
+     &State::snr_nopi_box},
     {"PIあり 画像1", nullptr, "img1_pi", ItemKind::Other, &State::img1_pi, automatic_window},
     {"PIあり 画像2", nullptr, "img2_pi", ItemKind::Other, &State::img2_pi, automatic_window},
     {"PIあり 信号値画像", nullptr, "signal_pi", ItemKind::Other, &State::signal_pi, automatic_window},
     {"PIあり 雑音値画像", nullptr, "noise_pi", ItemKind::Other, &State::noise_pi, automatic_window},
-    {"PIあり SNRmap", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, automatic_window},
-    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(100, 200)},
+    {"PIあり SNRmap", nullptr, "snr_pi", ItemKind::SnrMap, &State::snr_pi, automatic_window, &State::snr_pi_box},
+    {"g-factor map", nullptr, "gfactor_map", ItemKind::GFactor, &State::gfactor_map, fixed_window(100, 200),
+     &State::gfactor_box},
 };
 static_assert(single_layout_leads(items));
 

@@ -98,6 +98,7 @@ struct Pair {
     Plane& signal;
     Plane& noise;
     Plane& snr;
+    LegendBoxValues& snr_box;
     Plane* display = nullptr;  // takes image 1 as soon as it is read
     std::array<SliceSource, 2>* sources = nullptr;  // how each image was read
 };
@@ -156,6 +157,7 @@ void measure_pair(const SubmapState& state, const Pair& pair, const Working& wor
                 noise != 0 ? ext::store(ext::div(at(pair.signal, r, c), ext::div(noise, root2))) : 0.0;
         }
     }
+    pair.snr_box = box_values(pair.snr);
     stamp_legend(pair.snr, state.legend);
 }
 
@@ -176,6 +178,7 @@ void gfactor_pass(SubmapState& state, double r)
                 at(state.gfactor_map, row, c) = 0.0;
         }
     }
+    gfactor_values(state.snr_nopi_box, state.snr_pi_box, r, state.gfactor_box);
 }
 
 }  // namespace
@@ -196,9 +199,10 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
 
     std::array<SliceSource, 2> nopi_sources, pi_sources;
     const Pair nopi{state.path1_nopi, state.path2_nopi, state.img1_nopi, state.img2_nopi,
-                    state.signal_nopi, state.noise_nopi, state.snr_nopi, &state.disp_image, &nopi_sources};
+                    state.signal_nopi, state.noise_nopi, state.snr_nopi, state.snr_nopi_box, &state.disp_image,
+                    &nopi_sources};
     const Pair pi{state.path1_pi, state.path2_pi, state.img1_pi, state.img2_pi,
-                  state.signal_pi, state.noise_pi, state.snr_pi, nullptr, &pi_sources};
+                  state.signal_pi, state.noise_pi, state.snr_pi, state.snr_pi_box, nullptr, &pi_sources};
     const Working working{state.diff_image, state.diff_mean, state.sample_image};
     if (inputs.gfactor && halves == Halves::Together) {
         // The no-PI pair gets working planes of its own; the state's end with the PI pair's.

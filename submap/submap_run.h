@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/legend.h"
 #include "core/plane.h"
 #include "run/run_settings.h"
 #include "run/run_view.h"
@@ -18,6 +19,9 @@ struct SubmapState : ViewerState {
     Plane img1_nopi{}, img2_nopi{}, signal_nopi{}, noise_nopi{}, snr_nopi{};
     Plane img1_pi{}, img2_pi{}, signal_pi{}, noise_pi{}, snr_pi{};
     Plane gfactor_map{};
+    // What each map held under its legend box before the stamp: the values the computation
+    // gave there (the g-factor map's from the unstamped SNR maps).
+    LegendBoxValues snr_nopi_box{}, snr_pi_box{}, gfactor_box{};
     Plane diff_image{}, diff_mean{};  // working planes of the pair in hand
     Samples sample_image{};
     std::string path1_nopi, path2_nopi, path1_pi, path2_pi;

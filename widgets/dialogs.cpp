@@ -64,19 +64,26 @@ void fit_columns(QFileDialog& dialog)
 
 // The dialog as QFileDialog's own functions show it (`last_name` names the folder it opens
 // in and the file it offers), with fitted columns; the chosen path in the file system's bytes.
-static std::optional<std::string> choose_file(QWidget* parent, const std::string& last_name, bool save)
+static std::optional<std::string> choose_file(QWidget* parent, const std::string& last_name, bool save,
+                                              const SaveType* type = nullptr)
 {
     QFileDialog dialog(parent, QString(), QFile::decodeName(last_name.c_str()));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The user has chosen the name; replacing an existing file is not questioned.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, save);
+    if (type != nullptr)
+        dialog.setNameFilter(QString::fromStdString(type->filter));
     fit_columns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const QString name = dialog.selectedFiles().constFirst();
+    QString name = dialog.selectedFiles().constFirst();
     if (name.isEmpty())
         return std::nullopt;
+    // Also where a native dialog took the name as typed ("rep1", "rep.v2").
+    const QString suffix = type != nullptr ? "." + QString::fromStdString(type->suffix) : QString();
+    if (!suffix.isEmpty() && !name.endsWith(suffix, Qt::CaseInsensitive))
+        name += suffix;
     return QFile::encodeName(name).toStdString();
 }
 
@@ -85,9 +92,9 @@ std::optional<std::string> QtDialogs::open_file(const std::string& last_name)
     return choose_file(parent_, last_name, false);
 }
 
-std::optional<std::string> QtDialogs::save_file(const std::string& last_name)
+std::optional<std::string> QtDialogs::save_file(const std::string& last_name, const SaveType* type)
 {
-    return choose_file(parent_, last_name, true);
+    return choose_file(parent_, last_name, true, type);
 }
 
 // Messages carry file names and typed texts: shown as they are, never as markup.

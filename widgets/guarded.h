@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "history/history_error.h"
 #include "widgets/dialogs.h"
 
 namespace snr {
@@ -16,6 +17,8 @@ void guarded(Dialogs& dialogs, Handler&& handler)
 {
     try {
         handler();
+    } catch (const history::HistoryError& error) {
+        dialogs.error(error_box_text(error.window_text()));
     } catch (const Error& error) {
         dialogs.error(error_box_text(error.what()));
     } catch (const std::exception& error) {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "widgets/roi_window.h"
 
+#include <algorithm>
+
 #include <QClipboard>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -61,11 +64,8 @@ RoiWindow::RoiWindow(QWidget* main_window, Dialogs& dialogs)
                                       QStringLiteral("SD"), QStringLiteral("最小"), QStringLiteral("最大")});
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(18);
-    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    table->setColumnWidth(0, 128);
-    table->setColumnWidth(1, 48);
-    for (int column = 2; column < 6; ++column)
-        table->horizontalHeader()->setSectionResizeMode(column, QHeaderView::Stretch);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    table->viewport()->installEventFilter(this);  // fitColumns at each size
     copyButton = new QPushButton(QStringLiteral("コピー"), this);
     saveButton = new QPushButton(QStringLiteral("CSV保存"), this);
     connect(copyButton, &QPushButton::clicked, this, [this] { guarded(dialogs_, [this] { copyTable(); }); });
@@ -121,8 +121,41 @@ void RoiWindow::showFigures(const Roi& roi, std::vector<RoiRow> rows)
         for (const auto& figure : {row.stats.mean, row.stats.sd, row.stats.min, row.stats.max})
             table->setItem(index, column++, cell(shown_figure(figure, row.kind), true));
     }
+    fitColumns();
     copyButton->setEnabled(true);
     saveButton->setEnabled(true);
+}
+
+// Every column as wide as its texts, whatever the width the window opens with (beside a wide
+// main window it may get little): the room left goes to the figures' columns, or the table
+// scrolls sideways.
+void RoiWindow::fitColumns()
+{
+    constexpr int first_figure = 2;
+    const int columns = table->columnCount();
+    std::vector<int> widths(static_cast<std::size_t>(columns));
+    int spare = table->viewport()->width();
+    for (int column = 0; column < columns; ++column) {
+        int& width = widths[static_cast<std::size_t>(column)];
+        width = std::max(static_cast<QAbstractItemView*>(table)->sizeHintForColumn(column),
+                         table->horizontalHeader()->sectionSizeHint(column));
+        spare -= width;
+    }
+    for (int column = first_figure; column < columns && spare > 0; ++column) {
+        const int left = columns - column;
+        const int share = spare / left;
+        widths[static_cast<std::size_t>(column)] += share;
+        spare -= share;
+    }
+    for (int column = 0; column < columns; ++column)
+        table->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+}
+
+bool RoiWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == table->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void RoiWindow::open()

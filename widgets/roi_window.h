@@ -41,8 +41,12 @@ public:
     QPushButton* copyButton;
     QPushButton* saveButton;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showNote(const QString& text);
+    void fitColumns();
     void copyTable();
     void saveCsv();
 

@@ -37,6 +37,8 @@ RunRecordMenu::RunRecordMenu(QWidget* list, Dialogs& dialogs, std::string progra
     connect(reportAction, &QAction::triggered, this, [this] { guarded(dialogs_, [this] { saveReport(); }); });
     connect(recordAction, &QAction::triggered, this, [this] { guarded(dialogs_, [this] { recordNow(); }); });
     connect(alwaysRecordAction, &QAction::toggled, this, [this](bool always) { setAlwaysRecord(always); });
+    // Nothing on the designed form shows that the list has a menu.
+    list->setToolTip(QStringLiteral("右クリックのメニューで、測定のレポート (PDF) を保存し、結果の履歴に記録します"));
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this,
             [this, list](const QPoint& at) { menu->popup(list->mapToGlobal(at)); });
@@ -63,7 +65,7 @@ void RunRecordMenu::saveReport()
 {
     if (!run_)
         return;
-    const auto path = dialogs_.save_file(report_name_);
+    const auto path = dialogs_.save_file(report_name_, &pdf_file);
     if (!path)
         return;
     report_name_ = *path;

@@ -56,7 +56,7 @@ private:
     std::string program_;
     std::function<std::optional<Roi>()> roi_;
     std::optional<RunRecord> run_;
-    std::string report_name_;
+    std::string report_name_ = "report.pdf";  // offered by the save dialog, then the name last chosen
 };
 
 }  // namespace snr

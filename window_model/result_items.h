@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/display.h"
+#include "core/legend.h"
 #include "core/plane.h"
 
 namespace snr {
@@ -34,6 +35,7 @@ struct ResultItem {
     ItemKind kind;
     Plane State::*plane;
     WindowPreset window;
+    LegendBoxValues State::*legend_box = nullptr;  // a map's values under its legend box, unstamped
 };
 
 template <class State>

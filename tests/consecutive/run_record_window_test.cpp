@@ -83,11 +83,15 @@ TEST_F(RunRecordWindow, KeepsTheRunAsItWasMeasuredWhateverTheUserDoesAfter)
 
 TEST_F(RunRecordWindow, ReportAndHistoryFromTheListMenu)
 {
+    // The list says what its menu does.
+    EXPECT_NE(form->ListBox1->toolTip().toStdString().find("右クリック"), std::string::npos);
     press_start();
     const std::string pdf = tmp.file("report.pdf");
     dialogs->save_answer = pdf;
     menu().reportAction->trigger();
     EXPECT_TRUE(dialogs->errors.empty()) << dialogs->errors.front();
+    EXPECT_EQ(dialogs->offered_names, std::vector<std::string>{"report.pdf"});
+    EXPECT_EQ(dialogs->offered_filters, std::vector<std::string>{pdf_file.filter});
     const auto bytes = test::read_bytes(pdf);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 5), "%PDF-");
 
@@ -109,6 +113,8 @@ TEST_F(RunRecordWindow, ReportAndHistoryFromTheListMenu)
     menu().recordAction->trigger();
     ASSERT_EQ(dialogs->errors.size(), 1u);
     EXPECT_NE(dialogs->errors[0].find(pdf), std::string::npos) << dialogs->errors[0];
+    EXPECT_EQ(dialogs->errors[0].rfind("履歴データベース sqlite:" + pdf + " に記録できません (", 0), 0u)
+        << dialogs->errors[0];
     EXPECT_TRUE(menu().recordAction->isEnabled());
 }
 

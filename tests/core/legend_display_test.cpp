@@ -37,6 +37,21 @@ TEST(Legend, WedgeBandsAndFrame)
     EXPECT_EQ(at(plane, 202, 240), 260);
 }
 
+TEST(Legend, WhatTheBoxHeldIsKeptAndPutBackExactly)
+{
+    Plane measured;
+    for (int p = 0; p < plane_pixels; ++p)
+        measured[p] = p + 0.5;
+    const LegendBoxValues held = box_values(measured);
+    EXPECT_EQ(held.front(), at(measured, 52, 234));
+    EXPECT_EQ(held.back(), at(measured, 203, 251));
+    Plane stamped = measured;
+    stamp_legend(stamped, {60, 20});
+    EXPECT_NE(stamped, measured);
+    put_box_values(stamped, held);
+    EXPECT_EQ(stamped, measured);
+}
+
 TEST(Legend, ZeroNegativeAndOverflowingIntervals)
 {
     Plane plane{};

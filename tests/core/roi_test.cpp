@@ -66,6 +66,28 @@ TEST(RoiStatistics, TheGFactorIsDividedPerPixelBeforeAnythingElse)
     EXPECT_EQ(stats.max, 333.33);
 }
 
+TEST(RoiStatistics, AMapsPixelsWithoutAValueAreLeftOutAndNotCounted)
+{
+    // An ROI across the phantom's edge: g 1.88 inside, no SNR (0) outside. Elsewhere a 0 is a value.
+    Plane plane{};
+    for (int row = 100; row < 120; ++row)
+        for (int column = 100; column < 110; ++column)
+            at(plane, row, column) = 188;
+    const Roi edge{100, 90, 20, 30};
+    const RoiStats g = roi_statistics(plane, edge, ItemKind::GFactor);
+    EXPECT_EQ(g.n, 200);
+    EXPECT_EQ(g.mean, 1.88);
+    EXPECT_EQ(g.sd, 0.0);
+    EXPECT_EQ(g.min, 1.88);
+    const RoiStats snr = roi_statistics(plane, edge, ItemKind::SnrMap);
+    EXPECT_EQ(snr.n, 200);
+    EXPECT_EQ(snr.min, 188.0);
+    const RoiStats signal = roi_statistics(plane, edge, ItemKind::Other);
+    EXPECT_EQ(signal.n, 600);
+    EXPECT_EQ(signal.min, 0.0);
+    EXPECT_EQ(roi_statistics(plane, {0, 0, 10, 10}, ItemKind::GFactor).n, 0);
+}
+
 TEST(RoiStatistics, EmptyFiguresTwoPassesAndRectanglesBeyondThePlane)
 {
     Plane plane{};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -14,7 +15,12 @@ namespace snr::test {
 // DICOM inputs whose facts are all there, a notice and one ROI.
 inline RunRecord hand_run()
 {
-    auto planes = std::make_shared<std::vector<Plane>>(4);
+    struct Store {
+        std::vector<Plane> planes = std::vector<Plane>(4);
+        std::array<LegendBoxValues, 4> boxes{};  // the maps' values under the box, before the stamp
+    };
+    const auto store = std::make_shared<Store>();
+    std::vector<Plane>* planes = &store->planes;
     for (int row = 0; row < plane_side; ++row) {
         for (int column = 0; column < plane_side; ++column) {
             const int dy = row - 128, dx = column - 110;
@@ -26,8 +32,10 @@ inline RunRecord hand_run()
             at((*planes)[3], row, column) = 95 + (row + 3 * column) % 90 + 0.125;
         }
     }
-    for (int k = 1; k < 4; ++k)
+    for (int k = 1; k < 4; ++k) {
+        store->boxes[k] = box_values((*planes)[k]);
         stamp_legend((*planes)[k], LegendSettings{60, 20});
+    }
 
     RunRecord run;
     run.program = "snrmap 0.1.0";
@@ -63,6 +71,7 @@ inline RunRecord hand_run()
         a.echo_time = "30";
         a.rows = a.columns = 256;
         a.pixel_spacing = "0.9375\\0.9375";
+        a.slice_thickness = "5";
         a.image_orientation = "1\\0\\0\\0\\1\\0";
         a.image_position = "-120\\-120\\10";
         a.patient_name = "QA^PHANTOM";
@@ -83,11 +92,13 @@ inline RunRecord hand_run()
             plane.legend = LegendScale{60, 20};
         if (kinds[k] == ItemKind::GFactor)
             plane.legend = LegendScale{0.6, 0.2};
+        if (kinds[k] != ItemKind::Other)
+            plane.legend_box = &store->boxes[k];
         plane.figures = summarize_result(plane);
         run.planes.push_back(plane);
     }
     run.rois = measure_rois({Roi{100, 90, 20, 30}}, run.planes);
-    run.store = planes;
+    run.store = std::shared_ptr<const std::vector<Plane>>(store, planes);  // the planes, holding the boxes too
     return run;
 }
 

@@ -11,6 +11,7 @@
 #include <dcmtk/dcmpmap/dpmparametricmapiod.h>
 
 #include "core/gfactor.h"
+#include "core/legend.h"
 #include "report/parametric_maps.h"
 #include "tests/report/hand_run.h"
 #include "tests/support/temp_folder.h"
@@ -45,7 +46,8 @@ struct Written {
 };
 
 // The maps written to files and read back: DCMTK's Parametric Map reader takes each, its one
-// frame holds the plane's values bit for bit, and dciodvfy finds no error.
+// frame holds the plane's values bit for bit, under the legend box those the record keeps of
+// the computation, its value range is theirs, and dciodvfy finds no error.
 std::vector<std::unique_ptr<Written>> write_and_check(const test::TempFolder& tmp, const RunRecord& run,
                                                       const ParametricMaps& maps)
 {
@@ -76,9 +78,21 @@ std::vector<std::unique_ptr<Written>> write_and_check(const test::TempFolder& tm
             continue;
         }
         std::vector<double> expected(plane.plane->begin(), plane.plane->end());
+        for (int row = legend::frame_top; row <= legend::frame_bottom; ++row) {
+            for (int column = legend::frame_left; column <= legend::frame_right; ++column)
+                expected[row * plane_side + column] =
+                    (*plane.legend_box)[(row - legend::frame_top) * legend::box_columns + column - legend::frame_left];
+        }
         if (plane.kind == ItemKind::GFactor)
             std::transform(expected.begin(), expected.end(), expected.begin(), in_g);
         EXPECT_EQ(std::memcmp(doubles->getFrame(0), expected.data(), sizeof(double) * plane_pixels), 0) << file.name;
+        const auto [low, high] = std::minmax_element(expected.begin(), expected.end());
+        Float64 first = 0, last = 0;
+        DcmDataset& data = *back->file.getDataset();
+        data.findAndGetFloat64(DCM_DoubleFloatRealWorldValueFirstValueMapped, first, 0, true);
+        data.findAndGetFloat64(DCM_DoubleFloatRealWorldValueLastValueMapped, last, 0, true);
+        EXPECT_EQ(first, *low) << file.name;
+        EXPECT_EQ(last, *high) << file.name;
 
         const auto errors = test::dciodvfy_errors(back->path);
         if (errors) {
@@ -89,10 +103,25 @@ std::vector<std::unique_ptr<Written>> write_and_check(const test::TempFolder& tm
     return written;
 }
 
+// What the computation gave under the legend box of each map: a gradient of the map's own
+// values, where the planes hold the wedge and the frame (300).
+void give_measured_boxes(RunRecord& run, std::vector<LegendBoxValues>& boxes)
+{
+    boxes.resize(run.planes.size());
+    for (std::size_t k = 0; k < run.planes.size(); ++k) {
+        for (std::size_t p = 0; p < boxes[k].size(); ++p)
+            boxes[k][p] = 40 + static_cast<double>(p % 97) / 8;
+        if (run.planes[k].legend_box != nullptr)
+            run.planes[k].legend_box = &boxes[k];
+    }
+}
+
 TEST(ParametricMaps, TheMapsJoinTheInputsStudyAsANewSeriesAndReferenceTheirSources)
 {
     test::TempFolder tmp;
-    const RunRecord run = test::hand_run();
+    RunRecord run = test::hand_run();
+    std::vector<LegendBoxValues> boxes;
+    give_measured_boxes(run, boxes);
     const ParametricMaps maps = parametric_maps(run, "0.1.0");
     const DicomAttributes& input = run.files[0].source.attributes;
     EXPECT_FALSE(maps.record.new_study);
@@ -115,7 +144,8 @@ TEST(ParametricMaps, TheMapsJoinTheInputsStudyAsANewSeriesAndReferenceTheirSourc
         EXPECT_EQ(text_in(data, DCM_FrameOfReferenceUID), input.frame_of_reference_uid);
         EXPECT_EQ(text_in(data, DCM_SeriesInstanceUID), maps.record.series_instance_uid);
         EXPECT_NE(text_in(data, DCM_SeriesInstanceUID), input.series_instance_uid);
-        EXPECT_EQ(text_in(data, DCM_SeriesNumber), "1005");
+        EXPECT_EQ(text_in(data, DCM_SeriesNumber), "1208134500");  // the run's month, day and time
+        EXPECT_EQ(all_of(data, DCM_SliceThickness), std::vector<std::string>{"5"});
         EXPECT_EQ(text_in(data, DCM_PatientID), "PH001");
         EXPECT_EQ(text_in(data, DCM_PatientName), "QA^PHANTOM");
         EXPECT_EQ(all_of(data, DCM_PixelSpacing), std::vector<std::string>{"0.9375\\0.9375"});
@@ -135,6 +165,15 @@ TEST(ParametricMaps, TheMapsJoinTheInputsStudyAsANewSeriesAndReferenceTheirSourc
         EXPECT_EQ(all_of(data, DCM_ReferencedSeriesSequence).size(), 1u) << labels[k];
     }
     EXPECT_EQ(instances.size(), 3u);
+
+    // Never an input's series.
+    run.files[1].source.attributes.series_number = "1208134500";
+    run.files[0].source.attributes.series_number = " 1208134501";
+    DcmFileFormat again;
+    const std::string bytes = parametric_maps(run, "0.1.0").files[0].bytes;
+    test::write_bytes(tmp.file("again.dcm"), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(again.loadFile(tmp.file("again.dcm").c_str()).good());
+    EXPECT_EQ(text_in(*again.getDataset(), DCM_SeriesNumber), "1208134502");
 }
 
 TEST(ParametricMaps, RawInputsGetAStudyOfTheirOwn)

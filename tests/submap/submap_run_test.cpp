@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/errors.h"
+#include "core/legend.h"
 #include "submap/submap_items.h"
 #include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
@@ -213,6 +214,15 @@ TEST_F(SubmapRun, RandomImagesMatchAPlainRecomputationBitForBit)
                 EXPECT_EQ(at(state->noise_pi, r, c), pi.noise) << r << "," << c;
                 EXPECT_EQ(at(state->snr_pi, r, c), pi.snr) << r << "," << c;
                 EXPECT_EQ(at(state->gfactor_map, r, c), recompute_g(nopi.snr, pi.snr, 3.5)) << r << "," << c;
+            }
+            // Under the legend box the state keeps what the computation gave there.
+            for (const auto& [r, c] : {std::pair{52, 234}, {128, 245}, {203, 251}}) {
+                const Expected nopi = recompute(samples[0], samples[1], r, c);
+                const Expected pi = recompute(samples[2], samples[3], r, c);
+                const std::size_t k = (r - 52) * legend::box_columns + (c - 234);
+                EXPECT_EQ(state->snr_nopi_box[k], nopi.snr) << r << "," << c;
+                EXPECT_EQ(state->snr_pi_box[k], pi.snr) << r << "," << c;
+                EXPECT_EQ(state->gfactor_box[k], recompute_g(nopi.snr, pi.snr, 3.5)) << r << "," << c;
             }
 
             // The three-pixel border of the measured planes is never written.

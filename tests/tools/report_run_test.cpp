@@ -12,6 +12,7 @@
 #include <dcmtk/dcmdata/dcfilefo.h>
 
 #include "core/gfactor.h"
+#include "core/legend.h"
 #include "core/slice_file.h"
 #include "tests/support/fault_injection.h"
 #include "tests/support/temp_folder.h"
@@ -74,7 +75,12 @@ TEST_F(SnrmapReport, ARunsReportAndTheReportOfItsFolderSayTheSameAndChangeNoPlan
     ASSERT_EQ(run({"report", out}).code, 0);
     EXPECT_EQ(test::pdf_text(out + "/report.pdf"), text);
 
-    // The maps hold the planes, bit for bit (the g-factor map in g).
+    // The maps hold the planes, bit for bit (the g-factor map in g), and under the legend box
+    // what the computation gives without it: the SNR of each pixel's signal and noise, and g
+    // from those SNRs.
+    const auto plane_of = [&](const std::string& name) { return test::read_npy_plane(out + "/" + name + ".npy"); };
+    const Plane signal_nopi = plane_of("signal_nopi"), noise_nopi = plane_of("noise_nopi");
+    const Plane signal_pi = plane_of("signal_pi"), noise_pi = plane_of("noise_pi");
     for (const char* name : {"snr_nopi", "gfactor_map"}) {
         DcmFileFormat file;
         ASSERT_TRUE(file.loadFile((out + "/" + name + ".dcm").c_str()).good()) << name;
@@ -82,10 +88,19 @@ TEST_F(SnrmapReport, ARunsReportAndTheReportOfItsFolderSayTheSameAndChangeNoPlan
         unsigned long count = 0;
         ASSERT_TRUE(file.getDataset()->findAndGetFloat64Array(DCM_DoubleFloatPixelData, values, &count).good());
         ASSERT_EQ(count, static_cast<unsigned long>(plane_pixels));
-        Plane plane = test::read_npy_plane(out + "/" + name + ".npy");
-        if (std::strcmp(name, "gfactor_map") == 0)
+        const bool g = std::strcmp(name, "gfactor_map") == 0;
+        Plane plane = plane_of(name);
+        for (int p = 0; p < plane_pixels; ++p) {
+            if (!legend::in_box(p / plane_side, p % plane_side))
+                continue;
+            const double snr_nopi = static_cast<double>(static_cast<long double>(signal_nopi[p]) / noise_nopi[p]);
+            const double snr_pi = static_cast<double>(static_cast<long double>(signal_pi[p]) / noise_pi[p]);
+            plane[p] = g ? gfactor_pixel(snr_nopi, snr_pi, 2) : snr_nopi;
+        }
+        if (g)
             std::transform(plane.begin(), plane.end(), plane.begin(), in_g);
         EXPECT_EQ(std::memcmp(values, plane.data(), sizeof plane), 0) << name;
+        EXPECT_NE(values[legend::frame_top * plane_side + 240], legend::frame_value);
     }
 }
 
@@ -172,15 +187,29 @@ TEST(SnrmapDicomMaps, MapsOfDicomInputsJoinTheirStudy)
     ASSERT_EQ(run({"consecutive", nopi, pi, "--out", tmp.file("out"), "--dicom-maps"}).code, 0);
     DcmFileFormat map;
     ASSERT_TRUE(map.loadFile(tmp.file("out/gfactor_map.dcm").c_str()).good());
-    OFString study, frame;
+    OFString study, frame, series, thickness;
     map.getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study);
     map.getDataset()->findAndGetOFString(DCM_FrameOfReferenceUID, frame);
+    map.getDataset()->findAndGetOFString(DCM_SeriesNumber, series);
+    map.getDataset()->findAndGetOFString(DCM_SliceThickness, thickness, 0, true);
     EXPECT_EQ(study.c_str(), source.attributes.study_instance_uid);
     EXPECT_EQ(frame.c_str(), source.attributes.frame_of_reference_uid);
+    EXPECT_NE(series.c_str(), source.attributes.series_number);
+    EXPECT_EQ(thickness.c_str(), source.attributes.slice_thickness);
+    EXPECT_FALSE(source.attributes.slice_thickness.empty());
     const auto errors = test::dciodvfy_errors(tmp.file("out/gfactor_map.dcm"));
     if (errors) {
         EXPECT_EQ(*errors, std::vector<std::string>{});
     }
+
+    // A map given back as an input is refused as what it is.
+    const std::string map_path = tmp.file("out/snr_nopi.dcm");
+    const Outcome refused = run({"submap", map_path, map_path, "--out", tmp.file("again")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_EQ(refused.err,
+              "snrmap: " + map_path +
+                  ": 浮動小数点の画素の画像です。測定できるのは16ビットの画像です (パラメトリックマップ, Double "
+                  "Float Pixel Data)\n");
 }
 
 }  // namespace

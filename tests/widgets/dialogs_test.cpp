@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QTest>
@@ -49,6 +50,40 @@ TEST(QtDialogs, PlainTextsAndJapaneseFileDialogs)
     EXPECT_EQ(seen, (std::vector<std::string>{"plain '<b>' は浮動小数点数ではありません.",
                                               "plain a<b>c.dcmはdicom画像ではありません!!", "開く",
                                               "名前を付けて保存"}));
+}
+
+TEST(QtDialogs, ASaveDialogOfAFileTypeOffersItsFilterAndAddsItsSuffix)
+{
+    ASSERT_TRUE(form::install_japanese_qt_texts());
+    test::TempFolder tmp;
+    QWidget window;
+    QtDialogs dialogs(&window, "snr_consecutive");
+    // Answers the next dialog with `typed`, after noting its filters and the name it offers.
+    QStringList filters;
+    QString offered;
+    const auto answer = [&](const std::string& typed) {
+        QTimer::singleShot(0, [&, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            filters = dialog->nameFilters();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            offered = name->text();
+            name->setText(QString::fromStdString(typed));
+            static_cast<QDialog*>(dialog)->accept();  // as the save button does
+        });
+    };
+    answer(tmp.file("rep1"));
+    EXPECT_EQ(dialogs.save_file(tmp.file("report.pdf"), &pdf_file), tmp.file("rep1.pdf"));
+    EXPECT_EQ(filters, QStringList{QStringLiteral("PDF ファイル (*.pdf)")});
+    EXPECT_EQ(offered, QStringLiteral("report.pdf"));
+    answer(tmp.file("rep.v2"));
+    EXPECT_EQ(dialogs.save_file("report.pdf", &pdf_file), tmp.file("rep.v2.pdf"));
+    answer(tmp.file("Rep.PDF"));
+    EXPECT_EQ(dialogs.save_file("report.pdf", &pdf_file), tmp.file("Rep.PDF"));
+    // Without a type, any name as chosen.
+    answer(tmp.file("raw"));
+    EXPECT_EQ(dialogs.save_file("raw"), tmp.file("raw"));
 }
 
 TEST(QtDialogs, FileListsInJapaneseWithColumnsThatShowTheirTexts)
