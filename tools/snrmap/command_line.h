@@ -12,7 +12,7 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend, Listen };
 
 // The settings of a run (--r, --scale-min, --scale-step: texts read as the windows read their
 // edits, with the windows' defaults; the g-factor where two folders or four images are given),
@@ -39,6 +39,15 @@ struct CommandLine : RunSettings {
     std::string figure = "mean";       // trend: --stat
     long long baseline = 0;            // trend: a run's id, 0 for the first of the series
     std::optional<double> tolerance;   // trend: per cent
+    // listen
+    int port = 11112;
+    std::string aet = "SNRMAP";
+    std::vector<std::string> allow;  // calling AE titles let in; none: any
+    std::string spool;
+    int study_timeout = 30;  // seconds
+    std::string send_to;     // AET@HOST:PORT
+    std::string rules;
+    bool run_reports = false;  // listen --report: each run's report.pdf
 };
 
 // A command line that names no valid command; the text says what is wrong.
@@ -52,7 +61,8 @@ inline constexpr int max_repeats = 999;
 inline constexpr double max_phantom_r = 16.0;
 inline constexpr int max_trend_roi = 1000000;
 
-// Arguments without the program name. Raises UsageError.
+// Arguments without the program name; listen takes the same options from --config FILE too
+// (KEY = VALUE lines, # comments; the command line wins). Raises UsageError.
 CommandLine parse_command_line(const std::vector<std::string>& args);
 
 std::string usage_text();

@@ -14,6 +14,7 @@
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/history_module.h"
 #include "tools/snrmap/input_warnings.h"
+#include "tools/snrmap/listen_command.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
@@ -108,6 +109,14 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (line.action == Action::History || line.action == Action::Trend)
         return history_command(*history, line, out, err);
+    if (line.action == Action::Listen) {
+        try {
+            return listen_command(line, err);
+        } catch (const std::exception& error) {
+            err << failure_line(error) << "\n" << std::flush;
+            return exit_failure;
+        }
+    }
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "node/storage_scp.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcdeftag.h>
+#include <dcmtk/dcmdata/dcfilefo.h>
+#include <dcmtk/dcmdata/dcostrmb.h>
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/scppool.h>
+#include <dcmtk/dcmnet/scpthrd.h>
+
+#include "core/dicom_image.h"
+#include "core/dicom_syntax.h"
+#include "core/errors.h"
+
+namespace snr::node {
+
+namespace {
+
+constexpr Uint16 status_success = 0x0000;
+constexpr Uint16 status_out_of_resources = 0xA700;
+constexpr Uint16 status_cannot_understand = 0xC000;
+
+std::string text_of(DcmDataset& data, const DcmTagKey& key)
+{
+    OFString value;
+    data.findAndGetOFString(key, value);
+    return value.c_str();
+}
+
+std::string encoded(DcmDataset& data, E_TransferSyntax xfer)
+{
+    DcmFileFormat file(&data);
+    if (file.validateMetaInfo(xfer).bad())
+        throw Error("the file meta group could not be made");
+    std::string bytes(file.calcElementLength(xfer, EET_ExplicitLength) + 4096, '\0');
+    DcmOutputBufferStream stream(bytes.data(), static_cast<offile_off_t>(bytes.size()));
+    file.transferInit();
+    const OFCondition written = file.write(stream, xfer, EET_ExplicitLength, nullptr);
+    file.transferEnd();
+    void* start = nullptr;
+    offile_off_t length = 0;
+    stream.flushBuffer(start, length);
+    if (written.bad())
+        throw Error(std::string("the instance could not be encoded: ") + written.text());
+    bytes.resize(static_cast<std::size_t>(length));
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::string> accepted_transfer_syntaxes()
+{
+    std::vector<std::string> uids = {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax};
+    for (int k = 0; k < 64; ++k) {
+        const DcmXfer xfer(static_cast<E_TransferSyntax>(k));
+        const std::string uid = xfer.getXferID();
+        const SyntaxUse use = transfer_syntax(uid).use;
+        const bool measured = use == SyntaxUse::Native || use == SyntaxUse::Decoded || use == SyntaxUse::Inflated;
+        if (measured && !uid.empty() && std::find(uids.begin(), uids.end(), uid) == uids.end())
+            uids.push_back(uid);
+    }
+    return uids;
+}
+
+struct Context {
+    ScpSettings settings;
+    Spool& spool;
+    NodeLog& log;
+};
+
+// One association on its own thread.
+class StorageWorker : public DcmThreadSCP {
+public:
+    explicit StorageWorker(Context& context) : context_(context) {}
+
+protected:
+    OFBool checkCalledAETitleAccepted(const OFString& called) override { return called == context_.settings.aet.c_str(); }
+
+    OFBool checkCallingAETitleAccepted(const OFString& calling) override
+    {
+        const auto& allow = context_.settings.allow;
+        const bool accepted = allow.empty() || std::find(allow.begin(), allow.end(), calling.c_str()) != allow.end();
+        if (!accepted)
+            context_.log.line("association from " + std::string(calling.c_str()) + " refused: calling AE title not allowed");
+        return accepted;
+    }
+
+    void notifyAssociationAcknowledge() override
+    {
+        stored_ = refused_ = 0;
+        peer_ = std::string(getPeerAETitle().c_str()) + " (" + getPeerIP().c_str() + ")";
+    }
+
+    void notifyAbortRequest() override { aborted_ = true; }
+
+    void notifyAssociationTermination() override
+    {
+        if (peer_.empty())
+            return;
+        context_.log.line("association from " + peer_ + ": " + std::to_string(stored_) + " stored, " +
+                          std::to_string(refused_) + " refused" + (aborted_ ? ", aborted" : ""));
+        peer_.clear();
+        aborted_ = false;
+    }
+
+    OFCondition handleIncomingCommand(T_DIMSE_Message* message, const DcmPresentationContextInfo& info) override
+    {
+        if (message->CommandField != DIMSE_C_STORE_RQ)
+            return DcmThreadSCP::handleIncomingCommand(message, info);
+        T_DIMSE_C_StoreRQ& request = message->msg.CStoreRQ;
+        DcmDataset* received = nullptr;
+        T_ASC_PresentationContextID id = info.presentationContextID;
+        const OFCondition condition = receiveSTORERequest(request, id, received);
+        // A cut transfer stores nothing: only a whole data set is written.
+        if (condition.bad()) {
+            delete received;
+            aborted_ = true;
+            return condition;
+        }
+        std::unique_ptr<DcmDataset> data(received);
+        const Uint16 status = store(*data, request, DcmXfer(info.acceptedTransferSyntax.c_str()).getXfer());
+        (status == status_success ? stored_ : refused_) += 1;
+        return sendSTOREResponse(id, request, status);
+    }
+
+private:
+    Uint16 store(DcmDataset& data, const T_DIMSE_C_StoreRQ& request, E_TransferSyntax xfer)
+    {
+        const InstanceKey key{text_of(data, DCM_StudyInstanceUID), text_of(data, DCM_SeriesInstanceUID),
+                              text_of(data, DCM_SOPInstanceUID)};
+        if (!spool_name(key.study) || !spool_name(key.series) || key.instance != request.AffectedSOPInstanceUID ||
+            !spool_name(key.instance))
+            return status_cannot_understand;
+        // This request's outermost handler: the status is the answer.
+        try {
+            context_.spool.store(key, encoded(data, xfer));
+            return status_success;
+        } catch (const Error& error) {
+            context_.log.line("instance of study " + key.study + " not stored: " + error.what());
+            return status_out_of_resources;
+        }
+    }
+
+    Context& context_;
+    std::string peer_;
+    int stored_ = 0, refused_ = 0;
+    bool aborted_ = false;
+};
+
+struct StorageScp::Pool : DcmBaseSCPPool {
+    struct Worker : DcmBaseSCPWorker, StorageWorker {
+        Worker(Pool& pool) : DcmBaseSCPWorker(pool), StorageWorker(pool.context) {}
+        OFCondition setSharedConfig(const DcmSharedSCPConfig& config) override
+        {
+            return StorageWorker::setSharedConfig(config);
+        }
+        OFBool busy() override { return StorageWorker::isConnected(); }
+        OFCondition workerListen(T_ASC_Association* const association) override
+        {
+            return StorageWorker::run(association);
+        }
+    };
+
+    explicit Pool(Context context) : context(std::move(context)) {}
+    DcmBaseSCPWorker* createSCPWorker() override { return new Worker(*this); }
+
+    Context context;
+};
+
+StorageScp::StorageScp(ScpSettings settings, Spool& spool, NodeLog& log)
+{
+    prepare_dicom_writing();
+    // One line of ours per association; the toolkit's own only where something breaks.
+    OFLog::getLogger("dcmtk.dcmnet").setLogLevel(OFLogger::ERROR_LOG_LEVEL);
+    pool_ = std::make_unique<Pool>(Context{std::move(settings), spool, log});
+    const ScpSettings& chosen = pool_->context.settings;
+    DcmSCPConfig& config = pool_->getConfig();
+    config.setPort(static_cast<Uint16>(chosen.port));
+    config.setAETitle(chosen.aet.c_str());
+    config.setConnectionBlockingMode(DUL_NOBLOCK);
+    config.setConnectionTimeout(1);  // how soon a stop is seen
+    config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
+    config.setDIMSETimeout(60);
+    config.setACSETimeout(30);
+    config.setHostLookupEnabled(OFFalse);
+    pool_->setMaxThreads(static_cast<Uint16>(chosen.associations));
+    OFList<OFString> native = {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax};
+    config.addPresentationContext(UID_VerificationSOPClass, native, ASC_SC_ROLE_DEFAULT);
+    OFList<OFString> syntaxes;
+    for (const std::string& uid : accepted_transfer_syntaxes())
+        syntaxes.push_back(uid.c_str());
+    for (const char* sop : {UID_MRImageStorage, UID_EnhancedMRImageStorage})
+        config.addPresentationContext(sop, syntaxes, ASC_SC_ROLE_DEFAULT);
+}
+
+StorageScp::~StorageScp() = default;
+
+void StorageScp::run()
+{
+    const OFCondition condition = pool_->listen();
+    if (condition.bad())
+        throw Error("port " + std::to_string(pool_->context.settings.port) + " cannot be listened on: " +
+                    condition.text());
+}
+
+void StorageScp::stop() { pool_->stopAfterCurrentAssociations(); }
+
+}  // namespace snr::node
