@@ -54,14 +54,18 @@ std::string encoded(DcmDataset& data, E_TransferSyntax xfer)
 
 std::vector<std::string> accepted_transfer_syntaxes()
 {
-    std::vector<std::string> uids = {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax};
-    for (int k = 0; k < 64; ++k) {
-        const DcmXfer xfer(static_cast<E_TransferSyntax>(k));
-        const std::string uid = xfer.getXferID();
-        const SyntaxUse use = transfer_syntax(uid).use;
-        const bool measured = use == SyntaxUse::Native || use == SyntaxUse::Decoded || use == SyntaxUse::Inflated;
-        if (measured && !uid.empty() && std::find(uids.begin(), uids.end(), uid) == uids.end())
-            uids.push_back(uid);
+    // The compressed ones first: a sender that proposes its file's own syntax beside the
+    // uncompressed ones then sends the file as it is, without converting it.
+    std::vector<std::string> uids;
+    for (const SyntaxUse wanted : {SyntaxUse::Decoded, SyntaxUse::Inflated, SyntaxUse::Native}) {
+        if (wanted == SyntaxUse::Native)
+            uids.insert(uids.end(), {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax});
+        for (int k = 0; k < 64; ++k) {
+            const std::string uid = DcmXfer(static_cast<E_TransferSyntax>(k)).getXferID();
+            if (!uid.empty() && transfer_syntax(uid).use == wanted &&
+                std::find(uids.begin(), uids.end(), uid) == uids.end())
+                uids.push_back(uid);
+        }
     }
     return uids;
 }
@@ -174,8 +178,8 @@ struct StorageScp::Pool : DcmBaseSCPPool {
 StorageScp::StorageScp(ScpSettings settings, Spool& spool, NodeLog& log)
 {
     prepare_dicom_writing();
-    // One line of ours per association; the toolkit's own only where something breaks.
-    OFLog::getLogger("dcmtk.dcmnet").setLogLevel(OFLogger::ERROR_LOG_LEVEL);
+    // One line of ours per association says what happened; the toolkit would add its own.
+    OFLog::getLogger("dcmtk.dcmnet").setLogLevel(OFLogger::FATAL_LOG_LEVEL);
     pool_ = std::make_unique<Pool>(Context{std::move(settings), spool, log});
     const ScpSettings& chosen = pool_->context.settings;
     DcmSCPConfig& config = pool_->getConfig();
