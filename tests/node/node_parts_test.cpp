@@ -72,7 +72,7 @@ std::string image(const TempFolder& tmp, const std::string& name, int frames = 1
 
 std::string store(int port, const std::string& file)
 {
-    return tool_output("timeout 30 storescu -v -aec SNRMAP 127.0.0.1 " + std::to_string(port) + " " + quoted(file)).text;
+    return tool_output("env -u DCMDICTPATH timeout 30 storescu -v -aec SNRMAP 127.0.0.1 " + std::to_string(port) + " " + quoted(file)).text;
 }
 
 class NodeParts : public ::testing::Test {
@@ -114,7 +114,7 @@ TEST_F(NodeParts, AClientKilledMidTransferLeavesNoFile)
     const int port = free_loopback_port();
     RunningScp node(tmp.file("spool"), port, lines.log);
     const pid_t client =
-        start_program({"/usr/bin/storescu", "-aec", "SNRMAP", "127.0.0.1", std::to_string(port), big}, "/dev/null");
+        start_program({"/usr/bin/env", "-u", "DCMDICTPATH", "storescu", "-aec", "SNRMAP", "127.0.0.1", std::to_string(port), big}, "/dev/null");
     EXPECT_TRUE(wait_for([&] { return connected_to(port); }, 10s));
     std::this_thread::sleep_for(30ms);
     ::kill(client, SIGKILL);

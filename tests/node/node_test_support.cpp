@@ -42,6 +42,19 @@ bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit
     return true;
 }
 
+bool accepting(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return connected;
+}
+
 bool connected_to(int port)
 {
     std::ifstream table("/proc/net/tcp");
@@ -69,12 +82,12 @@ std::vector<std::string> files_under(const std::string& folder)
     return files;
 }
 
-NodeProcess::NodeProcess(const std::vector<std::string>& options, const std::string& log) : log_(log)
+NodeProcess::NodeProcess(const std::vector<std::string>& options, const std::string& log, int port) : log_(log)
 {
     std::vector<std::string> argv = {SNRMAP_EXECUTABLE, "listen"};
     argv.insert(argv.end(), options.begin(), options.end());
     pid_ = start_program(argv, log);
-    if (!wait_for([&] { return this->log().find("listening on port") != std::string::npos; },
+    if (!wait_for([&] { return this->log().find("listening on port") != std::string::npos && accepting(port); },
                   std::chrono::seconds(10)))
         throw std::runtime_error("the node did not start: " + this->log());
 }

@@ -15,6 +15,9 @@ int free_loopback_port();
 // Asks `done` every 20 ms until it says yes or `limit` has passed; its last answer.
 bool wait_for(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
+// Whether something takes a TCP connection on 127.0.0.1 at this port.
+bool accepting(int port);
+
 // Whether a TCP connection to this local port is established.
 bool connected_to(int port);
 
@@ -25,7 +28,7 @@ std::vector<std::string> files_under(const std::string& folder);
 // did not stop it.
 class NodeProcess {
 public:
-    NodeProcess(const std::vector<std::string>& options, const std::string& log);
+    NodeProcess(const std::vector<std::string>& options, const std::string& log, int port);
     ~NodeProcess();
     NodeProcess(const NodeProcess&) = delete;
     NodeProcess& operator=(const NodeProcess&) = delete;

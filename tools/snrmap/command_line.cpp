@@ -34,7 +34,7 @@ bool repeatable(Action action, const std::string& name)
 // Options that take no value.
 bool flag(Action action, const std::string& name)
 {
-    return name == "--quiet" || name == "--record" || name == "--dicom-maps" ||
+    return name == "--quiet" || name == "--record" || name == "--dicom-maps" || name == "--dicom-results" ||
            (name == "--report" && action == Action::Listen);
 }
 
@@ -45,13 +45,14 @@ Grammar grammar_of(Action action)
         return {1,
                 2,
                 true,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record",
-                 "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet",
+                 "--record", "--db"}};
     case Action::Submap:
         return {2,
                 4,
                 false,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--record", "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--record",
+                 "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
     case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
     case Action::Trend:
@@ -245,8 +246,10 @@ void set_flag(CommandLine& line, const std::string& name, bool value)
         line.record = value;
     else if (name == "--report")
         line.run_reports = value;
+    else if (name == "--dicom-results")
+        line.dicom_results = line.dicom_maps = value;
     else
-        line.dicom_maps = value;
+        line.dicom_maps = line.dicom_maps || value;
 }
 
 // KEY = VALUE lines with the options' names without "--" (a flag's value yes or no); blank
@@ -444,9 +447,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet] [--record [--db URL]]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--quiet] [--record [--db URL]]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--record [--db URL]]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
            "       snrmap history [--scanner TEXT] [--coil TEXT] [--since DATE] [--format table|csv|json] [--db URL]\n"
@@ -494,6 +497,8 @@ std::string help_text()
            "                     legend, scale bar and ROIs, the figures, histograms of the maps)\n"
            "  --dicom-maps       also the SNR maps and the g-factor map (in g) as DICOM Parametric Maps,\n"
            "                     NAME.dcm in DIR: a new series in the inputs' study (a new study for raw slices)\n"
+           "  --dicom-results    the maps, and in the same study the report as Encapsulated PDF (report.dcm)\n"
+           "                     and the figures as a measurement report (measurements.dcm, Enhanced SR)\n"
            "  --quiet            no progress bar\n"
            "  report --out FILE.pdf  where the report goes (default OUTDIR/report.pdf)\n"
            "  --repeats N        phantom slices per folder (default 16, 2 to 999)\n"

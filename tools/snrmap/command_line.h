@@ -25,6 +25,7 @@ struct CommandLine : RunSettings {
     std::vector<Roi> rois;  // --roi, in the order given
     std::string report;     // --report FILE.pdf: a run's report, or trend's chart
     bool dicom_maps = false;
+    bool dicom_results = false;  // the maps, the report as Encapsulated PDF and the measurement report
     // phantom
     int repeats = 16;
     std::uint64_t seed = 1;

@@ -160,15 +160,19 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
             report_ready.get();
         if (line.dicom_maps)
             on_output(line.out, [&] { write_dicom_maps(measurement, *output); });
+        std::string pdf;
+        if (!line.report.empty() || line.dicom_results) {
+            if (const std::string failure = report_module().report_pdf(measurement, pdf); !failure.empty()) {
+                Error error(failure);
+                error.set_subject(line.report.empty() ? line.out : line.report);
+                throw error;
+            }
+        }
+        if (line.dicom_results)
+            on_output(line.out, [&] { write_dicom_documents(measurement, pdf, *output); });
         on_output(line.out, [&] { write_summary(measurement, *output); });
         std::optional<ReportFile> report;
         if (!line.report.empty()) {
-            std::string pdf;
-            if (const std::string failure = report_module().report_pdf(measurement, pdf); !failure.empty()) {
-                Error error(failure);
-                error.set_subject(line.report);
-                throw error;
-            }
             report.emplace(line.report, line.out);
             report->write(pdf, *output, output_names(measurement));
         }

@@ -36,7 +36,7 @@ node::StudyResults measure_study(const std::string& batch, const CommandLine& li
         if (sorted_entries(series).size() < 2)
             continue;
         const std::string out = join_path(join_path(line.out, study), file_name_part(series));
-        std::vector<std::string> args = {"consecutive", series, "--out", out, "--quiet", "--dicom-maps"};
+        std::vector<std::string> args = {"consecutive", series, "--out", out, "--quiet", "--dicom-results"};
         if (line.record)
             args.push_back("--record");
         if (!line.db.empty())
