@@ -232,8 +232,9 @@ TEST(SnrmapDicomResults, TheReportAndTheFiguresJoinTheMapsInTheInputsStudy)
     while (sr.getDataset()->search(DCM_TextValue, stack, ESM_afterStackTop, OFTrue).good()) {
         OFString text;
         static_cast<DcmElement*>(stack.top())->getOFString(text, 0);
-        if (text.find("snr") != OFString_npos || text.find("gfactor") != OFString_npos)
-            groups.push_back(text.c_str());
+        const std::string value = text.c_str();
+        if (value.starts_with("snr_") || value.starts_with("ROI ") || value.starts_with("gfactor"))
+            groups.push_back(value);
     }
     stack.clear();
     while (sr.getDataset()->search(DCM_ReferencedSOPInstanceUID, stack, ESM_afterStackTop, OFTrue).good()) {

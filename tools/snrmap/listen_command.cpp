@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "core/dicom_image.h"
 #include "core/errors.h"
 #include "core/path.h"
 #include "node/outbox.h"
@@ -22,6 +23,8 @@ namespace snr::snrmap {
 
 int listen_command(const CommandLine& line, std::ostream& err)
 {
+    // The reader names its dictionary in the environment: done here, before any thread reads it.
+    prepare_dicom_reading();
     node::NodeLog log([&err](const std::string& text) { err << "snrmap listen: " << text << "\n" << std::flush; });
     node::Spool spool(line.spool);
     std::optional<node::Outbox> outbox;
