@@ -3,13 +3,17 @@
 
 #include <algorithm>
 #include <atomic>
+#include <list>
+#include <memory>
+#include <thread>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
 #include <dcmtk/dcmdata/dcostrmb.h>
 #include <dcmtk/dcmdata/dcuid.h>
-#include <dcmtk/dcmnet/scppool.h>
+#include <dcmtk/dcmnet/assoc.h>
+#include <dcmtk/dcmnet/scpcfg.h>
 #include <dcmtk/dcmnet/scpthrd.h>
 
 #include "core/dicom_image.h"
@@ -155,24 +159,44 @@ private:
     bool aborted_ = false;
 };
 
-struct StorageScp::Pool : DcmBaseSCPPool {
-    struct Worker : DcmBaseSCPWorker, StorageWorker {
-        Worker(Pool& pool) : DcmBaseSCPWorker(pool), StorageWorker(pool.context) {}
-        OFCondition setSharedConfig(const DcmSharedSCPConfig& config) override
-        {
-            return StorageWorker::setSharedConfig(config);
-        }
-        OFBool busy() override { return StorageWorker::isConnected(); }
-        OFCondition workerListen(T_ASC_Association* const association) override
-        {
-            return StorageWorker::run(association);
-        }
+// The listening loop, as DCMTK's storescp has it: DCMTK's own pool corrupts the heap when a
+// connection closes before its association request (a port probe).
+struct StorageScp::Pool {
+    explicit Pool(Context context) : context(std::move(context)) {}
+
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
     };
 
-    explicit Pool(Context context) : context(std::move(context)) {}
-    DcmBaseSCPWorker* createSCPWorker() override { return new Worker(*this); }
+    void reap(bool all)
+    {
+        for (auto worker = workers.begin(); worker != workers.end();) {
+            if (all || *worker->done) {
+                worker->thread.join();
+                worker = workers.erase(worker);
+            } else {
+                ++worker;
+            }
+        }
+    }
+
+    void serve(T_ASC_Association* association)
+    {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        workers.push_back({std::thread([this, association, done] {
+                               StorageWorker worker(context);
+                               worker.setSharedConfig(DcmSharedSCPConfig(config));
+                               worker.run(association);
+                               *done = true;
+                           }),
+                           done});
+    }
 
     Context context;
+    DcmSCPConfig config;
+    std::atomic<bool> stopped = false;
+    std::list<Worker> workers;
 };
 
 StorageScp::StorageScp(ScpSettings settings, Spool& spool, NodeLog& log)
@@ -182,16 +206,13 @@ StorageScp::StorageScp(ScpSettings settings, Spool& spool, NodeLog& log)
     OFLog::getLogger("dcmtk.dcmnet").setLogLevel(OFLogger::FATAL_LOG_LEVEL);
     pool_ = std::make_unique<Pool>(Context{std::move(settings), spool, log});
     const ScpSettings& chosen = pool_->context.settings;
-    DcmSCPConfig& config = pool_->getConfig();
+    DcmSCPConfig& config = pool_->config;
     config.setPort(static_cast<Uint16>(chosen.port));
     config.setAETitle(chosen.aet.c_str());
-    config.setConnectionBlockingMode(DUL_NOBLOCK);
-    config.setConnectionTimeout(1);  // how soon a stop is seen
     config.setDIMSEBlockingMode(DIMSE_NONBLOCKING);
     config.setDIMSETimeout(60);
     config.setACSETimeout(30);
     config.setHostLookupEnabled(OFFalse);
-    pool_->setMaxThreads(static_cast<Uint16>(chosen.associations));
     OFList<OFString> native = {UID_LittleEndianExplicitTransferSyntax, UID_LittleEndianImplicitTransferSyntax};
     config.addPresentationContext(UID_VerificationSOPClass, native, ASC_SC_ROLE_DEFAULT);
     OFList<OFString> syntaxes;
@@ -205,12 +226,33 @@ StorageScp::~StorageScp() = default;
 
 void StorageScp::run()
 {
-    const OFCondition condition = pool_->listen();
-    if (condition.bad())
-        throw Error("port " + std::to_string(pool_->context.settings.port) + " cannot be listened on: " +
-                    condition.text());
+    const int port = pool_->context.settings.port;
+    T_ASC_Network* network = nullptr;
+    const OFCondition opened = ASC_initializeNetwork(NET_ACCEPTOR, port, 30, &network);
+    if (opened.bad())
+        throw Error("port " + std::to_string(port) + " cannot be listened on: " + opened.text());
+    while (!pool_->stopped) {
+        T_ASC_Association* association = nullptr;
+        const OFCondition received = ASC_receiveAssociation(network, &association, ASC_DEFAULTMAXPDU, nullptr,
+                                                            nullptr, OFFalse, DUL_NOBLOCK, 1);  // a stop seen within 1 s
+        pool_->reap(false);
+        if (received.bad() || pool_->workers.size() >= static_cast<std::size_t>(pool_->context.settings.associations)) {
+            if (received.good()) {
+                T_ASC_RejectParameters busy{ASC_RESULT_REJECTEDTRANSIENT, ASC_SOURCE_SERVICEPROVIDER_PRESENTATION_RELATED,
+                                            ASC_REASON_SP_PRES_LOCALLIMITEXCEEDED};
+                ASC_rejectAssociation(association, &busy);
+            }
+            if (received != DUL_NOASSOCIATIONREQUEST)
+                ASC_dropSCPAssociation(association);
+            ASC_destroyAssociation(&association);
+            continue;
+        }
+        pool_->serve(association);
+    }
+    pool_->reap(true);
+    ASC_dropNetwork(&network);
 }
 
-void StorageScp::stop() { pool_->stopAfterCurrentAssociations(); }
+void StorageScp::stop() { pool_->stopped = true; }
 
 }  // namespace snr::node

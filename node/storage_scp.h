@@ -34,7 +34,7 @@ public:
     // From any thread: no new association is taken.
     void stop();
 
-    struct Pool;
+    struct Pool;  // the listening loop and its associations
 
 private:
     std::unique_ptr<Pool> pool_;

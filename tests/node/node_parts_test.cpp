@@ -104,8 +104,8 @@ TEST_F(NodeParts, AFullDiskIsOutOfResourcesAndLeavesNothing)
     }
     store(port, file);
     EXPECT_EQ(files_under(tmp.file("spool")).size(), 1u);
+    EXPECT_TRUE(wait_for([&] { return lines.has("1 stored, 0 refused"); }, 5s));
     EXPECT_TRUE(lines.has("0 stored, 1 refused"));
-    EXPECT_TRUE(lines.has("1 stored, 0 refused"));
 }
 
 TEST_F(NodeParts, AClientKilledMidTransferLeavesNoFile)

@@ -49,7 +49,12 @@ bool accepting(int port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    // Not to itself: with nothing listening, a connection from the same port meets itself.
+    sockaddr_in own{};
+    socklen_t length = sizeof own;
+    if (connected && ::getsockname(fd, reinterpret_cast<sockaddr*>(&own), &length) == 0 && own.sin_port == address.sin_port)
+        connected = false;
     if (fd >= 0)
         ::close(fd);
     return connected;

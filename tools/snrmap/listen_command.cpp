@@ -67,7 +67,8 @@ int listen_command(const CommandLine& line, std::ostream& err)
     log.line("listening on port " + std::to_string(line.port) + " as " + line.aet + "; studies measured after " +
              std::to_string(line.study_timeout) + " s of quiet" +
              (line.send_to.empty() ? "" : "; results sent to " + line.send_to));
-    std::thread measuring(guarded([&] { studies.run(); }));
+    // The measurements on this thread: the report module's Qt belongs to the program's main thread.
+    std::thread receiving(guarded([&] { scp.run(); }));
     std::thread sending;
     if (outbox)
         sending = std::thread(guarded([&] { outbox->run(); }));
@@ -76,11 +77,11 @@ int listen_command(const CommandLine& line, std::ostream& err)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         stop_all();
     });
-    guarded([&] { scp.run(); })();
+    guarded([&] { studies.run(); })();
     stop_all();
     ending = true;
     watching.join();
-    measuring.join();
+    receiving.join();
     if (sending.joinable())
         sending.join();
     if (failed)
