@@ -3,6 +3,8 @@
 // round, into a spool on the disk of the temporary folder (each instance flushed and renamed).
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include <dcmtk/config/osconfig.h>
@@ -19,6 +21,7 @@ namespace {
 
 void ReceiveInstances(benchmark::State& state)
 {
+    ::setenv("TCP_NODELAY", "1", 0);  // as snrmap listen sets it
     snr::test::TempFolder tmp;
     std::ostringstream out, err;
     snr::snrmap::run_snrmap({"phantom", "--out", tmp.file("phantom"), "--repeats", "64"}, out, err, false);
