@@ -10,12 +10,12 @@
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcdeftag.h>
 #include <dcmtk/dcmdata/dcfilefo.h>
-#include <dcmtk/dcmdata/dcostrmb.h>
 #include <dcmtk/dcmdata/dcuid.h>
 #include <dcmtk/dcmnet/assoc.h>
 #include <dcmtk/dcmnet/scpcfg.h>
 #include <dcmtk/dcmnet/scpthrd.h>
 
+#include "core/dicom_file_bytes.h"
 #include "core/dicom_image.h"
 #include "core/dicom_syntax.h"
 #include "core/errors.h"
@@ -38,20 +38,7 @@ std::string text_of(DcmDataset& data, const DcmTagKey& key)
 std::string encoded(DcmDataset& data, E_TransferSyntax xfer)
 {
     DcmFileFormat file(&data);
-    if (file.validateMetaInfo(xfer).bad())
-        throw Error("the file meta group could not be made");
-    std::string bytes(file.calcElementLength(xfer, EET_ExplicitLength) + 4096, '\0');
-    DcmOutputBufferStream stream(bytes.data(), static_cast<offile_off_t>(bytes.size()));
-    file.transferInit();
-    const OFCondition written = file.write(stream, xfer, EET_ExplicitLength, nullptr);
-    file.transferEnd();
-    void* start = nullptr;
-    offile_off_t length = 0;
-    stream.flushBuffer(start, length);
-    if (written.bad())
-        throw Error(std::string("the instance could not be encoded: ") + written.text());
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
+    return dicom_file_bytes(file, xfer);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <dcmtk/dcmsr/codes/dcm.h>
 #include <dcmtk/dcmsr/dsrdoc.h>
 
+#include "core/dicom_file_bytes.h"
 #include "core/errors.h"
 #include "report/dicom_study.h"
 
@@ -65,7 +66,7 @@ MapFile encapsulated_pdf(StudyContext& context, const std::string& pdf, const st
                                       static_cast<unsigned long>(bytes.size())),
           "document");
     check(data.putAndInsertUint32(DCM_EncapsulatedDocumentLength, static_cast<Uint32>(pdf.size())), "length");
-    return {"report.dcm", file_bytes(file)};
+    return {"report.dcm", dicom_file_bytes(file, EXS_LittleEndianExplicit)};
 }
 
 std::string decimal(double value)
@@ -166,7 +167,7 @@ MapFile measurement_report(const RunRecord& run, StudyContext& context, const st
     check(document.write(*file.getDataset()), "document");
     DcmDataset& data = *file.getDataset();
     put_series(data, context, "SR", 2, "SNR measurements");
-    return {"measurements.dcm", file_bytes(file)};
+    return {"measurements.dcm", dicom_file_bytes(file, EXS_LittleEndianExplicit)};
 }
 
 }  // namespace

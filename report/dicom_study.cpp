@@ -5,7 +5,6 @@
 #include <random>
 
 #include <dcmtk/dcmdata/dcdeftag.h>
-#include <dcmtk/dcmdata/dcostrmb.h>
 
 #include "core/dicom_text.h"
 #include "core/errors.h"
@@ -142,25 +141,6 @@ void put_patient_and_study(DcmItem& data, StudyContext& context)
     put(DCM_ReferringPhysicianName, a ? copied(a->referring_physician, context) : "");
     if (context.utf8)
         put(DCM_SpecificCharacterSet, "ISO_IR 192");
-}
-
-std::string file_bytes(DcmFileFormat& file)
-{
-    const E_TransferSyntax xfer = EXS_LittleEndianExplicit;
-    if (file.validateMetaInfo(xfer).bad())
-        throw Error("DICOM file meta group not made");
-    std::string bytes(file.calcElementLength(xfer, EET_ExplicitLength) + 4096, '\0');
-    DcmOutputBufferStream stream(bytes.data(), static_cast<offile_off_t>(bytes.size()));
-    file.transferInit();
-    const OFCondition written = file.write(stream, xfer, EET_ExplicitLength, nullptr);
-    file.transferEnd();
-    void* start = nullptr;
-    offile_off_t length = 0;
-    stream.flushBuffer(start, length);
-    if (written.bad())
-        throw Error(std::string("DICOM file not written: ") + written.text());
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
 }
 
 }  // namespace snr::report

@@ -49,7 +49,4 @@ std::string copied(const std::string& text, StudyContext& context);
 // The patient and study attributes of the context into a data set.
 void put_patient_and_study(DcmItem& data, StudyContext& context);
 
-// A file's bytes in explicit VR little endian. Raises Error.
-std::string file_bytes(DcmFileFormat& file);
-
 }  // namespace snr::report

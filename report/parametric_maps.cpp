@@ -15,6 +15,7 @@
 #include <dcmtk/dcmiod/modfloatingpointimagepixel.h>
 #include <dcmtk/dcmpmap/dpmparametricmapiod.h>
 
+#include "core/dicom_file_bytes.h"
 #include "core/dicom_image.h"
 #include "core/dicom_text.h"
 #include "core/gfactor.h"
@@ -178,7 +179,7 @@ MapFile map_file(const RunRecord& run, const ResultPlane& plane, int instance, C
 
     DcmFileFormat file;
     check(map.write(*file.getDataset()), "map");
-    return {plane.name + ".dcm", file_bytes(file)};
+    return {plane.name + ".dcm", dicom_file_bytes(file, EXS_LittleEndianExplicit)};
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ public:
                                  " \"AuthenticationEnabled\": false, \"Plugins\": [], \"DicomCheckCalledAet\": false,"
                                  " \"DicomModalities\": { \"snrmap\": [ \"SNRMAP\", \"127.0.0.1\", "
                               << node_port << " ] } }\n";
-        pid_ = start_program({orthanc_program, config}, tmp.file("orthanc.log"));
+        // Its own dictionary: the reader in this process names an empty one in DCMDICTPATH.
+        pid_ = start_program({"/usr/bin/env", "-u", "DCMDICTPATH", orthanc_program, config}, tmp.file("orthanc.log"));
         ready = wait_for([&] { return get("/system").find("\"DicomAet\"") != std::string::npos; }, 20s);
     }
     ~PrivateOrthanc()

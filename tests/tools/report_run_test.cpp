@@ -162,17 +162,21 @@ TEST_F(SnrmapReport, ARunsReportThatCannotBeWrittenStopsTheRunBeforeAnythingMove
     EXPECT_EQ(test::folder_entries(tmp.path()), (std::vector<std::string>{"nopi", "out", "pi", "report.pdf"}));
 }
 
+// A phantom of two repeats in tmp/phantom, and what the first no-PI image says of itself.
+SliceSource write_small_phantom(const test::TempFolder& tmp)
+{
+    StagedOutput phantom(tmp.file("phantom"));
+    write_phantom(PhantomSettings{2, 1, 2.0}, phantom);
+    phantom.commit();
+    Samples samples;
+    return read_slice(tmp.file("phantom/nopi/nopi_001.dcm"), samples);
+}
+
 TEST(SnrmapDicomMaps, MapsOfDicomInputsJoinTheirStudy)
 {
     test::TempFolder tmp;
-    {
-        StagedOutput phantom(tmp.file("phantom"));
-        write_phantom(PhantomSettings{2, 1, 2.0}, phantom);
-        phantom.commit();
-    }
+    const SliceSource source = write_small_phantom(tmp);
     const std::string nopi = tmp.file("phantom/nopi"), pi = tmp.file("phantom/pi");
-    Samples samples;
-    const SliceSource source = read_slice(nopi + "/nopi_001.dcm", samples);
     if (source.attributes.study_instance_uid.empty())
         GTEST_SKIP() << "the reader does not give the study of an image yet";
     ASSERT_EQ(run({"consecutive", nopi, pi, "--out", tmp.file("out"), "--dicom-maps"}).code, 0);
@@ -189,23 +193,11 @@ TEST(SnrmapDicomMaps, MapsOfDicomInputsJoinTheirStudy)
     }
 }
 
-}  // namespace
-}  // namespace snr::snrmap
-
-namespace snr::snrmap {
-namespace {
-
 TEST(SnrmapDicomResults, TheReportAndTheFiguresJoinTheMapsInTheInputsStudy)
 {
     test::TempFolder tmp;
-    {
-        StagedOutput phantom(tmp.file("phantom"));
-        write_phantom(PhantomSettings{2, 1, 2.0}, phantom);
-        phantom.commit();
-    }
+    const SliceSource source = write_small_phantom(tmp);
     const std::string nopi = tmp.file("phantom/nopi"), pi = tmp.file("phantom/pi");
-    Samples samples;
-    const SliceSource source = read_slice(nopi + "/nopi_001.dcm", samples);
     ASSERT_EQ(run({"consecutive", nopi, pi, "--out", tmp.file("out"), "--dicom-results", "--roi", "100,100,20,20"}).code, 0);
     for (const char* name : {"snr_nopi.dcm", "gfactor_map.dcm", "report.dcm", "measurements.dcm"}) {
         DcmFileFormat file;
