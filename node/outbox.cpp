@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "node/outbox.h"
+#include "node/spool.h"
 
 #include <algorithm>
 #include <charconv>
@@ -95,9 +96,13 @@ void Outbox::add(const std::vector<std::string>& files)
         fs::copy_file(file, copy, error);
         if (error)
             raise_io_error(error.value(), file);
+        flush_to_disk(copy);
     }
+    // Whole on disk before it is a batch: a batch is sent as it is found after a crash.
+    flush_to_disk(building);
     if (sys().rename(building.c_str(), batch.c_str()) != 0)
         raise_io_error(errno, batch);
+    flush_to_disk(root_);
     const std::lock_guard lock(mutex_);
     wake_.notify_all();
 }

@@ -23,16 +23,19 @@ void make_folder(const std::string& path)
         raise_io_error(errno, path);
 }
 
-// A rename is on disk once its folder is.
-void flush_folder(const std::string& path)
+}  // namespace
+
+void flush_to_disk(const std::string& path)
 {
-    const int fd = sys().open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    const int fd = sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         raise_io_error(errno, path);
-    FileDescriptor folder(fd);
-    if (sys().fsync(folder.get()) != 0)
+    FileDescriptor opened(fd);
+    if (sys().fsync(opened.get()) != 0)
         raise_io_error(errno, path);
 }
+
+namespace {
 
 std::vector<std::string> entries(const std::string& folder)
 {
@@ -91,7 +94,7 @@ void Spool::store(const InstanceKey& key, std::string_view bytes)
         ::unlink(written.c_str());
         raise_io_error(error, target);
     }
-    flush_folder(series);
+    flush_to_disk(series);
     last_arrival_[key.study] = Clock::now();
 }
 
@@ -111,7 +114,7 @@ std::vector<std::string> Spool::take_quiet(Clock::duration quiet, Clock::time_po
         const std::string from = join_path(incoming_, study->first);
         if (sys().rename(from.c_str(), batch.c_str()) != 0)
             raise_io_error(errno, from);
-        flush_folder(measuring_);
+        flush_to_disk(measuring_);
         batches.push_back(batch);
         study = last_arrival_.erase(study);
     }
