@@ -66,7 +66,15 @@ void add_standard_entries(DcmDataDictionary& dictionary, std::span<const DcmTagK
 
 bool has_standard_entries(const DcmDataDictionary& dictionary)
 {
-    return dictionary.numberOfEntries() >= standard_dictionary_size();
+    // Rows of the table for the same key replace each other: a dictionary holds fewer entries
+    // than the table has rows. Counted short, the whole dictionary was added again at every
+    // call, deleting entries that other threads were using.
+    static const int distinct = [] {
+        DcmDataDictionary whole(OFFalse, OFFalse);
+        add_standard_dictionary(whole);
+        return whole.numberOfEntries();
+    }();
+    return dictionary.numberOfEntries() >= distinct;
 }
 
 }  // namespace snr

@@ -16,182 +16,24 @@
 #include <dcmtk/dcmiod/modfloatingpointimagepixel.h>
 #include <dcmtk/dcmpmap/dpmparametricmapiod.h>
 
+#include "core/dicom_file_bytes.h"
 #include "core/dicom_image.h"
 #include "core/dicom_text.h"
 #include "core/gfactor.h"
 #include "core/legend.h"
 #include "core/utf8.h"
+#include "report/dicom_study.h"
 
 namespace snr::report {
 
 namespace {
 
-// What every map of the run shares: the study, the series and the plane they lie in.
-struct Context {
-    const DicomAttributes* study = nullptr;  // the input whose study the maps join; none for a new one
-    std::string study_uid, series_uid, frame_of_reference_uid;
-    std::string date, time;  // of the run, DICOM DA and TM
-    std::string series_number;
-    std::string pixel_spacing = "1\\1", slice_thickness;
-    std::vector<std::string> orientation{"1", "0", "0", "0", "1", "0"}, position{"0", "0", "0"};
-    bool utf8 = false;  // some text copied from an input is UTF-8 beyond ASCII
-};
+using Context = StudyContext;
 
 void check(const OFCondition& condition, const char* what)
 {
     if (condition.bad())
         throw Error(std::string("DICOM パラメトリックマップを作れません (") + what + ": " + condition.text() + ")");
-}
-
-// A UID under the 2.25 root: a random (version 4) UUID as a decimal number.
-std::string new_uid()
-{
-    std::random_device random;
-    unsigned __int128 number = 0;
-    for (int k = 0; k < 4; ++k)
-        number = (number << 32) | random();
-    number = (number & ~(static_cast<unsigned __int128>(0xF000) << 64)) |
-             (static_cast<unsigned __int128>(0x4000) << 64);
-    number = (number & ~(static_cast<unsigned __int128>(0xC) << 60)) | (static_cast<unsigned __int128>(0x8) << 60);
-    return uid_of(number);
-}
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The values of a multi-valued text, each trimmed.
-std::vector<std::string> values_of(const std::string& text)
-{
-    std::vector<std::string> values;
-    std::size_t from = 0;
-    for (std::size_t at; (at = text.find('\\', from)) != std::string::npos; from = at + 1)
-        values.push_back(trimmed(text.substr(from, at - from)));
-    values.push_back(trimmed(text.substr(from)));
-    return values;
-}
-
-bool valid_utf8(std::string_view text)
-{
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = utf8_at(text, at).length;
-        if (length == 0)
-            return false;
-        at += length;
-    }
-    return true;
-}
-
-// A text copied from an input as written: ASCII, or UTF-8 (declared then); a text in any
-// other character set, which the record does not name, is left out rather than mislabelled.
-std::string copied(const std::string& text, Context& context)
-{
-    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x80 && byte != 0x1B;
-    });
-    if (ascii)
-        return trimmed(text);
-    if (text.find('\x1B') != std::string::npos || !valid_utf8(text))
-        return {};
-    context.utf8 = true;
-    return trimmed(text);
-}
-
-// The maps' series number: the run's month, day and time (1208134500 for 8 December,
-// 13:45:00), apart from the scanner's series, which count from 1 by ones, hundreds or
-// thousands, and from the maps of the study's other runs; never the number of an input's series.
-long long series_number(const RunRecord& run, const std::string& run_digits)
-{
-    std::set<long long> taken;
-    for (const InputFile& file : run.files) {
-        const std::string number = trimmed(file.source.attributes.series_number);
-        if (file.source.dicom && !number.empty() && number.size() < 12 &&
-            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            taken.insert(std::stoll(number));
-    }
-    long long number = run_digits.size() == 14 ? std::stoll(run_digits.substr(4)) : 1000;
-    while (taken.contains(number))
-        ++number;
-    return number;
-}
-
-Context make_context(const RunRecord& run)
-{
-    Context context;
-    for (const InputFile& file : run.files) {
-        if (file.source.dicom && !file.source.attributes.study_instance_uid.empty()) {
-            context.study = &file.source.attributes;
-            break;
-        }
-    }
-    context.study_uid = context.study ? context.study->study_instance_uid : new_uid();
-    context.frame_of_reference_uid = context.study && !context.study->frame_of_reference_uid.empty()
-                                         ? context.study->frame_of_reference_uid
-                                         : new_uid();
-    context.series_uid = new_uid();
-    if (context.study) {
-        const DicomAttributes& a = *context.study;
-        // The input's plane, where it gives all of it.
-        const auto orientation = values_of(a.image_orientation), position = values_of(a.image_position);
-        if (values_of(a.pixel_spacing).size() == 2 && orientation.size() == 6 && position.size() == 3) {
-            context.pixel_spacing = trimmed(a.pixel_spacing);
-            context.orientation = orientation;
-            context.position = position;
-        }
-        context.slice_thickness = trimmed(a.slice_thickness);
-    }
-    // "2026-12-08T13:45:00+09:00": the run's local date and time.
-    std::string digits;
-    for (char c : run.time.substr(0, 19))
-        if (c >= '0' && c <= '9')
-            digits += c;
-    if (digits.size() == 14) {
-        context.date = digits.substr(0, 8);
-        context.time = digits.substr(8);
-    }
-    context.series_number = std::to_string(series_number(run, digits));
-    return context;
-}
-
-struct MapKind {
-    const char* label;        // Content Label and LUT Label (CS / SH)
-    const char* description;  // Content Description and LUT Explanation
-    const char* code;         // the quantity
-    const char* scheme;
-    const char* meaning;
-    const char* role_prefix;  // of the inputs it derives from; "" for all
-};
-
-MapKind map_kind(const ResultPlane& plane)
-{
-    if (plane.kind == ItemKind::GFactor)
-        return {"GFACTOR", "g-factor (SNR no PI / (sqrt(R) x SNR PI))", "G-FACTOR", "99SNRMAP", "g-factor", ""};
-    const bool with_pi = plane.name.size() >= 3 && plane.name.compare(plane.name.size() - 3, 3, "_pi") == 0;
-    if (with_pi)
-        return {"SNR_PI", "SNR with parallel imaging", "111787", "DCM", "Signal to Noise Ratio", "pi"};
-    return {"SNR_NOPI", "SNR without parallel imaging", "111787", "DCM", "Signal to Noise Ratio", "nopi"};
-}
-
-std::string file_bytes(DcmFileFormat& file)
-{
-    const E_TransferSyntax xfer = EXS_LittleEndianExplicit;
-    check(file.validateMetaInfo(xfer), "meta");
-    std::string bytes(file.calcElementLength(xfer, EET_ExplicitLength) + 4096, '\0');
-    DcmOutputBufferStream stream(bytes.data(), static_cast<offile_off_t>(bytes.size()));
-    file.transferInit();
-    const OFCondition written = file.write(stream, xfer, EET_ExplicitLength, nullptr);
-    file.transferEnd();
-    void* start = nullptr;
-    offile_off_t length = 0;
-    stream.flushBuffer(start, length);
-    check(written, "write");
-    bytes.resize(static_cast<std::size_t>(length));
-    return bytes;
 }
 
 void set_patient_and_study(DPMParametricMapIOD& map, Context& context)
@@ -243,12 +85,12 @@ void add_sources(DPMParametricMapIOD& map, const RunRecord& run, const MapKind& 
             continue;
         auto* source = new SourceImageItem();
         source->getPurposeOfReferenceCode().set("121322", "DCM", "Source image for image processing operation");
-        source->getImageSOPInstanceReference().setReferencedSOPClassUID(trimmed(a.sop_class_uid));
-        source->getImageSOPInstanceReference().setReferencedSOPInstanceUID(trimmed(a.sop_instance_uid));
+        source->getImageSOPInstanceReference().setReferencedSOPClassUID(trimmed_text(a.sop_class_uid));
+        source->getImageSOPInstanceReference().setReferencedSOPInstanceUID(trimmed_text(a.sop_instance_uid));
         item->getSourceImageItems().push_back(source);
-        references.add(new IODImageReference(copied(a.patient_id, context), trimmed(a.study_instance_uid),
-                                             trimmed(a.series_instance_uid), trimmed(a.sop_instance_uid),
-                                             trimmed(a.sop_class_uid)));
+        references.add(new IODImageReference(copied(a.patient_id, context), trimmed_text(a.study_instance_uid),
+                                             trimmed_text(a.series_instance_uid), trimmed_text(a.sop_instance_uid),
+                                             trimmed_text(a.sop_class_uid)));
     }
     if (item->getSourceImageItems().empty())
         return;
@@ -344,7 +186,7 @@ MapFile map_file(const RunRecord& run, const ResultPlane& plane, int instance, C
 
     DcmFileFormat file;
     check(map.write(*file.getDataset()), "map");
-    return {plane.name + ".dcm", file_bytes(file)};
+    return {plane.name + ".dcm", dicom_file_bytes(file, EXS_LittleEndianExplicit)};
 }
 
 }  // namespace
@@ -355,7 +197,7 @@ ParametricMaps parametric_maps(const RunRecord& run, const std::string& version)
     // A failure is reported as the exception's text; the toolkit's log would only repeat it.
     for (OFLogger* logger : {&DCM_dcmiodLogger, &DCM_dcmfgLogger, &DCM_dcmpmapLogger})
         logger->setLogLevel(OFLogger::OFF_LOG_LEVEL);
-    Context context = make_context(run);
+    Context context = study_context(run);
     ParametricMaps maps;
     maps.record.new_study = context.study == nullptr;
     maps.record.study_instance_uid = context.study_uid;

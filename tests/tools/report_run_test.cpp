@@ -171,17 +171,21 @@ TEST_F(SnrmapReport, ARunsReportThatCannotBeWrittenStopsTheRunBeforeAnythingMove
     EXPECT_EQ(test::folder_entries(tmp.path()), (std::vector<std::string>{"nopi", "out", "pi", "report.pdf"}));
 }
 
+// A phantom of two repeats in tmp/phantom, and what the first no-PI image says of itself.
+SliceSource write_small_phantom(const test::TempFolder& tmp)
+{
+    StagedOutput phantom(tmp.file("phantom"));
+    write_phantom(PhantomSettings{2, 1, 2.0}, phantom);
+    phantom.commit();
+    Samples samples;
+    return read_slice(tmp.file("phantom/nopi/nopi_001.dcm"), samples);
+}
+
 TEST(SnrmapDicomMaps, MapsOfDicomInputsJoinTheirStudy)
 {
     test::TempFolder tmp;
-    {
-        StagedOutput phantom(tmp.file("phantom"));
-        write_phantom(PhantomSettings{2, 1, 2.0}, phantom);
-        phantom.commit();
-    }
+    const SliceSource source = write_small_phantom(tmp);
     const std::string nopi = tmp.file("phantom/nopi"), pi = tmp.file("phantom/pi");
-    Samples samples;
-    const SliceSource source = read_slice(nopi + "/nopi_001.dcm", samples);
     if (source.attributes.study_instance_uid.empty())
         GTEST_SKIP() << "the reader does not give the study of an image yet";
     ASSERT_EQ(run({"consecutive", nopi, pi, "--out", tmp.file("out"), "--dicom-maps"}).code, 0);
@@ -210,6 +214,52 @@ TEST(SnrmapDicomMaps, MapsOfDicomInputsJoinTheirStudy)
               "snrmap: " + map_path +
                   ": 浮動小数点の画素の画像です。測定できるのは16ビットの画像です (パラメトリックマップ, Double "
                   "Float Pixel Data)\n");
+}
+
+TEST(SnrmapDicomResults, TheReportAndTheFiguresJoinTheMapsInTheInputsStudy)
+{
+    test::TempFolder tmp;
+    const SliceSource source = write_small_phantom(tmp);
+    const std::string nopi = tmp.file("phantom/nopi"), pi = tmp.file("phantom/pi");
+    ASSERT_EQ(run({"consecutive", nopi, pi, "--out", tmp.file("out"), "--dicom-results", "--roi", "100,100,20,20"}).code, 0);
+    for (const char* name : {"snr_nopi.dcm", "gfactor_map.dcm", "report.dcm", "measurements.dcm"}) {
+        DcmFileFormat file;
+        ASSERT_TRUE(file.loadFile(tmp.file(std::string("out/") + name).c_str()).good()) << name;
+        OFString study;
+        file.getDataset()->findAndGetOFString(DCM_StudyInstanceUID, study);
+        EXPECT_EQ(study.c_str(), source.attributes.study_instance_uid) << name;
+        if (const auto errors = test::dciodvfy_errors(tmp.file(std::string("out/") + name))) {
+            EXPECT_EQ(*errors, std::vector<std::string>{}) << name;
+        }
+    }
+    DcmFileFormat pdf;
+    ASSERT_TRUE(pdf.loadFile(tmp.file("out/report.dcm").c_str()).good());
+    const Uint8* bytes = nullptr;
+    unsigned long length = 0;
+    ASSERT_TRUE(pdf.getDataset()->findAndGetUint8Array(DCM_EncapsulatedDocument, bytes, &length).good());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes), 5), "%PDF-");
+
+    // Each map's group and each ROI's on each map; the ROI drawn on the image it was measured in.
+    DcmFileFormat sr;
+    ASSERT_TRUE(sr.loadFile(tmp.file("out/measurements.dcm").c_str()).good());
+    std::vector<std::string> groups, images;
+    DcmStack stack;
+    while (sr.getDataset()->search(DCM_TextValue, stack, ESM_afterStackTop, OFTrue).good()) {
+        OFString text;
+        static_cast<DcmElement*>(stack.top())->getOFString(text, 0);
+        const std::string value = text.c_str();
+        if (value.starts_with("snr_") || value.starts_with("ROI ") || value.starts_with("gfactor"))
+            groups.push_back(value);
+    }
+    stack.clear();
+    while (sr.getDataset()->search(DCM_ReferencedSOPInstanceUID, stack, ESM_afterStackTop, OFTrue).good()) {
+        OFString uid;
+        static_cast<DcmElement*>(stack.top())->getOFString(uid, 0);
+        images.push_back(uid.c_str());
+    }
+    EXPECT_EQ(groups, (std::vector<std::string>{"snr_nopi", "ROI 1 snr_nopi", "snr_pi", "ROI 1 snr_pi", "gfactor_map",
+                                                "ROI 1 gfactor_map"}));
+    EXPECT_NE(std::find(images.begin(), images.end(), source.attributes.sop_instance_uid), images.end());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 
 #include <cmath>
 
@@ -25,26 +26,17 @@ struct Grammar {
 
 
 // Options that may be given more than once.
-bool repeatable(Action action, const std::string& name) { return name == "--roi" && action != Action::Trend; }
+bool repeatable(Action action, const std::string& name)
+{
+    return (name == "--roi" && action != Action::Trend) || (name == "--allow" && action == Action::Listen);
+}
 
 // Options that take no value.
 bool flag(Action action, const std::string& name)
 {
-    return name == "--quiet" || name == "--record" || name == "--dicom-maps" || name == "--dry-run" ||
-           name == "--again" || (action == Action::Scan && name == "--report");
-}
-
-bool& flag_value(CommandLine& line, const std::string& name)
-{
-    if (name == "--quiet")
-        return line.quiet;
-    if (name == "--record")
-        return line.record;
-    if (name == "--dry-run")
-        return line.dry_run;
-    if (name == "--again")
-        return line.again;
-    return line.dicom_maps;
+    return name == "--quiet" || name == "--record" || name == "--dicom-maps" || name == "--dicom-results" ||
+           name == "--dry-run" || name == "--again" ||
+           (name == "--report" && (action == Action::Scan || action == Action::Listen));
 }
 
 Grammar grammar_of(Action action)
@@ -54,13 +46,14 @@ Grammar grammar_of(Action action)
         return {1,
                 2,
                 true,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record",
-                 "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet",
+                 "--record", "--db"}};
     case Action::Submap:
         return {2,
                 4,
                 false,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--record", "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--record",
+                 "--db"}};
     case Action::Scan:
         return {1,
                 SIZE_MAX,
@@ -75,6 +68,12 @@ Grammar grammar_of(Action action)
                 true,
                 {"--item", "--roi", "--stat", "--baseline", "--tolerance", "--scanner", "--coil", "--format", "--db",
                  "--report"}};
+    case Action::Listen:
+        return {0,
+                0,
+                true,
+                {"--config", "--port", "--aet", "--allow", "--spool", "--out", "--study-timeout", "--send-to", "--record",
+                 "--db", "--report", "--rules"}};
     default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
     }
 }
@@ -176,9 +175,50 @@ void set_history_option(CommandLine& line, const std::string& name, const std::s
     }
 }
 
+// An AE title: 1 to 16 characters, no backslash or control character, not all spaces.
+std::string ae_title(const std::string& option, const std::string& value)
+{
+    const bool valid = !value.empty() && value.size() <= 16 && value.find_first_not_of(' ') != std::string::npos &&
+                       std::none_of(value.begin(), value.end(), [](char c) { return c == '\\' || (c >= 0 && c < 32); });
+    if (!valid)
+        throw UsageError(option + " wants an AE title of 1 to 16 characters, not '" + value + "'");
+    return value;
+}
+
+void set_listen_option(CommandLine& line, const std::string& name, const std::string& value)
+{
+    if (name == "--port") {
+        line.port = whole_number<int>(name, value, 1, 65535);
+    } else if (name == "--aet") {
+        line.aet = ae_title(name, value);
+    } else if (name == "--allow") {
+        line.allow.push_back(ae_title(name, value));
+    } else if (name == "--spool") {
+        if (value.empty())
+            throw UsageError("--spool wants a folder");
+        line.spool = value;
+    } else if (name == "--study-timeout") {
+        line.study_timeout = whole_number<int>(name, value, 1, 86400);
+    } else if (name == "--send-to") {
+        const auto at = value.find('@');
+        const auto colon = value.rfind(':');
+        if (at == std::string::npos || at == 0 || colon == std::string::npos || colon < at + 2)
+            throw UsageError("--send-to wants AET@HOST:PORT, not '" + value + "'");
+        ae_title(name, value.substr(0, at));
+        whole_number<int>(name, value.substr(colon + 1), 1, 65535);
+        line.send_to = value;
+    } else if (name == "--rules") {
+        if (value.empty())
+            throw UsageError("--rules wants a file");
+        line.rules = value;
+    }
+}
+
 void set_option(CommandLine& line, const std::string& name, const std::string& value)
 {
-    if (line.action == Action::Trend && name == "--roi") {
+    if (line.action == Action::Listen && name != "--out" && name != "--db") {
+        set_listen_option(line, name, value);
+    } else if (line.action == Action::Trend && name == "--roi") {
         line.trend_roi = whole_number<int>(name, value, 1, max_trend_roi);
     } else if (name == "--out") {
         if (value.empty())
@@ -211,6 +251,72 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
     }
 }
 
+void set_flag(CommandLine& line, const std::string& name, bool value)
+{
+    if (name == "--quiet")
+        line.quiet = value;
+    else if (name == "--record")
+        line.record = value;
+    else if (name == "--dry-run")
+        line.dry_run = value;
+    else if (name == "--again")
+        line.again = value;
+    else if (name == "--report" && line.action == Action::Scan)
+        line.report = value ? "report.pdf" : "";
+    else if (name == "--report")
+        line.run_reports = value;
+    else if (name == "--dicom-results")
+        line.dicom_results = line.dicom_maps = value;
+    else
+        line.dicom_maps = line.dicom_maps || value;
+}
+
+// KEY = VALUE lines with the options' names without "--" (a flag's value yes or no); blank
+// lines and # comments. An option given on the command line keeps its value there.
+void read_config(CommandLine& line, const std::string& path, const std::vector<std::string>& given)
+{
+    std::ifstream file(path);
+    if (!file)
+        throw UsageError("--config: cannot read " + path);
+    const Grammar grammar = grammar_of(line.action);
+    std::vector<std::string> seen;
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number) {
+        const auto trim = [](std::string value) {
+            const auto first = value.find_first_not_of(" \t\r");
+            const auto last = value.find_last_not_of(" \t\r");
+            return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+        };
+        text = trim(text);
+        if (text.empty() || text[0] == '#')
+            continue;
+        const auto equals = text.find('=');
+        const std::string key = trim(text.substr(0, equals));
+        const std::string value = equals == std::string::npos ? std::string() : trim(text.substr(equals + 1));
+        const std::string name = "--" + key;
+        const std::string where = path + ":" + std::to_string(number) + ": ";
+        if (name == "--config" ||
+            std::find(grammar.options.begin(), grammar.options.end(), name) == grammar.options.end())
+            throw UsageError(where + "unknown key '" + key + "'");
+        if (std::find(given.begin(), given.end(), name) != given.end())
+            continue;
+        if (std::find(seen.begin(), seen.end(), name) != seen.end() && !repeatable(line.action, name))
+            throw UsageError(where + key + " given twice");
+        seen.push_back(name);
+        try {
+            if (flag(line.action, name)) {
+                if (value != "yes" && value != "no")
+                    throw UsageError(key + " wants yes or no, not '" + value + "'");
+                set_flag(line, name, value == "yes");
+            } else {
+                set_option(line, name, value);
+            }
+        } catch (const UsageError& error) {
+            throw UsageError(where + error.what());
+        }
+    }
+}
+
 std::string names(const std::vector<std::string>& words)
 {
     std::string text;
@@ -227,6 +333,13 @@ void check_history_options(const CommandLine& line)
     if (line.action == Action::Consecutive || line.action == Action::Submap || line.action == Action::Scan) {
         if (!line.db.empty() && !line.record)
             throw UsageError("--db names the history --record records into");
+        return;
+    }
+    if (line.action == Action::Listen) {
+        if (!line.db.empty() && !line.record)
+            throw UsageError("--db names the history --record records into");
+        if (line.spool.empty())
+            throw UsageError("listen wants --spool DIR, where received instances wait");
         return;
     }
     if (line.action != Action::Trend)
@@ -275,11 +388,14 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         line.action = Action::Trend;
     else if (command == "scan")
         line.action = Action::Scan;
+    else if (command == "listen")
+        line.action = Action::Listen;
     else
         throw UsageError("unknown command '" + command + "'");
 
     const Grammar grammar = grammar_of(line.action);
     std::vector<std::string> seen;
+    std::string config;
     bool options_ended = false;
     for (std::size_t k = 1; k < args.size(); ++k) {
         const std::string& arg = args[k];
@@ -310,10 +426,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
         if (flag(line.action, name)) {
             if (equals != std::string::npos)
                 throw UsageError(name + " takes no value");
-            if (name == "--report")
-                line.report = "report.pdf";
-            else
-                flag_value(line, name) = true;
+            set_flag(line, name, true);
             continue;
         }
         std::string value;
@@ -325,8 +438,13 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
                 throw UsageError(name + " wants a value");
             value = args[++k];
         }
-        set_option(line, name, value);
+        if (name == "--config")
+            config = value;
+        else
+            set_option(line, name, value);
     }
+    if (!config.empty())
+        read_config(line, config, seen);
 
     const bool history = line.action == Action::History || line.action == Action::Trend;
     const bool dry_scan = line.action == Action::Scan && line.dry_run;
@@ -354,9 +472,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--quiet] [--record [--db URL]]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--quiet] [--record [--db URL]]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps] [--record [--db URL]]\n"
+           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
            "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] [--dicom-maps] "
            "[--quiet] [--record [--db URL]]\n"
@@ -365,6 +483,8 @@ std::string usage_text()
            "       snrmap history [--scanner TEXT] [--coil TEXT] [--since DATE] [--format table|csv|json] [--db URL]\n"
            "       snrmap trend --item ITEM [--roi N] [--stat FIGURE] [--baseline RUN | --scanner TEXT --coil TEXT] "
            "[--tolerance PCT] [--format table|csv|json] [--report FILE.pdf] [--db URL]\n"
+           "       snrmap listen --spool DIR --out DIR [--config FILE] [--port N] [--aet AET] [--allow AET]... "
+           "[--study-timeout S] [--send-to AET@HOST:PORT] [--record [--db URL]] [--report] [--rules FILE]\n"
            "       snrmap --help | --version\n";
 }
 
@@ -407,6 +527,8 @@ std::string help_text()
            "                     legend, scale bar and ROIs, the figures, histograms of the maps)\n"
            "  --dicom-maps       also the SNR maps and the g-factor map (in g) as DICOM Parametric Maps,\n"
            "                     NAME.dcm in DIR: a new series in the inputs' study (a new study for raw slices)\n"
+           "  --dicom-results    the maps, and in the same study the report as Encapsulated PDF (report.dcm)\n"
+           "                     and the figures as a measurement report (measurements.dcm, Enhanced SR)\n"
            "  --quiet            no progress bar\n"
            "  report --out FILE.pdf  where the report goes (default OUTDIR/report.pdf)\n"
            "  scan --rules FILE  roles and R where the headers say nothing: lines FIELD PATTERN ROLE [R],\n"
@@ -439,6 +561,17 @@ std::string help_text()
            "                     the filters\n"
            "  --tolerance PCT    marks the runs that change by more than PCT per cent (or lose the figure)\n"
            "  --report FILE.pdf  also draws the trend as a chart with the tolerance band\n"
+           "\n"
+           "A DICOM node: listen receives MR and Enhanced MR images (C-STORE; C-ECHO answered), keeps\n"
+           "them in the spool by study, and measures a study once nothing came for it for the timeout.\n"
+           "  --config FILE      KEY = VALUE lines of the options below without \"--\" (flags: yes or no)\n"
+           "  --port N           TCP port (default 11112)     --aet AET   called AE title (default SNRMAP)\n"
+           "  --allow AET        a calling AE title let in (may be repeated; without it any)\n"
+           "  --spool DIR        where received instances wait    --out DIR  the runs' folders\n"
+           "  --study-timeout S  seconds of quiet before a study is measured (default 30)\n"
+           "  --send-to AET@HOST:PORT  results stored back there, retried until delivered\n"
+           "  --report           each run's report.pdf    --rules FILE  as snrmap scan takes it\n"
+           "SIGTERM or SIGINT stops it: no new association, writes finished, exit 0.\n"
            "\n"
            "Exit status: 0 success, 1 the measurement, the output or the history failed (message on\n"
            "standard error; a run's folder is written even when recording it fails), 2 usage error,\n"

@@ -12,7 +12,7 @@
 
 namespace snr::snrmap {
 
-enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend, Scan };
+enum class Action { Help, Version, Consecutive, Submap, Phantom, Report, History, Trend, Scan, Listen };
 
 // The settings of a run (--r, --scale-min, --scale-step: texts read as the windows read their
 // edits, with the windows' defaults; the g-factor where two folders or four images are given),
@@ -25,6 +25,7 @@ struct CommandLine : RunSettings {
     std::vector<Roi> rois;  // --roi, in the order given
     std::string report;     // --report FILE.pdf: a run's report, or trend's chart
     bool dicom_maps = false;
+    bool dicom_results = false;  // the maps, the report as Encapsulated PDF and the measurement report
     // phantom
     int repeats = 16;
     std::uint64_t seed = 1;
@@ -47,6 +48,14 @@ struct CommandLine : RunSettings {
     // A run of the scan: the slice files of each consecutive input, in order, in place of the
     // listing of its folder (which then only names the input).
     std::vector<std::vector<std::string>> input_files;
+    // listen (--rules as scan's; --report a flag, as in scan)
+    int port = 11112;
+    std::string aet = "SNRMAP";
+    std::vector<std::string> allow;  // calling AE titles let in; none: any
+    std::string spool;
+    int study_timeout = 30;  // seconds
+    std::string send_to;     // AET@HOST:PORT
+    bool run_reports = false;  // listen --report: each run's report.pdf
 };
 
 // A command line that names no valid command; the text says what is wrong.
@@ -60,7 +69,8 @@ inline constexpr int max_repeats = 999;
 inline constexpr double max_phantom_r = 16.0;
 inline constexpr int max_trend_roi = 1000000;
 
-// Arguments without the program name. Raises UsageError.
+// Arguments without the program name; listen takes the same options from --config FILE too
+// (KEY = VALUE lines, # comments; the command line wins). Raises UsageError.
 CommandLine parse_command_line(const std::vector<std::string>& args);
 
 std::string usage_text();

@@ -22,6 +22,8 @@ void request_interrupt(int signal) { noted_signal = signal; }
 
 void clear_interrupt() { noted_signal = 0; }
 
+int noted_interrupt() { return noted_signal; }
+
 void check_interrupt()
 {
     if (noted_signal != 0)

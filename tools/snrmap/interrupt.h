@@ -22,5 +22,6 @@ void install_interrupt_handlers();
 void request_interrupt(int signal);
 void clear_interrupt();
 void check_interrupt();  // raises Interrupted once a signal was noted
+int noted_interrupt();   // the signal noted, 0 for none
 
 }  // namespace snr::snrmap

@@ -211,6 +211,15 @@ void write_dicom_maps(RunRecord& measurement, StagedOutput& output)
     measurement.dicom_maps = std::move(maps.record);
 }
 
+void write_dicom_documents(const RunRecord& measurement, const std::string& pdf, StagedOutput& output)
+{
+    std::vector<report::MapFile> files;
+    if (const std::string failure = report_module().dicom_documents(measurement, pdf, files); !failure.empty())
+        throw Error(failure);
+    for (const report::MapFile& file : files)
+        output.write(file.name, file.bytes);
+}
+
 void write_summary(const RunRecord& measurement, StagedOutput& output)
 {
     const std::string texts[] = {summary_json(measurement), roi_csv(measurement)};
@@ -221,7 +230,7 @@ void write_summary(const RunRecord& measurement, StagedOutput& output)
 
 std::vector<std::string> output_names(const RunRecord& measurement)
 {
-    std::vector<std::string> names{"summary.json", "roi.csv"};
+    std::vector<std::string> names{"summary.json", "roi.csv", "report.dcm", "measurements.dcm"};
     for (const ResultPlane& plane : measurement.planes) {
         for (const char* extension : plane_file_extensions)
             names.push_back(plane.name + extension);

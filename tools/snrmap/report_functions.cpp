@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <exception>
 
+#include "report/dicom_documents.h"
 #include "report/parametric_maps.h"
 #include "report/run_report.h"
 #include "record/summary_reading.h"
@@ -57,7 +58,12 @@ std::string trend_pdf(const history::Trend& trend, std::string& pdf)
     });
 }
 
-const ReportModule functions{report_pdf, read_summary, parametric_maps, trend_pdf};
+std::string dicom_documents(const RunRecord& run, const std::string& pdf, std::vector<report::MapFile>& files)
+{
+    return failure_of([&] { files = report::dicom_documents(run, pdf, SNR_VERSION); });
+}
+
+const ReportModule functions{report_pdf, read_summary, parametric_maps, dicom_documents, trend_pdf};
 
 }  // namespace
 

@@ -20,6 +20,8 @@ struct ReportModule {
     // The record of a run from its summary.json; the planes are not read.
     std::string (*read_summary)(const std::string& json, RunRecord& run);
     std::string (*parametric_maps)(const RunRecord& run, report::ParametricMaps& maps);
+    // The report as Encapsulated PDF and the figures as a measurement report, beside the maps.
+    std::string (*dicom_documents)(const RunRecord& run, const std::string& pdf, std::vector<report::MapFile>& files);
     // The chart of `snrmap trend --report` as PDF bytes.
     std::string (*trend_pdf)(const history::Trend& trend, std::string& pdf);
 };

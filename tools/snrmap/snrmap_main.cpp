@@ -14,6 +14,7 @@
 #include "tools/snrmap/command_line.h"
 #include "tools/snrmap/history_module.h"
 #include "tools/snrmap/input_warnings.h"
+#include "tools/snrmap/listen_command.h"
 #include "tools/snrmap/interrupt.h"
 #include "tools/snrmap/measurement.h"
 #include "tools/snrmap/output_folder.h"
@@ -110,6 +111,14 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (line.action == Action::History || line.action == Action::Trend)
         return history_command(*history, line, out, err);
+    if (line.action == Action::Listen) {
+        try {
+            return listen_command(line, err);
+        } catch (const std::exception& error) {
+            err << failure_line(error) << "\n" << std::flush;
+            return exit_failure;
+        }
+    }
 
     // The DICOM reader's start-up goes on beside the output folder and the listings.
     std::future<void> reader_ready;
@@ -165,15 +174,19 @@ int measure_into_folder(const CommandLine& line, const HistoryModule* history, s
             report_ready.get();
         if (line.dicom_maps)
             on_output(line.out, [&] { write_dicom_maps(measurement, *output); });
+        std::string pdf;
+        if (!line.report.empty() || line.dicom_results) {
+            if (const std::string failure = report_module().report_pdf(measurement, pdf); !failure.empty()) {
+                Error error(failure);
+                error.set_subject(line.report.empty() ? line.out : line.report);
+                throw error;
+            }
+        }
+        if (line.dicom_results)
+            on_output(line.out, [&] { write_dicom_documents(measurement, pdf, *output); });
         on_output(line.out, [&] { write_summary(measurement, *output); });
         std::optional<ReportFile> report;
         if (!line.report.empty()) {
-            std::string pdf;
-            if (const std::string failure = report_module().report_pdf(measurement, pdf); !failure.empty()) {
-                Error error(failure);
-                error.set_subject(line.report);
-                throw error;
-            }
             report.emplace(line.report, line.out);
             report->write(pdf, *output, output_names(measurement));
         }

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#include "node/quiet_studies.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "core/errors.h"
+#include "core/path.h"
+
+namespace snr::node {
+
+namespace fs = std::filesystem;
+
+QuietStudies::QuietStudies(Spool& spool, Spool::Clock::duration quiet, MeasureStudy measure, Outbox* outbox,
+                           NodeLog& log)
+    : spool_(spool), quiet_(quiet), measure_(std::move(measure)), outbox_(outbox), log_(log)
+{
+}
+
+void QuietStudies::run()
+{
+    const auto step = std::clamp<Spool::Clock::duration>(quiet_ / 4, std::chrono::milliseconds(50),
+                                                          std::chrono::seconds(1));
+    std::unique_lock lock(mutex_);
+    while (!stopped_) {
+        lock.unlock();
+        for (const std::string& batch : spool_.take_quiet(quiet_)) {
+            measure(batch);
+            if (const std::lock_guard stop(mutex_); stopped_)
+                break;
+        }
+        lock.lock();
+        wake_.wait_for(lock, step);
+    }
+}
+
+void QuietStudies::stop()
+{
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    wake_.notify_all();
+}
+
+void QuietStudies::measure(const std::string& batch)
+{
+    const std::string name = file_name_part(batch);
+    const std::string study = name.substr(0, name.find('_'));
+    std::size_t series = 0, instances = 0;
+    std::error_code error;
+    for (const auto& folder : fs::directory_iterator(batch, error)) {
+        ++series;
+        for (const auto& file : fs::directory_iterator(folder.path(), error)) {
+            (void)file;
+            ++instances;
+        }
+    }
+    log_.line("study " + study + ": quiet, " + std::to_string(instances) + " instances in " + std::to_string(series) +
+              " series");
+    // The outermost handler of a study: one that fails is set aside and the node goes on.
+    try {
+        const StudyResults results = measure_(batch);
+        if (results.stopped) {
+            log_.line("study " + study + ": stopped, measured again at the next start");
+            return;
+        }
+        if (outbox_ != nullptr)
+            outbox_->add(results.dicom_files);
+        spool_.finish(batch);
+        log_.line("study " + study + ": done, " + std::to_string(results.dicom_files.size()) + " results" +
+                  (outbox_ != nullptr ? " to send" : ""));
+    } catch (const std::exception& failure) {
+        log_.line("study " + study + ": failed: " + failure.what());
+        spool_.set_aside(batch);
+    }
+}
+
+}  // namespace snr::node

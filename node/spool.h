@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: BSD-3-Clause
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace snr::node {
+
+// Where an instance goes: its study, series and own UID.
+struct InstanceKey {
+    std::string study, series, instance;
+};
+
+// A file's bytes, or a folder's entries (a rename), on disk. Raises IoError.
+void flush_to_disk(const std::string& path);
+
+// Whether a text can name a folder or file of the spool: a UID, digits and dots.
+bool spool_name(std::string_view uid);
+
+// Received instances wait under ROOT/incoming/STUDY/SERIES/INSTANCE.dcm until their study is
+// quiet; the study is then moved whole to ROOT/measuring/STUDY_N, measured there and removed.
+// Instances that arrive later make a new batch of the study. A study found in incoming at the
+// start counts as arrived then; one left in measuring is taken again first.
+class Spool {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit Spool(std::string root);  // raises IoError
+
+    // Writes and flushes the instance under a temporary name and renames it into place, so a
+    // failure leaves nothing. Raises IoError.
+    void store(const InstanceKey& key, std::string_view bytes);
+
+    // The batches whose study received nothing for `quiet`, each moved to measuring; first
+    // those a stopped process left there.
+    std::vector<std::string> take_quiet(Clock::duration quiet, Clock::time_point now = Clock::now());
+
+    // A batch measured: removed.
+    void finish(const std::string& batch);
+    // A batch whose measurement failed: kept in ROOT/failed for a look by hand.
+    void set_aside(const std::string& batch);
+
+    // Studies still waiting in incoming.
+    std::size_t waiting() const;
+
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_, incoming_, measuring_, failed_, temporary_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Clock::time_point> last_arrival_;
+    std::vector<std::string> left_over_;
+    unsigned long long batches_ = 0;
+};
+
+}  // namespace snr::node
