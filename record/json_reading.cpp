@@ -75,7 +75,7 @@ private:
                 skip_blanks();
                 if (!take(":"))
                     fail("a ':' is missing after a member's name");
-                value.members.emplace_back(std::move(key), parse(depth + 1));
+                value.members.push_back(JsonMember{std::move(key), parse(depth + 1)});
                 skip_blanks();
             } while (take(","));
             if (!take("}"))

@@ -11,6 +11,8 @@ namespace snr {
 
 // A JSON value as read: members in the order of the text. Strings come back as the bytes
 // json_string wrote them from: \u0080 to \u00FF stand for the bytes of no valid UTF-8.
+struct JsonMember;
+
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
     Kind kind = Kind::Null;
@@ -18,10 +20,15 @@ struct JsonValue {
     double number = 0;
     std::string text;
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;
 
     // The member of that name; nullptr where there is none (or this is no object).
     const JsonValue* member(std::string_view name) const;
+};
+
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 // A text that is no JSON: where (bytes from its start) and why.

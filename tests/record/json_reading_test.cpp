@@ -35,7 +35,7 @@ TEST(JsonReading, ADocumentKeepsItsMembersInOrderAndItsNumbersExact)
     const JsonValue value =
         parse_json(R"( {"b": [1, -0.5, 1e-300, 2.2250738585072014e-308], "a": {"t": true, "f": false, "n": null}} )");
     ASSERT_EQ(value.members.size(), 2u);
-    EXPECT_EQ(value.members[0].first, "b");
+    EXPECT_EQ(value.members[0].name, "b");
     EXPECT_EQ(value.member("b")->items[2].number, 1e-300);
     EXPECT_EQ(value.member("b")->items[3].number, 2.2250738585072014e-308);
     EXPECT_TRUE(value.member("a")->member("t")->flag);
