@@ -35,6 +35,17 @@ InputFacts facts_of(const std::string& role, const std::vector<InputFile>& files
     return facts;
 }
 
+// An INSERT of one row into these columns, a placeholder each.
+QString insert_into(const char* table, const std::vector<std::string>& columns)
+{
+    QString names, places;
+    for (const std::string& column : columns) {
+        names += (names.isEmpty() ? "" : ", ") + QString::fromStdString(column);
+        places += places.isEmpty() ? "?" : ", ?";
+    }
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QLatin1String(table), names, places);
+}
+
 }  // namespace
 
 long long HistoryDatabase::record(const RunRecord& run)
@@ -64,15 +75,12 @@ long long HistoryDatabase::record(const RunRecord& run)
         const qlonglong id = runs.value(0).toLongLong();
         runs.finish();
 
-        std::string columns = "run_id, ordinal, role, path, files, dicom_files", places = "?, ?, ?, ?, ?, ?";
+        std::vector<std::string> input_columns{"run_id", "ordinal", "role", "path", "files", "dicom_files"};
         for (const InputFact& fact : input_facts) {
-            if (fact.column != nullptr) {
-                columns += std::string(", ") + fact.column;
-                places += ", ?";
-            }
+            if (fact.column != nullptr)
+                input_columns.emplace_back(fact.column);
         }
-        QSqlQuery inputs = statement(
-            QString::fromStdString("INSERT INTO run_inputs (" + columns + ") VALUES (" + places + ")"), recording);
+        QSqlQuery inputs = statement(insert_into("run_inputs", input_columns), recording);
         const DicomAttributes none;
         for (std::size_t k = 0; k < run.inputs.size(); ++k) {
             const auto& [role, path] = run.inputs[k];
@@ -103,15 +111,11 @@ long long HistoryDatabase::record(const RunRecord& run)
         for (std::size_t k = 0; k < run.notices.size(); ++k)
             insert(notices, {id, static_cast<int>(k), text(run.notices[k])});
 
-        std::string plane_columns = "run_id, ordinal, name, item, unit, window_level, window_width, pixels";
-        std::string plane_places = "?, ?, ?, ?, ?, ?, ?, ?";
-        for (const PlaneFigure& figure : plane_figures) {
-            plane_columns += std::string(", ") + figure.column;
-            plane_places += ", ?";
-        }
-        QSqlQuery planes = statement(
-            QString::fromStdString("INSERT INTO run_planes (" + plane_columns + ") VALUES (" + plane_places + ")"),
-            recording);
+        std::vector<std::string> plane_columns{"run_id", "ordinal", "name", "item", "unit", "window_level",
+                                               "window_width", "pixels"};
+        for (const PlaneFigure& figure : plane_figures)
+            plane_columns.emplace_back(figure.column);
+        QSqlQuery planes = statement(insert_into("run_planes", plane_columns), recording);
         QSqlQuery files = statement("INSERT INTO plane_files (run_id, plane, name, sha256) VALUES (?, ?, ?, ?)",
                                     recording);
         for (std::size_t k = 0; k < run.planes.size(); ++k) {
@@ -130,14 +134,10 @@ long long HistoryDatabase::record(const RunRecord& run)
         QSqlQuery rois = statement("INSERT INTO run_rois (run_id, number, first_row, first_column, height, width)"
                                    " VALUES (?, ?, ?, ?, ?, ?)",
                                    recording);
-        std::string roi_columns = "run_id, number, plane, n", roi_places = "?, ?, ?, ?";
-        for (const RoiFigure& figure : snr::roi_figures) {
-            roi_columns += std::string(", ") + figure.key;
-            roi_places += ", ?";
-        }
-        QSqlQuery roi_figures = statement(
-            QString::fromStdString("INSERT INTO roi_figures (" + roi_columns + ") VALUES (" + roi_places + ")"),
-            recording);
+        std::vector<std::string> roi_columns{"run_id", "number", "plane", "n"};
+        for (const RoiFigure& figure : snr::roi_figures)
+            roi_columns.emplace_back(figure.key);
+        QSqlQuery roi_figures = statement(insert_into("roi_figures", roi_columns), recording);
         for (std::size_t number = 1; number <= run.rois.size(); ++number) {
             const auto& [roi, stats] = run.rois[number - 1];
             insert(rois, {id, static_cast<int>(number), roi.row, roi.column, roi.height, roi.width});
