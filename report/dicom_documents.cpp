@@ -13,6 +13,7 @@
 #include <dcmtk/dcmsr/dsrdoc.h>
 
 #include "core/dicom_file_bytes.h"
+#include "core/dicom_text.h"
 #include "core/errors.h"
 #include "report/dicom_study.h"
 
@@ -147,7 +148,7 @@ MapFile measurement_report(const RunRecord& run, StudyContext& context, const st
             const DicomAttributes& a = source->source.attributes;
             check(roi.getMeasurement().addSpatialCoordinates(
                       DSRCodedEntryValue("111030", "DCM", "Image Region"), outline,
-                      DSRImageReferenceValue(trimmed_text(a.sop_class_uid).c_str(), trimmed_text(a.sop_instance_uid).c_str())),
+                      DSRImageReferenceValue(trimmed(a.sop_class_uid).c_str(), trimmed(a.sop_instance_uid).c_str())),
                   "region");
             referenced.push_back(source);
         }
@@ -156,8 +157,8 @@ MapFile measurement_report(const RunRecord& run, StudyContext& context, const st
     for (const InputFile* source : referenced) {
         const DicomAttributes& a = source->source.attributes;
         check(document.getCurrentRequestedProcedureEvidence().addItem(
-                  trimmed_text(a.study_instance_uid).c_str(), trimmed_text(a.series_instance_uid).c_str(),
-                  trimmed_text(a.sop_class_uid).c_str(), trimmed_text(a.sop_instance_uid).c_str()),
+                  trimmed(a.study_instance_uid).c_str(), trimmed(a.series_instance_uid).c_str(),
+                  trimmed(a.sop_class_uid).c_str(), trimmed(a.sop_instance_uid).c_str()),
               "evidence");
     }
     document.setManufacturer("snr-maps");

@@ -22,8 +22,8 @@ std::vector<std::string> values_of(const std::string& text)
     std::vector<std::string> values;
     std::size_t from = 0;
     for (std::size_t at; (at = text.find('\\', from)) != std::string::npos; from = at + 1)
-        values.push_back(trimmed_text(text.substr(from, at - from)));
-    values.push_back(trimmed_text(text.substr(from)));
+        values.push_back(trimmed(text.substr(from, at - from)));
+    values.push_back(trimmed(text.substr(from)));
     return values;
 }
 
@@ -39,14 +39,6 @@ bool valid_utf8(std::string_view text)
 }
 
 }  // namespace
-
-std::string trimmed_text(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 std::string new_uid()
 {
@@ -67,11 +59,11 @@ std::string copied(const std::string& text, StudyContext& context)
         return byte < 0x80 && byte != 0x1B;
     });
     if (ascii)
-        return trimmed_text(text);
+        return trimmed(text);
     if (text.find('\x1B') != std::string::npos || !valid_utf8(text))
         return {};
     context.utf8 = true;
-    return trimmed_text(text);
+    return trimmed(text);
 }
 
 // The objects' series number: the run's month, day and time (1208134500 for 8 December,
@@ -81,7 +73,7 @@ long long series_number(const RunRecord& run, const std::string& run_digits)
 {
     std::set<long long> taken;
     for (const InputFile& file : run.files) {
-        const std::string number = trimmed_text(file.source.attributes.series_number);
+        const std::string number = trimmed(file.source.attributes.series_number);
         if (file.source.dicom && !number.empty() && number.size() < 12 &&
             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
             taken.insert(std::stoll(number));
@@ -111,11 +103,11 @@ StudyContext study_context(const RunRecord& run)
         // The input's plane, where it gives all of it.
         const auto orientation = values_of(a.image_orientation), position = values_of(a.image_position);
         if (values_of(a.pixel_spacing).size() == 2 && orientation.size() == 6 && position.size() == 3) {
-            context.pixel_spacing = trimmed_text(a.pixel_spacing);
+            context.pixel_spacing = trimmed(a.pixel_spacing);
             context.orientation = orientation;
             context.position = position;
         }
-        context.slice_thickness = trimmed_text(a.slice_thickness);
+        context.slice_thickness = trimmed(a.slice_thickness);
     }
     // "2026-12-08T13:45:00+09:00": the run's local date and time.
     std::string digits;

@@ -40,8 +40,6 @@ StudyContext study_context(const RunRecord& run);
 // A UID under the 2.25 root: a random (version 4) UUID as a decimal number.
 std::string new_uid();
 
-std::string trimmed_text(const std::string& text);
-
 // A text copied from an input as written: ASCII, or UTF-8 (declared then); a text in any
 // other character set, which the record does not name, is left out rather than mislabelled.
 std::string copied(const std::string& text, StudyContext& context);

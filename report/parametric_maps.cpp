@@ -85,12 +85,12 @@ void add_sources(DPMParametricMapIOD& map, const RunRecord& run, const MapKind& 
             continue;
         auto* source = new SourceImageItem();
         source->getPurposeOfReferenceCode().set("121322", "DCM", "Source image for image processing operation");
-        source->getImageSOPInstanceReference().setReferencedSOPClassUID(trimmed_text(a.sop_class_uid));
-        source->getImageSOPInstanceReference().setReferencedSOPInstanceUID(trimmed_text(a.sop_instance_uid));
+        source->getImageSOPInstanceReference().setReferencedSOPClassUID(trimmed(a.sop_class_uid));
+        source->getImageSOPInstanceReference().setReferencedSOPInstanceUID(trimmed(a.sop_instance_uid));
         item->getSourceImageItems().push_back(source);
-        references.add(new IODImageReference(copied(a.patient_id, context), trimmed_text(a.study_instance_uid),
-                                             trimmed_text(a.series_instance_uid), trimmed_text(a.sop_instance_uid),
-                                             trimmed_text(a.sop_class_uid)));
+        references.add(new IODImageReference(copied(a.patient_id, context), trimmed(a.study_instance_uid),
+                                             trimmed(a.series_instance_uid), trimmed(a.sop_instance_uid),
+                                             trimmed(a.sop_class_uid)));
     }
     if (item->getSourceImageItems().empty())
         return;
