@@ -94,9 +94,11 @@ private:
         } else if (c == '"') {
             value.kind = JsonValue::Kind::String;
             value.text = string();
-        } else if (take("true") || take("false")) {
+        } else if (take("true")) {
             value.kind = JsonValue::Kind::Bool;
-            value.flag = text_[at_ - 1] == 'e' && text_[at_ - 2] == 'u';
+            value.flag = true;
+        } else if (take("false")) {
+            value.kind = JsonValue::Kind::Bool;
         } else if (take("null")) {
             value.kind = JsonValue::Kind::Null;
         } else {
