@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 #include "core/utf8.h"
 
@@ -40,7 +39,7 @@ private:
 
     void skip_blanks()
     {
-        while (at_ < text_.size() && std::strchr(" \t\r\n", text_[at_]) != nullptr && text_[at_] != '\0')
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\r' || text_[at_] == '\n'))
             ++at_;
     }
 
