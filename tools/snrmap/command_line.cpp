@@ -59,7 +59,7 @@ Grammar grammar_of(Action action)
                 SIZE_MAX,
                 true,
                 {"--out", "--rules", "--dry-run", "--format", "--again", "--consecutive-from", "--scale-min",
-                 "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record", "--db"}};
+                 "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet", "--record", "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
     case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
     case Action::Trend:
@@ -476,7 +476,8 @@ std::string usage_text()
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
            "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
-           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] [--dicom-maps] "
+           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] "
+           "[--dicom-maps | --dicom-results] "
            "[--quiet] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
