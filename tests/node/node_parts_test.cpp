@@ -2,6 +2,7 @@
 // The node's parts in this process, where the system calls can be made to fail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "core/errors.h"
 
 #include "node/outbox.h"
+#include "node/quiet_studies.h"
 #include "node/spool.h"
 #include "node/storage_scp.h"
 #include "tests/node/node_test_support.h"
@@ -145,6 +147,39 @@ TEST_F(NodeParts, TheOutboxWaitsForItsDestinationAcrossARestart)
     sending.join();
     EXPECT_EQ(files_under(tmp.file("archive/incoming")).size(), 1u);
     EXPECT_TRUE(lines.has(": 1 of 1 stored by SNRMAP"));
+}
+
+TEST(NodeSpool, KeepsAMeasuredStudyForItsLaterBatchesThenForgetsIt)
+{
+    TempFolder tmp;
+    node::Spool spool(tmp.file("spool"));
+    const auto later = node::Spool::Clock::now() + 1h;
+    spool.store({"1.2", "1.2.3", "1.2.3.1"}, "first");
+    std::vector<std::string> batches = spool.take_quiet(1s, later);
+    ASSERT_EQ(batches.size(), 1u);
+    EXPECT_EQ(spool.measured_folder(batches[0]), tmp.file("spool/measured/1.2"));
+    spool.finish(batches[0]);
+    spool.store({"1.2", "1.2.4", "1.2.4.1"}, "second");
+    spool.store({"1.5", "1.5.1", "1.5.1.1"}, "other study");
+    batches = spool.take_quiet(1s, later);
+    ASSERT_EQ(batches.size(), 2u);
+    for (const std::string& batch : batches)
+        spool.finish(batch);
+    std::vector<std::string> kept = files_under(tmp.file("spool/measured"));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{tmp.file("spool/measured/1.2/1.2.3/1.2.3.1.dcm"),
+                                              tmp.file("spool/measured/1.2/1.2.4/1.2.4.1.dcm"),
+                                              tmp.file("spool/measured/1.5/1.5.1/1.5.1.1.dcm")}));
+    EXPECT_EQ(read_text(kept[1]), "second");
+    EXPECT_TRUE(files_under(tmp.file("spool/measuring")).empty());
+    EXPECT_TRUE(files_under(tmp.file("spool/incoming")).empty());
+
+    // A week after its last batch a study is forgotten, not a moment before.
+    const auto now = std::chrono::system_clock::now();
+    EXPECT_EQ(spool.forget_measured(node::measured_kept_for, now + node::measured_kept_for - 1min), 0u);
+    EXPECT_EQ(spool.forget_measured(node::measured_kept_for, now + node::measured_kept_for + 1min), 2u);
+    EXPECT_TRUE(files_under(tmp.file("spool/measured")).empty());
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.file("spool/measured")));
 }
 
 TEST(NodeDestination, IsAnAeTitleAHostAndAPort)
