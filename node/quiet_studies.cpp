@@ -20,7 +20,8 @@ QuietStudies::QuietStudies(Spool& spool, Spool::Clock::duration quiet, MeasureSt
 
 void QuietStudies::run()
 {
-    const auto step = std::clamp<Spool::Clock::duration>(quiet_ / 4, std::chrono::milliseconds(50),
+    // A tenth of the timeout: a study waits at most that long past it; asking costs a look at a map.
+    const auto step = std::clamp<Spool::Clock::duration>(quiet_ / 10, std::chrono::milliseconds(20),
                                                           std::chrono::seconds(1));
     forget_measured();
     std::unique_lock lock(mutex_);
