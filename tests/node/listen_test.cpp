@@ -79,25 +79,34 @@ TEST_F(Listen, AnswersStoresMeasuresAQuietStudyAndStops)
     EXPECT_NE(stranger.status, 0);
     EXPECT_NE(stranger.text.find("Calling AE Title Not Recognized"), std::string::npos) << stranger.text;
 
-    const ToolOutput stored = tool_output(store_command(port, "STORESCU", quoted(images + "/nopi") + " " +
-                                                                              quoted(images + "/pi") + " +sd"));
+    // Beside the phantom, a study of an image whose headers say nothing of parallel imaging.
+    DicomOptions silent;
+    silent.series_number = "7";
+    silent.elements = {{0x0008, 0x0018, "1.2.3.4.1"}, {0x0020, 0x000D, "1.2.3"}, {0x0020, 0x000E, "1.2.3.4"}};
+    write_dicom(tmp.file("silent.dcm"), filled(100), silent);
+    const ToolOutput stored = tool_output(store_command(
+        port, "STORESCU", quoted(images + "/nopi") + " " + quoted(images + "/pi") + " " + quoted(tmp.file("silent.dcm")) + " +sd"));
     ASSERT_EQ(stored.status, 0) << stored.text;
     // The two series paired by their parallel-imaging facts into one g-factor run; the study's
     // instances kept for a later series to pair with, nothing left waiting.
     ASSERT_TRUE(wait_for([&] { return named_under(tmp.file("out"), "gfactor_map.dcm").size() == 1; }, 20s))
         << node.log();
-    EXPECT_TRUE(wait_for([&] { return node.log().find(": done, 5 results") != std::string::npos; }, 5s));
+    EXPECT_TRUE(wait_for([&] { return count_of(node.log(), ": done, ") == 2; }, 10s)) << node.log();
     EXPECT_EQ(named_under(tmp.file("out")).size(), 1u);
     EXPECT_TRUE(files_under(tmp.file("spool/incoming")).empty());
     EXPECT_TRUE(files_under(tmp.file("spool/measuring")).empty());
-    EXPECT_EQ(files_under(tmp.file("spool/measured")).size(), 10u);
+    EXPECT_EQ(files_under(tmp.file("spool/measured")).size(), 11u);
     EXPECT_EQ(node.stop(), 0);
 
     const std::string log = node.log();
     EXPECT_NE(log.find("association from STRANGER refused"), std::string::npos) << log;
-    EXPECT_NE(log.find("association from STORESCU (127.0.0.1): 10 stored, 0 refused"), std::string::npos) << log;
+    EXPECT_NE(log.find("association from STORESCU (127.0.0.1): 11 stored, 0 refused"), std::string::npos) << log;
     EXPECT_NE(log.find("quiet, 10 instances in 2 series"), std::string::npos) << log;
+    EXPECT_NE(log.find("study 1.2.3: series 7 not measured: the headers say nothing of parallel imaging"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("study 1.2.3: done, 0 results"), std::string::npos) << log;
     EXPECT_NE(log.find("(consecutive, g-factor R 2): done"), std::string::npos) << log;
+    EXPECT_NE(log.find(": done, 5 results"), std::string::npos) << log;
     EXPECT_EQ(log.find("PHANTOM"), std::string::npos) << "a patient's name in the log";
 }
 
