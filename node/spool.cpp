@@ -83,7 +83,8 @@ Spool::Spool(std::string root)
 
 void Spool::store(const InstanceKey& key, std::string_view bytes)
 {
-    const std::string name = key.study + "_" + key.series + "_" + key.instance + ".dcm";
+    // Numbered: the same instance may come on two associations at once.
+    const std::string name = key.study + "_" + key.series + "_" + key.instance + "." + std::to_string(stores_++) + ".dcm";
     const std::string written = join_path(temporary_, name);
     PendingFile(written, bytes).commit();
     const std::lock_guard lock(mutex_);

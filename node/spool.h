@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -63,6 +64,7 @@ private:
     std::map<std::string, Clock::time_point> last_arrival_;
     std::vector<std::string> left_over_;
     unsigned long long batches_ = 0;
+    std::atomic<unsigned long long> stores_ = 0;
 };
 
 }  // namespace snr::node

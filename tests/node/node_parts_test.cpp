@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -47,8 +48,10 @@ struct Lines {
 
 // A storage SCP on its own thread, stopped and joined at the end.
 struct RunningScp {
-    RunningScp(const std::string& spool_folder, int port, node::NodeLog& log)
-        : spool(spool_folder), scp(node::ScpSettings{port, "SNRMAP", {}, 4}, spool, log), thread([this] { scp.run(); })
+    RunningScp(const std::string& spool_folder, int port, node::NodeLog& log, int associations = 4)
+        : spool(spool_folder),
+          scp(node::ScpSettings{port, "SNRMAP", {}, associations}, spool, log),
+          thread([this] { scp.run(); })
     {
     }
     ~RunningScp()
@@ -123,6 +126,29 @@ TEST_F(NodeParts, AClientKilledMidTransferLeavesNoFile)
     ::waitpid(client, nullptr, 0);
     ASSERT_TRUE(wait_for([&] { return lines.has("aborted"); }, 10s)) << "the transfer was not cut";
     EXPECT_TRUE(files_under(tmp.file("spool")).empty());
+}
+
+TEST_F(NodeParts, AssociationsUpToTheLimitAreTakenRoundAfterRound)
+{
+    const std::vector<std::string> share{image(tmp, "one.dcm")};
+    const int port = free_loopback_port();
+    RunningScp node(tmp.file("spool"), port, lines.log, 2);
+    ASSERT_TRUE(wait_for([&] { return accepting(port); }, 10s));
+    // Each round as many at once as the limit, as soon as the last round's are released; the same
+    // image on both, as two archives sending one study at once would.
+    for (int round = 0; round < 5; ++round) {
+        std::atomic<int> stored = 0;
+        std::vector<std::thread> senders;
+        for (int sender = 0; sender < 2; ++sender) {
+            senders.emplace_back([&] {
+                if (store_files(port, share))
+                    ++stored;
+            });
+        }
+        for (std::thread& sender : senders)
+            sender.join();
+        EXPECT_EQ(stored, 2) << "round " << round;
+    }
 }
 
 TEST_F(NodeParts, TheOutboxWaitsForItsDestinationAcrossARestart)
