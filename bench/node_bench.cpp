@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: BSD-3-Clause
-// The node: its receiving rate (phantom images stored over loopback in one association each
-// round, into a spool on the disk of the temporary folder, each instance flushed and renamed),
+// The node: its receiving rate (64 phantom images stored over loopback in one association, or
+// four at once, each round, into a spool on the disk of the temporary folder, each instance
+// flushed and renamed),
 // and a whole study's road through `snrmap listen` from its last instance received to its
 // results stored back in an archive.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -13,10 +15,6 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
-
-#include <dcmtk/config/osconfig.h>
-#include <dcmtk/dcmdata/dcuid.h>
-#include <dcmtk/dcmnet/scu.h>
 
 #include "node/spool.h"
 #include "node/storage_scp.h"
@@ -45,27 +43,6 @@ std::vector<std::string> phantom_study(const std::string& folder, int repeats, i
     return files;
 }
 
-// Stores the files in one association; false where it is not made or an instance is refused.
-bool send_all(int port, const std::vector<std::string>& files)
-{
-    DcmSCU scu;
-    scu.setPeerAETitle("SNRMAP");
-    scu.setPeerHostName("127.0.0.1");
-    scu.setPeerPort(static_cast<Uint16>(port));
-    scu.addPresentationContext(UID_MRImageStorage, {UID_LittleEndianExplicitTransferSyntax});
-    if (scu.initNetwork().bad() || scu.negotiateAssociation().bad())
-        return false;
-    bool stored = true;
-    for (const std::string& file : files) {
-        Uint16 status = 0;
-        const OFCondition sent =
-            scu.sendSTORERequest(scu.findAnyPresentationContextID(UID_MRImageStorage, ""), file.c_str(), nullptr, status);
-        stored = stored && sent.good() && status == 0;
-    }
-    scu.releaseAssociation();
-    return stored;
-}
-
 void ReceiveInstances(benchmark::State& state)
 {
     ::setenv("TCP_NODELAY", "1", 0);  // as snrmap listen sets it
@@ -78,8 +55,22 @@ void ReceiveInstances(benchmark::State& state)
     snr::node::StorageScp scp(snr::node::ScpSettings{port, "SNRMAP", {}, 4}, spool, log);
     std::thread listening([&] { scp.run(); });
     snr::test::wait_for([&] { return snr::test::accepting(port); }, std::chrono::seconds(10));
+    // The images dealt out to as many associations at once as the argument says.
+    const auto senders = static_cast<std::size_t>(state.range(0));
+    std::vector<std::vector<std::string>> shares(senders);
+    for (std::size_t k = 0; k < nopi.size(); ++k)
+        shares[k % senders].push_back(nopi[k]);
     for (auto _ : state) {
-        if (!send_all(port, nopi)) {
+        std::vector<std::thread> sending;
+        std::atomic<bool> stored = true;
+        for (const auto& share : shares)
+            sending.emplace_back([&, share] {
+                if (!snr::test::store_files(port, share))
+                    stored = false;
+            });
+        for (std::thread& sender : sending)
+            sender.join();
+        if (!stored) {
             state.SkipWithError("not stored");
             break;
         }
@@ -88,7 +79,7 @@ void ReceiveInstances(benchmark::State& state)
     scp.stop();
     listening.join();
 }
-BENCHMARK(ReceiveInstances)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+BENCHMARK(ReceiveInstances)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
 // DCMTK's storescp as the archive the results go back to, stopped at the end.
 class Archive {
@@ -138,7 +129,7 @@ void StudyToResultsStoredBack(benchmark::State& state)
         const std::vector<std::string> study = phantom_study(folder, 64, seed);
         const std::size_t before = archive.held();
         const auto start = Clock::now();
-        if (!send_all(port, study)) {
+        if (!snr::test::store_files(port, study)) {
             state.SkipWithError("not stored");
             break;
         }
