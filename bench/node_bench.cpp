@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: BSD-3-Clause
 // The node: its receiving rate (64 phantom images stored over loopback in one association, or
 // four at once, each round, into a spool on the disk of the temporary folder, each instance
-// flushed and renamed),
-// and a whole study's road through `snrmap listen` from its last instance received to its
-// results stored back in an archive.
+// flushed and renamed), and a whole study's road through `snrmap listen` from its last instance
+// received to its results stored back in an archive.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -48,7 +47,7 @@ void ReceiveInstances(benchmark::State& state)
     ::setenv("TCP_NODELAY", "1", 0);  // as snrmap listen sets it
     snr::test::TempFolder tmp;
     std::vector<std::string> nopi = phantom_study(tmp.file("phantom"), 64, 1);
-    nopi.resize(64);
+    nopi.resize(64);  // the no-PI images
     const int port = snr::test::free_loopback_port();
     snr::node::NodeLog log([](const std::string&) {});
     snr::node::Spool spool(tmp.file("spool"));
