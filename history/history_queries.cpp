@@ -234,8 +234,10 @@ long long HistoryDatabase::recorded_run(const RunInstances& run)
     if (run.instances.empty())
         return 0;
     // The runs that read the first instance; each is compared whole here.
+    // Runs recorded before regions were kept have their figures over all.
+    const QString region = schema_version() >= region_since ? "r.region" : "'all'";
     QSqlQuery query = statement("SELECT r.id, r.method, r.gfactor, r.r, r.scale_min, r.scale_step, i.role,"
-                                " i.sop_instance_uid FROM runs r JOIN run_instances i ON i.run_id = r.id"
+                                " i.sop_instance_uid, " + region + " FROM runs r JOIN run_instances i ON i.run_id = r.id"
                                 " WHERE r.id IN (SELECT run_id FROM run_instances WHERE sop_instance_uid = ?)"
                                 " ORDER BY r.id DESC, i.ordinal",
                                 looking);
@@ -259,7 +261,8 @@ long long HistoryDatabase::recorded_run(const RunInstances& run)
             const bool same_r = query.value(3).isNull() ? !run.r.has_value()
                                                         : run.r.has_value() && *run.r == query.value(3).toDouble();
             same = string_of(query.value(1)) == run.method && (query.value(2).toInt() != 0) == run.gfactor && same_r &&
-                   query.value(4).toDouble() == run.scale_min && query.value(5).toDouble() == run.scale_step;
+                   query.value(4).toDouble() == run.scale_min && query.value(5).toDouble() == run.scale_step &&
+                   string_of(query.value(8)) == run.region;
         }
         read.emplace_back(string_of(query.value(6)), string_of(query.value(7)));
     }

@@ -34,6 +34,7 @@ struct RunInstances {
     std::optional<double> r;
     double scale_min = 0, scale_step = 0;
     std::vector<std::pair<std::string, std::string>> instances;  // role, SOP Instance UID of each input file
+    std::string region = "phantom";  // the pixels its plane figures are over
 };
 
 // A run as the history lists it.

@@ -362,7 +362,7 @@ TEST(UsersHistory, TakesAWindowsRunInOneCall)
 TYPED_TEST(History, KnowsARunByItsInputInstancesAndSettings)
 {
     RunRecord run = sample_run("2025-01-01T10:00:00Z");
-    history::RunInstances same{run.method, run.gfactor, run.r, run.scale_min, run.scale_step, {}};
+    history::RunInstances same{run.method, run.gfactor, run.r, run.scale_min, run.scale_step, {}, "all"};
     for (auto it = run.files.rbegin(); it != run.files.rend(); ++it)  // the order does not matter
         same.instances.emplace_back(it->role, it->source.attributes.sop_instance_uid);
     long long id = 0;
@@ -373,6 +373,9 @@ TYPED_TEST(History, KnowsARunByItsInputInstancesAndSettings)
         EXPECT_EQ(database->recorded_run(same), id);
         history::RunInstances other = same;
         other.r = 3;
+        EXPECT_EQ(database->recorded_run(other), 0);
+        other = same;
+        other.region = "phantom";  // figures over another region
         EXPECT_EQ(database->recorded_run(other), 0);
         other = same;
         other.instances.pop_back();

@@ -59,7 +59,7 @@ Grammar grammar_of(Action action)
                 SIZE_MAX,
                 true,
                 {"--out", "--rules", "--dry-run", "--format", "--again", "--consecutive-from", "--scale-min",
-                 "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet", "--record", "--db"}};
+                 "--scale-step", "--region", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet", "--record", "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
     case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
     case Action::Trend:
@@ -73,7 +73,7 @@ Grammar grammar_of(Action action)
                 0,
                 true,
                 {"--config", "--port", "--aet", "--allow", "--spool", "--out", "--study-timeout", "--send-to", "--record",
-                 "--db", "--report", "--rules"}};
+                 "--db", "--report", "--rules", "--region"}};
     default: return {0, 0, true, {"--out", "--repeats", "--seed", "--r"}};
     }
 }
@@ -480,7 +480,8 @@ std::string usage_text()
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
            "[--region phantom|all] [--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
-           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] "
+           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--region phantom|all] [--roi R,C,H,W]... "
+           "[--report] "
            "[--dicom-maps | --dicom-results] "
            "[--quiet] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
@@ -489,7 +490,8 @@ std::string usage_text()
            "       snrmap trend --item ITEM [--roi N] [--stat FIGURE] [--baseline RUN | --scanner TEXT --coil TEXT] "
            "[--tolerance PCT] [--format table|csv|json] [--report FILE.pdf] [--db URL]\n"
            "       snrmap listen --spool DIR --out DIR [--config FILE] [--port N] [--aet AET] [--allow AET]... "
-           "[--study-timeout S] [--send-to AET@HOST:PORT] [--record [--db URL]] [--report] [--rules FILE]\n"
+           "[--study-timeout S] [--send-to AET@HOST:PORT] [--record [--db URL]] [--report] [--rules FILE] "
+           "[--region phantom|all]\n"
            "       snrmap --help | --version\n";
 }
 

@@ -62,7 +62,7 @@ std::vector<long long> recorded_earlier(const ScanPlan& plan, const snrmap::Comm
     std::vector<history::RunInstances> runs;
     for (const PlannedRun& run : plan.runs) {
         history::RunInstances key{run.method, run.gfactor, std::nullopt, legend.scale_min, legend.scale_step,
-                                  run.instances};
+                                  run.instances, region_kind_name(settings.region)};
         if (run.gfactor)
             key.r = reduction_rate(run.r_text);
         for (const auto& instance : run.instances) {
