@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "history/history_rows.h"
 
@@ -64,6 +65,24 @@ double change_as_shown(double change)
     double shown = change;
     std::from_chars(text, written.ptr, shown);
     return shown;
+}
+
+std::string trend_value_text(const std::optional<double>& value)
+{
+    if (!value)
+        return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.6g", *value);
+    return text;
+}
+
+std::string trend_change_text(const std::optional<double>& change)
+{
+    if (!change)
+        return "-";
+    char text[400];
+    std::snprintf(text, sizeof text, "%+.2f %%", *change);
+    return text;
 }
 
 void compare_with_baseline(Trend& trend)
