@@ -84,9 +84,9 @@ QString facts_text(const history::Trend& trend)
 Table runs_table(const history::Trend& trend)
 {
     Table table{{{QStringLiteral("測定"), 30, true},
-                 {QStringLiteral("日時"), 104},
-                 {QStringLiteral("値"), 52, true},
-                 {QStringLiteral("変化"), 54, true},
+                 {QStringLiteral("日時"), 126},  // "2026-12-08T23:56:27+09:00" whole
+                 {QStringLiteral("値"), 50, true},
+                 {QStringLiteral("変化"), 50, true},
                  {QStringLiteral("判定"), 46}},
                 {}};
     for (const history::TrendPoint& point : trend.points) {

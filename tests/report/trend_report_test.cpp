@@ -26,8 +26,8 @@ history::Trend trend_of(const std::vector<std::optional<double>>& values)
     for (std::size_t k = 0; k < values.size(); ++k) {
         const std::size_t day = 10 + k % 20, month = 10 + k / 20;
         trend.points.push_back({static_cast<long long>(k + 1),
-                                "2026-" + std::to_string(month) + "-" + std::to_string(day) + "T09:00:00Z", values[k],
-                                std::nullopt, false});
+                                "2026-" + std::to_string(month) + "-" + std::to_string(day) + "T09:00:00+09:00",
+                                values[k], std::nullopt, false});
     }
     history::compare_with_baseline(trend);
     return trend;
@@ -166,9 +166,9 @@ TEST(TrendReport, OneLandscapePageWithTheRunsTabledBesideTheChartInJapanese)
          {"経時変化: snr_nopi (PIなし SNR map)、平均", "装置: Maker Model 3T MRC1", "コイル: Head 32ch",
           "方法: 連続撮像法 (consecutive)", "基準: 測定 1 (10)", "許容範囲: 基準値の ±15 %", "測定 日時 値 変化 判定",
           // every row as `snrmap trend` shows it, the baseline and those beyond marked
-          "1 2026-10-10T09:00:00Z 10 +0.00 % □ 基準", "2 2026-10-11T09:00:00Z - - ▲ 範囲外",
-          "3 2026-10-12T09:00:00Z 11 +10.00 %", "4 2026-10-13T09:00:00Z 13 +30.00 % ▲ 範囲外",
-          "5 2026-10-14T09:00:00Z 8.4999 -15.00 %",
+          "1 2026-10-10T09:00:00+09:00 10 +0.00 % □ 基準", "2 2026-10-11T09:00:00+09:00 - - ▲ 範囲外",
+          "3 2026-10-12T09:00:00+09:00 11 +10.00 %", "4 2026-10-13T09:00:00+09:00 13 +30.00 % ▲ 範囲外",
+          "5 2026-10-14T09:00:00+09:00 8.4999 -15.00 %",
           // the chart's labels
           "上限 (+15 %)", "11.5", "下限 (-15 %)", "8.5", "基準値 (測定 1)", "13 (+30.00 %)",
           "測定 (番号と日付、古い順)", "2026-10-14"})
@@ -212,7 +212,7 @@ TEST(TrendReport, ManyRunsTableTheNewestBesideTheChartAndEveryRunAfterIt)
 
     const std::string rest = test::pdf_lines(path, 2, 99);
     EXPECT_NE(rest.find("全測定の一覧 (古い順)"), std::string::npos) << rest;
-    EXPECT_NE(rest.find("1 2026-10-10T09:00:00Z 10.0011 +0.00 % □ 基準"), std::string::npos) << rest;
+    EXPECT_NE(rest.find("1 2026-10-10T09:00:00+09:00 10.0011 +0.00 % □ 基準"), std::string::npos) << rest;
     for (int run = 1; run <= 60; ++run)
         EXPECT_NE(rest.find(" " + value_of(run) + " "), std::string::npos) << run << "\n" << rest;
 }
