@@ -23,10 +23,13 @@ const QString beyond_mark = QStringLiteral("▲ 範囲外");
 
 QString value_text(const std::optional<double>& value) { return q(history::trend_value_text(value)); }
 
-// The range the y axis shows: every value and the band, with a little room.
+// The range the y axis shows: every value, the baseline's (its run may lie before the runs
+// shown) and the band, with a little room.
 std::pair<double, double> value_range(const history::Trend& trend, const std::vector<ChartBand>& bands)
 {
     double low = std::numeric_limits<double>::infinity(), high = -low;
+    if (trend.baseline_value)
+        low = high = *trend.baseline_value;
     for (const ChartBand& band : bands) {
         low = std::min(low, band.low);
         high = std::max(high, band.high);

@@ -143,6 +143,17 @@ TEST(TrendChart, WithoutValuesOrBaselineTheRangesStayDrawable)
     EXPECT_LT(one.x_min, 0);
     EXPECT_GT(one.x_max, 0);
 
+    // Without a tolerance, a baseline of a run before those shown still has its line.
+    history::Trend later = trend_of({12, 13});
+    later.tolerance.reset();
+    later.baseline = 7;
+    later.baseline_value = 9;
+    history::compare_with_baseline(later);
+    const Chart shown = trend_chart(later);
+    EXPECT_LT(shown.y_min, 9);
+    EXPECT_GT(shown.y_max, 13);
+    EXPECT_EQ(key_texts(shown), (std::vector<QString>{"測定", "基準値"}));
+
     // A region's figure says whose it is.
     history::Trend region = trend_of({10});
     region.roi = 2;
