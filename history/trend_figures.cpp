@@ -67,23 +67,23 @@ double change_as_shown(double change)
     return shown;
 }
 
-std::string trend_value_text(const std::optional<double>& value)
+namespace {
+
+// A number through printf's format, "-" for none; room for any double in fixed notation.
+std::string printed(const std::optional<double>& value, const char* format)
 {
     if (!value)
         return "-";
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6g", *value);
+    char text[400];
+    std::snprintf(text, sizeof text, format, *value);
     return text;
 }
 
-std::string trend_change_text(const std::optional<double>& change)
-{
-    if (!change)
-        return "-";
-    char text[400];
-    std::snprintf(text, sizeof text, "%+.2f %%", *change);
-    return text;
-}
+}  // namespace
+
+std::string trend_value_text(const std::optional<double>& value) { return printed(value, "%.6g"); }
+
+std::string trend_change_text(const std::optional<double>& change) { return printed(change, "%+.2f %%"); }
 
 void compare_with_baseline(Trend& trend)
 {
