@@ -40,8 +40,8 @@ QColor line_colour(ChartLine line)
 
 QPen line_pen(ChartLine line)
 {
-    return QPen(line_colour(line), line == ChartLine::Limit ? 0.5 : 0.7,
-                line == ChartLine::Limit ? Qt::SolidLine : Qt::DashLine);
+    const double width = line == ChartLine::Limit ? 0.5 : line == ChartLine::Reference ? 0.7 : 0.6;
+    return QPen(line_colour(line), width, line == ChartLine::Limit ? Qt::SolidLine : Qt::DashLine);
 }
 
 void draw_point(QPainter& painter, const QPointF& at, PointKind kind)

@@ -128,7 +128,7 @@ std::size_t side_table(PdfSheet& sheet, const Table& table, QPointF top_left, do
         --first;
     }
     if (first > 0) {
-        // Room for the line that says so, in place of the newest rows it needs.
+        // Room for the line that says so: the oldest rows shown make way for it.
         room -= sheet.row_height(whole, {omitted(table.rows.size())}, table_text_size);
         while (first < table.rows.size() && used > room) {
             used -= sheet.row_height(table.columns, table.rows[first], table_text_size);
