@@ -102,6 +102,14 @@ std::string region_note(const Trend& trend);
 // A change in per cent as a table shows it, rounded to two decimals: 4.9999999999999964 is 5.
 double change_as_shown(double change);
 
+// A trend's value (or the tolerance) as every table of it shows it, `snrmap trend` and the
+// chart's page alike: six significant digits, "-" for none.
+std::string trend_value_text(const std::optional<double>& value);
+
+// A change as every table of a trend shows it: signed, two decimals and " %" ("+9.32 %",
+// rounded as change_as_shown), "-" for none.
+std::string trend_change_text(const std::optional<double>& change);
+
 // Sets each point's change against the baseline and, with a tolerance, whether it lies beyond:
 // a change whose size as shown (change_as_shown) exceeds it, a value where the baseline's is 0 (no change in per cent
 // can be told) or no value at all where the baseline has one.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 #include "history/history_rows.h"
 
@@ -78,6 +79,24 @@ double change_as_shown(double change)
     std::from_chars(text, written.ptr, shown);
     return shown;
 }
+
+namespace {
+
+// A number through printf's format, "-" for none; room for any double in fixed notation.
+std::string printed(const std::optional<double>& value, const char* format)
+{
+    if (!value)
+        return "-";
+    char text[400];
+    std::snprintf(text, sizeof text, format, *value);
+    return text;
+}
+
+}  // namespace
+
+std::string trend_value_text(const std::optional<double>& value) { return printed(value, "%.6g"); }
+
+std::string trend_change_text(const std::optional<double>& change) { return printed(change, "%+.2f %%"); }
 
 void compare_with_baseline(Trend& trend)
 {

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "record/input_facts.h"
+#include "report/qt_text.h"
 
 namespace snr::report {
 
@@ -57,6 +58,15 @@ QString spacing_text(const std::string& spacing)
 }
 
 }  // namespace
+
+QString method_caption(const std::string& method)
+{
+    if (method == "consecutive")
+        return QStringLiteral("連続撮像法 (consecutive)");
+    if (method == "submap")
+        return QStringLiteral("差分マップ法 (submap)");
+    return q(method);
+}
 
 QString role_caption(const std::string& role)
 {

@@ -10,6 +10,9 @@
 
 namespace snr::report {
 
+// The caption of a run's method as the report names it: "連続撮像法 (consecutive)", ...
+QString method_caption(const std::string& method);
+
 // The caption of an input's role as the windows name it: "PIなし", "PIあり 画像2", ...
 QString role_caption(const std::string& role);
 

@@ -127,33 +127,45 @@ void PdfSheet::paragraph(const QString& text, double size)
     painter_.drawText(block, text, wrapping(false));
 }
 
-void PdfSheet::table_row(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size,
-                         bool header)
+double PdfSheet::row_height(const std::vector<TableColumn>& columns, const std::vector<QString>& texts,
+                            double size) const
 {
     double height = 0;
     for (std::size_t k = 0; k < columns.size() && k < texts.size(); ++k)
         height = std::max(height, text_height(texts[k], columns[k].width - 2 * cell_padding, size));
-    height += 2 * cell_padding;
-    const QRectF block = place(height);
+    return height + 2 * cell_padding;
+}
+
+void PdfSheet::row_at(const QPointF& top_left, const std::vector<TableColumn>& columns,
+                      const std::vector<QString>& texts, double size, bool header)
+{
+    const double height = row_height(columns, texts, size);
     double total = 0;
     for (const auto& column : columns)
         total += column.width;
     painter_.save();
     if (header)
-        painter_.fillRect(QRectF(block.left(), block.top(), total, height), header_fill);
+        painter_.fillRect(QRectF(top_left.x(), top_left.y(), total, height), header_fill);
     painter_.setFont(font(size));
     painter_.setPen(Qt::black);
-    double left = block.left();
+    double left = top_left.x();
     for (std::size_t k = 0; k < columns.size(); ++k) {
-        const QRectF cell(left, block.top(), columns[k].width, height);
+        const QRectF cell(left, top_left.y(), columns[k].width, height);
         if (k < texts.size())
             painter_.drawText(cell.adjusted(cell_padding, cell_padding, -cell_padding, -cell_padding), texts[k],
                               wrapping(columns[k].right));
         left += columns[k].width;
     }
     painter_.setPen(QPen(rule_colour, header ? 0.6 : 0.25));
-    painter_.drawLine(QPointF(block.left(), block.bottom()), QPointF(block.left() + total, block.bottom()));
+    painter_.drawLine(QPointF(top_left.x(), top_left.y() + height),
+                      QPointF(top_left.x() + total, top_left.y() + height));
     painter_.restore();
+}
+
+void PdfSheet::table_row(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size,
+                         bool header)
+{
+    row_at(place(row_height(columns, texts, size)).topLeft(), columns, texts, size, header);
 }
 
 void PdfSheet::table(const Table& table, double size)
@@ -165,10 +177,7 @@ void PdfSheet::table(const Table& table, double size)
     for (const auto& row : table.rows) {
         const int before = page_;
         // A row that would not fit moves to the next page, and the titles go with it.
-        double height = 0;
-        for (std::size_t k = 0; k < table.columns.size() && k < row.size(); ++k)
-            height = std::max(height, text_height(row[k], table.columns[k].width - 2 * cell_padding, size));
-        if (cursor_ + height + 2 * cell_padding > content().bottom())
+        if (cursor_ + row_height(table.columns, row, size) > content().bottom())
             new_page();
         if (page_ != before)
             table_row(table.columns, titles, size, true);

@@ -66,6 +66,11 @@ public:
     void table(const Table& table, double size = 8);
     // The height a text takes in a given width.
     double text_height(const QString& text, double width, double size) const;
+    // The height of a row of a table, and a row drawn at a place of its own (beside a figure,
+    // say), which moves no cursor and starts no page; `header` draws it as the column titles.
+    double row_height(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size) const;
+    void row_at(const QPointF& top_left, const std::vector<TableColumn>& columns, const std::vector<QString>& texts,
+                double size, bool header);
 
 private:
     void draw_footer();

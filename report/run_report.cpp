@@ -17,15 +17,6 @@ namespace snr::report {
 
 namespace {
 
-QString method_caption(const std::string& method)
-{
-    if (method == "consecutive")
-        return QStringLiteral("連続撮像法 (consecutive)");
-    if (method == "submap")
-        return QStringLiteral("差分マップ法 (submap)");
-    return q(method);
-}
-
 QString share_text(std::optional<double> share)
 {
     return share ? q(format_fixed(static_cast<long double>(*share) * 100, 2)) + QStringLiteral(" %")

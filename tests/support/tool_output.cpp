@@ -3,11 +3,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,6 +79,20 @@ std::string pdf_text(const std::string& path)
     if (output.status != 0)
         throw std::runtime_error("pdftotext failed on " + path + ": " + output.text);
     return output.text;
+}
+
+std::string pdf_lines(const std::string& path, int first, int last)
+{
+    const ToolOutput output = tool_output("pdftotext -layout -enc UTF-8 -f " + std::to_string(first) + " -l " +
+                                          std::to_string(last) + " " + quoted(path) + " -");
+    if (output.status != 0)
+        throw std::runtime_error("pdftotext failed on " + path + ": " + output.text);
+    std::string lines;
+    for (const char c : output.text) {
+        if (c != ' ' || (!lines.empty() && lines.back() != ' ' && lines.back() != '\n'))
+            lines += c;
+    }
+    return lines;
 }
 
 GreyPage pdf_page(const std::string& path, int page, int dpi, int left, int top, int width, int height,

@@ -33,6 +33,10 @@ std::optional<std::vector<std::string>> dciodvfy_errors(const std::string& path)
 // The text of a PDF as pdftotext extracts it (UTF-8).
 std::string pdf_text(const std::string& path);
 
+// The text of pages `first` to `last` of a PDF laid out as on the page (pdftotext -layout),
+// every run of spaces made one: a table's row is one line, its cells one space apart.
+std::string pdf_lines(const std::string& path, int first, int last);
+
 // A part of a page of a PDF rendered by pdftoppm in grey at `dpi`: the area of `width` ×
 // `height` pixels from (left, top), one byte per pixel, row by row.
 struct GreyPage {

@@ -15,6 +15,7 @@
 
 #include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
 #include "tools/snrmap/snrmap_main.h"
 
@@ -204,7 +205,8 @@ TEST_F(SnrmapHistory, ReadingAMissingHistorySaysSoAndMakesNothing)
     EXPECT_EQ(absent.err, "snrmap: history database " + db + ": no run 999 in the history\n");
 }
 
-// The chart, drawn by the program itself (it makes a graphical application of its own).
+// The chart, drawn by the program itself (it makes a graphical application of its own): its
+// table shows each run as the text table does.
 TEST_F(SnrmapHistory, DrawsTheTrendAsAPdf)
 {
     record_two({"--db", db});
@@ -212,16 +214,25 @@ TEST_F(SnrmapHistory, DrawsTheTrendAsAPdf)
     const std::string command = std::string(SNRMAP_EXECUTABLE) + " trend --item snr_nopi --tolerance 5 --db '" + db +
                                 "' --report '" + pdf + "' >/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), exit_beyond);
-    FILE* text = ::popen(("pdftotext '" + pdf + "' -").c_str(), "r");
-    ASSERT_NE(text, nullptr);
-    std::string words;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, text)) > 0;)
-        words.append(buffer, got);
-    EXPECT_EQ(::pclose(text), 0);
-    EXPECT_NE(words.find("Trend: snr_nopi (PIなし SNR map), mean"), std::string::npos) << words;
-    EXPECT_NE(words.find("Tolerance: ±5 %"), std::string::npos) << words;
-    EXPECT_NE(words.find("run 2"), std::string::npos) << words;
+    const std::string page = test::pdf_lines(pdf, 1, 1);
+    EXPECT_NE(page.find("経時変化: snr_nopi (PIなし SNR map)、平均"), std::string::npos) << page;
+    EXPECT_NE(page.find("許容範囲: 基準値の ±5 %"), std::string::npos) << page;
+
+    // The text table's rows, "2  TIME  VALUE  CHANGE  beyond", each cell one space apart.
+    std::istringstream table(run({"trend", "--item", "snr_nopi", "--tolerance", "5", "--db", db}).out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(table, line);) {
+        if (line.rfind("1 ", 0) == 0 || line.rfind("2 ", 0) == 0) {
+            line.erase(std::unique(line.begin(), line.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+                       line.end());
+            rows.push_back(line);
+        }
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].substr(rows[1].size() - 7), " beyond") << rows[1];
+    EXPECT_NE(page.find(rows[0] + " □ 基準"), std::string::npos) << rows[0] << "\n" << page;
+    EXPECT_NE(page.find(rows[1].substr(0, rows[1].size() - 7) + " ▲ 範囲外"), std::string::npos) << rows[1] << "\n"
+                                                                                                 << page;
 }
 
 }  // namespace

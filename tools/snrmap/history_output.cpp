@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "tools/snrmap/history_output.h"
 
-#include <cstdio>
-
 #include "core/utf8.h"
 #include "record/input_facts.h"
 #include "record/json_text.h"
@@ -89,14 +87,8 @@ std::string csv(const std::vector<std::string>& header, const Rows& rows)
 
 std::string exact(const std::optional<double>& value) { return value ? exact_number(*value) : std::string(); }
 
-std::string readable(const std::optional<double>& value, const char* format = "%.6g")
-{
-    if (!value)
-        return "-";
-    char text[64];
-    std::snprintf(text, sizeof text, format, *value);
-    return text;
-}
+// A number of the listings for people, as a trend's values are shown.
+std::string readable(const std::optional<double>& value) { return history::trend_value_text(value); }
 
 void scanner_fields(JsonText& json, const history::Scanner& scanner)
 {
@@ -212,7 +204,7 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
     for (const auto& point : trend.points) {
         const std::string mark = point.beyond ? (people ? "beyond" : "true") : (people ? "" : "false");
         rows.push_back({std::to_string(point.run), point.time, people ? readable(point.value) : exact(point.value),
-                        people ? readable(point.change, "%+.2f %%") : exact(point.change), mark});
+                        people ? history::trend_change_text(point.change) : exact(point.change), mark});
     }
     if (!people)
         return csv({"run", "time", "value", "change_percent", "beyond"}, rows);
@@ -226,7 +218,7 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
         text += note + "\n";
     text += "baseline: run " + std::to_string(trend.baseline) + " (" + readable(trend.baseline_value) + ")";
     if (trend.tolerance)
-        text += ", tolerance " + readable(trend.tolerance, "%g") + " %";
+        text += ", tolerance " + readable(trend.tolerance) + " %";
     return text + "\n" + table({"run", "time", "value", "change", ""}, rows);
 }
 
