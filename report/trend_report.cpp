@@ -71,6 +71,22 @@ QString tolerance_text(const history::Trend& trend)
                            : QStringLiteral("なし");
 }
 
+// Which pixels a plane's figures are over in every run shown, and the runs left out for
+// having theirs over the other region; nothing for a region of interest.
+QString region_text(const history::Trend& trend)
+{
+    if (trend.region.empty())
+        return {};
+    const bool phantom = trend.region == "phantom";
+    QString text = QStringLiteral("　集計領域: ") +
+                   (phantom ? QStringLiteral("ファントム中央 (面積の75%)") : QStringLiteral("凡例枠外の全画素"));
+    if (trend.other_region_runs > 0)
+        text += QStringLiteral(" (") +
+                (phantom ? QStringLiteral("凡例枠外の全画素") : QStringLiteral("ファントム中央")) +
+                QStringLiteral("で集計した %1 回の測定は含めない)").arg(trend.other_region_runs);
+    return text;
+}
+
 QString facts_text(const history::Trend& trend)
 {
     const std::string scanner = history::scanner_text(trend.scanner);
@@ -79,7 +95,7 @@ QString facts_text(const history::Trend& trend)
            (trend.scanner.receive_coil.empty() ? QStringLiteral("–") : q(trend.scanner.receive_coil)) +
            QStringLiteral("　方法: ") + method_caption(trend.method) + QStringLiteral("　基準: 測定 ") +
            QString::number(trend.baseline) + " (" + value_text(trend.baseline_value) + ")" +
-           QStringLiteral("　許容範囲: ") + tolerance_text(trend) +
+           region_text(trend) + QStringLiteral("　許容範囲: ") + tolerance_text(trend) +
            QStringLiteral("　変化: 基準値に対する百分率 (小数 2 桁で許容範囲と比べる)");
 }
 

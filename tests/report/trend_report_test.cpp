@@ -167,7 +167,10 @@ TEST(TrendReport, OneLandscapePageWithTheRunsTabledBesideTheChartInJapanese)
     if (!test::have_tool("pdftotext") || !test::have_tool("pdfinfo"))
         GTEST_SKIP() << "poppler-utils are not installed";
     test::TempFolder tmp;
-    const std::string path = pdf_of(trend_of({10, std::nullopt, 11, 13, 8.4999}), tmp);
+    history::Trend trend = trend_of({10, std::nullopt, 11, 13, 8.4999});
+    trend.region = "phantom";
+    trend.other_region_runs = 2;  // recorded over the whole image: not in the series
+    const std::string path = pdf_of(trend, tmp);
 
     const std::string info = test::tool_output("pdfinfo " + test::quoted(path)).text;
     EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
@@ -176,6 +179,7 @@ TEST(TrendReport, OneLandscapePageWithTheRunsTabledBesideTheChartInJapanese)
     for (const char* shown :
          {"経時変化: snr_nopi (PIなし SNR map)、平均", "装置: Maker Model 3T MRC1", "コイル: Head 32ch",
           "方法: 連続撮像法 (consecutive)", "基準: 測定 1 (10)", "許容範囲: 基準値の ±15 %", "測定 日時 値 変化 判定",
+          "集計領域: ファントム中央 (面積の75%)", "凡例枠外の全画素で集計した 2 回の測定は",
           // every row as `snrmap trend` shows it, the baseline and those beyond marked
           "1 2026-10-10T09:00:00+09:00 10 +0.00 % □ 基準", "2 2026-10-11T09:00:00+09:00 - - ▲ 範囲外",
           "3 2026-10-12T09:00:00+09:00 11 +10.00 %", "4 2026-10-13T09:00:00+09:00 13 +30.00 % ▲ 範囲外",
