@@ -4,9 +4,25 @@
 #include <vector>
 
 #include "core/display.h"
+#include "core/measured_region.h"
 #include "core/roi_stats.h"
 
 namespace {
+
+// The phantom found in a signal image once a run: a disc of radius 100 on noise.
+void BM_phantom_region(benchmark::State& state)
+{
+    snr::Plane plane;
+    for (int i = 0; i < snr::plane_pixels; ++i) {
+        const int dy = i / snr::plane_side - 128, dx = i % snr::plane_side - 120;
+        plane[i] = dx * dx + dy * dy <= 100 * 100 ? 1000 + (i * 37) % 200 : (i * 13) % 40;
+    }
+    for (auto _ : state) {
+        const snr::MeasuredRegion region = snr::phantom_region(plane);
+        benchmark::DoNotOptimize(region.pixels);
+    }
+}
+BENCHMARK(BM_phantom_region)->Unit(benchmark::kMicrosecond);
 
 void BM_render_display(benchmark::State& state)
 {

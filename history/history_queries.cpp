@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "history/history_database.h"
+#include "history/schema.h"
 #include "history/sql_values.h"
 #include "record/input_facts.h"
 
@@ -129,10 +130,14 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     const QString item = sql_text(query.item);
     const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
     const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
+    // A plane's figures follow the runs whose figures are over the same region as the
+    // reference run's; a history from before regions were kept has all its runs over all.
+    const bool by_region = query.roi == 0 && schema_version() >= region_since;
+    const QString region_column = by_region ? ", r.region" : "";
 
     // The run whose scanner, coil and method make the series: the baseline, or the newest that
     // passes. The two methods name their planes alike but measure the noise differently.
-    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns() + roi_columns +
+    QSqlQuery reference = statement(QString("SELECT r.id, r.method,") + scanner_columns() + roi_columns + region_column +
                                         " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
                                         " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
                                         roi_join + (query.baseline > 0 ? " WHERE r.id = ?" : "") +
@@ -160,6 +165,8 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
             trend.roi_place = {reference.value(at).toInt(), reference.value(at + 1).toInt(),
                                reference.value(at + 2).toInt(), reference.value(at + 3).toInt()};
         }
+        if (found && query.roi == 0)
+            trend.region = by_region ? string_of(reference.value(2 + scanner_facts_count + 1)) : "all";
     }
     if (reference.lastError().isValid())
         fail(following, reference.lastError());
@@ -178,7 +185,7 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     for (const InputFact* fact : scanner_facts())
         same_scanner += QStringLiteral(" i.%1 = ? AND").arg(QLatin1String(fact->column));
     QSqlQuery series = statement(
-        "SELECT r.id, r.run_time, p.item, " + value +
+        "SELECT r.id, r.run_time, p.item, " + value + region_column +
             " FROM runs r JOIN run_inputs i ON i.run_id = r.id AND i.ordinal = 0"
             " JOIN run_planes p ON p.run_id = r.id AND p.name = ?" +
             (query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ? AND o.first_row = ?"
@@ -199,6 +206,10 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     series.addBindValue(sql_text(trend.method));
     run(series, following);
     while (series.next()) {
+        if (by_region && string_of(series.value(4)) != trend.region) {
+            ++trend.other_region_runs;
+            continue;
+        }
         trend.points.push_back(
             {series.value(0).toLongLong(), string_of(series.value(1)), figure_of(series.value(3)), std::nullopt});
         trend.caption = string_of(series.value(2));

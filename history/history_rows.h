@@ -75,6 +75,11 @@ struct TrendPoint {
 struct Trend {
     std::string item, caption, figure;
     std::string method;  // of every run of the series
+    // Of a plane's figures: the region they are over in every run of the series ("phantom" or
+    // "all"), and how many runs of the same scanner, coil and method were left out for having
+    // theirs over the other.
+    std::string region;
+    long long other_region_runs = 0;
     int roi = 0;
     Roi roi_place;  // of the region, the same in every run of the series
     Scanner scanner;
@@ -85,7 +90,13 @@ struct Trend {
 };
 
 // "snr_nopi (PIなし SNR map), region 1 at 100,110,20,30, mean": what a trend follows.
+// A plane's figures name their region: "snr_nopi (PIなし SNR map) over the phantom, mean".
 std::string trend_title(const Trend& trend);
+
+// Which pixels a plane's figures are over in the trend, and the runs left out for another
+// region: "region: phantom (2 runs over all left out; --baseline one of them follows those)".
+// Empty for a region of interest's figures.
+std::string region_note(const Trend& trend);
 
 // A change in per cent as a table shows it, rounded to two decimals: 4.9999999999999964 is 5.
 double change_as_shown(double change);

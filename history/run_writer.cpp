@@ -66,10 +66,11 @@ long long HistoryDatabase::record(const RunRecord& run)
     begin_write(recording);
     try {
         QSqlQuery runs = statement("INSERT INTO runs (run_time, time_utc, program, method, gfactor, r, scale_min,"
-                                   " scale_step, output_folder) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
+                                   " scale_step, output_folder, region) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id",
                                    recording);
         insert(runs, {text(run.time), QString::fromStdString(*time_utc), text(run.program), text(run.method),
-                      run.gfactor ? 1 : 0, value_of(run.r), run.scale_min, run.scale_step, text(run.output_folder)});
+                      run.gfactor ? 1 : 0, value_of(run.r), run.scale_min, run.scale_step, text(run.output_folder),
+                      QString::fromLatin1(region_kind_name(run.region.kind))});
         if (!runs.next())
             fail("the database gave the new run no id");
         const qlonglong id = runs.value(0).toLongLong();

@@ -98,11 +98,15 @@ const char* const run_instances_table[] = {
     "CREATE INDEX run_instances_by_uid ON run_instances (sop_instance_uid, run_id)",
 };
 
+// Version 4. Which pixels a run's plane figures are over: 'phantom' or 'all'; every run
+// recorded before had them over all.
+const char* const run_region_column = "ALTER TABLE runs ADD COLUMN region TEXT NOT NULL DEFAULT 'all'";
+
 }  // namespace
 
 int current_schema_version()
 {
-    int version = instances_since;
+    int version = region_since;
     for (const InputFact& fact : input_facts) {
         if (fact.column != nullptr)
             version = std::max(version, fact.since);
@@ -157,6 +161,8 @@ std::vector<QString> migration_from(int version, const Dialect& dialect)
         for (const char* statement : run_instances_table)
             statements.push_back(QString::fromLatin1(statement));
     }
+    if (version + 1 == region_since)
+        statements.push_back(QString::fromLatin1(run_region_column));
     return statements;
 }
 

@@ -17,6 +17,9 @@ struct Dialect {
 const Dialect& sqlite_dialect();
 const Dialect& postgres_dialect();
 
+// The version that keeps which region a run's plane figures are over (runs.region).
+inline constexpr int region_since = 4;
+
 // The statements that take the schema from `version` to the next (from 0 they create it), to be
 // run in one transaction that also sets the version.
 std::vector<QString> migration_from(int version, const Dialect& dialect);

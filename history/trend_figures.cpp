@@ -34,6 +34,19 @@ std::string trend_title(const Trend& trend)
     return title + ", " + trend.figure;
 }
 
+std::string region_note(const Trend& trend)
+{
+    if (trend.region.empty())
+        return {};
+    std::string note = "region: " + trend.region;
+    if (trend.other_region_runs > 0) {
+        const std::string other = trend.region == "phantom" ? "all" : "phantom";
+        note += " (" + std::to_string(trend.other_region_runs) + (trend.other_region_runs == 1 ? " run" : " runs") +
+                " over " + other + " left out; --baseline one of them follows those)";
+    }
+    return note;
+}
+
 const std::vector<std::string>& plane_figure_names()
 {
     static const std::vector<std::string> names = [] {

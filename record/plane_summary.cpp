@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/gfactor.h"
-#include "core/legend.h"
 
 namespace snr {
 
@@ -18,9 +17,8 @@ struct Figures {
     double low = HUGE_VAL, high = -HUGE_VAL;
 };
 
-// Adds the values of [first, last) (those not 0, with `nonzero`) to the figures, in order.
-// The figures stay in registers while the loop runs.
-template <bool nonzero>
+// Adds the values of [first, last) to the figures, in order. The figures stay in registers
+// while the loop runs.
 void add_values(const double* first, const double* last, Figures& figures)
 {
     long double sum = figures.sum;
@@ -28,8 +26,6 @@ void add_values(const double* first, const double* last, Figures& figures)
     double low = figures.low, high = figures.high;
     for (; first != last; ++first) {
         const double value = *first;
-        if (nonzero && value == 0)
-            continue;
         low = value < low ? value : low;
         high = value >= high ? value : high;  // the last of equal largest, as minmax_element
         sum += value;
@@ -38,49 +34,24 @@ void add_values(const double* first, const double* last, Figures& figures)
     figures = {sum, pixels, low, high};
 }
 
-// Calls visit(first, last) for the stretches of each row outside the legend box, in order.
-template <class Visit>
-void outside_the_box(const Plane& plane, Visit visit)
-{
-    for (int row = 0; row < plane_side; ++row) {
-        const double* start = plane.data() + row * plane_side;
-        if (legend::in_box(row, legend::frame_left)) {
-            visit(start, start + legend::frame_left);
-            visit(start + legend::frame_right + 1, start + plane_side);
-        } else {
-            visit(start, start + plane_side);
-        }
-    }
-}
-
 }  // namespace
 
-std::vector<double> measured_values(const Plane& plane, bool gfactor)
+std::vector<double> measured_values(const Plane& plane, bool gfactor, const MeasuredRegion& region)
 {
     std::vector<double> values;
-    values.reserve(plane_pixels);
-    outside_the_box(plane, [&](const double* first, const double* last) {
-        for (; first != last; ++first) {
-            if (*first != 0)
-                values.push_back(gfactor ? in_g(*first) : *first);
-        }
-    });
+    values.reserve(static_cast<std::size_t>(region.pixels));
+    for (int k = 0; k < plane_pixels; ++k) {
+        if (region.inside[k] != 0 && plane[k] != 0)
+            values.push_back(gfactor ? in_g(plane[k]) : plane[k]);
+    }
     return values;
 }
 
-PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile)
+PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile, const MeasuredRegion& region)
 {
     Figures figures;
-    // The values shown, kept where they are taken in g or the percentile needs them; a buffer
-    // of half a megabyte per plane is fresh memory, which costs more than the figures.
-    std::vector<double> values;
-    if (gfactor || with_percentile) {
-        values = measured_values(plane, gfactor);
-        add_values<false>(values.data(), values.data() + values.size(), figures);
-    } else {
-        outside_the_box(plane,
-                        [&](const double* first, const double* last) { add_values<true>(first, last, figures); });
-    }
+    std::vector<double> values = measured_values(plane, gfactor, region);
+    add_values(values.data(), values.data() + values.size(), figures);
     PlaneSummary summary;
     summary.pixels = figures.pixels;
     const long double sum = figures.sum;

@@ -4,14 +4,15 @@
 #include <optional>
 #include <vector>
 
+#include "core/measured_region.h"
 #include "core/plane.h"
 #include "core/roi_stats.h"
 
 namespace snr {
 
-// Figures of a plane over the pixels outside the legend box whose value is not 0, each
-// value first taken in g with `gfactor` (the g-factor map holds g x 100). Without such
-// pixels only `pixels` (0) is set.
+// Figures of a plane over the pixels of its run's measured region whose value is not 0 (0
+// is where a map is undefined), each value first taken in g with `gfactor` (the g-factor map
+// holds g x 100). `pixels` counts the values used; without any only it (0) is set.
 struct PlaneSummary {
     long long pixels = 0;
     std::optional<double> min, max, mean;
@@ -55,11 +56,11 @@ inline constexpr RoiFigure roi_figures[] = {
     {&RoiStats::max, "max"},
 };
 
-// The values of the measured region, in plane order: the pixels outside the legend box
-// whose value is not 0, each in g with `gfactor`.
-std::vector<double> measured_values(const Plane& plane, bool gfactor);
+// The values of the measured region, in plane order: its pixels whose value is not 0, each in
+// g with `gfactor`.
+std::vector<double> measured_values(const Plane& plane, bool gfactor, const MeasuredRegion& region);
 
 // A percentile interpolates linearly between the two nearest ranks (NumPy's default).
-PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile);
+PlaneSummary summarize_plane(const Plane& plane, bool gfactor, bool with_percentile, const MeasuredRegion& region);
 
 }  // namespace snr

@@ -23,6 +23,7 @@ inline RunRecord begin_run_record(const std::string& method, const RunSettings& 
     run.method = method;
     run.time = record_time_now();
     run.gfactor = settings.gfactor;
+    run.region.kind = settings.region;
     if (settings.gfactor)
         run.r = reduction_rate(settings.r_text);
     return run;
@@ -30,7 +31,7 @@ inline RunRecord begin_run_record(const std::string& method, const RunSettings& 
 
 // The run's legend settings, then every item of the list in list order with the window its
 // view selection gives it and, for a map, the legend it was stamped with in the units its
-// labels read. The record holds `state` for its planes.
+// labels read; then the measured region. The record holds `state` for its planes.
 template <class State>
 void record_items(RunRecord& run, std::shared_ptr<State> state, ItemTable<State> table)
 {
@@ -51,6 +52,7 @@ void record_items(RunRecord& run, std::shared_ptr<State> state, ItemTable<State>
             recorded.legend_box = &((*state).*item.legend_box);
     }
     run.store = std::move(state);
+    find_measured_region(run);
 }
 
 }  // namespace snr

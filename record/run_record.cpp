@@ -16,9 +16,19 @@ std::vector<RoiFigures> measure_rois(const std::vector<Roi>& rois, const std::ve
     return figures;
 }
 
-PlaneSummary summarize_result(const ResultPlane& plane)
+PlaneSummary summarize_result(const ResultPlane& plane, const MeasuredRegion& region)
 {
-    return summarize_plane(*plane.plane, plane.kind == ItemKind::GFactor, true);
+    return summarize_plane(*plane.plane, plane.kind == ItemKind::GFactor, true, region);
+}
+
+void find_measured_region(RunRecord& run)
+{
+    for (const ResultPlane& plane : run.planes) {
+        if (plane.name == region_source_plane && plane.plane != nullptr) {
+            run.region = measured_region(run.region.kind, *plane.plane);
+            return;
+        }
+    }
 }
 
 std::string record_time_now()

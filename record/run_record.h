@@ -78,6 +78,10 @@ struct RunRecord {
     std::optional<double> r;  // read only with the g-factor
     double scale_min = 0.0, scale_step = 0.0;
     std::vector<ResultPlane> planes;  // in list order
+    // The pixels every plane's figures are over: found in the no-PI signal image (or every
+    // pixel outside the legend box). Read back from summary.json, `inside` is empty until
+    // found again in the planes.
+    MeasuredRegion region;
     std::vector<RoiFigures> rois;
     std::optional<DicomMapsRecord> dicom_maps;  // when they were asked for
     std::shared_ptr<const void> store;  // holds the planes
@@ -86,8 +90,14 @@ struct RunRecord {
 // The figures of each region for every plane, as the windows' ROI table has them.
 std::vector<RoiFigures> measure_rois(const std::vector<Roi>& rois, const std::vector<ResultPlane>& planes);
 
-// The figures of a plane over its measured region: the g-factor map's in units of g.
-PlaneSummary summarize_result(const ResultPlane& plane);
+// The figures of a plane over the run's measured region: the g-factor map's in units of g.
+PlaneSummary summarize_result(const ResultPlane& plane, const MeasuredRegion& region);
+
+// The plane the measured region is found in: the no-PI signal image.
+inline constexpr const char* region_source_plane = "signal_nopi";
+
+// The run's region of its kind, found in its planes (none found without the source plane).
+void find_measured_region(RunRecord& run);
 
 // The local time now, as RunRecord::time has it.
 std::string record_time_now();

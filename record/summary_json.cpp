@@ -146,6 +146,31 @@ void write_dicom_maps(JsonText& json, const std::optional<DicomMapsRecord>& maps
     json.end_object();
 }
 
+// "region": the pixels every plane's figures are over, how they were found, how many and the
+// rows and columns they span (null where none).
+void write_region(JsonText& json, const MeasuredRegion& region)
+{
+    json.begin_object("region");
+    json.field("kind", region_kind_name(region.kind));
+    if (region.kind == RegionKind::Phantom) {
+        json.field("found_in", region_source_plane);
+        json.field("threshold", region.threshold);
+        json.field("phantom_pixels", region.phantom_pixels);
+    }
+    json.field("pixels", region.pixels);
+    if (region.pixels == 0) {
+        json.field("box", std::optional<double>());
+    } else {
+        json.begin_object("box");
+        json.field("top", static_cast<long long>(region.top));
+        json.field("left", static_cast<long long>(region.left));
+        json.field("bottom", static_cast<long long>(region.bottom));
+        json.field("right", static_cast<long long>(region.right));
+        json.end_object();
+    }
+    json.end_object();
+}
+
 }  // namespace
 
 std::string summary_json(const RunRecord& run)
@@ -172,6 +197,7 @@ std::string summary_json(const RunRecord& run)
     json.field("r", run.r);
     json.field("scale_min", run.scale_min);
     json.field("scale_step", run.scale_step);
+    write_region(json, run.region);
     write_planes(json, run.planes);
     write_rois(json, run);
     write_display(json, run.planes);

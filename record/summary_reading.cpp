@@ -199,6 +199,28 @@ void read_rois(const Member& rois, RunRecord& run)
     }
 }
 
+// The region the figures are over, without its pixels; a summary written before regions
+// were found had its figures over every pixel outside the legend box.
+void read_region(const Member& region, RunRecord& run)
+{
+    MeasuredRegion& read = run.region;
+    const std::string kind = region["kind"].text();
+    if (kind != "phantom" && kind != "all")
+        region["kind"].refuse("phantom か all ではありません");
+    read.kind = kind == "phantom" ? RegionKind::Phantom : RegionKind::All;
+    read.pixels = region["pixels"].whole(0, plane_pixels);
+    if (read.kind == RegionKind::Phantom) {
+        read.threshold = region["threshold"].number();
+        read.phantom_pixels = region["phantom_pixels"].whole(0, plane_pixels);
+    }
+    const Member box = region["box"];
+    if (box.null())
+        return;
+    for (const auto& [key, field] : {std::pair{"top", &read.top}, std::pair{"left", &read.left},
+                                     std::pair{"bottom", &read.bottom}, std::pair{"right", &read.right}})
+        *field = static_cast<int>(box[key].whole(0, plane_side - 1));
+}
+
 void read_dicom_maps(const Member& maps, RunRecord& run)
 {
     if (maps.null() || !maps.contains("files"))
@@ -241,6 +263,8 @@ RunRecord read_summary(std::string_view json)
     run.r = top["r"].number_or_null();
     run.scale_min = top["scale_min"].number();
     run.scale_step = top["scale_step"].number();
+    if (top.contains("region"))
+        read_region(top["region"], run);
     read_planes(top["display"], top["planes"], run);
     read_rois(top["rois"], run);
     if (top.contains("dicom_maps"))

@@ -32,7 +32,7 @@ Histogram make_histogram(const std::vector<double>& values, double low, double h
     return histogram;
 }
 
-Chart map_histogram(const ResultPlane& plane)
+Chart map_histogram(const ResultPlane& plane, const MeasuredRegion& region)
 {
     const bool in_g = plane.kind == ItemKind::GFactor;
     Chart chart;
@@ -40,6 +40,10 @@ Chart map_histogram(const ResultPlane& plane)
     chart.x_title = in_g ? QStringLiteral("g") : QStringLiteral("SNR");
     chart.y_title = QStringLiteral("画素数");
     const PlaneSummary& figures = plane.figures;
+    if (region.inside.empty()) {
+        chart.note = QStringLiteral("測定領域が分かりません");
+        return chart;
+    }
     if (!figures.min || !figures.max || !figures.p5 || !figures.p95) {
         chart.note = QStringLiteral("測定領域に画素がありません");
         return chart;
@@ -53,7 +57,7 @@ Chart map_histogram(const ResultPlane& plane)
         low -= half;
         high += half;
     }
-    const Histogram histogram = make_histogram(measured_values(*plane.plane, in_g), low, high, bins);
+    const Histogram histogram = make_histogram(measured_values(*plane.plane, in_g, region), low, high, bins);
     const double width = (high - low) / bins;
     long long most = 1;
     for (std::size_t k = 0; k < bins; ++k) {

@@ -24,6 +24,6 @@ Histogram make_histogram(const std::vector<double>& values, double low, double h
 // plus half of it, inside the minimum and maximum, so that a few extreme pixels (a centre of
 // almost no noise) do not squeeze the rest into one bar. The g-factor map is marked at 1.2
 // and 1.5.
-Chart map_histogram(const ResultPlane& plane);
+Chart map_histogram(const ResultPlane& plane, const MeasuredRegion& region);
 
 }  // namespace snr::report

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "report/map_figure.h"
 
+#include <QPainterPath>
 #include <memory>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace {
 
 const QColor navy(0x00, 0x00, 0x80);
 const QColor roi_colour(0xff, 0x40, 0x00);
+const QColor region_colour(0x00, 0xc0, 0xff);
 constexpr double label_width = 30 * pixel_points;
 constexpr double scale_gap = 6, scale_height = 8;
 constexpr int scale_ticks = 4;  // intervals
@@ -101,6 +103,56 @@ void draw_rois(QPainter& painter, const QRectF& picture, const std::vector<Roi>&
     painter.restore();
 }
 
+// The edge of the measured region: each side of a pixel inside that meets a pixel outside,
+// sides in line joined.
+void draw_region_outline(QPainter& painter, const QRectF& picture, const MeasuredRegion& region)
+{
+    if (region.kind != RegionKind::Phantom || region.inside.size() != static_cast<std::size_t>(plane_pixels))
+        return;
+    const auto inside = [&](int row, int column) {
+        return row >= 0 && row < plane_side && column >= 0 && column < plane_side &&
+               region.inside[row * plane_side + column] != 0;
+    };
+    QPainterPath path;
+    const auto line = [&](double x1, double y1, double x2, double y2) {
+        path.moveTo(picture.left() + x1 * pixel_points, picture.top() + y1 * pixel_points);
+        path.lineTo(picture.left() + x2 * pixel_points, picture.top() + y2 * pixel_points);
+    };
+    // Horizontal sides: between row r - 1 and row r, for r from 0 to 256.
+    for (int row = 0; row <= plane_side; ++row) {
+        for (int column = 0; column < plane_side;) {
+            if (inside(row - 1, column) == inside(row, column)) {
+                ++column;
+                continue;
+            }
+            const int start = column;
+            const bool above = inside(row - 1, column);
+            while (column < plane_side && inside(row - 1, column) == above && inside(row, column) != above)
+                ++column;
+            line(start, row, column, row);
+        }
+    }
+    for (int column = 0; column <= plane_side; ++column) {
+        for (int row = 0; row < plane_side;) {
+            if (inside(row, column - 1) == inside(row, column)) {
+                ++row;
+                continue;
+            }
+            const int start = row;
+            const bool left = inside(row, column - 1);
+            while (row < plane_side && inside(row, column - 1) == left && inside(row, column) != left)
+                ++row;
+            line(column, start, column, row);
+        }
+    }
+    painter.save();
+    painter.setClipRect(picture);
+    painter.setPen(QPen(region_colour, 0.6));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    painter.restore();
+}
+
 }  // namespace
 
 QImage plane_picture(const Plane& plane, DisplayWindow window)
@@ -119,7 +171,8 @@ QRectF picture_place(QPointF top_left)
     return QRectF(top_left.x(), top_left.y() + picture_top, picture_side, picture_side);
 }
 
-void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& plane, const std::vector<Roi>& rois)
+void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& plane, const std::vector<Roi>& rois,
+                     const MeasuredRegion& region)
 {
     painter.save();
     painter.setPen(Qt::black);
@@ -131,6 +184,7 @@ void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& pla
                      q(window_caption_for(plane.kind, "( WL,WW ) = ( ", plane.window)));
     const QRectF picture = picture_place(top_left);
     painter.drawImage(picture, plane_picture(*plane.plane, plane.window));
+    draw_region_outline(painter, picture, region);
     draw_rois(painter, picture, rois);
     draw_legend_labels(painter, picture, plane);
     draw_scale_bar(painter, QRectF(picture.left(), picture.bottom() + scale_gap, picture_side, scale_height), plane);

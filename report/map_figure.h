@@ -30,9 +30,11 @@ QImage plane_picture(const Plane& plane, DisplayWindow window);
 // Where a figure placed at `top_left` has its picture.
 QRectF picture_place(QPointF top_left);
 
-// The plane's figure: its list caption and window caption, the picture with the regions drawn
-// and named, the ten legend labels beside the wedge of a map, and a scale bar of the window
-// with its values (in g for the g-factor map).
-void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& plane, const std::vector<Roi>& rois);
+// The plane's figure: its list caption and window caption, the picture with the measured
+// region's outline (of a phantom) and the regions of interest drawn and named, the ten legend
+// labels beside the wedge of a map, and a scale bar of the window with its values (in g for
+// the g-factor map).
+void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& plane, const std::vector<Roi>& rois,
+                     const MeasuredRegion& region);
 
 }  // namespace snr::report

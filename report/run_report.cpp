@@ -140,19 +140,41 @@ void pictures_section(PdfSheet& sheet, const RunRecord& run, std::vector<Picture
         const QRectF row = sheet.place(figure_height);
         for (std::size_t k = first; k < first + 2 && k < run.planes.size(); ++k) {
             const QPointF top_left(row.left() + static_cast<double>(k - first) * figure_width, row.top());
-            draw_map_figure(sheet.painter(), top_left, run.planes[k], rois);
+            draw_map_figure(sheet.painter(), top_left, run.planes[k], rois, run.region);
             if (places != nullptr)
                 places->push_back({sheet.page(), picture_place(top_left)});
         }
     }
 }
 
+// How the figures' pixels were chosen, with the region's size and place.
+QString region_statement(const MeasuredRegion& region)
+{
+    const QString extent = region.pixels == 0 ? QString()
+                                              : QStringLiteral("、行 %1–%2、列 %3–%4")
+                                                    .arg(region.top)
+                                                    .arg(region.bottom)
+                                                    .arg(region.left)
+                                                    .arg(region.right);
+    if (region.kind == RegionKind::All)
+        return QStringLiteral("測定領域: 凡例枠 (行 52–203、列 234–251) の外の全画素 (%1 画素%2)。")
+            .arg(region.pixels)
+            .arg(extent);
+    return QStringLiteral("測定領域: PIなし 信号値画像で99パーセンタイルの1/10 (%1) を超える連続した領域 "
+                          "(穴を埋めて %2 画素) を縁から均等に縮めて面積の75%以上を残し、凡例枠を除いたもの "
+                          "(%3 画素%4、画像に水色の線で示す)。")
+        .arg(q(shown_figure(region.threshold, ItemKind::Other)))
+        .arg(region.phantom_pixels)
+        .arg(region.pixels)
+        .arg(extent);
+}
+
 void figures_section(PdfSheet& sheet, const RunRecord& run)
 {
     sheet.skip(6);
     sheet.heading(QStringLiteral("画像ごとの集計"));
-    sheet.paragraph(QStringLiteral("測定領域: 凡例枠 (行 52–203、列 234–251) の外で値が 0 でない画素。"
-                                   "g-factor map は g (値 ÷ 100) で集計。"));
+    sheet.paragraph(region_statement(run.region) +
+                    QStringLiteral("値が 0 の画素 (未定義) は除き、画素数は集計した画素の数。g-factor map は g (値 ÷ 100) で集計。"));
     // The shares of g beyond 1.2 and 1.5 only where there is a g-factor map.
     const bool with_g = std::any_of(run.planes.begin(), run.planes.end(),
                                     [](const ResultPlane& plane) { return plane.kind == ItemKind::GFactor; });
@@ -220,7 +242,7 @@ void histograms_section(PdfSheet& sheet, const RunRecord& run)
             sheet.heading(QStringLiteral("ヒストグラム"));
         first = false;
         sheet.skip(4);
-        draw_chart(sheet.painter(), sheet.place(215), map_histogram(plane));
+        draw_chart(sheet.painter(), sheet.place(215), map_histogram(plane, run.region));
     }
 }
 

@@ -90,7 +90,7 @@ RunRecord RunRecordMenu::completed() const
 {
     RunRecord run = *run_;
     for (ResultPlane& plane : run.planes)
-        plane.figures = summarize_result(plane);
+        plane.figures = summarize_result(plane, run.region);
     if (const auto roi = roi_())
         run.rois = measure_rois({*roi}, run.planes);
     return run;

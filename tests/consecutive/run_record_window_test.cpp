@@ -31,7 +31,7 @@ std::string comparable(const RunRecord& run)
     copy.program.clear();
     copy.time.clear();
     for (ResultPlane& plane : copy.planes)
-        plane.figures = summarize_result(plane);
+        plane.figures = summarize_result(plane, copy.region);
     return summary_json(copy);
 }
 

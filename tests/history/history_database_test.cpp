@@ -239,6 +239,42 @@ TYPED_TEST(History, FollowsAFigureOfOneScannerAndCoilAgainstTheBaseline)
     EXPECT_EQ(failure_of([&] { database->trend(query); }), named + "no figure 'p99' to follow");
 }
 
+// A plane's figures over the phantom and over the whole image are never one series; the runs
+// left out are counted. A region of interest's figures do not depend on it.
+TYPED_TEST(History, APlaneFigureFollowsTheRunsOfOneRegion)
+{
+    auto database = this->open();
+    const long long first = database->record(sample_run("2025-01-01T10:00:00Z", 50));
+    database->record(sample_run("2025-01-02T10:00:00Z", 51));
+    std::vector<long long> phantom;
+    for (const char* time : {"2025-02-01T10:00:00Z", "2025-02-02T10:00:00Z", "2025-02-03T10:00:00Z"}) {
+        RunRecord run = sample_run(time, 90);
+        run.region.kind = RegionKind::Phantom;
+        phantom.push_back(database->record(run));
+    }
+    TrendQuery query;
+    query.item = "snr_nopi";
+    history::Trend trend = database->trend(query);
+    EXPECT_EQ(trend.region, "phantom");
+    EXPECT_EQ(trend.other_region_runs, 2);
+    ASSERT_EQ(trend.points.size(), 3u);
+    EXPECT_EQ(trend.points[0].run, phantom[0]);
+    EXPECT_EQ(trend.baseline, phantom[0]);
+    EXPECT_EQ(history::region_note(trend), "region: phantom (2 runs over all left out; --baseline one of them follows those)");
+
+    query.baseline = first;
+    trend = database->trend(query);
+    EXPECT_EQ(trend.region, "all");
+    EXPECT_EQ(trend.points.size(), 2u);
+    EXPECT_EQ(trend.other_region_runs, 3);
+
+    query.baseline = 0;
+    query.roi = 1;
+    trend = database->trend(query);
+    EXPECT_EQ(trend.points.size(), 5u);
+    EXPECT_EQ(history::region_note(trend), "");
+}
+
 TYPED_TEST(History, CreatesItsSchemaOnceAndRefusesOneItCannotRead)
 {
     {
@@ -291,7 +327,13 @@ TYPED_TEST(History, AnOlderSchemaIsReadAsItIsAndBroughtUpToDateByARecording)
 
     RunRecord run = sample_run("2025-01-01T10:00:00Z");
     run.files[0].source.attributes.magnetic_field_strength = "1.5";
+    run.region.kind = RegionKind::Phantom;
     this->open()->record(run);
+    // The earlier run's figures were over every pixel outside the legend box.
+    const auto regions = this->rows("SELECT region FROM runs ORDER BY id");
+    ASSERT_EQ(regions.size(), 2u);
+    EXPECT_EQ(regions[0][0].toString(), "all");
+    EXPECT_EQ(regions[1][0].toString(), "phantom");
     EXPECT_EQ(this->rows("SELECT version FROM schema_version")[0][0].toInt(), history::current_schema_version());
     const auto strengths = this->rows("SELECT magnetic_field_strength FROM run_inputs ORDER BY run_id, ordinal");
     ASSERT_EQ(strengths.size(), 3u);
@@ -341,6 +383,7 @@ TYPED_TEST(History, KnowsARunByItsInputInstancesAndSettings)
     }
     // A history of version 2, before the instances were kept, is brought up to date.
     this->execute("DROP TABLE run_instances");
+    this->execute("ALTER TABLE runs DROP COLUMN region");
     this->execute("UPDATE schema_version SET version = 2");
     auto database = this->open();
     EXPECT_EQ(database->recorded_run(same), 0);

@@ -95,6 +95,7 @@ inline RunRecord hand_run()
         a.study_id = "QA1";
         run.files.push_back(file);
     }
+    run.region = phantom_region((*planes)[0]);
     const char* names[] = {"signal_nopi", "snr_nopi", "snr_pi", "gfactor_map"};
     const char* items[] = {"PIなし 信号値画像", "PIなし SNR map", "PIあり SNR map", "g-factor map"};
     const ItemKind kinds[] = {ItemKind::Other, ItemKind::SnrMap, ItemKind::SnrMap, ItemKind::GFactor};
@@ -107,7 +108,7 @@ inline RunRecord hand_run()
             plane.legend = LegendScale{0.6, 0.2};
         if (kinds[k] != ItemKind::Other)
             plane.legend_box = &store->boxes[k];
-        plane.figures = summarize_result(plane);
+        plane.figures = summarize_result(plane, run.region);
         run.planes.push_back(plane);
     }
     run.rois = measure_rois({Roi{100, 90, 20, 30}}, run.planes);

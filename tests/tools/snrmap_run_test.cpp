@@ -122,14 +122,33 @@ TEST_F(SnrmapRun, ConsecutiveWritesEveryPlaneItsPictureAndTheSummary)
     EXPECT_NE(json.find("\"inputs\": {\"nopi\": \"" + nopi + "\",\"pi\": \"" + pi + "\"}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"slice_counts\": {\"nopi\": 3,\"pi\": 3}"), std::string::npos) << json;
     EXPECT_NE(json.find("\"r\": 2,\"scale_min\": 60,\"scale_step\": 20"), std::string::npos) << json;
-    EXPECT_NE(json.find("\"snr_nopi\": {\"item\": \"PIなし SNR map\",\"pixels\": 62800,\"min\": 6,\"max\": 6,\"mean\": 6,\"p5\": 6,\"p50\": 6,\"p95\": 6}"),
+    // A phantom filling the plane: its middle three quarters (at least 49152 of 65536 pixels),
+    // less the legend box.
+    EXPECT_NE(json.find("\"region\": {\"kind\": \"phantom\",\"found_in\": \"signal_nopi\",\"threshold\": 1.2,"
+                        "\"phantom_pixels\": 65536,\"pixels\": 48524,\"box\": {\"top\": 17,\"left\": 17,\"bottom\": 238,"
+                        "\"right\": 238}}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"snr_nopi\": {\"item\": \"PIなし SNR map\",\"pixels\": 48524,\"min\": 6,\"max\": 6,\"mean\": 6,\"p5\": 6,\"p50\": 6,\"p95\": 6}"),
               std::string::npos)
         << json;
     // In g, with the 95th percentile.
     const std::string g = std::to_string(expected.at("gfactor_map") / 100).substr(0, 6);
     const auto block = json.substr(json.find("\"gfactor_map\""));
-    EXPECT_NE(block.find("\"unit\": \"g\",\"pixels\": 62800,\"min\": " + g), std::string::npos) << block;
+    EXPECT_NE(block.find("\"unit\": \"g\",\"pixels\": 48524,\"min\": " + g), std::string::npos) << block;
     EXPECT_NE(block.find("\"p95\": " + g), std::string::npos) << block;
+
+    // Over every pixel outside the legend box, as asked.
+    ASSERT_EQ(run({"consecutive", nopi, pi, "--out", out, "--region", "all"}).code, 0);
+    const std::string all = summary();
+    EXPECT_NE(all.find("\"region\": {\"kind\": \"all\",\"pixels\": 62800,\"box\": {\"top\": 0,\"left\": 0,"
+                       "\"bottom\": 255,\"right\": 255}}"),
+              std::string::npos)
+        << all;
+    EXPECT_NE(all.find("\"PIなし SNR map\",\"pixels\": 62800,\"min\": 6"), std::string::npos) << all;
+    const Outcome middle = run({"consecutive", nopi, "--out", out, "--region", "middle"});
+    EXPECT_EQ(middle.code, 2);
+    EXPECT_EQ(middle.err.rfind("snrmap: --region wants phantom or all, not 'middle'\n", 0), 0u) << middle.err;
 }
 
 TEST_F(SnrmapRun, RoisInTheSummaryAndInRoiCsv)
@@ -328,7 +347,8 @@ TEST_F(SnrmapRun, SubmapChecksTheMarkerAndMeasuresThePairs)
     EXPECT_EQ(zero.err, "reduction factorが不正です\n");
     expect_untouched(before);
 
-    const Outcome result = run({"submap", a, b, a, b, "--out", out});
+    // The dent lies in a corner, outside the phantom's middle: every pixel is measured.
+    const Outcome result = run({"submap", a, b, a, b, "--out", out, "--region", "all"});
     ASSERT_EQ(result.code, 0) << result.err;
     EXPECT_EQ(test::folder_entries(out).size(), 11u * 2 + 2);
     EXPECT_NEAR(at(test::read_npy_plane(out + "/snr_nopi.npy"), 10, 10), 100 * std::sqrt(2.0), 1e-9);

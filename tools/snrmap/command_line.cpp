@@ -46,14 +46,14 @@ Grammar grammar_of(Action action)
         return {1,
                 2,
                 true,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet",
-                 "--record", "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--region", "--roi", "--report", "--dicom-maps",
+                 "--dicom-results", "--quiet", "--record", "--db"}};
     case Action::Submap:
         return {2,
                 4,
                 false,
-                {"--out", "--r", "--scale-min", "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--record",
-                 "--db"}};
+                {"--out", "--r", "--scale-min", "--scale-step", "--region", "--roi", "--report", "--dicom-maps",
+                 "--dicom-results", "--record", "--db"}};
     case Action::Scan:
         return {1,
                 SIZE_MAX,
@@ -234,6 +234,10 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
         line.legend.minimum = value;
     } else if (name == "--scale-step") {
         line.legend.step = value;
+    } else if (name == "--region") {
+        if (value != "phantom" && value != "all")
+            throw UsageError("--region wants phantom or all, not '" + value + "'");
+        line.region = value == "phantom" ? RegionKind::Phantom : RegionKind::All;
     } else if (name == "--roi") {
         line.rois.push_back(region_of_interest(value));
     } else if (name == "--rules") {
@@ -472,9 +476,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args)
 std::string usage_text()
 {
     return "usage: snrmap consecutive NOPI_DIR [PI_DIR] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--quiet] [--record [--db URL]]\n"
+           "[--region phantom|all] [--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--quiet] [--record [--db URL]]\n"
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
-           "[--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
+           "[--region phantom|all] [--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
            "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] [--dicom-maps] "
            "[--quiet] [--record [--db URL]]\n"
@@ -516,6 +520,10 @@ std::string help_text()
            "  --scale-step TEXT  legend interval (default " +
            LegendTexts{}.step +
            ")\n"
+           "  --region phantom|all  the pixels each plane's figures (summary.json \"planes\", report, history)\n"
+           "                     are over: phantom (default) the middle three quarters of the phantom found\n"
+           "                     in the no-PI signal image, all every pixel outside the legend box; pixels\n"
+           "                     of value 0 (undefined) are left out either way\n"
            "  --roi ROW,COLUMN,HEIGHT,WIDTH\n"
            "                     a region of interest, zero-based, top-left inclusive, in image rows and\n"
            "                     columns; may be given several times. For each ROI and plane summary.json\n"

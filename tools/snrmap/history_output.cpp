@@ -176,6 +176,10 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
         json.field("caption", trend.caption);
         json.field("figure", trend.figure);
         json.field("method", trend.method);
+        if (!trend.region.empty()) {
+            json.field("plane_region", trend.region);
+            json.field("other_region_runs", trend.other_region_runs);
+        }
         if (trend.roi > 0) {
             json.begin_object("region");
             json.field("number", static_cast<long long>(trend.roi));
@@ -218,6 +222,8 @@ std::string trend_text(const history::Trend& trend, const std::string& format)
                          (trend.scanner.receive_coil.empty() ? std::string("-") : trend.scanner.receive_coil) +
                          ", method: " + trend.method) +
             "\n";
+    if (const std::string note = history::region_note(trend); !note.empty())
+        text += note + "\n";
     text += "baseline: run " + std::to_string(trend.baseline) + " (" + readable(trend.baseline_value) + ")";
     if (trend.tolerance)
         text += ", tolerance " + readable(trend.tolerance, "%g") + " %";

@@ -188,7 +188,7 @@ void write_planes(RunRecord& measurement, StagedOutput& output, Digest digest)
         const std::size_t index = k / 3;
         ResultPlane& plane = measurement.planes[index];
         if (k % 3 == 0) {
-            measurement.planes[index].figures = summarize_result(plane);
+            measurement.planes[index].figures = summarize_result(plane, measurement.region);
         } else if (k % 3 == 1) {
             const std::string png = png_bytes(*plane.plane, plane.window.wl, plane.window.ww);
             write_file(paths[2 * index], png);

@@ -114,6 +114,12 @@ RunRecord read_output_folder(const std::string& folder)
         run.planes[k].plane = &(*planes)[k];
     }
     run.store = std::move(planes);
+    // The region's pixels are found again as the run found them. Where they are not the ones
+    // the summary counts, the report draws no outline and no histogram rather than others.
+    const MeasuredRegion recorded = run.region;
+    find_measured_region(run);
+    if (recorded.pixels != 0 && recorded.pixels != run.region.pixels)
+        run.region = recorded;
     return run;
 }
 
