@@ -99,15 +99,10 @@ TEST(InputNotices, ATypedROtherThanThePiHeadersGiveIsNamedWithItsAttribute)
     EXPECT_EQ(notices(2), (std::vector<std::string>{
                               "入力したRとparallel imaging ありのIM101のヘッダ (Parallel Acquisition NO) でRが違います (2 / 1)"}));
 
-    // Only the first PI input is read, and only as a DICOM image.
-    files[1].attributes.parallel_acquisition = "";
-    files[1].attributes.maker_parallel_factors = "";
+    // Only the first PI input is read.
+    files[1].attributes.parallel_acquisition = files[1].attributes.maker_parallel_factors = "";
     files[2].attributes.parallel_factor_in_plane = "4";
     EXPECT_TRUE(notices(2).empty());
-    files[1].dicom = false;
-    files[1].attributes.parallel_factor_in_plane = "4";
-    EXPECT_EQ(notices(2), (std::vector<std::string>{"/data/piのIM101とIM102で読み方が違います (生データ / DICOM画像)",
-                                                    "parallel imaging なしのIM1とありのIM101で読み方が違います (DICOM画像 / 生データ)"}));
 }
 
 TEST(InputNotices, AFrameOfAFileOfSeveralIsNamedWithItsNumber)
