@@ -58,6 +58,8 @@ public:
     PdfSheet& operator=(const PdfSheet&) = delete;
 
     QPainter& painter() { return painter_; }
+    // False while write() only lays the pages out: a picture or chart need not be made then.
+    bool painting() const { return blank_ == nullptr; }
     // The page inside the margins, less the footer.
     QRectF content() const;
     double cursor() const { return cursor_; }

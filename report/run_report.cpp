@@ -140,7 +140,8 @@ void pictures_section(PdfSheet& sheet, const RunRecord& run, std::vector<Picture
         const QRectF row = sheet.place(figure_height);
         for (std::size_t k = first; k < first + 2 && k < run.planes.size(); ++k) {
             const QPointF top_left(row.left() + static_cast<double>(k - first) * figure_width, row.top());
-            draw_map_figure(sheet.painter(), top_left, run.planes[k], rois, run.region);
+            if (sheet.painting())
+                draw_map_figure(sheet.painter(), top_left, run.planes[k], rois, run.region);
             if (places != nullptr)
                 places->push_back({sheet.page(), picture_place(top_left)});
         }
@@ -242,7 +243,9 @@ void histograms_section(PdfSheet& sheet, const RunRecord& run)
             sheet.heading(QStringLiteral("ヒストグラム"));
         first = false;
         sheet.skip(4);
-        draw_chart(sheet.painter(), sheet.place(215), map_histogram(plane, run.region));
+        const QRectF place = sheet.place(215);
+        if (sheet.painting())
+            draw_chart(sheet.painter(), place, map_histogram(plane, run.region));
     }
 }
 
