@@ -20,13 +20,16 @@ QuietStudies::QuietStudies(Spool& spool, Spool::Clock::duration quiet, MeasureSt
 
 void QuietStudies::run()
 {
-    const auto step = std::clamp<Spool::Clock::duration>(quiet_ / 4, std::chrono::milliseconds(50),
+    // A tenth of the timeout: a study waits at most that long past it; asking costs a look at a map.
+    const auto step = std::clamp<Spool::Clock::duration>(quiet_ / 10, std::chrono::milliseconds(20),
                                                           std::chrono::seconds(1));
+    forget_measured();
     std::unique_lock lock(mutex_);
     while (!stopped_) {
         lock.unlock();
         for (const std::string& batch : spool_.take_quiet(quiet_)) {
             measure(batch);
+            forget_measured();
             if (const std::lock_guard stop(mutex_); stopped_)
                 break;
         }
@@ -40,6 +43,13 @@ void QuietStudies::stop()
     const std::lock_guard lock(mutex_);
     stopped_ = true;
     wake_.notify_all();
+}
+
+void QuietStudies::forget_measured()
+{
+    if (const std::size_t forgotten = spool_.forget_measured(measured_kept_for); forgotten > 0)
+        log_.line("forgot the instances of " + std::to_string(forgotten) + " studies measured " +
+                  std::to_string(measured_kept_for.count() / 24) + " days ago or earlier");
 }
 
 void QuietStudies::measure(const std::string& batch)
@@ -59,13 +69,15 @@ void QuietStudies::measure(const std::string& batch)
               " series");
     // The outermost handler of a study: one that fails is set aside and the node goes on.
     try {
-        const StudyResults results = measure_(batch);
+        const StudyResults results = measure_(batch, spool_.measured_folder(batch));
         if (results.stopped) {
             log_.line("study " + study + ": stopped, measured again at the next start");
             return;
         }
         if (outbox_ != nullptr)
             outbox_->add(results.dicom_files);
+        if (results.commit)
+            results.commit();
         spool_.finish(batch);
         log_.line("study " + study + ": done, " + std::to_string(results.dicom_files.size()) + " results" +
                   (outbox_ != nullptr ? " to send" : ""));

@@ -3,6 +3,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -63,10 +65,11 @@ Spool::Spool(std::string root)
     : root_(std::move(root)),
       incoming_(join_path(root_, "incoming")),
       measuring_(join_path(root_, "measuring")),
+      measured_(join_path(root_, "measured")),
       failed_(join_path(root_, "failed")),
       temporary_(join_path(root_, "tmp"))
 {
-    for (const std::string& folder : {root_, incoming_, measuring_, failed_, temporary_})
+    for (const std::string& folder : {root_, incoming_, measuring_, measured_, failed_, temporary_})
         make_folder(folder);
     // Whatever a stopped process was writing was never answered as stored.
     for (const std::string& name : entries(temporary_))
@@ -80,7 +83,8 @@ Spool::Spool(std::string root)
 
 void Spool::store(const InstanceKey& key, std::string_view bytes)
 {
-    const std::string name = key.study + "_" + key.series + "_" + key.instance + ".dcm";
+    // Numbered: the same instance may come on two associations at once.
+    const std::string name = key.study + "_" + key.series + "_" + key.instance + "." + std::to_string(stores_++) + ".dcm";
     const std::string written = join_path(temporary_, name);
     PendingFile(written, bytes).commit();
     const std::lock_guard lock(mutex_);
@@ -123,8 +127,52 @@ std::vector<std::string> Spool::take_quiet(Clock::duration quiet, Clock::time_po
 
 void Spool::finish(const std::string& batch)
 {
+    const std::string study = measured_folder(batch);
+    try {
+        make_folder(study);
+        for (const std::string& series : entries(batch)) {
+            const std::string into = join_path(study, series);
+            make_folder(into);
+            for (const std::string& instance : entries(join_path(batch, series))) {
+                const std::string from = join_path(join_path(batch, series), instance);
+                if (sys().rename(from.c_str(), join_path(into, instance).c_str()) != 0)
+                    raise_io_error(errno, from);
+            }
+            flush_to_disk(into);
+        }
+        flush_to_disk(study);
+        // Instances added to series already there leave the study folder's time as it was: it
+        // is set to the time of its last batch, which forget_measured goes by.
+        ::utimes(study.c_str(), nullptr);
+    } catch (const IoError&) {
+        // A later batch then pairs without these; they were measured all the same.
+    }
     std::error_code ignored;
     fs::remove_all(batch, ignored);
+}
+
+std::string Spool::measured_folder(const std::string& batch) const
+{
+    const std::string name = file_name_part(batch);
+    return join_path(measured_, name.substr(0, name.find('_')));
+}
+
+std::size_t Spool::forget_measured(std::chrono::system_clock::duration age, std::chrono::system_clock::time_point now)
+{
+    std::size_t removed = 0;
+    for (const std::string& name : entries(measured_)) {
+        const std::string study = join_path(measured_, name);
+        struct stat info {};
+        if (::stat(study.c_str(), &info) != 0)
+            continue;
+        const auto changed = std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec);
+        if (now - changed < age)
+            continue;
+        std::error_code ignored;
+        fs::remove_all(study, ignored);
+        ++removed;
+    }
+    return removed;
 }
 
 void Spool::set_aside(const std::string& batch)

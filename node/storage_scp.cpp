@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <list>
 #include <memory>
 #include <thread>
@@ -223,7 +224,16 @@ void StorageScp::run()
         const OFCondition received = ASC_receiveAssociation(network, &association, ASC_DEFAULTMAXPDU, nullptr,
                                                             nullptr, OFFalse, DUL_NOBLOCK, 1);  // a stop seen within 1 s
         pool_->reap(false);
-        if (received.bad() || pool_->workers.size() >= static_cast<std::size_t>(pool_->context.settings.associations)) {
+        const auto full = [&] {
+            return pool_->workers.size() >= static_cast<std::size_t>(pool_->context.settings.associations);
+        };
+        // The thread of an association its peer has released may still be ending: a new one is
+        // refused as one too many only once none has ended within a second.
+        for (int wait = 0; received.good() && full() && wait < 50; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            pool_->reap(false);
+        }
+        if (received.bad() || full()) {
             if (received.good()) {
                 T_ASC_RejectParameters busy{ASC_RESULT_REJECTEDTRANSIENT, ASC_SOURCE_SERVICEPROVIDER_PRESENTATION_RELATED,
                                             ASC_REASON_SP_PRES_LOCALLIMITEXCEEDED};

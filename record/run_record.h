@@ -61,6 +61,9 @@ struct DicomMapsRecord {
     std::vector<std::string> files;  // in the output folder, in list order
     bool new_study = false;
     std::string study_instance_uid, series_instance_uid, frame_of_reference_uid;
+    // The report as Encapsulated PDF and the measurement report in the same series, where
+    // they were asked for.
+    std::vector<std::string> documents;
 };
 
 // What a run leaves: its settings, its inputs, its planes and their figures. summary.json,

@@ -138,6 +138,12 @@ void write_dicom_maps(JsonText& json, const std::optional<DicomMapsRecord>& maps
     for (const std::string& file : maps->files)
         json.field({}, file);
     json.end_array();
+    if (!maps->documents.empty()) {
+        json.begin_array("documents");
+        for (const std::string& file : maps->documents)
+            json.field({}, file);
+        json.end_array();
+    }
     // Raw slices name no study: the maps then start one of their own.
     json.field("study", maps->new_study ? "new" : "inputs");
     json.field("study_instance_uid", maps->study_instance_uid);

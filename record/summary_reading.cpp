@@ -228,6 +228,10 @@ void read_dicom_maps(const Member& maps, RunRecord& run)
     DicomMapsRecord record;
     for (std::size_t k = 0; k < maps["files"].array().size(); ++k)
         record.files.push_back(maps["files"][k].text());
+    if (maps.contains("documents")) {
+        for (std::size_t k = 0; k < maps["documents"].array().size(); ++k)
+            record.documents.push_back(maps["documents"][k].text());
+    }
     record.new_study = maps["study"].text() == "new";
     record.study_instance_uid = maps["study_instance_uid"].text();
     record.series_instance_uid = maps["series_instance_uid"].text();

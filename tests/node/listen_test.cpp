@@ -31,14 +31,23 @@ std::string phantom(const TempFolder& tmp)
     return folder;
 }
 
-std::vector<std::string> maps_under(const std::string& out)
+// The files of that name under a folder, at any depth.
+std::vector<std::string> named_under(const std::string& out, const std::string& name = "snr_nopi.dcm")
 {
-    std::vector<std::string> maps;
+    std::vector<std::string> found;
     for (const std::string& file : files_under(out)) {
-        if (file.ends_with("/snr_nopi.dcm"))
-            maps.push_back(file);
+        if (file.ends_with("/" + name))
+            found.push_back(file);
     }
-    return maps;
+    return found;
+}
+
+std::size_t count_of(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
 }
 
 class Listen : public ::testing::Test {
@@ -70,20 +79,68 @@ TEST_F(Listen, AnswersStoresMeasuresAQuietStudyAndStops)
     EXPECT_NE(stranger.status, 0);
     EXPECT_NE(stranger.text.find("Calling AE Title Not Recognized"), std::string::npos) << stranger.text;
 
-    const ToolOutput stored = tool_output(store_command(port, "STORESCU", quoted(images + "/nopi") + " " +
-                                                                              quoted(images + "/pi") + " +sd"));
+    // Beside the phantom, a study of an image whose headers say nothing of parallel imaging.
+    DicomOptions silent;
+    silent.series_number = "7";
+    silent.elements = {{0x0008, 0x0018, "1.2.3.4.1"}, {0x0020, 0x000D, "1.2.3"}, {0x0020, 0x000E, "1.2.3.4"}};
+    write_dicom(tmp.file("silent.dcm"), filled(100), silent);
+    const ToolOutput stored = tool_output(store_command(
+        port, "STORESCU", quoted(images + "/nopi") + " " + quoted(images + "/pi") + " " + quoted(tmp.file("silent.dcm")) + " +sd"));
     ASSERT_EQ(stored.status, 0) << stored.text;
-    // Both series measured, each in a folder of its own, and the spool emptied.
-    ASSERT_TRUE(wait_for([&] { return maps_under(tmp.file("out")).size() == 2; }, 20s)) << node.log();
-    EXPECT_TRUE(wait_for([&] { return files_under(tmp.file("spool")).empty(); }, 5s));
+    // The two series paired by their parallel-imaging facts into one g-factor run; the study's
+    // instances kept for a later series to pair with, nothing left waiting.
+    ASSERT_TRUE(wait_for([&] { return named_under(tmp.file("out"), "gfactor_map.dcm").size() == 1; }, 20s))
+        << node.log();
+    EXPECT_TRUE(wait_for([&] { return count_of(node.log(), ": done, ") == 2; }, 10s)) << node.log();
+    EXPECT_EQ(named_under(tmp.file("out")).size(), 1u);
+    EXPECT_TRUE(files_under(tmp.file("spool/incoming")).empty());
+    EXPECT_TRUE(files_under(tmp.file("spool/measuring")).empty());
+    EXPECT_EQ(files_under(tmp.file("spool/measured")).size(), 11u);
     EXPECT_EQ(node.stop(), 0);
 
     const std::string log = node.log();
     EXPECT_NE(log.find("association from STRANGER refused"), std::string::npos) << log;
-    EXPECT_NE(log.find("association from STORESCU (127.0.0.1): 10 stored, 0 refused"), std::string::npos) << log;
+    EXPECT_NE(log.find("association from STORESCU (127.0.0.1): 11 stored, 0 refused"), std::string::npos) << log;
     EXPECT_NE(log.find("quiet, 10 instances in 2 series"), std::string::npos) << log;
-    EXPECT_NE(log.find(": done, 6 results"), std::string::npos) << log;
+    EXPECT_NE(log.find("study 1.2.3: series 7 not measured: the headers say nothing of parallel imaging"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("study 1.2.3: done, 0 results"), std::string::npos) << log;
+    EXPECT_NE(log.find("(consecutive, g-factor R 2): done"), std::string::npos) << log;
+    EXPECT_NE(log.find(": done, 5 results"), std::string::npos) << log;
     EXPECT_EQ(log.find("PHANTOM"), std::string::npos) << "a patient's name in the log";
+}
+
+TEST_F(Listen, MeasuresAStudyExtendedLaterForItsNewSeriesOnly)
+{
+    const std::string images = phantom(tmp);
+    NodeProcess node(options("1"), tmp.file("node.log"), port);
+    const auto study_done = [&](std::size_t times) {
+        return wait_for([&] { return count_of(node.log(), ": done, ") == times; }, 20s);
+    };
+    ASSERT_EQ(tool_output(store_command(port, "STORESCU", quoted(images + "/nopi") + " +sd")).status, 0);
+    ASSERT_TRUE(study_done(1)) << node.log();
+    const std::vector<std::string> first = named_under(tmp.file("out"));
+    ASSERT_EQ(first.size(), 1u) << node.log();
+    const std::string first_summary = read_text(first[0].substr(0, first[0].rfind('/')) + "/summary.json");
+
+    // The PI series alone, later: it pairs with the no-PI series of the first batch.
+    ASSERT_EQ(tool_output(store_command(port, "STORESCU", quoted(images + "/pi") + " +sd")).status, 0);
+    ASSERT_TRUE(study_done(2)) << node.log();
+    EXPECT_EQ(named_under(tmp.file("out"), "gfactor_map.dcm").size(), 1u) << node.log();
+    EXPECT_EQ(named_under(tmp.file("out")).size(), 2u);
+    EXPECT_EQ(read_text(first[0].substr(0, first[0].rfind('/')) + "/summary.json"), first_summary)
+        << "the first run made again";
+    EXPECT_NE(node.log().find(": done, 5 results"), std::string::npos) << node.log();
+
+    // The same series sent again: nothing new to measure.
+    ASSERT_EQ(tool_output(store_command(port, "STORESCU", quoted(images + "/pi") + " +sd")).status, 0);
+    ASSERT_TRUE(study_done(3)) << node.log();
+    EXPECT_EQ(node.stop(), 0);
+    const std::string log = node.log();
+    EXPECT_NE(log.find("1 run made earlier"), std::string::npos) << log;
+    EXPECT_NE(log.find(": done, 0 results"), std::string::npos) << log;
+    EXPECT_EQ(count_of(log, "): done"), 2u) << log;
+    EXPECT_EQ(named_under(tmp.file("out")).size(), 2u);
 }
 
 TEST_F(Listen, TakesTheLosslessSyntaxesTheReaderMeasuresAndNoLossyOne)
@@ -120,9 +177,9 @@ TEST_F(Listen, MeasuresAfterARestartWhatWasPending)
         EXPECT_EQ(node.stop(), 0);
     }
     EXPECT_EQ(files_under(tmp.file("spool/incoming")).size(), 5u);
-    EXPECT_TRUE(maps_under(tmp.file("out")).empty());
+    EXPECT_TRUE(named_under(tmp.file("out")).empty());
     NodeProcess again(options("1"), tmp.file("second.log"), port);
-    EXPECT_TRUE(wait_for([&] { return maps_under(tmp.file("out")).size() == 1; }, 20s)) << again.log();
+    EXPECT_TRUE(wait_for([&] { return named_under(tmp.file("out")).size() == 1; }, 20s)) << again.log();
     EXPECT_EQ(again.stop(), 0);
 }
 

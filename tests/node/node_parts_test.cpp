@@ -2,6 +2,8 @@
 // The node's parts in this process, where the system calls can be made to fail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -12,6 +14,7 @@
 #include "core/errors.h"
 
 #include "node/outbox.h"
+#include "node/quiet_studies.h"
 #include "node/spool.h"
 #include "node/storage_scp.h"
 #include "tests/node/node_test_support.h"
@@ -45,8 +48,10 @@ struct Lines {
 
 // A storage SCP on its own thread, stopped and joined at the end.
 struct RunningScp {
-    RunningScp(const std::string& spool_folder, int port, node::NodeLog& log)
-        : spool(spool_folder), scp(node::ScpSettings{port, "SNRMAP", {}, 4}, spool, log), thread([this] { scp.run(); })
+    RunningScp(const std::string& spool_folder, int port, node::NodeLog& log, int associations = 4)
+        : spool(spool_folder),
+          scp(node::ScpSettings{port, "SNRMAP", {}, associations}, spool, log),
+          thread([this] { scp.run(); })
     {
     }
     ~RunningScp()
@@ -123,6 +128,29 @@ TEST_F(NodeParts, AClientKilledMidTransferLeavesNoFile)
     EXPECT_TRUE(files_under(tmp.file("spool")).empty());
 }
 
+TEST_F(NodeParts, AssociationsUpToTheLimitAreTakenRoundAfterRound)
+{
+    const std::vector<std::string> share{image(tmp, "one.dcm")};
+    const int port = free_loopback_port();
+    RunningScp node(tmp.file("spool"), port, lines.log, 2);
+    ASSERT_TRUE(wait_for([&] { return accepting(port); }, 10s));
+    // Each round as many at once as the limit, as soon as the last round's are released; the same
+    // image on both, as two archives sending one study at once would.
+    for (int round = 0; round < 5; ++round) {
+        std::atomic<int> stored = 0;
+        std::vector<std::thread> senders;
+        for (int sender = 0; sender < 2; ++sender) {
+            senders.emplace_back([&] {
+                if (store_files(port, share))
+                    ++stored;
+            });
+        }
+        for (std::thread& sender : senders)
+            sender.join();
+        EXPECT_EQ(stored, 2) << "round " << round;
+    }
+}
+
 TEST_F(NodeParts, TheOutboxWaitsForItsDestinationAcrossARestart)
 {
     const std::string result = image(tmp, "result.dcm");
@@ -145,6 +173,39 @@ TEST_F(NodeParts, TheOutboxWaitsForItsDestinationAcrossARestart)
     sending.join();
     EXPECT_EQ(files_under(tmp.file("archive/incoming")).size(), 1u);
     EXPECT_TRUE(lines.has(": 1 of 1 stored by SNRMAP"));
+}
+
+TEST(NodeSpool, KeepsAMeasuredStudyForItsLaterBatchesThenForgetsIt)
+{
+    TempFolder tmp;
+    node::Spool spool(tmp.file("spool"));
+    const auto later = node::Spool::Clock::now() + 1h;
+    spool.store({"1.2", "1.2.3", "1.2.3.1"}, "first");
+    std::vector<std::string> batches = spool.take_quiet(1s, later);
+    ASSERT_EQ(batches.size(), 1u);
+    EXPECT_EQ(spool.measured_folder(batches[0]), tmp.file("spool/measured/1.2"));
+    spool.finish(batches[0]);
+    spool.store({"1.2", "1.2.4", "1.2.4.1"}, "second");
+    spool.store({"1.5", "1.5.1", "1.5.1.1"}, "other study");
+    batches = spool.take_quiet(1s, later);
+    ASSERT_EQ(batches.size(), 2u);
+    for (const std::string& batch : batches)
+        spool.finish(batch);
+    std::vector<std::string> kept = files_under(tmp.file("spool/measured"));
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(kept, (std::vector<std::string>{tmp.file("spool/measured/1.2/1.2.3/1.2.3.1.dcm"),
+                                              tmp.file("spool/measured/1.2/1.2.4/1.2.4.1.dcm"),
+                                              tmp.file("spool/measured/1.5/1.5.1/1.5.1.1.dcm")}));
+    EXPECT_EQ(read_text(kept[1]), "second");
+    EXPECT_TRUE(files_under(tmp.file("spool/measuring")).empty());
+    EXPECT_TRUE(files_under(tmp.file("spool/incoming")).empty());
+
+    // A week after its last batch a study is forgotten, not a moment before.
+    const auto now = std::chrono::system_clock::now();
+    EXPECT_EQ(spool.forget_measured(node::measured_kept_for, now + node::measured_kept_for - 1min), 0u);
+    EXPECT_EQ(spool.forget_measured(node::measured_kept_for, now + node::measured_kept_for + 1min), 2u);
+    EXPECT_TRUE(files_under(tmp.file("spool/measured")).empty());
+    EXPECT_TRUE(std::filesystem::is_directory(tmp.file("spool/measured")));
 }
 
 TEST(NodeDestination, IsAnAeTitleAHostAndAPort)

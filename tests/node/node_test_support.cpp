@@ -13,6 +13,10 @@
 #include <thread>
 #include <unistd.h>
 
+#include <dcmtk/config/osconfig.h>
+#include <dcmtk/dcmdata/dcuid.h>
+#include <dcmtk/dcmnet/scu.h>
+
 #include "tests/support/tool_output.h"
 
 namespace snr::test {
@@ -74,6 +78,26 @@ bool connected_to(int port)
             return true;
     }
     return false;
+}
+
+bool store_files(int port, const std::vector<std::string>& files)
+{
+    DcmSCU scu;
+    scu.setPeerAETitle("SNRMAP");
+    scu.setPeerHostName("127.0.0.1");
+    scu.setPeerPort(static_cast<Uint16>(port));
+    scu.addPresentationContext(UID_MRImageStorage, {UID_LittleEndianExplicitTransferSyntax});
+    if (scu.initNetwork().bad() || scu.negotiateAssociation().bad())
+        return false;
+    bool stored = true;
+    for (const std::string& file : files) {
+        Uint16 status = 0;
+        const OFCondition sent =
+            scu.sendSTORERequest(scu.findAnyPresentationContextID(UID_MRImageStorage, ""), file.c_str(), nullptr, status);
+        stored = stored && sent.good() && status == 0;
+    }
+    scu.releaseAssociation();
+    return stored;
 }
 
 std::vector<std::string> files_under(const std::string& folder)

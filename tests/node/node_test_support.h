@@ -21,6 +21,10 @@ bool accepting(int port);
 // Whether a TCP connection to this local port is established.
 bool connected_to(int port);
 
+// Stores MR images (explicit VR little endian) in one association to SNRMAP at this port on
+// 127.0.0.1; false where the association is refused or an image is not stored.
+bool store_files(int port, const std::vector<std::string>& files);
+
 // The regular files under a folder, at any depth.
 std::vector<std::string> files_under(const std::string& folder);
 

@@ -3,11 +3,15 @@
 // REST API, and receives the results back into the same study.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sys/wait.h>
 
+#include "core/path.h"
+
 #include "tests/node/node_test_support.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
@@ -98,14 +102,32 @@ TEST(OrthancArchive, SendsAStudyToTheNodeAndGetsItsResultsBackInTheSameStudy)
     const std::size_t inputs = series().size();
     orthanc.post("/modalities/snrmap/store", "-d " + study);
 
-    // Each series of two or more images one run: its map, its report and its figures.
-    const std::size_t runs = 3;
-    EXPECT_TRUE(wait_for([&] { return series().size() == inputs + 3 * runs; }, 40s)) << node.log();
+    // The no-PI and PI images paired into one g-factor run: its maps, its report and its figures,
+    // three new series.
+    EXPECT_TRUE(wait_for([&] { return series().size() == inputs + 3; }, 40s)) << node.log();
     EXPECT_EQ(ids_in(orthanc.get("/studies")).size(), 1u);
     const std::string tags = orthanc.get("/studies/" + study + "/series?expand");
     EXPECT_NE(tags.find("\"Modality\" : \"DOC\""), std::string::npos) << tags;
     EXPECT_NE(tags.find("\"Modality\" : \"SR\""), std::string::npos);
     EXPECT_NE(tags.find("\"SeriesDescription\" : \"SNR and g-factor maps\""), std::string::npos);
+    // Every result the node made, the g-factor map among them, becomes an instance of the study.
+    std::vector<std::string> results, uids;
+    for (const std::string& file : files_under(tmp.file("out"))) {
+        if (!file.ends_with(".dcm"))
+            continue;
+        results.push_back(file_name_part(file));
+        uids.push_back(sop_instance_uid(file));
+        EXPECT_FALSE(uids.back().empty()) << file;
+    }
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (std::vector<std::string>{"gfactor_map.dcm", "measurements.dcm", "report.dcm", "snr_nopi.dcm",
+                                                 "snr_pi.dcm"}));
+    const auto all_held = [&] {
+        const std::string held = orthanc.get("/studies/" + study + "/instances");
+        return std::all_of(uids.begin(), uids.end(),
+                           [&](const std::string& uid) { return held.find("\"" + uid + "\"") != std::string::npos; });
+    };
+    EXPECT_TRUE(wait_for(all_held, 10s)) << orthanc.get("/studies/" + study + "/instances");
     EXPECT_EQ(node.stop(), 0);
     EXPECT_NE(node.log().find("stored by ORTHANC"), std::string::npos) << node.log();
 }

@@ -292,7 +292,8 @@ TEST(SummaryReading, ASummaryReadsBackAsTheRecordItWasWrittenFrom)
 {
     RunRecord run = test::hand_run();
     run.dicom_maps =
-        DicomMapsRecord{{"snr_nopi.dcm", "snr_pi.dcm", "gfactor_map.dcm"}, true, "2.25.1", "2.25.2", "2.25.3"};
+        DicomMapsRecord{{"snr_nopi.dcm", "snr_pi.dcm", "gfactor_map.dcm"}, true, "2.25.1", "2.25.2", "2.25.3",
+                        {"report.dcm", "measurements.dcm"}};
     // Bytes of no valid UTF-8 in a path come back as they were.
     run.inputs[0].second = "/data/qa/\xff\xfe nopi";
     run.files[0].name = "IM\x81";

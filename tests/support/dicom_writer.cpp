@@ -271,6 +271,15 @@ DcmPixelItem* new_item(const std::vector<std::uint8_t>& bytes)
 
 }  // namespace
 
+std::string sop_instance_uid(const std::string& path)
+{
+    DcmFileFormat file;
+    OFString uid;
+    if (file.loadFile(path.c_str()).bad() || file.getDataset()->findAndGetOFString(DCM_SOPInstanceUID, uid).bad())
+        return {};
+    return uid.c_str();
+}
+
 Fragments read_fragments(const std::string& path)
 {
     prepare_dicom_writing();

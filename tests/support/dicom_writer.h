@@ -83,6 +83,9 @@ struct Fragments {
 
 Fragments read_fragments(const std::string& path);
 
+// The SOP Instance UID of a DICOM file; empty where it has none or cannot be read.
+std::string sop_instance_uid(const std::string& path);
+
 // Puts `fragments` in place of the file's own; the rest of the file stays as it is.
 void write_fragments(const std::string& path, const Fragments& fragments);
 

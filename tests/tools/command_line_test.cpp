@@ -45,8 +45,10 @@ TEST(CommandLine, ScanTakesRootsFlagsAndNoR)
     EXPECT_EQ(dry.inputs, (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(dry.dry_run);
     EXPECT_EQ(dry.consecutive_from, 5);
-    const CommandLine run = parse({"scan", "a", "--out", "o", "--report", "--again", "--consecutive-from", "8"});
+    const CommandLine run =
+        parse({"scan", "a", "--out", "o", "--report", "--again", "--consecutive-from", "8", "--dicom-results"});
     EXPECT_EQ(run.report, "report.pdf");
+    EXPECT_TRUE(run.dicom_results && run.dicom_maps);
     EXPECT_TRUE(run.again);
     EXPECT_EQ(run.consecutive_from, 8);
     for (const std::vector<std::string>& wrong :

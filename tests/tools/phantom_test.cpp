@@ -15,6 +15,7 @@
 
 #include "core/slice_file.h"
 #include "submap/marker_scan.h"
+#include "tests/support/dicom_writer.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tool_output.h"
 #include "tests/tools/tool_files.h"
@@ -24,15 +25,6 @@
 
 namespace snr::snrmap {
 namespace {
-
-std::string sop_instance_uid(const std::string& path)
-{
-    DcmFileFormat file;
-    OFString uid;
-    if (file.loadFile(path.c_str()).bad() || file.getDataset()->findAndGetOFString(DCM_SOPInstanceUID, uid).bad())
-        return {};
-    return uid.c_str();
-}
 
 TEST(DicomFile, AConformantMrImageWhosePixelDataEndsTheFile)
 {
@@ -44,7 +36,7 @@ TEST(DicomFile, AConformantMrImageWhosePixelDataEndsTheFile)
     const std::string path = tmp.file("image.dcm");
     test::write_bytes(path, std::vector<std::uint8_t>(file.begin(), file.end()));
     EXPECT_EQ(file.substr(0, 132), std::string(128, '\0') + "DICM");
-    EXPECT_EQ(sop_instance_uid(path), "1.2.3.456");
+    EXPECT_EQ(test::sop_instance_uid(path), "1.2.3.456");
 
     // What both windows do with it: the marker check passes and the reader takes the pixels
     // from the end of the file, where earlier versions took them too.
@@ -144,7 +136,7 @@ TEST(Phantom, WritesTheFoldersTheTwoMethodsOpenAndTheTruth)
     std::set<std::string> uids;
     for (const char* folder : {"/nopi/", "/pi/", "/pairs/"}) {
         for (const auto& name : test::folder_entries(out + folder))
-            uids.insert(sop_instance_uid(out + folder + name));
+            uids.insert(test::sop_instance_uid(out + folder + name));
     }
     EXPECT_EQ(uids.size(), 10u);
     EXPECT_FALSE(uids.count(""));

@@ -232,6 +232,10 @@ TEST(SnrmapDicomResults, TheReportAndTheFiguresJoinTheMapsInTheInputsStudy)
             EXPECT_EQ(*errors, std::vector<std::string>{}) << name;
         }
     }
+    // The summary names every object the run wrote.
+    const std::string json = test::read_text(tmp.file("out/summary.json"));
+    EXPECT_NE(json.find("\"documents\": [\n      \"report.dcm\",\n      \"measurements.dcm\"\n    ]"), std::string::npos)
+        << json;
     DcmFileFormat pdf;
     ASSERT_TRUE(pdf.loadFile(tmp.file("out/report.dcm").c_str()).good());
     const Uint8* bytes = nullptr;

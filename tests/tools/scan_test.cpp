@@ -322,5 +322,30 @@ TEST_F(Scan, OneFailedRunDoesNotStopTheOthers)
     EXPECT_NE(summary.find("\"status\": \"failed\""), std::string::npos);
 }
 
+TEST_F(Scan, PairsThePhantomIntoAGFactorRunWithItsDicomResults)
+{
+    const std::string phantom = tmp.file("phantom");
+    ASSERT_EQ(run({"phantom", "--out", phantom, "--repeats", "5", "--r", "3"}).code, 0);
+    const Outcome scanned = run({"scan", phantom, "--out", out, "--dicom-results"});
+    ASSERT_EQ(scanned.code, 0) << scanned.err;
+    // R from the images' own reduction factor, not the default the run would type.
+    const std::string summary = test::read_text(out + "/scan.json");
+    EXPECT_NE(summary.find("\"role_from\": \"Parallel Acquisition NO\""), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"role_from\": \"Parallel Reduction Factor\""), std::string::npos);
+    EXPECT_NE(summary.find("\"gfactor\": true"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"r\": \"3\""), std::string::npos);
+    std::vector<std::string> runs = test::folder_entries(out);
+    runs.erase(std::remove(runs.begin(), runs.end(), "scan.json"), runs.end());
+    ASSERT_EQ(runs.size(), 1u);
+    std::vector<std::string> objects;
+    for (const std::string& name : test::folder_entries(out + "/" + runs[0])) {
+        if (name.ends_with(".dcm"))
+            objects.push_back(name);
+    }
+    EXPECT_EQ(objects, (std::vector<std::string>{"gfactor_map.dcm", "measurements.dcm", "report.dcm", "snr_nopi.dcm",
+                                                 "snr_pi.dcm"}));
+    EXPECT_FALSE(std::filesystem::exists(out + "/" + runs[0] + "/report.pdf"));
+}
+
 }  // namespace
 }  // namespace snr::snrmap

@@ -59,7 +59,7 @@ Grammar grammar_of(Action action)
                 SIZE_MAX,
                 true,
                 {"--out", "--rules", "--dry-run", "--format", "--again", "--consecutive-from", "--scale-min",
-                 "--scale-step", "--roi", "--report", "--dicom-maps", "--quiet", "--record", "--db"}};
+                 "--scale-step", "--roi", "--report", "--dicom-maps", "--dicom-results", "--quiet", "--record", "--db"}};
     case Action::Report: return {1, 1, true, {"--out"}};
     case Action::History: return {0, 0, true, {"--scanner", "--coil", "--since", "--format", "--db"}};
     case Action::Trend:
@@ -480,7 +480,8 @@ std::string usage_text()
            "       snrmap submap NOPI_1 NOPI_2 [PI_1 PI_2] --out DIR [--r TEXT] [--scale-min TEXT] [--scale-step TEXT] "
            "[--region phantom|all] [--roi R,C,H,W]... [--report FILE.pdf] [--dicom-maps | --dicom-results] [--record [--db URL]]\n"
            "       snrmap scan ROOT... --out DIR [--rules FILE] [--dry-run] [--format table|json] [--again] "
-           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] [--dicom-maps] "
+           "[--consecutive-from N] [--scale-min TEXT] [--scale-step TEXT] [--roi R,C,H,W]... [--report] "
+           "[--dicom-maps | --dicom-results] "
            "[--quiet] [--record [--db URL]]\n"
            "       snrmap report OUTDIR [--out FILE.pdf]\n"
            "       snrmap phantom --out DIR [--repeats N] [--seed S] [--r TEXT]\n"
@@ -571,7 +572,9 @@ std::string help_text()
            "  --report FILE.pdf  also draws the trend as a chart with the tolerance band\n"
            "\n"
            "A DICOM node: listen receives MR and Enhanced MR images (C-STORE; C-ECHO answered), keeps\n"
-           "them in the spool by study, and measures a study once nothing came for it for the timeout.\n"
+           "them in the spool by study, and once nothing came for a study for the timeout groups, pairs\n"
+           "and measures it as scan does, with --dicom-results, into DIR/STUDY (a series sent later\n"
+           "pairs with those before it; runs made before are not made again).\n"
            "  --config FILE      KEY = VALUE lines of the options below without \"--\" (flags: yes or no)\n"
            "  --port N           TCP port (default 11112)     --aet AET   called AE title (default SNRMAP)\n"
            "  --allow AET        a calling AE title let in (may be repeated; without it any)\n"

@@ -68,6 +68,13 @@ std::string dicom_bytes(const DicomImage& image, const StoredPixels& pixels)
         {DCM_PhotometricInterpretation, "MONOCHROME2"}};
     for (const Text& text : texts)
         put(data, text);
+    // Whether the image was acquired with parallel imaging, and its reduction: what an archive's
+    // scan pairs a series without and one with parallel imaging by.
+    for (const Text& text : {Text{DCM_ParallelAcquisition, image.parallel_acquisition},
+                             Text{DCM_ParallelReductionFactorInPlane, image.reduction_factor}}) {
+        if (!text.value.empty())
+            put(data, text);
+    }
     const std::pair<DcmTagKey, Uint16> numbers[] = {
         {DCM_SamplesPerPixel, 1}, {DCM_Rows, plane_side},  {DCM_Columns, plane_side},       {DCM_BitsAllocated, 16},
         {DCM_BitsStored, 16},     {DCM_HighBit, 15},       {DCM_PixelRepresentation, 1}};

@@ -16,6 +16,10 @@ struct DicomImage {
     std::string frame_of_reference_uid = "2.25.1";
     int series_number = 1;
     std::string series_description;
+    // Parallel Acquisition (0018,9077) "NO" or "YES", with Parallel Reduction Factor In-plane
+    // (0018,9069) for YES; both left out where empty.
+    std::string parallel_acquisition;
+    std::string reduction_factor;
 };
 
 // A 256 x 256 signed 16-bit MR Image Storage file (explicit VR little endian) with the Patient,

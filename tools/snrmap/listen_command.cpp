@@ -22,8 +22,10 @@
 
 namespace snr::snrmap {
 
-int listen_command(const CommandLine& line, std::ostream& err)
+int listen_command(const CommandLine& line, const HistoryModule* history, std::ostream& err)
 {
+    const StudySettings settings{line, line.rules.empty() ? std::vector<scan::Rule>{} : scan::read_rules(line.rules),
+                                 history};
     // The reader names its dictionary in the environment: done here, before any thread reads it.
     prepare_dicom_reading();
     // Debian's DCMTK leaves Nagle's algorithm on unless told: each small answer then waits for
@@ -44,7 +46,10 @@ int listen_command(const CommandLine& line, std::ostream& err)
     node::StorageScp scp({line.port, line.aet, line.allow, 8}, spool, log);
     node::QuietStudies studies(
         spool, std::chrono::seconds(line.study_timeout),
-        [&](const std::string& batch) { return measure_study(batch, line, log); }, outbox ? &*outbox : nullptr, log);
+        [&](const std::string& batch, const std::string& earlier) {
+            return measure_study(batch, earlier, settings, log);
+        },
+        outbox ? &*outbox : nullptr, log);
 
     // Each thread's outermost handler keeps its failure for the end; any failure stops all.
     std::mutex failed_mutex;

@@ -7,8 +7,11 @@
 
 namespace snr::snrmap {
 
-// snrmap listen: the DICOM node, until SIGTERM or SIGINT (then 0). Its log lines go to `err`.
-// Raises snr::Error where it cannot start (the spool, the port).
-int listen_command(const CommandLine& line, std::ostream& err);
+struct HistoryModule;
+
+// snrmap listen: the DICOM node, until SIGTERM or SIGINT (then 0). Its log lines go to `err`;
+// its runs are recorded through `history` (loaded by the caller where --record). Raises
+// snr::Error where it cannot start (the rules file, the spool, the port).
+int listen_command(const CommandLine& line, const HistoryModule* history, std::ostream& err);
 
 }  // namespace snr::snrmap

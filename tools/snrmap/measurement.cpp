@@ -211,13 +211,16 @@ void write_dicom_maps(RunRecord& measurement, StagedOutput& output)
     measurement.dicom_maps = std::move(maps.record);
 }
 
-void write_dicom_documents(const RunRecord& measurement, const std::string& pdf, StagedOutput& output)
+void write_dicom_documents(RunRecord& measurement, const std::string& pdf, StagedOutput& output)
 {
     std::vector<report::MapFile> files;
     if (const std::string failure = report_module().dicom_documents(measurement, pdf, files); !failure.empty())
         throw Error(failure);
-    for (const report::MapFile& file : files)
+    for (const report::MapFile& file : files) {
         output.write(file.name, file.bytes);
+        if (measurement.dicom_maps)
+            measurement.dicom_maps->documents.push_back(file.name);
+    }
 }
 
 void write_summary(const RunRecord& measurement, StagedOutput& output)

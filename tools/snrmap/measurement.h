@@ -46,7 +46,7 @@ void write_dicom_maps(RunRecord& measurement, StagedOutput& output);
 
 // report.dcm (the report's PDF encapsulated) and measurements.dcm (the figures), beside the
 // maps, which must be written first.
-void write_dicom_documents(const RunRecord& measurement, const std::string& pdf, StagedOutput& output);
+void write_dicom_documents(RunRecord& measurement, const std::string& pdf, StagedOutput& output);
 
 // summary.json and roi.csv, the last files of a run: the plane files an earlier measurement
 // left that this one did not write go at the commit.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <string>
 #include <utility>
@@ -108,6 +109,8 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
     const std::string study_uid = derived_uid(settings.seed, study, 0);
     const std::string frame_uid = derived_uid(settings.seed, frame_of_reference, 0);
     std::uint64_t series_number = 0;
+    char reduction_text[32];
+    std::snprintf(reduction_text, sizeof reduction_text, "%.6g", settings.r);
     // One series per folder; the images are made in the order listed, from one noise stream.
     auto write_series = [&](const std::string& folder_name, const std::vector<std::pair<std::string, bool>>& images) {
         const std::string folder = output.make_folder(folder_name);
@@ -123,6 +126,9 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
             image.frame_of_reference_uid = frame_uid;
             image.series_number = static_cast<int>(series_number);
             image.series_description = "SNR phantom " + folder_name;
+            image.parallel_acquisition = with_pi ? "YES" : "NO";
+            if (with_pi)
+                image.reduction_factor = reduction_text;
             output.write_inside(folder + "/" + name, {dicom_bytes(image, phantom_image(noise, with_pi, settings.r))});
         }
     };

@@ -51,7 +51,8 @@ private:
 StoredPixels phantom_image(NormalNoise& noise, bool with_pi, double r);
 
 // Writes nopi/ and pi/ (the repeated slices), pairs/ (two images each), truth_gfactor.npy and
-// phantom.json into the output.
+// phantom.json into the output. Each image says whether it has parallel imaging, and with it R,
+// so that a scan pairs the no-PI and PI images into a g-factor run.
 void write_phantom(const PhantomSettings& settings, StagedOutput& output);
 
 }  // namespace snr::snrmap

@@ -148,6 +148,13 @@ void make_folders(const std::string& folder)
 
 }  // namespace
 
+void write_scan_json(const std::string& out, const ArchiveIndex& index, const std::vector<AcquisitionGroup>& groups,
+                     const ScanPlan& plan, const std::vector<RunOutcome>& outcomes)
+{
+    make_folders(absolute_path(out));
+    write_file_atomically(out + "/scan.json", scan_json(index, groups, plan, &outcomes));
+}
+
 int scan_command(const CommandLine& line, const HistoryModule* history, std::ostream& out, std::ostream& err,
                  bool err_is_terminal)
 {
@@ -173,8 +180,7 @@ int scan_command(const CommandLine& line, const HistoryModule* history, std::ost
             bar.show(index_share + static_cast<int>((100 - index_share) * run / std::max<std::size_t>(runs, 1)));
         });
         bar.clear();
-        make_folders(absolute_path(line.out));
-        write_file_atomically(line.out + "/scan.json", scan_json(index, groups, plan, &outcomes));
+        write_scan_json(line.out, index, groups, plan, outcomes);
         bool failed = false;
         for (std::size_t k = 0; k < outcomes.size(); ++k) {
             out << plan.runs[k].name << ": " << scan::status_name(outcomes[k].status)

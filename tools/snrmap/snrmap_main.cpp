@@ -113,7 +113,7 @@ int run_snrmap(const std::vector<std::string>& args, std::ostream& out, std::ost
         return history_command(*history, line, out, err);
     if (line.action == Action::Listen) {
         try {
-            return listen_command(line, err);
+            return listen_command(line, history, err);
         } catch (const std::exception& error) {
             err << failure_line(error) << "\n" << std::flush;
             return exit_failure;

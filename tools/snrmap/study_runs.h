@@ -2,16 +2,33 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "node/node_log.h"
 #include "node/quiet_studies.h"
 #include "tools/snrmap/command_line.h"
+#include "tools/snrmap/scan_groups.h"
 
 namespace snr::snrmap {
 
-// A quiet study's folder (SERIES/INSTANCE.dcm) measured into line.out/STUDY/..., with listen's
-// --record, --db, --report and --rules: the step snrmap scan takes for a folder it was given.
-// Until the scan is here, each series of two or more instances is one SNR-only consecutive run.
-node::StudyResults measure_study(const std::string& batch, const CommandLine& line, node::NodeLog& log);
+struct HistoryModule;
+
+// The node's settings for every study: listen's command line, its rules file read once, and
+// the history's module (loaded by the caller where --record).
+struct StudySettings {
+    const CommandLine& line;
+    std::vector<scan::Rule> rules;
+    const HistoryModule* history = nullptr;
+};
+
+// A quiet batch of a study measured as snrmap scan measures a folder: the instances of the
+// study's earlier batches (`earlier`, where it exists) and of this one indexed, grouped, paired
+// and planned together, then each run that the study's record (OUT/STUDY/measured.txt) does not
+// hold made into OUT/STUDY/NAME with its DICOM results (and report.pdf with --report, recorded
+// with --record); the results' commit adds the runs made to the record. So a new series pairs
+// with a series measured before it, and a run made before is not made again. Raises Error
+// where the study's folder cannot be written.
+node::StudyResults measure_study(const std::string& batch, const std::string& earlier, const StudySettings& settings,
+                                 node::NodeLog& log);
 
 }  // namespace snr::snrmap
