@@ -263,7 +263,8 @@ bool run_consecutive(ConsecutiveState& state, const ConsecutiveInputs& inputs, C
         return false;
     view.notices(input_notices(notice_group(inputs.nopi_folder, state.slices_nopi),
                                inputs.gfactor ? std::optional(notice_group(inputs.pi_folder, state.slices_pi))
-                                              : std::nullopt));
+                                              : std::nullopt,
+                               inputs.gfactor ? r : std::nullopt));
 
     for (const auto& item : consecutive_item_table())
         (state.*item.plane).fill(0.0);

@@ -23,10 +23,12 @@ struct DicomAttributes {
     std::string sop_class_uid, sop_instance_uid, specific_character_set;
     // The scanner and the acquisition.
     std::string manufacturer, model, station_name, device_serial_number;
-    std::string receive_coil, protocol_name, sequence_name;
+    std::string institution_name, software_versions;
+    std::string receive_coil, protocol_name, sequence_name, scanning_sequence;
     std::string acquisition_date, acquisition_time, repetition_time, echo_time, magnetic_field_strength;
-    std::string series_number, series_description;
+    std::string series_number, series_description, series_date, series_time;
     std::string instance_number, flip_angle, slice_thickness;
+    std::string number_of_averages, pixel_bandwidth;  // the pixel bandwidth in Hz
     // Parallel imaging: Parallel Acquisition ("YES", "NO"), the reduction factors in-plane and
     // out-of-plane, and the maker's own (0043,1083), "in-plane\\slice" factors.
     std::string parallel_acquisition, parallel_factor_in_plane, parallel_factor_out_of_plane;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "record/plane_summary.h"
+#include "report/qt_text.h"
 
 namespace snr::report {
 
@@ -35,7 +36,7 @@ Chart map_histogram(const ResultPlane& plane, const MeasuredRegion& region)
 {
     const bool in_g = plane.kind == ItemKind::GFactor;
     Chart chart;
-    chart.title = QStringLiteral("ヒストグラム: ") + QString::fromStdString(plane.item);
+    chart.title = QStringLiteral("ヒストグラム: ") + item_caption(plane.item);
     chart.x_title = in_g ? QStringLiteral("g") : QStringLiteral("SNR");
     chart.y_title = QStringLiteral("画素数");
     const PlaneSummary& figures = plane.figures;

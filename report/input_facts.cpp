@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/dicom_text.h"
+
 #include "record/input_facts.h"
 #include "report/qt_text.h"
+#include "run/reduction_factor.h"
 
 namespace snr::report {
 
@@ -43,9 +46,11 @@ QString time_text(const std::string& time)
     return fact_text(plain.substr(0, 2) + ":" + plain.substr(2, 2) + ":" + plain.substr(4));
 }
 
+// The values of a multi-valued text ("syngo MR E11\\N4_VE11E") separated by commas.
 QString with_unit(const std::string& value, const char* unit)
 {
-    const QString text = fact_text(value);
+    QString text = fact_text(value);
+    text.replace(QLatin1Char('\\'), QStringLiteral(", "));
     return text.isEmpty() ? text : text + QString::fromUtf8(unit);
 }
 
@@ -55,6 +60,20 @@ QString spacing_text(const std::string& spacing)
     if (text.isEmpty())
         return text;
     return text.replace(QLatin1Char('\\'), QStringLiteral(" × ")) + QStringLiteral(" mm");
+}
+
+// The field of view the image covers, rows × spacing between rows by columns × spacing
+// between columns (Pixel Spacing gives the rows' first), in the matrix's order.
+QString field_of_view_text(const DicomAttributes& a)
+{
+    const std::string& spacing = a.pixel_spacing;
+    const std::size_t split = spacing.find('\\');
+    const auto between_rows = decimal(spacing.substr(0, split));
+    const auto between_columns = split == std::string::npos ? std::nullopt : decimal(spacing.substr(split + 1));
+    if (a.rows == 0 || a.columns == 0 || !between_rows || !between_columns)
+        return {};
+    const auto mm = [](long double length) { return QString::number(static_cast<double>(length), 'g', 6); };
+    return mm(a.rows * *between_rows) + QStringLiteral(" × ") + mm(a.columns * *between_columns) + QStringLiteral(" mm");
 }
 
 }  // namespace
@@ -77,17 +96,48 @@ QString role_caption(const std::string& role)
     return caption;
 }
 
+const InputFile* first_dicom_file(const RunRecord& run, const std::string& role)
+{
+    for (const InputFile& file : run.files) {
+        if (file.role == role && file.source.dicom)
+            return &file;
+    }
+    return nullptr;
+}
+
+QString scan_time_text(const DicomAttributes& a)
+{
+    const struct {
+        const std::string& date;
+        const std::string& time;
+        const char* source;
+    } times[] = {{a.acquisition_date, a.acquisition_time, ""},
+                 {a.series_date, a.series_time, " (シリーズの日時)"},
+                 {a.study_date, a.study_time, " (検査の日時)"}};
+    for (const auto& [date, time, source] : times) {
+        const QString day = date_text(date);
+        if (!day.isEmpty())
+            return (day + QLatin1Char(' ') + time_text(time)).trimmed() + QString::fromUtf8(source);
+    }
+    return QStringLiteral("–");
+}
+
+QString header_r_text(const DicomAttributes& a)
+{
+    const auto reduction = header_reduction(a);
+    if (!reduction)
+        return QStringLiteral("–");
+    return q(reduction_text(reduction->r) + " (" + reduction->source + ")");
+}
+
 std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const std::string& role)
 {
     long long dicom = 0, raw = 0;
-    const InputFile* first = nullptr;
     for (const InputFile& file : run.files) {
-        if (file.role != role)
-            continue;
-        (file.source.dicom ? dicom : raw) += 1;
-        if (file.source.dicom && first == nullptr)
-            first = &file;
+        if (file.role == role)
+            (file.source.dicom ? dicom : raw) += 1;
     }
+    const InputFile* first = first_dicom_file(run, role);
     long long count = dicom + raw;
     for (const auto& [counted, slices] : run.slice_counts) {
         if (counted == role)
@@ -120,7 +170,10 @@ std::vector<std::pair<QString, QString>> input_facts(const RunRecord& run, const
             break;
         }
         facts.emplace_back(QString::fromUtf8(fact.caption), or_dash(text));
+        if (fact.form == FactForm::Spacing)
+            facts.emplace_back(QStringLiteral("FOV (マトリクス × 間隔)"), or_dash(field_of_view_text(a)));
     }
+    facts.emplace_back(QStringLiteral("R (ヘッダ)"), header_r_text(a));
     return facts;
 }
 

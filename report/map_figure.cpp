@@ -178,7 +178,7 @@ void draw_map_figure(QPainter& painter, QPointF top_left, const ResultPlane& pla
     painter.setPen(Qt::black);
     painter.setFont(PdfSheet::font(9.5));
     painter.drawText(QRectF(top_left.x(), top_left.y(), figure_width, 14), Qt::AlignLeft | Qt::AlignTop,
-                     q(plane.item));
+                     item_caption(plane.item));
     painter.setFont(PdfSheet::font(7));
     painter.drawText(QRectF(top_left.x(), top_left.y() + 14, figure_width, 10), Qt::AlignLeft | Qt::AlignTop,
                      q(window_caption_for(plane.kind, "( WL,WW ) = ( ", plane.window)));

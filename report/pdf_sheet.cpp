@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "report/pdf_sheet.h"
 
+#include <QFontMetricsF>
 #include <QPageSize>
+#include <QPaintEngine>
 #include <QTextOption>
 #include <algorithm>
 
@@ -23,16 +25,82 @@ QTextOption wrapping(bool right)
 
 }  // namespace
 
+// A paint device on which nothing is painted, with the metrics of the sheet's writer: the pages
+// are laid out as on the writer, and no picture is compressed nor any text written.
+class PdfSheet::Blank : public QPaintDevice {
+public:
+    explicit Blank(const QPdfWriter& writer) : writer_(writer) {}
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return writer_.width();
+        case PdmHeight: return writer_.height();
+        case PdmWidthMM: return writer_.widthMM();
+        case PdmHeightMM: return writer_.heightMM();
+        case PdmNumColors: return writer_.colorCount();
+        case PdmDepth: return writer_.depth();
+        case PdmDpiX: return writer_.logicalDpiX();
+        case PdmDpiY: return writer_.logicalDpiY();
+        case PdmPhysicalDpiX: return writer_.physicalDpiX();
+        case PdmPhysicalDpiY: return writer_.physicalDpiY();
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        }
+        return QPaintDevice::metric(metric);
+    }
+
+private:
+    class Engine : public QPaintEngine {
+    public:
+        Engine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        using QPaintEngine::drawEllipse;
+        using QPaintEngine::drawLines;
+        using QPaintEngine::drawPoints;
+        using QPaintEngine::drawPolygon;
+        using QPaintEngine::drawRects;
+        void drawRects(const QRectF*, int) override {}
+        void drawLines(const QLineF*, int) override {}
+        void drawEllipse(const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPoints(const QPointF*, int) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawTextItem(const QPointF&, const QTextItem&) override {}
+        void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+        void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override {}
+        Type type() const override { return QPaintEngine::User; }
+    };
+
+    const QPdfWriter& writer_;
+    mutable Engine engine_;
+};
+
 PdfSheet::PdfSheet(QIODevice& device, const QString& title, const QString& footer, QPageLayout::Orientation orientation)
-    : writer_(&device), footer_(footer)
+    : PdfSheet(&device, Document{title, footer, footer, orientation}, 0)
+{
+}
+
+PdfSheet::PdfSheet(QIODevice* device, const Document& document, int pages)
+    : writer_(device != nullptr ? device : &unwritten_), footer_(document.footer), pages_(pages)
 {
     writer_.setPageSize(QPageSize(QPageSize::A4));
-    writer_.setPageOrientation(orientation);
+    writer_.setPageOrientation(document.orientation);
     writer_.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer_.setResolution(72);
-    writer_.setTitle(title);
-    writer_.setCreator(footer);
-    painter_.begin(&writer_);
+    writer_.setTitle(document.title);
+    writer_.setCreator(document.creator);
+    if (device != nullptr) {
+        painter_.begin(&writer_);
+    } else {
+        blank_ = std::make_unique<Blank>(writer_);
+        painter_.begin(blank_.get());
+    }
     // Pictures keep every grey level: no JPEG.
     painter_.setRenderHint(QPainter::LosslessImageRendering);
     cursor_ = content().top();
@@ -42,6 +110,18 @@ PdfSheet::~PdfSheet()
 {
     draw_footer();
     painter_.end();
+}
+
+void PdfSheet::write(QIODevice& device, const Document& document, const std::function<void(PdfSheet&)>& fill)
+{
+    int pages = 0;
+    {
+        PdfSheet counting(nullptr, document, 0);
+        fill(counting);
+        pages = counting.page_;
+    }
+    PdfSheet sheet(&device, document, pages);
+    fill(sheet);
 }
 
 QRectF PdfSheet::content() const
@@ -85,15 +165,65 @@ void PdfSheet::draw_footer()
     painter_.drawLine(QPointF(area.left(), line.top() - 3), QPointF(area.right(), line.top() - 3));
     painter_.setPen(Qt::black);
     painter_.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, footer_);
-    painter_.drawText(line, Qt::AlignRight | Qt::AlignVCenter, QString::number(page_) + QStringLiteral(" ページ"));
+    const QString number = pages_ > 0 ? QStringLiteral("%1 / %2 ページ").arg(page_).arg(pages_)
+                                      : QStringLiteral("%1 ページ").arg(page_);
+    painter_.drawText(line, Qt::AlignRight | Qt::AlignVCenter, number);
     painter_.restore();
+}
+
+std::unique_ptr<QTextLayout> PdfSheet::laid_out(const QString& text, double width, double size, bool right) const
+{
+    QString lines = text;
+    lines.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    auto layout = std::make_unique<QTextLayout>(lines, font(size), &writer_);
+    layout->setTextOption(wrapping(right));
+    layout->beginLayout();
+    double top = 0;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, top));
+        top += line.height();
+    }
+    layout->endLayout();
+    return layout;
+}
+
+void PdfSheet::draw_text(const QRectF& box, const QString& text, double size, bool right)
+{
+    laid_out(text, box.width(), size, right)->draw(&painter_, box.topLeft());
 }
 
 double PdfSheet::text_height(const QString& text, double width, double size) const
 {
-    const QFontMetricsF metrics(font(size), const_cast<QPdfWriter*>(&writer_));
-    const QRectF bounds = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWrapAnywhere, text);
-    return std::max(bounds.height(), metrics.height());
+    const QFontMetricsF metrics(font(size), &writer_);
+    return std::max(laid_out(text, width, size, false)->boundingRect().height(), metrics.height());
+}
+
+QString PdfSheet::fitted_path(const QString& path, double width, int lines, double size) const
+{
+    const auto fits = [&](const QString& text) {
+        return laid_out(text, width - 2 * cell_padding, size, false)->lineCount() <= lines;
+    };
+    if (fits(path))
+        return path;
+    // `keep` characters of the path, a third of them from its beginning; never half a pair of
+    // surrogates.
+    const auto elided = [&](qsizetype keep) {
+        qsizetype head = keep / 3;
+        if (head > 0 && path[head - 1].isHighSurrogate())
+            --head;
+        qsizetype tail = path.size() - (keep - head);
+        if (tail < path.size() && path[tail].isLowSurrogate())
+            ++tail;
+        return path.left(head) + QStringLiteral("…") + path.mid(tail);
+    };
+    // The most characters that fit: `low` does, `high` does not.
+    qsizetype low = 0, high = path.size();
+    while (high - low > 1) {
+        const qsizetype keep = (low + high) / 2;
+        (fits(elided(keep)) ? low : high) = keep;
+    }
+    return elided(low);
 }
 
 void PdfSheet::title(const QString& text)
@@ -122,9 +252,8 @@ void PdfSheet::paragraph(const QString& text, double size)
 {
     const double width = content().width();
     const QRectF block = place(text_height(text, width, size) + 2);
-    painter_.setFont(font(size));
     painter_.setPen(Qt::black);
-    painter_.drawText(block, text, wrapping(false));
+    draw_text(block, text, size, false);
 }
 
 double PdfSheet::row_height(const std::vector<TableColumn>& columns, const std::vector<QString>& texts,
@@ -146,14 +275,13 @@ void PdfSheet::row_at(const QPointF& top_left, const std::vector<TableColumn>& c
     painter_.save();
     if (header)
         painter_.fillRect(QRectF(top_left.x(), top_left.y(), total, height), header_fill);
-    painter_.setFont(font(size));
     painter_.setPen(Qt::black);
     double left = top_left.x();
     for (std::size_t k = 0; k < columns.size(); ++k) {
         const QRectF cell(left, top_left.y(), columns[k].width, height);
         if (k < texts.size())
-            painter_.drawText(cell.adjusted(cell_padding, cell_padding, -cell_padding, -cell_padding), texts[k],
-                              wrapping(columns[k].right));
+            draw_text(cell.adjusted(cell_padding, cell_padding, -cell_padding, -cell_padding), texts[k], size,
+                      columns[k].right);
         left += columns[k].width;
     }
     painter_.setPen(QPen(rule_colour, header ? 0.6 : 0.25));

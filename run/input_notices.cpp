@@ -9,6 +9,7 @@
 #include "core/dicom_text.h"
 #include "core/path.h"
 #include "core/utf8.h"
+#include "run/reduction_factor.h"
 
 namespace snr {
 
@@ -56,6 +57,8 @@ std::optional<std::vector<double>> numbers(const std::string& text)
     }
 }
 
+bool same_number(double x, double y) { return std::abs(x - y) <= 1e-4 * std::max({1.0, std::abs(x), std::abs(y)}); }
+
 bool same(const Fact& fact, const std::string& a, const std::string& b)
 {
     if (trimmed(a) == trimmed(b))
@@ -66,8 +69,7 @@ bool same(const Fact& fact, const std::string& a, const std::string& b)
     if (!x || !y || x->size() != y->size())
         return false;
     for (std::size_t k = 0; k < x->size(); ++k) {
-        const double scale = std::max({1.0, std::abs((*x)[k]), std::abs((*y)[k])});
-        if (std::abs((*x)[k] - (*y)[k]) > 1e-4 * scale)
+        if (!same_number((*x)[k], (*y)[k]))
             return false;
     }
     return true;
@@ -130,13 +132,22 @@ std::string notice_name(const std::string& path, const SliceSource& source)
     return name + " (フレーム" + std::to_string(source.attributes.frame + 1) + ")";
 }
 
-std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optional<NoticeGroup>& pi)
+std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optional<NoticeGroup>& pi,
+                                       std::optional<double> typed_r)
 {
     std::vector<std::string> notices;
     group_notices(nopi, notices);
     if (!pi)
         return notices;
     group_notices(*pi, notices);
+    // The g-factor is formed with the typed R; headers that say otherwise are worth a look.
+    if (typed_r && !pi->inputs.empty() && pi->inputs.front().source->dicom) {
+        const NoticeInput& first = pi->inputs.front();
+        const auto header = header_reduction(first.source->attributes);
+        if (header && !same_number(*typed_r, static_cast<double>(header->r)))
+            notices.push_back("入力したRとparallel imaging ありの" + first.name + "のヘッダ (" + header->source +
+                              ") でRが違います (" + reduction_text(*typed_r) + " / " + reduction_text(header->r) + ")");
+    }
     if (nopi.inputs.empty() || pi->inputs.empty())
         return notices;
     const NoticeInput& a = nopi.inputs.front();

@@ -31,7 +31,10 @@ std::string notice_name(const std::string& path, const SliceSource& source);
 // refusal: the texts say which inputs differ in what, and how. Compared are the maker, model
 // and serial number, the matrix, the pixel spacing, the orientation and position, the protocol
 // and sequence names, TE and TR (numbers equal within a relative 1e-4) and the receive coil;
-// and whether each was read as a DICOM image. One notice per fact and half at most.
-std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optional<NoticeGroup>& pi);
+// and whether each was read as a DICOM image. One notice per fact and half at most. With the
+// typed R of a g-factor run, a notice too where the first PI input's headers give another R
+// (header_reduction; numbers equal within a relative 1e-4).
+std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optional<NoticeGroup>& pi,
+                                       std::optional<double> typed_r = std::nullopt);
 
 }  // namespace snr

@@ -224,7 +224,8 @@ bool run_submap(SubmapState& state, const SubmapInputs& inputs, SubmapRunView& v
     }
     const NoticeGroup nopi_pair{"", {{inputs.caption1, &nopi_sources[0]}, {inputs.caption2, &nopi_sources[1]}}};
     const NoticeGroup pi_pair{"", {{inputs.caption3, &pi_sources[0]}, {inputs.caption4, &pi_sources[1]}}};
-    view.notices(input_notices(nopi_pair, inputs.gfactor ? std::optional(pi_pair) : std::nullopt));
+    view.notices(input_notices(nopi_pair, inputs.gfactor ? std::optional(pi_pair) : std::nullopt,
+                               inputs.gfactor ? r : std::nullopt));
     if (inputs.gfactor)
         gfactor_pass(state, *r);
     finish_run(state, inputs.gfactor ? &state.gfactor_map : nullptr);

@@ -372,7 +372,9 @@ TEST(ScannerExports, TheFactsOfAnImageAreTakenAsWritten)
         {0x0018, 0x0080, "500"}, {0x0018, 0x0081, "15"}, {0x0018, 0x0087, "1.5"}, {0x0018, 0x1000, "12345"},
         {0x0018, 0x1030, "SNR_SE"}, {0x0018, 0x1250, "Body"}, {0x0020, 0x000D, "1.2.3"}, {0x0020, 0x000E, "1.2.3.4"}, {0x0020, 0x0010, "7"},
         {0x0020, 0x0032, "-125\\-125\\0"}, {0x0020, 0x0037, "1\\0\\0\\0\\1\\0"}, {0x0020, 0x0052, "1.2.3.5"},
-        {0x0028, 0x0030, "0.9765625\\0.9765625"},
+        {0x0028, 0x0030, "0.9765625\\0.9765625"}, {0x0008, 0x0021, "20240106"}, {0x0008, 0x0031, "101455"},
+        {0x0008, 0x0080, "Klinik S\xfc" "d"}, {0x0018, 0x0020, "SE"}, {0x0018, 0x0083, "2"}, {0x0018, 0x0095, "130"},
+        {0x0018, 0x1020, "syngo MR E11\\N4_VE11E"}, {0x0018, 0x1314, "90"}, {0x0018, 0x0050, "5"},
     };
     test::write_dicom(path, test::ramp(), {.manufacturer = "Maker", .model = "M1", .series_number = "3",
                                            .series_description = "SNR", .elements = facts});
@@ -393,12 +395,24 @@ TEST(ScannerExports, TheFactsOfAnImageAreTakenAsWritten)
                   a.sop_class_uid + "|" + a.sop_instance_uid,
               "Maker|M1|3|SNR|1.2.840.10008.5.1.4.1.1.4|1.2.826.0.1.3680043.2.1143.1");
     EXPECT_EQ(std::tie(a.rows, a.columns, a.frames, a.frame), std::make_tuple(256u, 256u, 1, 0));
+    // The acquisition's facts a QA record keeps; a text in the file's character set.
+    EXPECT_EQ(a.series_date + "|" + a.series_time + "|" + a.institution_name + "|" + a.scanning_sequence + "|" +
+                  a.number_of_averages + "|" + a.pixel_bandwidth + "|" + a.software_versions + "|" + a.flip_angle +
+                  "|" + a.slice_thickness,
+              "20240106|101455|Klinik Süd|SE|2|130|syngo MR E11\\N4_VE11E|90|5");
 
     // An enhanced image's acquisition time is its frame's, without the offset from UTC.
+    // The averages, the bandwidth, the thickness and the flip angle come from its groups.
     test::write_dicom(path, test::ramp(),
-                      {.enhanced = true, .frame_elements = {{{0x0018, 0x9074, "20240106101530.25+0900"}}}});
+                      {.enhanced = true,
+                       .elements = {{0x0018, 0x0083, "4"}, {0x0018, 0x0095, "250"}, {0x0018, 0x0050, "3"},
+                                    {0x0018, 0x1314, "15"}},
+                       .frame_elements = {{{0x0018, 0x9074, "20240106101530.25+0900"}}}});
     const DicomAttributes enhanced = read(path).source.attributes;
     EXPECT_EQ(enhanced.acquisition_date + "|" + enhanced.acquisition_time, "20240106|101530.25");
+    EXPECT_EQ(enhanced.number_of_averages + "|" + enhanced.pixel_bandwidth + "|" + enhanced.slice_thickness + "|" +
+                  enhanced.flip_angle,
+              "4|250|3|15");
 }
 
 // Texts in a file's own character set come out in UTF-8; bytes the set does not decode stay.

@@ -12,7 +12,8 @@ namespace snr::test {
 
 // A run filled in by hand, as a window or snrmap would leave it: a signal image and the three
 // maps of a disc (each value differs from its neighbours), stamped with their legends; two
-// DICOM inputs whose facts are all there, a notice and one ROI.
+// DICOM inputs whose facts are all there (but the PI image's acquisition date and time), a
+// notice and one ROI.
 inline RunRecord hand_run()
 {
     struct Store {
@@ -65,10 +66,22 @@ inline RunRecord hand_run()
         a.receive_coil = "Head 32ch";
         a.series_number = pi ? "6" : "5";
         a.series_description = pi ? "SNR PI" : "SNR noPI";
-        a.acquisition_date = "20261208";
-        a.acquisition_time = "134500.25";
+        a.institution_name = "Klinik Süd";
+        a.software_versions = "syngo MR E11\\N4_VE11E";
+        a.sequence_name = "*se2d1";
+        a.scanning_sequence = "SE";
+        // The PI image's acquisition time is missing: its series' stands in.
+        a.acquisition_date = pi ? "" : "20261208";
+        a.acquisition_time = pi ? "" : "134500.25";
+        a.series_date = "20261208";
+        a.series_time = pi ? "135012" : "134455";
         a.repetition_time = pi ? "510" : "500";
         a.echo_time = "30";
+        a.flip_angle = "90";
+        a.number_of_averages = "2";
+        a.pixel_bandwidth = "130";
+        a.parallel_acquisition = pi ? "YES" : "NO";
+        a.parallel_factor_in_plane = pi ? "2" : "1";
         a.rows = a.columns = 256;
         a.pixel_spacing = "0.9375\\0.9375";
         a.slice_thickness = "5";

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <cstring>
 
 #include "record/json_text.h"
 #include "record/summary_json.h"
 #include "report/map_figure.h"
+#include "report/pdf_sheet.h"
 #include "report/run_report.h"
 #include "record/summary_reading.h"
 #include "tests/report/hand_run.h"
@@ -117,6 +119,132 @@ TEST(Report, ItsTextHoldsTheCaptionsTheFactsAndEveryFigure)
     const std::string images = test::tool_output("pdfimages -list " + test::quoted(path)).text;
     EXPECT_NE(images.find(" image "), std::string::npos) << images;
     EXPECT_EQ(images.find("jpeg"), std::string::npos) << images;
+}
+
+// A text without its blanks and the line breaks pdftotext puts where a paragraph or cell wraps
+// (a blank where it wrapped is lost).
+std::string unwrapped(std::string text)
+{
+    std::erase_if(text, [](char c) { return c == '\n' || c == ' '; });
+    return text;
+}
+
+TEST(Report, AsARecordToFileItSaysWhenWhatAndHowItWasMeasuredAndNamesItself)
+{
+    if (!test::have_tool("pdftotext") || !test::have_tool("pdfinfo"))
+        GTEST_SKIP() << "poppler-utils are not installed";
+    test::TempFolder tmp;
+    RunRecord run = test::hand_run();
+    run.planes[2].item = "PIあり SNRmap";  // as the difference method's list has it
+    run.notices.push_back("入力したRとparallel imaging ありのpi_IM0001のヘッダ (Parallel Reduction Factor) でRが違います "
+                          "(3 / 2)");
+    run.r = 3;
+    // A path far longer than its column: its beginning and its end stay.
+    std::string folder = "/archive/qa/site-7";
+    for (int k = 0; k < 12; ++k)
+        folder += "/middle_of_the_path_" + std::to_string(k);
+    run.inputs[1].second = folder + "/series_PI_0042";
+    const std::string path = write_pdf(tmp, report_pdf(run));
+    const std::string text = test::pdf_text(path);
+    const std::string flat = unwrapped(text);
+
+    // When scanned (the PI image's series time standing in for its acquisition's) apart from
+    // when measured; R typed and in the headers; what was computed.
+    for (const char* shown : {"撮像日時 (入力の DICOM)", "PIなし: 2026-12-08 13:45:00.25",
+                              "PIあり: 2026-12-08 13:50:12 (シリーズの日時)", "解析日時 (測定の実行)",
+                              "2026-12-08T13:45:00+09:00", "R (入力値、g の計算に使用)", "R (PIありのヘッダ)",
+                              "PIあり: 2 (Parallel Reduction Factor)", "1 (Parallel Acquisition NO)",
+                              "(Parallel Reduction Factor) でRが違います (3 / 2)", "測定方法",
+                              "(PIなし N = 64 枚、PIあり N = 64 枚)", "標準偏差 (除数 N − 1)",
+                              "g = SNR(PIなし) / (√R × SNR(PIあり))、R は入力値 (3)"})
+        EXPECT_NE(flat.find(unwrapped(shown)), std::string::npos) << shown << "\n" << text;
+    // The acquisition's facts, each beside its caption.
+    for (const char* fact : {"施設名", "Klinik Süd", "ソフトウェアバージョン", "syngo MR E11, N4_VE11E", "シーケンス名",
+                             "*se2d1", "スキャンシーケンス", "SE", "フリップ角", "90°", "加算回数", "2",
+                             "ピクセルバンド幅", "130 Hz/pixel", "スライス厚", "5 mm", "FOV (マトリクス × 間隔)",
+                             "240 × 240 mm"})
+        EXPECT_TRUE(has_line(text, fact)) << fact;
+
+    // Every SNR map is captioned alike; the list's own text is not shown.
+    EXPECT_EQ(text.find("SNRmap"), std::string::npos);
+    EXPECT_TRUE(has_line(text, "PIあり SNR map"));
+    EXPECT_TRUE(has_line(text, "ヒストグラム: PIあり SNR map"));
+
+    // The path: its beginning and its end, "…" where its middle was.
+    EXPECT_NE(flat.find("/archive/qa/site-7/middle"), std::string::npos) << text;
+    EXPECT_NE(flat.find("…"), std::string::npos) << text;
+    EXPECT_NE(flat.find("middle_of_the_path_11/series_PI_0042"), std::string::npos) << text;
+    EXPECT_EQ(flat.find("middle_of_the_path_5/"), std::string::npos) << text;
+
+    // Each page numbered among all of them.
+    const std::string info = test::tool_output("pdfinfo " + test::quoted(path)).text;
+    const std::size_t at = info.find("Pages:");
+    ASSERT_NE(at, std::string::npos) << info;
+    const int pages = std::stoi(info.substr(at + 6));
+    EXPECT_GE(pages, 4);
+    std::size_t start = 0;
+    for (int page = 1; page <= pages; ++page) {
+        const std::size_t end = text.find('\f', start);
+        const std::string page_text = text.substr(start, end - start);
+        EXPECT_TRUE(has_line(page_text, std::to_string(page) + " / " + std::to_string(pages) + " ページ"))
+            << page << "\n" << page_text;
+        start = end + 1;
+    }
+    // The document names itself and its program; it says when it was made.
+    EXPECT_NE(info.find("Title:           SNR・g-factor 測定レポート\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Creator:         snrmap 0.1.0\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("CreationDate:"), std::string::npos) << info;
+}
+
+// A text that wraps at its blanks takes more lines than one broken anywhere: its cell is as
+// high as the lines drawn, and none is cut off.
+TEST(Report, ATextWrappedAtItsBlanksKeepsEveryLine)
+{
+    if (!test::have_tool("pdftotext"))
+        GTEST_SKIP() << "poppler-utils are not installed";
+    test::TempFolder tmp;
+    const std::string text = "/home/physicist/QA data/20261208 head coil/no parallel imaging/series 0005";
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        PdfSheet sheet(buffer, "title", "footer");
+        for (const double width : {45.0, 50.0, 63.0})
+            sheet.table(Table{{{QStringLiteral("パス"), width}}, {{q(text)}}});
+        sheet.paragraph(QStringLiteral("段落: ") + q(text));
+    }
+    const std::string read = test::pdf_text(write_pdf(tmp, pdf));
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = unwrapped(read).find(unwrapped(text), at)) != std::string::npos; ++at)
+        ++count;
+    EXPECT_EQ(count, 4u) << read;
+}
+
+// The figures' columns: percentiles said as such, and no columns of g without a g-factor map.
+TEST(Report, TheFiguresHaveColumnsOnlyForWhatTheRunHas)
+{
+    if (!test::have_tool("pdftotext"))
+        GTEST_SKIP() << "poppler-utils are not installed";
+    test::TempFolder tmp;
+    RunRecord run = test::hand_run();
+    const std::string with_g = test::pdf_text(write_pdf(tmp, report_pdf(run)));
+    for (const char* title : {"5 パーセンタイル", "50 パーセンタイル", "95 パーセンタイル", "g > 1.2", "g > 1.5"})
+        EXPECT_TRUE(has_line(with_g, title)) << title;
+    EXPECT_FALSE(has_line(with_g, "5%"));
+
+    run.gfactor = false;
+    run.r.reset();
+    run.planes.pop_back();
+    run.files.pop_back();
+    run.inputs.pop_back();
+    run.slice_counts.pop_back();
+    for (RoiFigures& roi : run.rois)
+        roi.planes.pop_back();
+    const std::string without = test::pdf_text(write_pdf(tmp, report_pdf(run)));
+    EXPECT_TRUE(has_line(without, "50 パーセンタイル"));
+    EXPECT_EQ(without.find("g > 1."), std::string::npos) << without;
+    EXPECT_EQ(without.find("R (PIありのヘッダ)"), std::string::npos);
+    EXPECT_EQ(without.find("g = SNR"), std::string::npos);
 }
 
 TEST(Report, APictureOnItsPageIsThePlaneAsTheWindowsRenderItAndNoPlaneChanges)

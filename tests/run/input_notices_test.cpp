@@ -67,6 +67,44 @@ TEST(InputNotices, KeepEveryCharacterOfTheTextsAndShowControlsVisibly)
                                         "IM1とIM2で受信コイルが違います (ﾍｯﾄﾞ20ch / " + long_name + ")"}));
 }
 
+// The g-factor is formed with the typed R: the first PI input's headers are checked against it.
+TEST(InputNotices, ATypedROtherThanThePiHeadersGiveIsNamedWithItsAttribute)
+{
+    std::vector<SliceSource> files = {image("Maker", "0"), image("Maker", "0"), image("Maker", "0")};
+    const NoticeGroup nopi{"", {{"IM1", &files[0]}}};
+    const NoticeGroup pi{"/data/pi", {{"IM101", &files[1]}, {"IM102", &files[2]}}};
+    const auto notices = [&](std::optional<double> r) { return input_notices(nopi, pi, r); };
+
+    // Headers that say nothing of parallel imaging, or a run without the g-factor: nothing.
+    files[1].attributes.parallel_factor_in_plane = "3";
+    EXPECT_TRUE(notices(std::nullopt).empty());
+    files[1].attributes.parallel_factor_in_plane = "";
+    EXPECT_TRUE(notices(2).empty());
+
+    // The standard attributes, in-plane × out-of-plane, compared as numbers.
+    files[1].attributes.parallel_factor_in_plane = "2.0 ";
+    files[1].attributes.parallel_factor_out_of_plane = "1";
+    EXPECT_TRUE(notices(2).empty());
+    EXPECT_EQ(notices(3), (std::vector<std::string>{
+                              "入力したRとparallel imaging ありのIM101のヘッダ (Parallel Reduction Factor) でRが違います (3 / 2)"}));
+    files[1].attributes.parallel_factor_out_of_plane = "2";
+    EXPECT_TRUE(notices(4).empty());
+
+    // The maker's own attribute where it is the only one; a PI image the headers call without.
+    files[1].attributes.parallel_factor_in_plane = files[1].attributes.parallel_factor_out_of_plane = "";
+    files[1].attributes.maker_parallel_factors = "1.5\\1";
+    EXPECT_EQ(notices(2), (std::vector<std::string>{
+                              "入力したRとparallel imaging ありのIM101のヘッダ ((0043,1083)) でRが違います (2 / 1.5)"}));
+    files[1].attributes.parallel_acquisition = "NO";
+    EXPECT_EQ(notices(2), (std::vector<std::string>{
+                              "入力したRとparallel imaging ありのIM101のヘッダ (Parallel Acquisition NO) でRが違います (2 / 1)"}));
+
+    // Only the first PI input is read.
+    files[1].attributes.parallel_acquisition = files[1].attributes.maker_parallel_factors = "";
+    files[2].attributes.parallel_factor_in_plane = "4";
+    EXPECT_TRUE(notices(2).empty());
+}
+
 TEST(InputNotices, AFrameOfAFileOfSeveralIsNamedWithItsNumber)
 {
     SliceSource frame = image("Maker", "0\\0\\0");

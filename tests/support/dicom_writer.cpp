@@ -132,6 +132,8 @@ const DcmTagKey* group_of(const DcmTagKey& key)
         {DCM_RescaleSlope, DCM_PixelValueTransformationSequence},
         {DCM_RescaleIntercept, DCM_PixelValueTransformationSequence},
         {DCM_FrameAcquisitionDateTime, DCM_FrameContentSequence},
+        {DCM_NumberOfAverages, DCM_MRAveragesSequence},
+        {DCM_PixelBandwidth, DCM_MRImagingModifierSequence},
     };
     for (const auto& [attribute, group] : groups) {
         if (attribute == key)

@@ -379,18 +379,26 @@ TEST_F(SnrmapRun, TheSummaryTellsHowEachFileWasReadAndARefusedImageWritesNothing
     // The blank after the intercept pads its value; it is no part of the text.
     test::write_dicom(nopi + "/IM1", test::filled(3000),
                       {.rescale_slope = "2.468", .rescale_intercept = "-5053 ", .manufacturer = "Maker",
-                       .model = "M1", .series_number = "4", .series_description = "SNR", .padding = 370});
+                       .model = "M1", .series_number = "4", .series_description = "SNR", .padding = 370,
+                       .elements = {{0x0008, 0x0080, "QA Lab"}, {0x0018, 0x0095, "130"}, {0x0018, 0x9069, "2"}}});
     test::write_slice(nopi + "/raw", 2351);
     Samples samples;
     const long long offset = read_slice(nopi + "/IM1", samples).attributes.pixel_offset;
     ASSERT_EQ(run({"consecutive", nopi, "--out", out}).code, 0);
     const std::string record = "\"files\": {\"nopi\": {\"IM1\": {\"read_as\": \"dicom\",\"transfer_syntax\": "
                                "\"1.2.840.10008.1.2.1\",\"manufacturer\": \"Maker\",\"model\": \"M1\","
-                               "\"station_name\": \"\",\"device_serial_number\": \"\",\"receive_coil\": \"\","
+                               "\"station_name\": \"\",\"device_serial_number\": \"\",\"institution_name\": "
+                               "\"QA Lab\",\"software_versions\": \"\",\"receive_coil\": \"\","
                                "\"series_number\": \"4\",\"series_description\": \"SNR\",\"protocol_name\": \"\","
-                               "\"acquisition_date\": \"\",\"acquisition_time\": \"\","
+                               "\"sequence_name\": \"\",\"scanning_sequence\": \"\","
+                               "\"acquisition_date\": \"\",\"acquisition_time\": \"\",\"series_date\": \"\","
+                               "\"series_time\": \"\",\"study_date\": \"\",\"study_time\": \"\","
                                "\"magnetic_field_strength\": \"\",\"repetition_time\": \"\",\"echo_time\": \"\","
-                               "\"pixel_spacing\": \"\",\"rescale_slope\": \"2.468\",\"rescale_intercept\": "
+                               "\"flip_angle\": \"\",\"number_of_averages\": \"\",\"pixel_bandwidth\": \"130\","
+                               "\"slice_thickness\": \"\",\"pixel_spacing\": \"\",\"parallel_acquisition\": \"\","
+                               "\"parallel_reduction_factor_in_plane\": \"2\","
+                               "\"parallel_reduction_factor_out_of_plane\": \"\",\"maker_parallel_factors\": \"\","
+                               "\"rescale_slope\": \"2.468\",\"rescale_intercept\": "
                                "\"-5053\",\"pixel_offset\": " +
                                std::to_string(offset) +
                                ",\"rows\": 256,\"columns\": 256},"

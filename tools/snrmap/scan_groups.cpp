@@ -14,6 +14,7 @@
 #include "core/dicom_text.h"
 #include "core/errors.h"
 #include "core/file_io.h"
+#include "run/reduction_factor.h"
 
 namespace snr::scan {
 
@@ -65,46 +66,20 @@ std::string parallel_key(const DicomAttributes& a)
            number_key(a.parallel_factor_out_of_plane) + '\x1f' + numbers_key(a.maker_parallel_factors);
 }
 
-std::string r_text_of(long double r)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6Lg", r);
-    return buffer;
-}
-
 struct Assignment {
     Role role = Role::Unassigned;
     std::string r_text, source;
 };
 
-// The role from a factor: 1 is without parallel imaging.
-Assignment by_factor(long double r, const std::string& source)
-{
-    if (r == 1)
-        return {Role::NoPi, "", source};
-    return {Role::Pi, r_text_of(r), source};
-}
-
-// The standard attributes (top level or the MR Modifier group), else the maker's own.
+// The role from the headers' factor: 1 is without parallel imaging.
 std::optional<Assignment> role_from_headers(const DicomAttributes& a)
 {
-    const std::string acquisition = trimmed(a.parallel_acquisition);
-    const auto in_plane = decimal(a.parallel_factor_in_plane);
-    const auto out_of_plane = decimal(a.parallel_factor_out_of_plane);
-    if (acquisition == "NO")
-        return Assignment{Role::NoPi, "", "Parallel Acquisition NO"};
-    if (in_plane && *in_plane > 0 && (!out_of_plane || *out_of_plane > 0)) {
-        const long double r = *in_plane * (out_of_plane ? *out_of_plane : 1);
-        if (acquisition != "YES" || r != 1)
-            return by_factor(r, "Parallel Reduction Factor");
-    }
-    const std::string& maker = a.maker_parallel_factors;
-    const std::size_t split = maker.find('\\');
-    const auto maker_in_plane = decimal(maker.substr(0, split));
-    const auto maker_slice = split == std::string::npos ? std::optional<ext::real>(1) : decimal(maker.substr(split + 1));
-    if (maker_in_plane && maker_slice && *maker_in_plane > 0 && *maker_slice > 0)
-        return by_factor(*maker_in_plane * *maker_slice, "(0043,1083)");
-    return std::nullopt;
+    const auto reduction = header_reduction(a);
+    if (!reduction)
+        return std::nullopt;
+    if (reduction->r == 1)
+        return Assignment{Role::NoPi, "", reduction->source};
+    return Assignment{Role::Pi, reduction_text(reduction->r), reduction->source};
 }
 
 Assignment assign(const DicomAttributes& a, const std::vector<Rule>& rules)
