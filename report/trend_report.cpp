@@ -267,16 +267,18 @@ QByteArray trend_pdf(const history::Trend& trend)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    {
-        const QString title = QStringLiteral("経時変化: ") + title_text(trend);
-        PdfSheet sheet(buffer, title, QStringLiteral("snrmap trend"), QPageLayout::Landscape);
+    const QString title = QStringLiteral("経時変化: ") + title_text(trend);
+    const QString program = QStringLiteral("snrmap " SNR_VERSION);
+    const PdfSheet::Document document{title, program, program + QStringLiteral(" trend"), QPageLayout::Landscape};
+    PdfSheet::write(buffer, document, [&](PdfSheet& sheet) {
         sheet.title(title);
         sheet.paragraph(facts_text(trend), 8.5);
         sheet.skip(6);
         const Table table = runs_table(trend);
         const double table_width = width_of(table);
         const QRectF area = sheet.place(sheet.content().bottom() - sheet.cursor());
-        draw_chart(sheet.painter(), area.adjusted(0, 0, -table_width - table_gap, 0), trend_chart(trend));
+        if (sheet.painting())
+            draw_chart(sheet.painter(), area.adjusted(0, 0, -table_width - table_gap, 0), trend_chart(trend));
         const std::size_t shown = side_table(sheet, table, QPointF(area.right() - table_width, area.top()),
                                              area.bottom());
         if (shown < table.rows.size()) {
@@ -284,7 +286,7 @@ QByteArray trend_pdf(const history::Trend& trend)
             sheet.heading(QStringLiteral("全測定の一覧 (古い順)"));
             sheet.table(table, table_text_size);
         }
-    }
+    });
     return bytes;
 }
 
