@@ -69,7 +69,7 @@ struct DicomMapsRecord {
 // What a run leaves: its settings, its inputs, its planes and their figures. summary.json,
 // the report and the history are written from it.
 struct RunRecord {
-    std::string program;  // "snrmap 0.2.0", ...
+    std::string program;  // "snrmap 0.3.0", ...
     std::string method;   // "consecutive" or "submap"
     std::string time;     // when the run ended, ISO 8601 with the offset from UTC
     bool gfactor = false;
