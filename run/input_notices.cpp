@@ -148,6 +148,14 @@ std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optio
             notices.push_back("入力したRとparallel imaging ありの" + first.name + "のヘッダ (" + header->source +
                               ") でRが違います (" + reduction_text(*typed_r) + " / " + reduction_text(header->r) + ")");
     }
+    // No-PI images whose headers say they were accelerated: the folders may be swapped.
+    if (typed_r && !nopi.inputs.empty() && nopi.inputs.front().source->dicom) {
+        const NoticeInput& first = nopi.inputs.front();
+        const auto header = header_reduction(first.source->attributes);
+        if (header && header->r > 1)
+            notices.push_back("parallel imaging なしの" + first.name + "のヘッダはparallel imaging ありです (" +
+                              header->source + ": R " + reduction_text(header->r) + ")");
+    }
     if (nopi.inputs.empty() || pi->inputs.empty())
         return notices;
     const NoticeInput& a = nopi.inputs.front();

@@ -33,7 +33,8 @@ std::string notice_name(const std::string& path, const SliceSource& source);
 // and sequence names, TE and TR (numbers equal within a relative 1e-4) and the receive coil;
 // and whether each was read as a DICOM image. One notice per fact and half at most. With the
 // typed R of a g-factor run, a notice too where the first PI input's headers give another R
-// (header_reduction; numbers equal within a relative 1e-4).
+// (header_reduction; numbers equal within a relative 1e-4), and where the first no-PI input's
+// headers give an R above 1.
 std::vector<std::string> input_notices(const NoticeGroup& nopi, const std::optional<NoticeGroup>& pi,
                                        std::optional<double> typed_r = std::nullopt);
 

@@ -103,6 +103,13 @@ TEST(InputNotices, ATypedROtherThanThePiHeadersGiveIsNamedWithItsAttribute)
     files[1].attributes.parallel_acquisition = files[1].attributes.maker_parallel_factors = "";
     files[2].attributes.parallel_factor_in_plane = "4";
     EXPECT_TRUE(notices(2).empty());
+
+    // A no-PI image whose headers say it was accelerated: swapped folders, say.
+    files[0].attributes.parallel_factor_in_plane = "2";
+    EXPECT_EQ(notices(2), (std::vector<std::string>{
+                              "parallel imaging なしのIM1のヘッダはparallel imaging ありです (Parallel Reduction Factor: R 2)"}));
+    files[0].attributes.parallel_factor_in_plane = "1";
+    EXPECT_TRUE(notices(2).empty());
 }
 
 TEST(InputNotices, AFrameOfAFileOfSeveralIsNamedWithItsNumber)
