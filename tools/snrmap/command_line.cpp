@@ -207,18 +207,14 @@ void set_listen_option(CommandLine& line, const std::string& name, const std::st
         ae_title(name, value.substr(0, at));
         whole_number<int>(name, value.substr(colon + 1), 1, 65535);
         line.send_to = value;
-    } else if (name == "--rules") {
-        if (value.empty())
-            throw UsageError("--rules wants a file");
-        line.rules = value;
+    } else {
+        set_history_option(line, name, value);
     }
 }
 
 void set_option(CommandLine& line, const std::string& name, const std::string& value)
 {
-    if (line.action == Action::Listen && name != "--out" && name != "--db") {
-        set_listen_option(line, name, value);
-    } else if (line.action == Action::Trend && name == "--roi") {
+    if (line.action == Action::Trend && name == "--roi") {
         line.trend_roi = whole_number<int>(name, value, 1, max_trend_roi);
     } else if (name == "--out") {
         if (value.empty())
@@ -251,7 +247,7 @@ void set_option(CommandLine& line, const std::string& name, const std::string& v
     } else if (name == "--seed") {
         line.seed = whole_number<std::uint64_t>(name, value, 0, UINT64_MAX);
     } else {
-        set_history_option(line, name, value);
+        set_listen_option(line, name, value);
     }
 }
 
