@@ -3,18 +3,17 @@
 
 #include <atomic>
 #include <cerrno>
-#include <exception>
 #include <map>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
-#include <thread>
 #include <utility>
 
 #include "core/dicom_text.h"
 #include "core/errors.h"
 #include "core/file_io.h"
 #include "core/slice_file.h"
+#include "core/together.h"
 
 namespace snr::scan {
 
@@ -76,34 +75,20 @@ ArchiveIndex index_archive(const std::vector<std::string>& roots, const IndexPro
     }
 
     std::vector<Entry> entries(paths.size());
-    std::atomic<std::size_t> next{0};
     std::atomic<long long> done{0};
-    std::exception_ptr failure;  // of the helper thread, raised here after it ends
-    const auto work = [&] {
-        for (std::size_t k = next++; k < paths.size(); k = next++) {
+    std::atomic<bool> stopped{false};
+    side_by_side(paths.size(), 2, [&](std::size_t k) {
+        if (stopped)
+            return;
+        try {
             entries[k] = index_file(paths[k]);
             if (progress)
                 progress(++done, static_cast<long long>(paths.size()));
-        }
-    };
-    std::thread helper([&] {
-        try {
-            work();
         } catch (...) {
-            failure = std::current_exception();
-            next = paths.size();
+            stopped = true;  // an interrupt: no more files are read
+            throw;
         }
     });
-    try {
-        work();
-    } catch (...) {
-        next = paths.size();
-        helper.join();
-        throw;
-    }
-    helper.join();
-    if (failure)
-        std::rethrow_exception(failure);
 
     // An image exported twice would count twice in its group: the first copy found is taken.
     ArchiveIndex index;
