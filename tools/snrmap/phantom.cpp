@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <string>
 #include <utility>
@@ -12,6 +11,7 @@
 #include "core/dicom_text.h"
 #include "tools/snrmap/dicom_file.h"
 #include "record/json_text.h"
+#include "run/reduction_factor.h"
 #include "tools/snrmap/npy_file.h"
 #include "tools/snrmap/output_folder.h"
 
@@ -109,8 +109,7 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
     const std::string study_uid = derived_uid(settings.seed, study, 0);
     const std::string frame_uid = derived_uid(settings.seed, frame_of_reference, 0);
     std::uint64_t series_number = 0;
-    char reduction_text[32];
-    std::snprintf(reduction_text, sizeof reduction_text, "%.6g", settings.r);
+    const std::string reduction = reduction_text(settings.r);
     // One series per folder; the images are made in the order listed, from one noise stream.
     auto write_series = [&](const std::string& folder_name, const std::vector<std::pair<std::string, bool>>& images) {
         const std::string folder = output.make_folder(folder_name);
@@ -128,7 +127,7 @@ void write_phantom(const PhantomSettings& settings, StagedOutput& output)
             image.series_description = "SNR phantom " + folder_name;
             image.parallel_acquisition = with_pi ? "YES" : "NO";
             if (with_pi)
-                image.reduction_factor = reduction_text;
+                image.reduction_factor = reduction;
             output.write_inside(folder + "/" + name, {dicom_bytes(image, phantom_image(noise, with_pi, settings.r))});
         }
     };
