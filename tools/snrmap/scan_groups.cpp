@@ -195,10 +195,14 @@ std::vector<AcquisitionGroup> group_images(const ArchiveIndex& index, const std:
         group.images.push_back(k);
         group.slices += static_cast<long long>(index.images[k].frames.size());
     }
+    // Each image's place once, not at each comparison.
+    std::vector<decltype(order_of(index.images.front()))> order;
+    order.reserve(index.images.size());
+    for (const IndexedImage& image : index.images)
+        order.push_back(order_of(image));
     for (AcquisitionGroup& group : groups) {
-        std::stable_sort(group.images.begin(), group.images.end(), [&](std::size_t x, std::size_t y) {
-            return order_of(index.images[x]) < order_of(index.images[y]);
-        });
+        std::stable_sort(group.images.begin(), group.images.end(),
+                         [&](std::size_t x, std::size_t y) { return order[x] < order[y]; });
         for (const std::size_t k : group.images) {
             const std::string series = trimmed(index.images[k].first().series_number);
             if (std::find(group.series.begin(), group.series.end(), series) == group.series.end())
