@@ -36,12 +36,6 @@ std::string text_of(DcmDataset& data, const DcmTagKey& key)
     return value.c_str();
 }
 
-std::string encoded(DcmDataset& data, E_TransferSyntax xfer)
-{
-    DcmFileFormat file(&data);
-    return dicom_file_bytes(file, xfer);
-}
-
 }  // namespace
 
 std::vector<std::string> accepted_transfer_syntaxes()
@@ -117,15 +111,16 @@ protected:
             aborted_ = true;
             return condition;
         }
-        std::unique_ptr<DcmDataset> data(received);
-        const Uint16 status = store(*data, request, DcmXfer(info.acceptedTransferSyntax.c_str()).getXfer());
+        DcmFileFormat file(received, OFFalse);  // the data set taken over, not copied
+        const Uint16 status = store(file, request, DcmXfer(info.acceptedTransferSyntax.c_str()).getXfer());
         (status == status_success ? stored_ : refused_) += 1;
         return sendSTOREResponse(id, request, status);
     }
 
 private:
-    Uint16 store(DcmDataset& data, const T_DIMSE_C_StoreRQ& request, E_TransferSyntax xfer)
+    Uint16 store(DcmFileFormat& file, const T_DIMSE_C_StoreRQ& request, E_TransferSyntax xfer)
     {
+        DcmDataset& data = *file.getDataset();
         const InstanceKey key{text_of(data, DCM_StudyInstanceUID), text_of(data, DCM_SeriesInstanceUID),
                               text_of(data, DCM_SOPInstanceUID)};
         if (!spool_name(key.study) || !spool_name(key.series) || key.instance != request.AffectedSOPInstanceUID ||
@@ -133,7 +128,7 @@ private:
             return status_cannot_understand;
         // This request's outermost handler: the status is the answer.
         try {
-            context_.spool.store(key, encoded(data, xfer));
+            context_.spool.store(key, dicom_file_bytes(file, xfer));
             return status_success;
         } catch (const Error& error) {
             context_.log.line("instance of study " + key.study + " not stored: " + error.what());
