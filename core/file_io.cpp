@@ -249,4 +249,11 @@ void PendingFile::commit()
 
 void write_file_atomically(const std::string& path, std::string_view bytes) { PendingFile(path, bytes).commit(); }
 
+void flush_to_disk(const std::string& path)
+{
+    FileDescriptor file(sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
+    if (file.get() < 0 || sys().fsync(file.get()) != 0 || file.close() != 0)
+        raise_io_error(errno, path);
+}
+
 }  // namespace snr

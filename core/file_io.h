@@ -96,6 +96,9 @@ private:
     bool committed_ = false;
 };
 
+// A file's bytes, or a folder's entries (a rename), on disk. Raises IoError.
+void flush_to_disk(const std::string& path);
+
 // Creates or replaces a file with these bytes. They are written beside it and renamed over it,
 // so a failure leaves any earlier file of that name as it was. Raises IoError.
 void write_file_atomically(const std::string& path, std::string_view bytes);

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #include "node/outbox.h"
-#include "node/spool.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,7 +2,6 @@
 #include "node/spool.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <filesystem>
@@ -24,20 +23,6 @@ void make_folder(const std::string& path)
     if (sys().mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
         raise_io_error(errno, path);
 }
-
-}  // namespace
-
-void flush_to_disk(const std::string& path)
-{
-    const int fd = sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        raise_io_error(errno, path);
-    FileDescriptor opened(fd);
-    if (sys().fsync(opened.get()) != 0)
-        raise_io_error(errno, path);
-}
-
-namespace {
 
 std::vector<std::string> entries(const std::string& folder)
 {

@@ -16,9 +16,6 @@ struct InstanceKey {
     std::string study, series, instance;
 };
 
-// A file's bytes, or a folder's entries (a rename), on disk. Raises IoError.
-void flush_to_disk(const std::string& path);
-
 // Whether a text can name a folder or file of the spool: a UID, digits and dots.
 bool spool_name(std::string_view uid);
 

@@ -146,13 +146,6 @@ void write_file(const std::string& path, const std::vector<std::string_view>& pa
         raise_io_error(errno, path);
 }
 
-void flush_file(const std::string& path)
-{
-    FileDescriptor file(sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0));
-    if (file.get() < 0 || sys().fsync(file.get()) != 0 || file.close() != 0)
-        raise_io_error(errno, path);
-}
-
 SNR_GCC_BUG_105651_BEGIN
 StagedOutput::StagedOutput(std::string destination) : destination_(without_trailing_slashes(std::move(destination)))
 {
@@ -284,7 +277,7 @@ void StagedOutput::commit()
     if (committed_)
         return;
     // Flushes one after another each wait for the disk; side by side the disk takes them together.
-    side_by_side(unflushed_.size(), 16, [&](std::size_t k) { flush_file(unflushed_[k]); });
+    side_by_side(unflushed_.size(), 16, [&](std::size_t k) { flush_to_disk(unflushed_[k]); });
     unflushed_.clear();
     struct stat info {};
     if (sys().stat(destination_.c_str(), &info) != 0 && errno == ENOENT) {

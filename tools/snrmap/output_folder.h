@@ -18,9 +18,6 @@ void write_file(const std::string& path, std::string_view bytes, bool flush = tr
 // The same with the bytes in parts, one after the other.
 void write_file(const std::string& path, const std::vector<std::string_view>& parts, bool flush = true);
 
-// Flushes a file written earlier to disk. Raises IoError.
-void flush_file(const std::string& path);
-
 // An output folder that appears whole or not at all. Everything is written into a hidden
 // staging folder first: inside DIR when DIR exists (so the moves stay on its file system and
 // no write access to its parent is needed), otherwise in the nearest folder above DIR that
