@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "core/errors.h"
-#include "core/path.h"
 
 namespace snr::node {
 
@@ -54,8 +53,7 @@ void QuietStudies::forget_measured()
 
 void QuietStudies::measure(const std::string& batch)
 {
-    const std::string name = file_name_part(batch);
-    const std::string study = name.substr(0, name.find('_'));
+    const std::string study = batch_study(batch);
     std::size_t series = 0, instances = 0;
     std::error_code error;
     for (const auto& folder : fs::directory_iterator(batch, error)) {

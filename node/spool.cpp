@@ -46,6 +46,12 @@ bool spool_name(std::string_view uid)
     return true;
 }
 
+std::string batch_study(const std::string& batch)
+{
+    const std::string name = file_name_part(batch);
+    return name.substr(0, name.find('_'));
+}
+
 Spool::Spool(std::string root)
     : root_(std::move(root)),
       incoming_(join_path(root_, "incoming")),
@@ -136,11 +142,7 @@ void Spool::finish(const std::string& batch)
     fs::remove_all(batch, ignored);
 }
 
-std::string Spool::measured_folder(const std::string& batch) const
-{
-    const std::string name = file_name_part(batch);
-    return join_path(measured_, name.substr(0, name.find('_')));
-}
+std::string Spool::measured_folder(const std::string& batch) const { return join_path(measured_, batch_study(batch)); }
 
 std::size_t Spool::forget_measured(std::chrono::system_clock::duration age, std::chrono::system_clock::time_point now)
 {

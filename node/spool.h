@@ -19,6 +19,9 @@ struct InstanceKey {
 // Whether a text can name a folder or file of the spool: a UID, digits and dots.
 bool spool_name(std::string_view uid);
 
+// The study UID of a batch (ROOT/measuring/STUDY_N).
+std::string batch_study(const std::string& batch);
+
 // Received instances wait under ROOT/incoming/STUDY/SERIES/INSTANCE.dcm until their study is
 // quiet; the study is then moved whole to ROOT/measuring/STUDY_N and measured there. Its
 // instances are then kept in ROOT/measured/STUDY/SERIES, where instances that arrive later, a

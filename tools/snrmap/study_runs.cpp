@@ -124,8 +124,7 @@ std::string first_line(const std::string& text) { return text.substr(0, text.fin
 node::StudyResults measure_study(const std::string& batch, const std::string& earlier, const StudySettings& settings,
                                  node::NodeLog& log)
 {
-    const std::string name = file_name_part(batch);
-    const std::string study = name.substr(0, name.find('_'));
+    const std::string study = node::batch_study(batch);
     CommandLine runs = settings.line;
     runs.action = Action::Scan;
     runs.out = join_path(settings.line.out, study);
