@@ -194,7 +194,8 @@ TEST(ListenOptions, ComeFromTheCommandLineAndTheConfigFile)
                                             "spool = /var/spool/x\n"
                                             "out = /srv/results\n"
                                             "record = yes\n"
-                                            "send-to = ARCHIVE@127.0.0.1:4242\n";
+                                            "send-to = ARCHIVE@127.0.0.1:4242\n"
+                                            "region = all\n";
     const snrmap::CommandLine line =
         snrmap::parse_command_line({"listen", "--config", tmp.file("node.conf"), "--port", "104", "--report"});
     EXPECT_EQ(line.port, 104);  // the command line wins
@@ -205,6 +206,7 @@ TEST(ListenOptions, ComeFromTheCommandLineAndTheConfigFile)
     EXPECT_TRUE(line.run_reports);
     EXPECT_EQ(line.study_timeout, 30);
     EXPECT_EQ(line.send_to, "ARCHIVE@127.0.0.1:4242");
+    EXPECT_EQ(line.region, RegionKind::All);  // passed on to every run it makes
 
     const auto refusal = [&](const std::vector<std::string>& args) {
         try {
