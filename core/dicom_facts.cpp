@@ -248,23 +248,15 @@ std::string FrameFacts::text(DcmElement& element) const
 
 bool FrameFacts::groups_fit(int frames) const { return per_frame_ == nullptr || per_frame_count_ == frames; }
 
-DcmItem* FrameFacts::group_item(int frame, const DcmTagKey& group) const
+FrameFacts::Groups FrameFacts::groups_of(int frame) const
 {
-    for (DcmItem* groups : {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr,
-                            shared_}) {
-        if (groups != nullptr) {
-            if (DcmItem* item = first_item(*groups, group))
-                return item;
-        }
-    }
-    return nullptr;
+    return {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr, shared_};
 }
 
-std::string FrameFacts::group_text(int frame, const DcmTagKey& group, const DcmTagKey& key) const
+std::string FrameFacts::group_text(const Groups& groups, const DcmTagKey& group, const DcmTagKey& key) const
 {
-    for (DcmItem* groups : {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr,
-                            shared_}) {
-        DcmItem* item = groups != nullptr ? first_item(*groups, group) : nullptr;
+    for (DcmItem* nearest : groups) {
+        DcmItem* item = nearest != nullptr ? first_item(*nearest, group) : nullptr;
         DcmElement* element = nullptr;
         if (item != nullptr && item->findAndGetElement(key, element).good())
             return text(*element);
@@ -296,14 +288,13 @@ void FrameFacts::fill_first(DicomAttributes& attributes)
     apply_groups(0, attributes);
 }
 
-void FrameFacts::take_transformation(int frame, DicomAttributes& attributes) const
+void FrameFacts::take_transformation(const Groups& groups, DicomAttributes& attributes) const
 {
     // The slope and intercept of a frame come together, from the nearest group that has the
     // sequence, whose one item must hold both.
-    for (DcmItem* groups : {per_frame_ != nullptr ? per_frame_->getItem(static_cast<unsigned long>(frame)) : nullptr,
-                            shared_}) {
+    for (DcmItem* nearest : groups) {
         DcmSequenceOfItems* sequence = nullptr;
-        if (groups == nullptr || groups->findAndGetSequence(DCM_PixelValueTransformationSequence, sequence).bad() ||
+        if (nearest == nullptr || nearest->findAndGetSequence(DCM_PixelValueTransformationSequence, sequence).bad() ||
             sequence == nullptr)
             continue;
         DcmItem* transformation = sequence->card() > 0 ? sequence->getItem(0) : nullptr;
@@ -329,14 +320,15 @@ void FrameFacts::apply_groups(int frame, DicomAttributes& attributes) const
         split_datetime(acquisition_datetime_, attributes);
     if (shared_ == nullptr && per_frame_ == nullptr)
         return;
+    const Groups groups = groups_of(frame);
     for (const FactElement& fact : fact_table) {
         if (fact.group == DcmTagKey())
             continue;
-        if (std::string text = group_text(frame, fact.group, fact.tag); !text.empty())
+        if (std::string text = group_text(groups, fact.group, fact.tag); !text.empty())
             attributes.*fact.field = std::move(text);
     }
-    take_transformation(frame, attributes);
-    const std::string acquired = group_text(frame, DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime);
+    take_transformation(groups, attributes);
+    const std::string acquired = group_text(groups, DCM_FrameContentSequence, DCM_FrameAcquisitionDateTime);
     if (!acquired.empty())
         split_datetime(acquired, attributes);
 }

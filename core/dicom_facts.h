@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,12 +46,15 @@ private:
     // converted from the file's Specific Character Set.
     void select_character_set(const std::string& named);
     std::string text(DcmElement& element) const;
+    // The functional groups that apply to a frame, nearest first: its own item, the shared one
+    // (either may be null).
+    using Groups = std::array<DcmItem*, 2>;
+    Groups groups_of(int frame) const;
     void apply_groups(int frame, DicomAttributes& attributes) const;
-    void take_transformation(int frame, DicomAttributes& attributes) const;
-    // The first item of a functional group that applies to `frame`, if any.
-    DcmItem* group_item(int frame, const DcmTagKey& group) const;
-    // An element of the nearest such item that holds it; empty when none does.
-    std::string group_text(int frame, const DcmTagKey& group, const DcmTagKey& key) const;
+    void take_transformation(const Groups& groups, DicomAttributes& attributes) const;
+    // An element of the first item of the nearest functional group that holds it; empty when
+    // none does.
+    std::string group_text(const Groups& groups, const DcmTagKey& group, const DcmTagKey& key) const;
 
     std::shared_ptr<DcmSpecificCharacterSet> charset_;  // none: the texts are ASCII or UTF-8
     bool japanese_ = false;                             // converted by japanese_to_utf8

@@ -49,8 +49,8 @@ bool starts_a_stream(DcmPixelItem& fragment)
 
 // Where each frame begins by the Basic Offset Table: the offsets of the frames' first
 // fragments, from the first fragment's item tag on, each at a fragment's start.
-std::string by_offset_table(DcmPixelSequence& fragments, DcmPixelItem& table, int frames, int frame,
-                            FragmentRange& range)
+std::string by_offset_table(DcmPixelSequence& fragments, DcmPixelItem& table, int frames,
+                            std::vector<unsigned long>& firsts)
 {
     const Uint32 length = table.getLength();
     if (length != 4ULL * static_cast<unsigned>(frames))
@@ -63,7 +63,6 @@ std::string by_offset_table(DcmPixelSequence& fragments, DcmPixelItem& table, in
         return static_cast<unsigned long long>(b[0] | b[1] << 8 | b[2] << 16) | static_cast<unsigned long long>(b[3]) << 24;
     };
     // The item each offset names, walking the fragments once.
-    std::vector<unsigned long> firsts;
     unsigned long long at = 0;
     const unsigned long items = fragments.card();
     for (unsigned long k = 1; k < items && firsts.size() < static_cast<std::size_t>(frames); ++k) {
@@ -77,32 +76,27 @@ std::string by_offset_table(DcmPixelSequence& fragments, DcmPixelItem& table, in
     }
     if (firsts.size() != static_cast<std::size_t>(frames))
         return damaged("オフセット表がフレーム" + std::to_string(firsts.size() + 1) + "の断片の始まりを指していません");
-    range.first = firsts[static_cast<std::size_t>(frame)];
-    range.end = frame + 1 < frames ? firsts[static_cast<std::size_t>(frame) + 1] : items;
     return {};
 }
 
-std::string frame_fragments(DcmPixelSequence& fragments, E_TransferSyntax xfer, int frames, int frame,
-                            FragmentRange& range)
+// The item each frame's fragments start at, for every frame of the file.
+std::string frame_starts(DcmPixelSequence& fragments, E_TransferSyntax xfer, int frames,
+                         std::vector<unsigned long>& firsts)
 {
     const unsigned long items = fragments.card();
     const unsigned long count = items - 1;
     DcmPixelItem* table = item_at(fragments, 0);
     if (table != nullptr && table->getLength() > 0)
-        return by_offset_table(fragments, *table, frames, frame, range);
-    if (count == static_cast<unsigned long>(frames)) {
-        range = {static_cast<unsigned long>(frame) + 1, static_cast<unsigned long>(frame) + 2};
-        return {};
-    }
-    if (frames == 1) {
-        range = {1, items};
+        return by_offset_table(fragments, *table, frames, firsts);
+    if (count == static_cast<unsigned long>(frames) || frames == 1) {
+        for (unsigned long k = 1; k <= static_cast<unsigned long>(frames); ++k)
+            firsts.push_back(k);
         return {};
     }
     // Without a table, a JPEG or JPEG-LS frame begins where a fragment begins a stream (SOI);
     // an RLE frame's fragments cannot be told apart.
     if (xfer == EXS_RLELossless)
         return damaged("オフセット表がなく、どの断片がどのフレームのものか分かりません");
-    std::vector<unsigned long> firsts;
     for (unsigned long k = 1; k < items; ++k) {
         DcmPixelItem* fragment = item_at(fragments, k);
         if (fragment != nullptr && starts_a_stream(*fragment))
@@ -110,8 +104,6 @@ std::string frame_fragments(DcmPixelSequence& fragments, E_TransferSyntax xfer, 
     }
     if (firsts.size() != static_cast<std::size_t>(frames) || firsts.front() != 1)
         return damaged("断片の中のJPEGの始まりがフレーム数と合いません (" + std::to_string(firsts.size()) + "個)");
-    range.first = firsts[static_cast<std::size_t>(frame)];
-    range.end = frame + 1 < frames ? firsts[static_cast<std::size_t>(frame) + 1] : items;
     return {};
 }
 
@@ -308,13 +300,19 @@ std::string decode_rle(const std::uint8_t* stream, std::size_t size, std::uint16
 }
 
 std::string decode_frame(DcmPixelData& pixels, DcmPixelSequence& fragments, DcmItem& data, E_TransferSyntax xfer,
-                         int frames, int frame, const PixelFormat& format, std::uint16_t* words)
+                         int frames, int frame, std::vector<unsigned long>& starts, const PixelFormat& format,
+                         std::uint16_t* words)
 {
     // Nothing another frame or file left here can be taken for this one's.
     std::memset(words, 0, slice_bytes);
-    FragmentRange range;
-    if (std::string failure = frame_fragments(fragments, xfer, frames, frame, range); !failure.empty())
-        return failure;
+    if (starts.empty()) {
+        std::vector<unsigned long> found;
+        if (std::string failure = frame_starts(fragments, xfer, frames, found); !failure.empty())
+            return failure;
+        starts = std::move(found);
+    }
+    const auto k = static_cast<std::size_t>(frame);
+    const FragmentRange range{starts[k], k + 1 < starts.size() ? starts[k + 1] : fragments.card()};
     std::vector<Uint8> bytes;
     if (std::string failure = frame_bytes(fragments, range, bytes); !failure.empty())
         return failure;

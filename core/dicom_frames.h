@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <dcmtk/config/osconfig.h>
 #include <dcmtk/dcmdata/dcpixel.h>
@@ -37,8 +38,10 @@ std::string decode_rle(const std::uint8_t* stream, std::size_t size, std::uint16
 // in this machine's byte order: the fragments that hold the frame (by the offset table, else
 // one a frame, else where each stream begins), the stream's header against the image's
 // attributes, the decoder's every complaint. Why the file is refused, after its name;
-// empty once every word is the frame's.
+// empty once every word is the frame's. `starts` holds the item each frame's fragments start
+// at: empty before a file's first frame is decoded, which finds them for all its frames.
 std::string decode_frame(DcmPixelData& pixels, DcmPixelSequence& fragments, DcmItem& data, E_TransferSyntax xfer,
-                         int frames, int frame, const PixelFormat& format, std::uint16_t* words);
+                         int frames, int frame, std::vector<unsigned long>& starts, const PixelFormat& format,
+                         std::uint16_t* words);
 
 }  // namespace snr

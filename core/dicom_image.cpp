@@ -497,6 +497,7 @@ private:
             return refusal;
 
         const FileFacts file = of_the_file(result.attributes);
+        std::vector<unsigned long> starts;  // of each frame's fragments
         for (int k = first_frame(); k < first_frame() + frame_count(frames); ++k) {
             PixelFormat frame_format = format;
             if (std::string refusal = take_frame(facts, k, file, frame_format, result); !refusal.empty())
@@ -508,7 +509,8 @@ private:
             }
             std::uint16_t* words = values != nullptr ? value_words(*values) : spare_words();
             if (fragments != nullptr) {
-                if (std::string refusal = decode_frame(pixels, *fragments, data, syntax.xfer, frames, k, frame_format, words);
+                if (std::string refusal = decode_frame(pixels, *fragments, data, syntax.xfer, frames, k, starts,
+                                                       frame_format, words);
                     !refusal.empty())
                     return frame_prefix(k, frames) + refusal;
             } else if (pixels.getPartialValue(words, static_cast<Uint32>(k * slice_bytes), static_cast<Uint32>(slice_bytes))
