@@ -96,7 +96,6 @@ public:
 private:
     class Blank;
     PdfSheet(QIODevice* device, const Document& document, int pages);
-    void begin(const QString& title, const QString& creator, QPageLayout::Orientation orientation);
     // The text in lines of `width`, wrapped at word boundaries or, in a longer word, anywhere.
     std::unique_ptr<QTextLayout> laid_out(const QString& text, double width, double size, bool right) const;
     void draw_text(const QRectF& box, const QString& text, double size, bool right);
