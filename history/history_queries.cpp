@@ -28,6 +28,10 @@ QString scanner_columns()
     return columns + " i.receive_coil";
 }
 
+// A run's region in a select: its column, or 'all' in a history from before regions were
+// kept, whose runs all had their figures over all.
+QString run_region(int schema_version) { return schema_version >= region_since ? "r.region" : "'all'"; }
+
 Scanner scanner_at(const QSqlQuery& row, int first)
 {
     Scanner scanner;
@@ -131,9 +135,9 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
     const QString roi_join = query.roi > 0 ? " JOIN run_rois o ON o.run_id = r.id AND o.number = ?" : "";
     const QString roi_columns = query.roi > 0 ? ", o.first_row, o.first_column, o.height, o.width" : "";
     // A plane's figures follow the runs whose figures are over the same region as the
-    // reference run's; a history from before regions were kept has all its runs over all.
-    const bool by_region = query.roi == 0 && schema_version() >= region_since;
-    const QString region_column = by_region ? ", r.region" : "";
+    // reference run's.
+    const bool by_region = query.roi == 0;
+    const QString region_column = by_region ? ", " + run_region(schema_version()) : "";
 
     // The run whose scanner, coil and method make the series: the baseline, or the newest that
     // passes. The two methods name their planes alike but measure the noise differently.
@@ -165,8 +169,8 @@ Trend HistoryDatabase::trend(const TrendQuery& query)
             trend.roi_place = {reference.value(at).toInt(), reference.value(at + 1).toInt(),
                                reference.value(at + 2).toInt(), reference.value(at + 3).toInt()};
         }
-        if (found && query.roi == 0)
-            trend.region = by_region ? string_of(reference.value(2 + scanner_facts_count + 1)) : "all";
+        if (found && by_region)
+            trend.region = string_of(reference.value(2 + scanner_facts_count + 1));
     }
     if (reference.lastError().isValid())
         fail(following, reference.lastError());
@@ -234,8 +238,7 @@ long long HistoryDatabase::recorded_run(const RunInstances& run)
     if (run.instances.empty())
         return 0;
     // The runs that read the first instance; each is compared whole here.
-    // Runs recorded before regions were kept have their figures over all.
-    const QString region = schema_version() >= region_since ? "r.region" : "'all'";
+    const QString region = run_region(schema_version());
     QSqlQuery query = statement("SELECT r.id, r.method, r.gfactor, r.r, r.scale_min, r.scale_step, i.role,"
                                 " i.sop_instance_uid, " + region + " FROM runs r JOIN run_instances i ON i.run_id = r.id"
                                 " WHERE r.id IN (SELECT run_id FROM run_instances WHERE sop_instance_uid = ?)"

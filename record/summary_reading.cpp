@@ -20,14 +20,20 @@ public:
     Member(const JsonValue* value, std::string path) : value_(value), path_(std::move(path)) {}
 
     Member operator[](const char* key) const { return operator[](std::string(key)); }
-    Member operator[](const std::string& key) const
-    {
-        return {object().member(key), path_.empty() ? key : path_ + "." + key};
-    }
+    Member operator[](const std::string& key) const { return {object().member(key), inner(key)}; }
     Member operator[](std::size_t index) const
     {
         const auto& items = array();
         return {index < items.size() ? &items[index] : nullptr, path_ + "[" + std::to_string(index) + "]"};
+    }
+
+    // The members of the object with their names, in the order of the text.
+    std::vector<std::pair<std::string, Member>> members() const
+    {
+        std::vector<std::pair<std::string, Member>> named;
+        for (const auto& [key, value] : object().members)
+            named.emplace_back(key, Member(&value, inner(key)));
+        return named;
     }
 
     [[noreturn]] void refuse(const char* wanted) const
@@ -86,24 +92,16 @@ public:
 
 private:
     bool is(JsonValue::Kind kind) const { return value_ != nullptr && value_->kind == kind; }
+    std::string inner(const std::string& key) const { return path_.empty() ? key : path_ + "." + key; }
 
     const JsonValue* value_;
     std::string path_;
 };
 
-std::vector<std::string> keys(const Member& member)
-{
-    std::vector<std::string> names;
-    for (const auto& [key, value] : member.object().members)
-        names.push_back(key);
-    return names;
-}
-
 void read_files(const Member& files, RunRecord& run)
 {
-    for (const std::string& role : keys(files)) {
-        for (const std::string& name : keys(files[role])) {
-            const Member file = files[role][name];
+    for (const auto& [role, of_role] : files.members()) {
+        for (const auto& [name, file] : of_role.members()) {
             InputFile input{role, name, {}};
             const std::string read_as = file["read_as"].text();
             if (read_as != "dicom" && read_as != "raw")
@@ -257,13 +255,13 @@ RunRecord read_summary(std::string_view json)
     run.time = top["time"].text();
     run.method = top["method"].text();
     run.gfactor = top["gfactor"].flag();
-    for (const std::string& role : keys(top["inputs"]))
-        run.inputs.emplace_back(role, top["inputs"][role].text());
+    for (const auto& [role, path] : top["inputs"].members())
+        run.inputs.emplace_back(role, path.text());
     read_files(top["files"], run);
     for (std::size_t k = 0; k < top["notices"].array().size(); ++k)
         run.notices.push_back(top["notices"][k].text());
-    for (const std::string& role : keys(top["slice_counts"]))
-        run.slice_counts.emplace_back(role, top["slice_counts"][role].whole(0, std::numeric_limits<int>::max()));
+    for (const auto& [role, slices] : top["slice_counts"].members())
+        run.slice_counts.emplace_back(role, slices.whole(0, std::numeric_limits<int>::max()));
     run.r = top["r"].number_or_null();
     run.scale_min = top["scale_min"].number();
     run.scale_step = top["scale_step"].number();

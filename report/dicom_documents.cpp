@@ -92,9 +92,7 @@ void add_figure(CMR_TID1501_in_TID1500& group, const MapKind& kind, const CID746
 const InputFile* source_of(const RunRecord& run, const MapKind& kind)
 {
     for (const InputFile& file : run.files) {
-        const DicomAttributes& a = file.source.attributes;
-        if (file.source.dicom && !a.sop_instance_uid.empty() && !a.sop_class_uid.empty() &&
-            file.role.rfind(kind.role_prefix, 0) == 0)
+        if (derives_from(kind, file))
             return &file;
     }
     return nullptr;

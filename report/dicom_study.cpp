@@ -132,6 +132,13 @@ MapKind map_kind(const ResultPlane& plane)
     return {"SNR_NOPI", "SNR without parallel imaging", "111787", "DCM", "Signal to Noise Ratio", "nopi"};
 }
 
+bool derives_from(const MapKind& kind, const InputFile& file)
+{
+    const DicomAttributes& a = file.source.attributes;
+    return file.source.dicom && !a.sop_instance_uid.empty() && !a.sop_class_uid.empty() &&
+           file.role.rfind(kind.role_prefix, 0) == 0;
+}
+
 void put_patient_and_study(DcmItem& data, StudyContext& context)
 {
     const auto put = [&](const DcmTagKey& key, const std::string& value) {

@@ -34,6 +34,10 @@ struct MapKind {
 };
 MapKind map_kind(const ResultPlane& plane);
 
+// Whether a map of this kind derives from the file: a DICOM input of its roles that names its
+// SOP instance and class.
+bool derives_from(const MapKind& kind, const InputFile& file);
+
 // The study of the first DICOM input that names one (else a new one), and the run's time.
 StudyContext study_context(const RunRecord& run);
 

@@ -79,10 +79,9 @@ void add_sources(DPMParametricMapIOD& map, const RunRecord& run, const MapKind& 
           "derivation");
     IODReferences references;
     for (const InputFile& file : run.files) {
-        const DicomAttributes& a = file.source.attributes;
-        if (!file.source.dicom || a.sop_instance_uid.empty() || a.sop_class_uid.empty() ||
-            file.role.rfind(kind.role_prefix, 0) != 0)
+        if (!derives_from(kind, file))
             continue;
+        const DicomAttributes& a = file.source.attributes;
         auto* source = new SourceImageItem();
         source->getPurposeOfReferenceCode().set("121322", "DCM", "Source image for image processing operation");
         source->getImageSOPInstanceReference().setReferencedSOPClassUID(trimmed(a.sop_class_uid));

@@ -265,10 +265,17 @@ double PdfSheet::row_height(const std::vector<TableColumn>& columns, const std::
     return height + 2 * cell_padding;
 }
 
-void PdfSheet::row_at(const QPointF& top_left, const std::vector<TableColumn>& columns,
-                      const std::vector<QString>& texts, double size, bool header)
+double PdfSheet::row_at(const QPointF& top_left, const std::vector<TableColumn>& columns,
+                        const std::vector<QString>& texts, double size, bool header)
 {
     const double height = row_height(columns, texts, size);
+    draw_row(top_left, height, columns, texts, size, header);
+    return height;
+}
+
+void PdfSheet::draw_row(const QPointF& top_left, double height, const std::vector<TableColumn>& columns,
+                        const std::vector<QString>& texts, double size, bool header)
+{
     double total = 0;
     for (const auto& column : columns)
         total += column.width;
@@ -290,26 +297,22 @@ void PdfSheet::row_at(const QPointF& top_left, const std::vector<TableColumn>& c
     painter_.restore();
 }
 
-void PdfSheet::table_row(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size,
-                         bool header)
-{
-    row_at(place(row_height(columns, texts, size)).topLeft(), columns, texts, size, header);
-}
-
 void PdfSheet::table(const Table& table, double size)
 {
     std::vector<QString> titles;
     for (const auto& column : table.columns)
         titles.push_back(column.title);
-    table_row(table.columns, titles, size, true);
+    const double titles_height = row_height(table.columns, titles, size);
+    draw_row(place(titles_height).topLeft(), titles_height, table.columns, titles, size, true);
     for (const auto& row : table.rows) {
         const int before = page_;
+        const double height = row_height(table.columns, row, size);
         // A row that would not fit moves to the next page, and the titles go with it.
-        if (cursor_ + row_height(table.columns, row, size) > content().bottom())
+        if (cursor_ + height > content().bottom())
             new_page();
         if (page_ != before)
-            table_row(table.columns, titles, size, true);
-        table_row(table.columns, row, size, false);
+            draw_row(place(titles_height).topLeft(), titles_height, table.columns, titles, size, true);
+        draw_row(place(height).topLeft(), height, table.columns, row, size, false);
     }
 }
 

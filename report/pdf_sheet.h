@@ -84,9 +84,10 @@ public:
     double text_height(const QString& text, double width, double size) const;
     // The height of a row of a table, and a row drawn at a place of its own (beside a figure,
     // say), which moves no cursor and starts no page; `header` draws it as the column titles.
+    // row_at returns the height it drew.
     double row_height(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size) const;
-    void row_at(const QPointF& top_left, const std::vector<TableColumn>& columns, const std::vector<QString>& texts,
-                double size, bool header);
+    double row_at(const QPointF& top_left, const std::vector<TableColumn>& columns, const std::vector<QString>& texts,
+                  double size, bool header);
     // A path for a table's column `width` wide: whole where it takes at most `lines` lines,
     // else with as much of its beginning and (twice as much) of its end as fit them and "…"
     // between, so that the end, which tells files apart, is never lost.
@@ -95,13 +96,13 @@ public:
 private:
     class Blank;
     PdfSheet(QIODevice* device, const Document& document, int pages);
-    void begin(const QString& title, const QString& creator, QPageLayout::Orientation orientation);
     // The text in lines of `width`, wrapped at word boundaries or, in a longer word, anywhere.
     std::unique_ptr<QTextLayout> laid_out(const QString& text, double width, double size, bool right) const;
     void draw_text(const QRectF& box, const QString& text, double size, bool right);
     void draw_footer();
-    void table_row(const std::vector<TableColumn>& columns, const std::vector<QString>& texts, double size,
-                   bool header);
+    // A row of `height` (row_height) at `top_left`.
+    void draw_row(const QPointF& top_left, double height, const std::vector<TableColumn>& columns,
+                  const std::vector<QString>& texts, double size, bool header);
 
     QBuffer unwritten_;  // where a sheet that only lays out its pages has its writer write nothing
     QPdfWriter writer_;

@@ -137,31 +137,26 @@ std::size_t side_table(PdfSheet& sheet, const Table& table, QPointF top_left, do
                QStringLiteral(" 回は省略 (全測定の一覧は 2 ページ以降)");
     };
     double room = bottom - top_left.y() - sheet.row_height(table.columns, titles, table_text_size);
+    std::vector<double> heights(table.rows.size());  // of the rows looked at, each measured once
     std::size_t first = table.rows.size();
     double used = 0;
-    while (first > 0 && used + sheet.row_height(table.columns, table.rows[first - 1], table_text_size) <= room) {
-        used += sheet.row_height(table.columns, table.rows[first - 1], table_text_size);
-        --first;
+    while (first > 0) {
+        heights[first - 1] = sheet.row_height(table.columns, table.rows[first - 1], table_text_size);
+        if (used + heights[first - 1] > room)
+            break;
+        used += heights[--first];
     }
     if (first > 0) {
         // Room for the line that says so: the oldest rows shown make way for it.
         room -= sheet.row_height(whole, {omitted(table.rows.size())}, table_text_size);
-        while (first < table.rows.size() && used > room) {
-            used -= sheet.row_height(table.columns, table.rows[first], table_text_size);
-            ++first;
-        }
+        while (first < table.rows.size() && used > room)
+            used -= heights[first++];
     }
-    sheet.row_at(top_left, table.columns, titles, table_text_size, true);
-    top_left.ry() += sheet.row_height(table.columns, titles, table_text_size);
-    if (first > 0) {
-        const std::vector<QString> line{omitted(first)};
-        sheet.row_at(top_left, whole, line, table_text_size, false);
-        top_left.ry() += sheet.row_height(whole, line, table_text_size);
-    }
-    for (std::size_t k = first; k < table.rows.size(); ++k) {
-        sheet.row_at(top_left, table.columns, table.rows[k], table_text_size, false);
-        top_left.ry() += sheet.row_height(table.columns, table.rows[k], table_text_size);
-    }
+    top_left.ry() += sheet.row_at(top_left, table.columns, titles, table_text_size, true);
+    if (first > 0)
+        top_left.ry() += sheet.row_at(top_left, whole, {omitted(first)}, table_text_size, false);
+    for (std::size_t k = first; k < table.rows.size(); ++k)
+        top_left.ry() += sheet.row_at(top_left, table.columns, table.rows[k], table_text_size, false);
     return table.rows.size() - first;
 }
 
